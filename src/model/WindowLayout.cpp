@@ -1,0 +1,6 @@
+// Derived texts and hashing of the layout records.
+#include "model/WindowLayout.h"
+
+namespace vantrel {
+// Implemented with the JSON form and the derived texts.
+}  // namespace vantrel

@@ -1,0 +1,85 @@
+// UUIDs, the line log and the worker.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <thread>
+
+#include "base/Log.h"
+#include "base/Uuid.h"
+#include "base/Worker.h"
+
+namespace vantrel {
+namespace {
+
+TEST(Uuid, ParsesEitherCaseAndWritesUpperCase) {
+    auto lower = Uuid::parse("3f2504e0-4f89-41d3-9a0c-0305e82c3301");
+    auto upper = Uuid::parse("3F2504E0-4F89-41D3-9A0C-0305E82C3301");
+    ASSERT_TRUE(lower && upper);
+    EXPECT_EQ(*lower, *upper);
+    EXPECT_EQ(lower->toString(), "3F2504E0-4F89-41D3-9A0C-0305E82C3301");
+}
+
+TEST(Uuid, RejectsMalformedText) {
+    for (const char* bad : {"", "3F2504E0-4F89-41D3-9A0C-0305E82C330", "3F2504E0-4F89-41D3-9A0C-0305E82C33011",
+                            "3F2504E04F89-41D3-9A0C-0305E82C3301-", "3F2504E0-4F89-41D3-9A0C-0305E82C330G",
+                            "{3F2504E0-4F89-41D3-9A0C-0305E82C33}"})
+        EXPECT_FALSE(Uuid::parse(bad).has_value()) << bad;
+}
+
+TEST(Uuid, RandomOnesAreVersion4AndDistinct) {
+    std::set<std::string> seen;
+    for (int i = 0; i < 1000; ++i) {
+        auto text = Uuid::random().toString();
+        EXPECT_EQ(text[14], '4');
+        EXPECT_TRUE(std::string("89AB").find(text[19]) != std::string::npos);
+        seen.insert(text);
+    }
+    EXPECT_EQ(seen.size(), 1000u);
+}
+
+TEST(Log, EachMessageIsExactlyOneLine) {
+    MemoryLog log;
+    log.line("WindowService: App not running: evil\nLayoutStorage: forged");
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{"WindowService: App not running: evil LayoutStorage: forged"}));
+}
+
+TEST(Log, StdoutLogWritesWholeLinesFromManyThreads) {
+    testing::internal::CaptureStdout();
+    {
+        StdoutLog log;
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t)
+            threads.emplace_back([&log, t] {
+                for (int i = 0; i < 50; ++i) log.line("thread " + std::to_string(t) + " line");
+            });
+        for (auto& thread : threads) thread.join();
+    }
+    const auto out = testing::internal::GetCapturedStdout();
+    std::size_t lines = 0;
+    std::size_t start = 0;
+    for (std::size_t pos; (pos = out.find('\n', start)) != std::string::npos; start = pos + 1) {
+        const auto line = out.substr(start, pos - start);
+        EXPECT_TRUE(line.starts_with("thread ") && line.ends_with(" line")) << line;
+        ++lines;
+    }
+    EXPECT_EQ(lines, 200u);
+}
+
+TEST(ThreadWorker, RunsTasksOffTheCallingThreadAndWaitsForThem) {
+    ThreadWorker worker;
+    std::atomic<int> done{0};
+    const auto caller = std::this_thread::get_id();
+    std::atomic<bool> sameThread{false};
+    for (int i = 0; i < 8; ++i)
+        worker.run([&] {
+            if (std::this_thread::get_id() == caller) sameThread = true;
+            ++done;
+        });
+    worker.waitIdle();
+    EXPECT_EQ(done.load(), 8);
+    EXPECT_FALSE(sameThread.load());
+}
+
+}  // namespace
+}  // namespace vantrel
