@@ -1,2 +1,230 @@
+// Preferences: read rules at start, the order of each write's steps, and the stored preset map.
 #include <gtest/gtest.h>
-TEST(Placeholder, Builds) {}
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Log.h"
+#include "base/NotificationCenter.h"
+#include "model/PreferencesStore.h"
+
+namespace vantrel {
+namespace {
+
+Bytes bytesOf(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
+
+class PreferencesTest : public ::testing::Test {
+  protected:
+    std::unique_ptr<PreferencesStore> make() {
+        return std::make_unique<PreferencesStore>(defaults, loginItem, center, log);
+    }
+    std::string storedMap() const {
+        const auto bytes = defaults.dataForKey("presetShortcuts");
+        return bytes ? std::string(bytes->begin(), bytes->end()) : "<none>";
+    }
+
+    InMemoryUserDefaults defaults;
+    RecordingLoginItem loginItem;
+    NotificationCenter center;
+    MemoryLog log;
+    int posts = 0;
+    Subscription counter =
+        center.addObserver("presetShortcutsDidChange", [this](const Notification& n) {
+            EXPECT_TRUE(n.userInfo.empty());
+            ++posts;
+        });
+};
+
+TEST_F(PreferencesTest, FreshDefaultsGiveTheDefaultValuesAndWriteNothing) {
+    auto store = make();
+    EXPECT_FALSE(store->launchAtLogin());
+    EXPECT_TRUE(store->showWindowCount());
+    EXPECT_TRUE(store->checkForUpdates());
+    EXPECT_FALSE(store->ignoreSpaceMismatch());
+    EXPECT_TRUE(store->presetShortcuts().empty());
+    for (const char* key : {"launchAtLogin", "showWindowCount", "checkForUpdates",
+                            "ignoreSpaceMismatch", "presetShortcuts"})
+        EXPECT_TRUE(std::holds_alternative<std::monostate>(defaults.object(key))) << key;
+    EXPECT_EQ(posts, 0);
+    EXPECT_TRUE(loginItem.requests.empty());  // start-up never touches the login item
+}
+
+TEST_F(PreferencesTest, OnlyAStoredBooleanCountsAndTheFallbackDiffersPerKey) {
+    // Text and numbers are not Booleans: the false-by-default keys stay false, the
+    // true-by-default keys stay true, whatever the text says.
+    defaults.set("launchAtLogin", std::string("true"));
+    defaults.set("ignoreSpaceMismatch", std::int64_t{1});
+    defaults.set("checkForUpdates", std::string("false"));
+    defaults.set("showWindowCount", std::int64_t{0});
+    auto store = make();
+    EXPECT_FALSE(store->launchAtLogin());
+    EXPECT_FALSE(store->ignoreSpaceMismatch());
+    EXPECT_TRUE(store->checkForUpdates());
+    EXPECT_TRUE(store->showWindowCount());
+
+    defaults.setBool("launchAtLogin", true);
+    defaults.setBool("checkForUpdates", false);
+    EXPECT_TRUE(make()->launchAtLogin());
+    EXPECT_FALSE(make()->checkForUpdates());
+}
+
+// --- Write order ---------------------------------------------------------------------------
+
+// A login item that notes what the defaults hold when it is asked.
+class ProbingLoginItem final : public LoginItem {
+  public:
+    explicit ProbingLoginItem(const UserDefaults& defaults) : defaults_(defaults) {}
+    Status setEnabled(bool wanted) override {
+        seen.push_back({wanted, defaults_.boolForKey("launchAtLogin")});
+        return Ok{};
+    }
+    std::vector<std::pair<bool, bool>> seen;  // (asked, stored at that moment)
+
+  private:
+    const UserDefaults& defaults_;
+};
+
+TEST_F(PreferencesTest, LaunchAtLoginAnnouncesThenStoresThenAsksTheLoginItem) {
+    ProbingLoginItem probe(defaults);
+    PreferencesStore store(defaults, probe, center, log);
+    std::vector<std::string> steps;
+    auto will = store.launchAtLoginPublisher().onWillChange([&](const bool& next) {
+        steps.push_back("announce " + std::to_string(next) + ", value " +
+                        std::to_string(store.launchAtLogin()) + ", stored " +
+                        std::to_string(defaults.boolForKey("launchAtLogin")));
+    });
+    store.setLaunchAtLogin(true);
+    store.setLaunchAtLogin(false);
+    EXPECT_EQ(steps, (std::vector<std::string>{"announce 1, value 0, stored 0",
+                                               "announce 0, value 1, stored 1"}));
+    EXPECT_EQ(probe.seen, (std::vector<std::pair<bool, bool>>{{true, true}, {false, false}}));
+    EXPECT_EQ(defaults.object("launchAtLogin"), DefaultsValue{false});
+}
+
+TEST_F(PreferencesTest, CheckForUpdatesReachesASwitchHandedOverAfterConstruction) {
+    auto store = make();
+    store->setCheckForUpdates(false);  // no update service yet: stored only
+    EXPECT_EQ(defaults.object("checkForUpdates"), DefaultsValue{false});
+
+    std::vector<std::pair<bool, bool>> switched;  // (value, stored at that moment)
+    store->setAutomaticUpdateSwitch([&](bool enabled) {
+        switched.emplace_back(enabled, defaults.boolForKey("checkForUpdates"));
+    });
+    store->setCheckForUpdates(true);
+    EXPECT_EQ(switched, (std::vector<std::pair<bool, bool>>{{true, true}}));
+    EXPECT_TRUE(store->checkForUpdates());
+}
+
+TEST_F(PreferencesTest, IgnoreSpaceMismatchIsStoredAndShowWindowCountIsNot) {
+    auto store = make();
+    int announced = 0;
+    auto sub = store->showWindowCountPublisher().onWillChange([&](const bool&) { ++announced; });
+    store->setShowWindowCount(false);
+    store->setIgnoreSpaceMismatch(true);
+    EXPECT_EQ(announced, 1);
+    EXPECT_FALSE(store->showWindowCount());
+    EXPECT_TRUE(std::holds_alternative<std::monostate>(defaults.object("showWindowCount")));
+    EXPECT_EQ(defaults.object("ignoreSpaceMismatch"), DefaultsValue{true});
+    EXPECT_TRUE(make()->ignoreSpaceMismatch());
+}
+
+TEST_F(PreferencesTest, RefusedLoginItemIsReportedAndThePreferenceKeepsTheWrittenValue) {
+    auto store = make();
+    loginItem.refusal = "Operation not permitted";
+    store->setLaunchAtLogin(true);
+    store->setLaunchAtLogin(false);
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "LaunchAtLogin: Failed to enable: Operation not permitted",
+                               "LaunchAtLogin: Failed to disable: Operation not permitted"}));
+    EXPECT_EQ(loginItem.requests, (std::vector<bool>{true, false}));  // no retries
+
+    store->setLaunchAtLogin(true);
+    EXPECT_TRUE(store->launchAtLogin());
+    EXPECT_TRUE(defaults.boolForKey("launchAtLogin"));
+}
+
+// --- Preset shortcuts ----------------------------------------------------------------------
+
+TEST_F(PreferencesTest, PresetWriteStoresBeforePostingAndSurvivesARestart) {
+    auto store = make();
+    std::string storedWhenPosted;
+    PresetShortcutMap inMemoryWhenPosted;
+    auto sub = center.addObserver("presetShortcutsDidChange", [&](const Notification&) {
+        storedWhenPosted = storedMap();
+        inMemoryWhenPosted = store->presetShortcuts();
+    });
+    store->setPresetShortcut(PresetLayout::leftHalf, PresetShortcut{123, 786432});
+    EXPECT_EQ(storedWhenPosted, R"({"Left Half":{"keyCode":123,"modifiers":786432}})");
+    EXPECT_EQ(inMemoryWhenPosted, (PresetShortcutMap{{"Left Half", {123, 786432}}}));
+
+    store->setPresetShortcut(PresetLayout::maximize, PresetShortcut{126, 0x100000 | 0x80000});
+    const auto written = store->presetShortcuts();
+    sub.reset();
+    store.reset();
+    posts = 0;
+    EXPECT_EQ(make()->presetShortcuts(), written);
+    EXPECT_EQ(posts, 1);
+}
+
+TEST_F(PreferencesTest, ConstructionWithAValidMapPostsOnceAndRewritesIt) {
+    defaults.setData("presetShortcuts",
+                     bytesOf(R"({ "Center" : { "modifiers" : 786432 , "keyCode" : 8 } })"));
+    auto store = make();
+    EXPECT_EQ(posts, 1);
+    EXPECT_EQ(store->presetShortcuts(), (PresetShortcutMap{{"Center", {8, 786432}}}));
+    EXPECT_EQ(storedMap(), R"({"Center":{"keyCode":8,"modifiers":786432}})");
+}
+
+TEST_F(PreferencesTest, AStoredMapWithOneIncompleteEntryIsDiscardedWholeAndLeftAlone) {
+    const std::string stored =
+        R"({"Left Half":{"keyCode":123,"modifiers":786432},"Maximize":{"keyCode":126}})";
+    defaults.setData("presetShortcuts", bytesOf(stored));
+    auto store = make();
+    EXPECT_TRUE(store->presetShortcuts().empty());
+    EXPECT_EQ(posts, 0);
+    EXPECT_EQ(storedMap(), stored);
+    EXPECT_TRUE(log.lines().empty());
+
+    store->setPresetShortcut(PresetLayout::center, PresetShortcut{8, 0x40000});
+    EXPECT_EQ(storedMap(), R"({"Center":{"keyCode":8,"modifiers":262144}})");
+}
+
+TEST_F(PreferencesTest, KeysThatAreNoRawValueAreKeptAndWrittenBack) {
+    defaults.setData("presetShortcuts",
+                     bytesOf(R"({"left half":{"keyCode":123,"modifiers":786432}})"));
+    auto store = make();
+    store->setPresetShortcut(PresetLayout::leftHalf, PresetShortcut{124, 786432});
+    EXPECT_EQ(store->presetShortcuts(),
+              (PresetShortcutMap{{"Left Half", {124, 786432}}, {"left half", {123, 786432}}}));
+    EXPECT_EQ(storedMap(), R"({"Left Half":{"keyCode":124,"modifiers":786432},)"
+                           R"("left half":{"keyCode":123,"modifiers":786432}})");
+}
+
+TEST_F(PreferencesTest, ClearingTheLastShortcutStoresAnEmptyObjectAndPosts) {
+    defaults.setData("presetShortcuts", bytesOf(R"({"Top Left":{"keyCode":18,"modifiers":0}})"));
+    auto store = make();
+    posts = 0;
+    store->setPresetShortcut(PresetLayout::topLeftQuarter, std::nullopt);
+    EXPECT_TRUE(store->presetShortcuts().empty());
+    EXPECT_EQ(storedMap(), "{}");
+    EXPECT_EQ(posts, 1);
+}
+
+TEST_F(PreferencesTest, AnUnencodableMapKeepsTheOldStoredValueButStillPosts) {
+    auto store = make();
+    store->setPresetShortcut(PresetLayout::center, PresetShortcut{8, 0});
+    const auto before = storedMap();
+    posts = 0;
+    auto shortcuts = store->presetShortcuts();
+    shortcuts["Bad\xff"] = PresetShortcut{1, 2};
+    store->setPresetShortcuts(shortcuts);
+    EXPECT_EQ(store->presetShortcuts(), shortcuts);
+    EXPECT_EQ(storedMap(), before);
+    EXPECT_EQ(posts, 1);
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,135 @@
+// The INI-backed defaults: types and bytes that survive a restart, hand-edited files.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "app/QSettingsUserDefaults.h"
+#include "base/Log.h"
+#include "base/NotificationCenter.h"
+#include "model/PreferencesStore.h"
+
+namespace vantrel {
+namespace {
+
+class QSettingsUserDefaultsTest : public ::testing::Test {
+  protected:
+    QString conf(const QTemporaryDir& dir) const { return dir.path() + "/Vantrel/Vantrel.conf"; }
+
+    // Qt caches a settings file per path within the process, with the values as they were
+    // written. A copy under a new path is read from disk, as the next start would read it.
+    QString restartedHome() {
+        QDir().mkpath(fresh.path() + "/Vantrel");
+        EXPECT_TRUE(QFile::copy(conf(home), conf(fresh)));
+        return fresh.path();
+    }
+    void writeFile(const QByteArray& text) {
+        QDir().mkpath(home.path() + "/Vantrel");
+        QFile file(conf(home));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    QByteArray fileText() {
+        QFile file(conf(home));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+    }
+
+    QTemporaryDir home;
+    QTemporaryDir fresh;
+};
+
+TEST_F(QSettingsUserDefaultsTest, OpensNothingUntilUsedThenWritesWithinTheConfigHome) {
+    QSettingsUserDefaults defaults(home.path());
+    EXPECT_EQ(defaults.filePath(), conf(home));
+    EXPECT_FALSE(QFile::exists(home.path() + "/Vantrel"));
+    EXPECT_TRUE(std::holds_alternative<std::monostate>(defaults.object("launchAtLogin")));
+    defaults.setBool("launchAtLogin", true);
+    EXPECT_TRUE(fileText().contains("launchAtLogin=true\n")) << fileText().toStdString();
+}
+
+TEST_F(QSettingsUserDefaultsTest, BooleansReadBackAsBooleansAfterARestart) {
+    {
+        QSettingsUserDefaults defaults(home.path());
+        defaults.setBool("launchAtLogin", true);
+        defaults.setBool("checkForUpdates", false);
+        EXPECT_EQ(defaults.object("launchAtLogin"), DefaultsValue{true});  // from Qt's cache
+    }
+    QSettingsUserDefaults restarted(restartedHome());
+    EXPECT_EQ(restarted.object("launchAtLogin"), DefaultsValue{true});
+    EXPECT_EQ(restarted.object("checkForUpdates"), DefaultsValue{false});
+}
+
+TEST_F(QSettingsUserDefaultsTest, EveryByteSurvivesARestart) {
+    Bytes all;
+    for (int i = 0; i < 256; ++i) all.push_back(static_cast<std::uint8_t>(i));
+    const std::string json = R"({"Left Half":{"keyCode":123,"modifiers":786432}})";
+    {
+        QSettingsUserDefaults defaults(home.path());
+        defaults.setData("all", all);
+        defaults.setData("presetShortcuts", Bytes(json.begin(), json.end()));
+        defaults.setData("empty", Bytes{});
+        defaults.setData("at", Bytes{'@', 'V', 'a', 'r', 'i', 'a', 'n', 't', '('});
+    }
+    QSettingsUserDefaults restarted(restartedHome());
+    EXPECT_EQ(restarted.dataForKey("all"), all);
+    EXPECT_EQ(restarted.dataForKey("presetShortcuts"), Bytes(json.begin(), json.end()));
+    EXPECT_EQ(restarted.dataForKey("empty"), Bytes{});
+    EXPECT_EQ(restarted.dataForKey("at"), (Bytes{'@', 'V', 'a', 'r', 'i', 'a', 'n', 't', '('}));
+}
+
+TEST_F(QSettingsUserDefaultsTest, HandEditedValuesKeepTheirKind) {
+    writeFile(
+        "[General]\n"
+        "checkForUpdates=yes\n"
+        "showWindowCount=0\n"
+        "launchAtLogin=true\n"
+        "ignoreSpaceMismatch=\"false\"\n"
+        "presetShortcuts={}\n"
+        "list=a, b\n"
+        "broken=@ByteArray(abc\n");
+    QSettingsUserDefaults defaults(home.path());
+    EXPECT_EQ(defaults.object("checkForUpdates"), DefaultsValue{std::string("yes")});
+    EXPECT_EQ(defaults.object("showWindowCount"), DefaultsValue{std::string("0")});
+    EXPECT_EQ(defaults.object("launchAtLogin"), DefaultsValue{true});
+    EXPECT_EQ(defaults.object("ignoreSpaceMismatch"), DefaultsValue{false});
+    EXPECT_EQ(defaults.object("list"), DefaultsValue{std::string("a, b")});
+    EXPECT_EQ(defaults.object("broken"), DefaultsValue{std::string("@ByteArray(abc")});
+    EXPECT_EQ(defaults.dataForKey("presetShortcuts"), std::nullopt);  // text, not bytes
+}
+
+TEST_F(QSettingsUserDefaultsTest, RemoveDropsOneKeyAndAnEmptyKeyNone) {
+    {
+        QSettingsUserDefaults defaults(home.path());
+        defaults.setBool("launchAtLogin", true);
+        defaults.setBool("hasCompletedOnboarding", true);
+        defaults.remove("launchAtLogin");
+        defaults.remove("");
+    }
+    QSettingsUserDefaults restarted(restartedHome());
+    EXPECT_TRUE(std::holds_alternative<std::monostate>(restarted.object("launchAtLogin")));
+    EXPECT_TRUE(restarted.boolForKey("hasCompletedOnboarding"));
+}
+
+// The preferences over the real file: what one run writes, the next one reads.
+TEST_F(QSettingsUserDefaultsTest, PreferencesSurviveARestart) {
+    RecordingLoginItem loginItem;
+    NotificationCenter center;
+    MemoryLog log;
+    {
+        QSettingsUserDefaults defaults(home.path());
+        PreferencesStore store(defaults, loginItem, center, log);
+        store.setLaunchAtLogin(true);
+        store.setCheckForUpdates(false);
+        store.setPresetShortcut(PresetLayout::rightThird, PresetShortcut{124, 0x140000});
+    }
+    QSettingsUserDefaults defaults(restartedHome());
+    PreferencesStore store(defaults, loginItem, center, log);
+    EXPECT_TRUE(store.launchAtLogin());
+    EXPECT_FALSE(store.checkForUpdates());
+    EXPECT_TRUE(store.showWindowCount());
+    EXPECT_EQ(store.presetShortcuts(), (PresetShortcutMap{{"Right Third", {124, 0x140000}}}));
+}
+
+}  // namespace
+}  // namespace vantrel
