@@ -1,0 +1,304 @@
+// The JSON form of layouts: the layout-file document, strict decoding and hostile input.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "model/LayoutJson.h"
+
+namespace vantrel {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::string_view kExample =
+    R"([{"id": "3F2504E0-4F89-41D3-9A0C-0305E82C3301", "name": "Work", "shortcutKeyCode": 18, )"
+    R"("shortcutModifiers": 786432, "windows": [{"appBundleID": "org.example.Browser", )"
+    R"("appName": "Browser", "windowIndex": 0, "frameX": 0, "frameY": 25, "frameWidth": 1280, )"
+    R"("frameHeight": 775, "displayID": 1, "isMinimized": false, "isFullscreen": false, )"
+    R"("spaceIndex": 1, "isOnAllSpaces": false, "windowNumber": 4711, "relativeFrameX": 0, )"
+    R"("relativeFrameY": 0.03125, "relativeFrameWidth": 1, "relativeFrameHeight": 0.96875}], )"
+    R"("displayConfiguration": {"displays": [{"displayID": 1, "frameX": 0, "frameY": 0, )"
+    R"("frameWidth": 1280, "frameHeight": 800, "isMain": true}]}, "triggerOnDisplayChange": )"
+    R"(false, "triggerApps": [], "launchMissingApps": false, "closeOtherApps": false, )"
+    R"("createdAt": "2025-03-14T09:26:53Z", "modifiedAt": "2025-03-14T09:26:53Z"}])";
+
+// A layout object with the required keys only; `extra` is spliced in before the closing brace.
+std::string minimalLayout(std::string_view extra = {}) {
+    return std::string(
+               R"({"id": "3f2504e0-4f89-41d3-9a0c-0305e82c3301", "name": "L", )"
+               R"("windows": [], "triggerOnDisplayChange": true, "triggerApps": ["a"], )"
+               R"("createdAt": "2025-03-14T09:26:53Z", "modifiedAt": "2025-03-14T09:26:53Z")") +
+           std::string(extra) + "}";
+}
+
+std::string minimalWindow(std::string_view extra = {}) {
+    return std::string(R"({"appBundleID": "b", "appName": "A", "windowIndex": 2, "frameX": 1.5, )"
+                       R"("frameY": 2, "frameWidth": 3, "frameHeight": 4, "displayID": 5, )"
+                       R"("isMinimized": false, "isFullscreen": true)") +
+           std::string(extra) + "}";
+}
+
+std::string decodeError(std::string_view text) {
+    const auto result = decodeLayoutFile(text);
+    return result ? "(decoded)" : result.error().message;
+}
+
+TEST(LayoutFileJson, DecodesTheExampleDocument) {
+    const auto decoded = decodeLayoutFile(kExample);
+    ASSERT_TRUE(decoded) << decoded.error().message;
+    ASSERT_EQ(decoded->size(), 1u);
+    const WindowLayout& layout = decoded->front();
+    EXPECT_EQ(layout.id.toString(), "3F2504E0-4F89-41D3-9A0C-0305E82C3301");
+    EXPECT_EQ(layout.shortcutDisplayString(), "⌃⌥1");
+    ASSERT_EQ(layout.windows.size(), 1u);
+    const WindowState& window = layout.windows[0];
+    EXPECT_EQ(window.windowTitle, std::nullopt);
+    EXPECT_EQ(window.spaceIndex, 1);
+    EXPECT_EQ(window.spaceUUID, std::nullopt);
+    EXPECT_EQ(window.windowNumber, 4711u);
+    EXPECT_EQ(window.relativeFrameHeight, 0.96875);
+    ASSERT_TRUE(layout.displayConfiguration);
+    EXPECT_EQ(layout.displayConfiguration->displays[0].name, std::nullopt);
+    EXPECT_EQ(layout.createdAt,
+              Date{std::chrono::sys_days{std::chrono::year{2025} / 3 / 14} + 9h + 26min + 53s});
+}
+
+TEST(LayoutFileJson, ReEncodingKeepsEveryKeyValueAndOrder) {
+    const auto decoded = decodeLayoutFile(kExample);
+    ASSERT_TRUE(decoded);
+    const auto encoded = encodeLayoutFile(*decoded);
+    ASSERT_TRUE(encoded);
+    // ordered_json compares objects member by member in order.
+    EXPECT_EQ(nlohmann::ordered_json::parse(*encoded), nlohmann::ordered_json::parse(kExample));
+    EXPECT_NE(encoded->find("\n    \"name\": \"Work\",\n    \"shortcutKeyCode\": 18,\n"),
+              std::string::npos)
+        << *encoded;
+}
+
+TEST(LayoutFileJson, WritesIndentedOneKeyPerLine) {
+    DisplayInfo info{7, -0.0, 25, 1512.5, 982, true, "Built-in \"Retina\"\n"};
+    const auto text = encodeJson(info);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(*text,
+              "{\n  \"displayID\": 7,\n  \"frameX\": -0,\n  \"frameY\": 25,\n"
+              "  \"frameWidth\": 1512.5,\n  \"frameHeight\": 982,\n  \"isMain\": true,\n"
+              "  \"name\": \"Built-in \\\"Retina\\\"\\n\"\n}");
+    EXPECT_EQ(*encodeLayoutFile({}), "[]\n");
+}
+
+TEST(LayoutFileJson, MissingOptionalKeysTakeTheirDefaultsAndStayOut) {
+    const auto decoded = decodeLayoutFile("[" + minimalLayout() + "]");
+    ASSERT_TRUE(decoded) << decoded.error().message;
+    const WindowLayout& layout = decoded->front();
+    EXPECT_FALSE(layout.shortcutKeyCode || layout.shortcutModifiers || layout.displayConfiguration);
+    EXPECT_FALSE(layout.launchMissingApps || layout.closeOtherApps);
+    const auto json = nlohmann::ordered_json::parse(*encodeJson(layout));
+    EXPECT_FALSE(json.contains("shortcutKeyCode") || json.contains("shortcutModifiers") ||
+                 json.contains("displayConfiguration"));
+    EXPECT_EQ(json["launchMissingApps"], false);
+    EXPECT_EQ(json["closeOtherApps"], false);
+}
+
+TEST(LayoutFileJson, NullMeansMissingForOptionalKeysAndUnknownKeysAreIgnored) {
+    const auto window = decodeWindowState(minimalWindow(
+        R"(, "windowTitle": null, "spaceIndex": null, "isOnAllSpaces": null, "future": )"
+        R"({"nested": [1, {"deep": [null, true]}]}, "relativeFrameX": null)"));
+    ASSERT_TRUE(window) << window.error().message;
+    EXPECT_EQ(window->windowTitle, std::nullopt);
+    EXPECT_EQ(window->spaceIndex, std::nullopt);
+    EXPECT_FALSE(window->isOnAllSpaces);
+    EXPECT_EQ(window->relativeFrameX, std::nullopt);
+    const auto layout = decodeWindowLayout(minimalLayout(R"(, "closeOtherApps": null)"));
+    ASSERT_TRUE(layout);
+    EXPECT_FALSE(layout->closeOtherApps);
+}
+
+TEST(LayoutFileJson, FailuresSayWhatAndWhere) {
+    const std::string window = minimalWindow();
+    const std::string twoWindows =
+        R"(, "windows": [)" + window + ", " + window + ", " +
+        R"({"appBundleID": "b", "appName": "A", "windowIndex": 2, "frameY": 2})" + "]";
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"[" + minimalLayout() + ", " + minimalLayout(twoWindows) + "]",
+         R"(layout 1: windows[2]: missing key "frameX")"},
+        {R"([{"id": "3F2504E0-4F89-41D3-9A0C-0305E82C3301"}])", R"(layout 0: missing key "name")"},
+        {"[" + minimalLayout(R"(, "name": 5)") + "]",
+         "layout 0: name: expected a string, found a number"},
+        {"[" + minimalLayout(R"(, "name": null)") + "]",
+         "layout 0: name: expected a string, found null"},
+        {"[" + minimalLayout(R"(, "id": "not-a-uuid")") + "]",
+         R"(layout 0: id: not a UUID such as "3F2504E0-4F89-41D3-9A0C-0305E82C3301")"},
+        {"[" + minimalLayout(R"(, "createdAt": "2025-03-14 09:26:53")") + "]",
+         R"(layout 0: createdAt: not a date-time such as "2025-03-14T09:26:53Z")"},
+        {"[" + minimalLayout(R"(, "triggerApps": ["a", 7])") + "]",
+         "layout 0: triggerApps[1]: expected a string, found a number"},
+        {"[" + minimalLayout(R"(, "windows": {})") + "]",
+         "layout 0: windows: expected an array, found an object"},
+        {"[" + minimalLayout(R"(, "displayConfiguration": {"displays": [{"displayID": 1}]})") + "]",
+         R"(layout 0: displayConfiguration: displays[0]: missing key "frameX")"},
+        {R"({"layouts": []})", "expected an array of layouts, found an object"},
+        {"[1]", "layout 0: expected an object, found a number"},
+        {"", "line 1, column 1: unexpected end of the document"},
+        {"[] []", "line 1, column 4: unexpected text after the document"},
+        {"[\n" + minimalLayout() + ",\n]",
+         "layout 1: line 3, column 1: expected a value, found ']'"},
+        {"[" + minimalLayout().substr(0, 30),
+         "layout 0: id: line 1, column 32: unterminated string"},
+    };
+    for (const auto& [text, message] : cases) EXPECT_EQ(decodeError(text), message) << text;
+}
+
+TEST(LayoutFileJson, RequiredKeysOfEachRecord) {
+    for (const char* key : {"triggerOnDisplayChange", "triggerApps", "windows", "modifiedAt"}) {
+        auto json = nlohmann::ordered_json::parse(minimalLayout());
+        json.erase(key);
+        EXPECT_EQ(decodeError("[" + json.dump() + "]"),
+                  std::string("layout 0: missing key \"") + key + "\"");
+    }
+    auto window = nlohmann::ordered_json::parse(minimalWindow());
+    window.erase("isFullscreen");
+    EXPECT_EQ(decodeWindowState(window.dump()).error().message, "missing key \"isFullscreen\"");
+    EXPECT_EQ(decodeDisplayConfiguration("{}").error().message, "missing key \"displays\"");
+}
+
+TEST(LayoutFileJson, IntegersMustBeWholeAndInRange) {
+    const auto windowIndex = [](std::string_view number) -> std::string {
+        const auto window =
+            decodeWindowState(minimalWindow(", \"windowIndex\": " + std::string(number)));
+        return window ? std::to_string(window->windowIndex) : window.error().message;
+    };
+    // A whole number written as a float (as some JSON writers do) is still that number.
+    EXPECT_EQ(windowIndex("7.0"), "7");
+    EXPECT_EQ(windowIndex("0.7e1"), "7");
+    EXPECT_EQ(windowIndex("700e-2"), "7");
+    EXPECT_EQ(windowIndex("-0.0"), "0");
+    EXPECT_EQ(windowIndex("-9223372036854775808"), "-9223372036854775808");
+    EXPECT_EQ(windowIndex("7.5"), "windowIndex: not a whole number");
+    EXPECT_EQ(windowIndex("1e-99999999999"), "windowIndex: not a whole number");
+    EXPECT_EQ(windowIndex("9223372036854775808"),
+              "windowIndex: out of range (-9223372036854775808 to 9223372036854775807)");
+    EXPECT_EQ(windowIndex("1e99999999999"),
+              "windowIndex: out of range (-9223372036854775808 to 9223372036854775807)");
+    EXPECT_EQ(windowIndex("\"7\""), "windowIndex: expected a number, found a string");
+
+    EXPECT_EQ(decodeWindowState(minimalWindow(R"(, "displayID": -1)")).error().message,
+              "displayID: out of range (0 to 4294967295)");
+    EXPECT_EQ(decodeError("[" + minimalLayout(R"(, "shortcutKeyCode": 65536)") + "]"),
+              "layout 0: shortcutKeyCode: out of range (0 to 65535)");
+    const auto modifiers =
+        decodeWindowLayout(minimalLayout(R"(, "shortcutModifiers": 18446744073709551615)"));
+    ASSERT_TRUE(modifiers);
+    EXPECT_EQ(modifiers->shortcutModifiers, 18446744073709551615u);
+}
+
+TEST(LayoutFileJson, DoublesBeyondRangeFail) {
+    EXPECT_EQ(decodeWindowState(minimalWindow(R"(, "frameX": 1e400)")).error().message,
+              "frameX: number out of range");
+    const auto big =
+        decodeWindowState(minimalWindow(R"(, "frameX": 123456789012345678901234567890)"));
+    ASSERT_TRUE(big);
+    EXPECT_EQ(big->frameX, 1.2345678901234568e29);
+}
+
+TEST(LayoutFileJson, StringsAreStrictUtf8AndEscapesAreDecoded) {
+    const auto decoded =
+        decodeWindowState(minimalWindow(R"(, "windowTitle": "caf\u00e9 \ud83d\ude00 \"q\" \/ ✓")"));
+    ASSERT_TRUE(decoded) << decoded.error().message;
+    EXPECT_EQ(decoded->windowTitle, "café 😀 \"q\" / ✓");
+    for (std::string_view bad : {"\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80"}) {
+        const auto result =
+            decodeWindowState(minimalWindow(", \"windowTitle\": \"" + std::string(bad) + "\""));
+        ASSERT_FALSE(result);
+        EXPECT_NE(result.error().message.find("invalid UTF-8 in a string"), std::string::npos);
+    }
+    EXPECT_NE(decodeWindowState(minimalWindow(R"(, "windowTitle": "\ud83d")"))
+                  .error()
+                  .message.find("unpaired surrogate"),
+              std::string::npos);
+    EXPECT_NE(decodeWindowState(minimalWindow(", \"windowTitle\": \"a\tb\""))
+                  .error()
+                  .message.find("control character"),
+              std::string::npos);
+}
+
+TEST(LayoutFileJson, InvalidUtf8InRecordsIsMendedOnWriting) {
+    WindowState window;
+    window.windowTitle = std::string("bad \xFF\xC3 end");
+    const auto text = encodeJson(window);
+    ASSERT_TRUE(text);
+    const auto back = decodeWindowState(*text);
+    ASSERT_TRUE(back) << back.error().message;
+    EXPECT_EQ(back->windowTitle, "bad \uFFFD\uFFFD end");
+}
+
+TEST(LayoutFileJson, NonFiniteNumbersCannotBeWritten) {
+    WindowLayout layout;
+    layout.windows.resize(3);
+    layout.windows[2].relativeFrameY = std::numeric_limits<double>::infinity();
+    const auto text = encodeLayoutFile({WindowLayout{}, layout});
+    ASSERT_FALSE(text);
+    EXPECT_EQ(text.error().message, "layout 1: windows[2]: relativeFrameY: not a finite number");
+}
+
+TEST(LayoutFileJson, HostileDocumentsFailCleanly) {
+    // Records never nest arrays in arrays, so the reader stops at the first unexpected one.
+    const std::string deep(100'000, '[');
+    EXPECT_EQ(decodeError(deep), "layout 0: expected an object, found an array");
+    // Unknown keys are skipped, but not without a bound either.
+    EXPECT_NE(decodeError("[" + minimalLayout(", \"x\": " + deep + std::string(100'000, ']')) + "]")
+                  .find("nesting deeper than 64 levels"),
+              std::string::npos);
+    const std::string hugeNumber =
+        "[" + minimalLayout(R"(, "name": )" + std::string(1'000'000, '9')) + "]";
+    EXPECT_EQ(decodeError(hugeNumber), "layout 0: name: expected a string, found a number");
+
+    std::string unterminated = "[" + minimalLayout(R"(, "name": ")");
+    unterminated.append(50'000'000, 'a');
+    EXPECT_NE(decodeError(unterminated).find("unterminated string"), std::string::npos);
+    EXPECT_EQ(decodeError(std::string(kMaxLayoutFileBytes + 1, ' ')),
+              "the document is too large (67108865 bytes, the limit is 67108864)");
+}
+
+TEST(LayoutFileJson, LongValidNamesSurvive) {
+    const std::string name(8'000'000, 'n');
+    const auto layout = decodeWindowLayout(minimalLayout(R"(, "name": ")" + name + "\""));
+    ASSERT_TRUE(layout);
+    EXPECT_EQ(layout->name.size(), name.size());
+}
+
+TEST(Dates, WrittenInWholeUtcSeconds) {
+    const Date date = std::chrono::sys_days{std::chrono::year{2025} / 3 / 14} + 9h + 26min + 53s;
+    EXPECT_EQ(formatDate(date + 999ms), "2025-03-14T09:26:53Z");
+    EXPECT_EQ(formatDate(Date{} - 500ms), "1969-12-31T23:59:59Z");
+
+    WindowLayout layout;
+    layout.createdAt = date + 250ms;
+    layout.modifiedAt = date;
+    const auto back = decodeWindowLayout(*encodeJson(layout));
+    ASSERT_TRUE(back);
+    EXPECT_NE(*back, layout);
+    EXPECT_EQ(back->createdAt, date);
+}
+
+TEST(Dates, ReadInTheInternetForm) {
+    const Date date = std::chrono::sys_days{std::chrono::year{2025} / 3 / 14} + 9h + 26min + 53s;
+    EXPECT_EQ(parseDate("2025-03-14T09:26:53Z"), date);
+    EXPECT_EQ(parseDate("2025-03-14t09:26:53z"), date);
+    EXPECT_EQ(parseDate("2025-03-14T09:26:53.987654321Z"), date);
+    EXPECT_EQ(parseDate("2025-03-14T10:56:53+01:30"), date);
+    EXPECT_EQ(parseDate("2025-03-14T04:26:53-05:00"), date);
+    EXPECT_EQ(parseDate("2016-12-31T23:59:60Z"),
+              Date{std::chrono::sys_days{std::chrono::year{2017} / 1 / 1}});
+    EXPECT_EQ(parseDate("2024-02-29T00:00:00Z"),
+              Date{std::chrono::sys_days{std::chrono::year{2024} / 2 / 29}});
+    for (const char* bad :
+         {"", "2025-03-14", "2025-03-14T09:26:53", "2025-03-14 09:26:53Z", "2025-03-14T09:26Z",
+          "2025-3-14T09:26:53Z", "2025-02-29T00:00:00Z", "2025-03-14T24:00:00Z",
+          "2025-03-14T09:60:00Z", "2025-03-14T09:26:53.Z", "2025-03-14T09:26:53+0100",
+          "2025-03-14T09:26:53+24:00", "2025-03-14T09:26:53ZZ", "+2025-03-14T09:26:53Z",
+          "2300-01-01T00:00:00Z", "1600-01-01T00:00:00Z"})
+        EXPECT_EQ(parseDate(bad), std::nullopt) << bad;
+}
+
+}  // namespace
+}  // namespace vantrel

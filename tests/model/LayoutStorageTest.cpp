@@ -1,0 +1,293 @@
+// The layout file on disk: first start, round trips, atomic replacement, unreadable files.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "base/Log.h"
+#include "base/ManualLoop.h"
+#include "model/LayoutJson.h"
+#include "model/LayoutStorage.h"
+
+namespace vantrel {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+std::string readText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeText(const fs::path& path, std::string_view text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+std::vector<fs::path> folderEntries(const fs::path& folder) {
+    std::vector<fs::path> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+WindowLayout layoutNamed(std::string name, Date date) {
+    WindowLayout layout;
+    layout.id = Uuid::random();
+    layout.name = std::move(name);
+    WindowState window;
+    window.appBundleID = "org.example.Editor";
+    window.appName = "Editor";
+    window.windowTitle = "notes.txt";
+    window.frameX = 12.25;
+    window.frameWidth = 800;
+    window.frameHeight = 600;
+    window.relativeFrameX = 1.0 / 3;
+    window.relativeFrameY = 0;
+    window.relativeFrameWidth = 0.5;
+    window.relativeFrameHeight = 0.75;
+    layout.windows = {window};
+    layout.createdAt = date;
+    layout.modifiedAt = date;
+    return layout;
+}
+
+class LayoutStorageTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "vantrel-storage-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        home_ = pattern;
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(folder(), fs::perms::owner_all, ignored);
+        fs::remove_all(home_, ignored);
+    }
+
+    fs::path folder() const { return home_ / "Vantrel"; }
+    fs::path file() const { return folder() / "layouts.json"; }
+    LayoutStorage storage() { return LayoutStorage(log_, loop_, home_); }
+    std::vector<WindowLayout> twoLayouts() {
+        return {layoutNamed("Work", loop_.wallNow()), layoutNamed("Home", loop_.wallNow())};
+    }
+    // A good file to be replaced, and a save that must fail part-way.
+    void writeOldFile() {
+        fs::create_directories(folder());
+        storage().save(twoLayouts());
+        oldText_ = readText(file());
+        ASSERT_FALSE(oldText_.empty());
+    }
+
+    fs::path home_;
+    MemoryLog log_;
+    ManualLoop loop_;
+    std::string oldText_;
+};
+
+TEST_F(LayoutStorageTest, FirstStartCreatesTheFolderSilently) {
+    fs::path nested = home_ / "deeper" / "share";
+    LayoutStorage store(log_, loop_, nested);
+    EXPECT_TRUE(store.load().empty());
+    EXPECT_TRUE(fs::is_directory(nested / "Vantrel"));
+    EXPECT_FALSE(fs::exists(nested / "Vantrel" / "layouts.json"));
+    EXPECT_TRUE(log_.lines().empty());
+}
+
+TEST_F(LayoutStorageTest, SavedLayoutsLoadEqualSaveForSubSeconds) {
+    auto layouts = twoLayouts();
+    layouts[1].createdAt += 750ms;
+    storage().save(layouts);
+    const auto loaded = storage().load();
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_EQ(loaded[0], layouts[0]);
+    EXPECT_NE(loaded[1], layouts[1]);
+    layouts[1].createdAt -= 750ms;
+    EXPECT_EQ(loaded[1], layouts[1]);
+    EXPECT_TRUE(log_.lines().empty());
+}
+
+TEST_F(LayoutStorageTest, AnEmptyListIsAnEmptyArray) {
+    storage().save({});
+    EXPECT_EQ(readText(file()), "[]\n");
+    EXPECT_TRUE(storage().load().empty());
+    EXPECT_TRUE(log_.lines().empty());
+}
+
+TEST_F(LayoutStorageTest, FileIsPrivateToTheUserEvenWhenItWasNot) {
+    fs::create_directories(folder());
+    writeText(file(), "[]");
+    ::chmod(file().c_str(), 0644);
+    storage().save(twoLayouts());
+    struct stat info {};
+    ASSERT_EQ(::stat(file().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST_F(LayoutStorageTest, SavingRecreatesARemovedFolder) {
+    auto store = storage();
+    store.save(twoLayouts());
+    fs::remove_all(folder());
+    store.save(twoLayouts());
+    EXPECT_EQ(store.load().size(), 2u);
+    EXPECT_TRUE(log_.lines().empty());
+}
+
+TEST_F(LayoutStorageTest, WithoutADataFolderNothingIsReadOrWritten) {
+    LayoutStorage store(log_, loop_, std::nullopt);
+    EXPECT_TRUE(store.load().empty());
+    store.save(twoLayouts());
+    EXPECT_EQ(log_.lines(), (std::vector<std::string>{
+                                "LayoutStorage: Could not find Application Support directory",
+                                "LayoutStorage: Could not find Application Support directory",
+                                "LayoutStorage: Cannot save - storage URL not available"}));
+}
+
+TEST_F(LayoutStorageTest, AFolderThatCannotBeCreatedIsLogged) {
+    writeText(home_ / "plain-file", "");
+    LayoutStorage store(log_, loop_, home_ / "plain-file");
+    EXPECT_TRUE(store.load().empty());
+    store.save(twoLayouts());
+    const std::string created = "LayoutStorage: Failed to create directory: cannot create " +
+                                (home_ / "plain-file" / "Vantrel").string() + ": Not a directory";
+    EXPECT_EQ(log_.lines(),
+              (std::vector<std::string>{created, created,
+                                        "LayoutStorage: Cannot save - storage URL not available"}));
+}
+
+TEST_F(LayoutStorageTest, OneBadLayoutMakesTheWholeFileUnreadableButLeavesItAlone) {
+    fs::create_directories(folder());
+    auto json = *encodeLayoutFile(twoLayouts());
+    json.replace(json.find("\"triggerApps\""), 13, "\"triggerAppz\"");
+    writeText(file(), json);
+    EXPECT_TRUE(storage().load().empty());
+    EXPECT_EQ(log_.lines(), (std::vector<std::string>{
+                                "LayoutStorage: Failed to load layouts: layout 0: missing key "
+                                "\"triggerApps\""}));
+    EXPECT_EQ(readText(file()), json);
+}
+
+TEST_F(LayoutStorageTest, TheFirstSaveKeepsAnUnreadableFileBesideTheNewOne) {
+    fs::create_directories(folder());
+    writeText(file(), "{ not json");
+    auto store = storage();
+    EXPECT_TRUE(store.load().empty());
+    log_.take();
+    // The name it would take first is taken already.
+    const fs::path taken = folder() / "layouts.json.unreadable-20251206T054640Z";
+    writeText(taken, "someone else's");
+
+    store.save(twoLayouts());
+    const fs::path kept = folder() / "layouts.json.unreadable-20251206T054640Z-2";
+    EXPECT_EQ(log_.take(), (std::vector<std::string>{
+                               "LayoutStorage: Kept unreadable layout file as " + kept.string()}));
+    EXPECT_EQ(readText(kept), "{ not json");
+    EXPECT_EQ(readText(taken), "someone else's");
+    EXPECT_EQ(store.load().size(), 2u);
+
+    // Once replaced, the file is ours: later saves keep nothing more.
+    store.save(twoLayouts());
+    EXPECT_EQ(folderEntries(folder()).size(), 3u);
+    EXPECT_TRUE(log_.lines().empty());
+}
+
+TEST_F(LayoutStorageTest, ASaveWithoutALoadStillKeepsAnUnreadableFile) {
+    fs::create_directories(folder());
+    writeText(file(), "[{}]");
+    storage().save(twoLayouts());
+    EXPECT_EQ(readText(folder() / "layouts.json.unreadable-20251206T054640Z"), "[{}]");
+    EXPECT_EQ(storage().load().size(), 2u);
+}
+
+TEST_F(LayoutStorageTest, OversizedFilesAreRefusedUnreadAndKept) {
+    fs::create_directories(folder());
+    { std::ofstream out(file(), std::ios::binary); }
+    fs::resize_file(file(), kMaxLayoutFileBytes + 1);  // sparse: costs no disk space
+    auto store = storage();
+    EXPECT_TRUE(store.load().empty());
+    EXPECT_EQ(
+        log_.take(),
+        (std::vector<std::string>{"LayoutStorage: Failed to load layouts: " + file().string() +
+                                  " is too large (67108865 bytes, the limit is 67108864)"}));
+    store.save({});
+    EXPECT_EQ(fs::file_size(folder() / "layouts.json.unreadable-20251206T054640Z"),
+              kMaxLayoutFileBytes + 1);
+}
+
+TEST_F(LayoutStorageTest, SomethingOtherThanAFileIsUnreadableAndDoesNotBlock) {
+    fs::create_directories(folder());
+    ASSERT_EQ(::mkfifo(file().c_str(), 0600), 0);
+    EXPECT_TRUE(storage().load().empty());
+    EXPECT_EQ(log_.lines(), (std::vector<std::string>{"LayoutStorage: Failed to load layouts: " +
+                                                      file().string() + " is not a regular file"}));
+}
+
+TEST_F(LayoutStorageTest, AnInterruptedWriteLeavesTheOldFileWhole) {
+    writeOldFile();
+    // Let the write run into the file-size limit part-way, as a full disk would stop it.
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 100;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    storage().save(twoLayouts());
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(readText(file()), oldText_);
+    EXPECT_EQ(folderEntries(folder()), (std::vector<fs::path>{"layouts.json"}));
+    const auto lines = log_.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(lines[0].starts_with("LayoutStorage: Failed to save layouts: cannot write " +
+                                     (folder() / ".layouts.json.").string()))
+        << lines[0];
+    EXPECT_TRUE(lines[0].ends_with(": File too large")) << lines[0];
+}
+
+TEST_F(LayoutStorageTest, AnUnencodableListLeavesTheOldFileWhole) {
+    writeOldFile();
+    auto layouts = twoLayouts();
+    layouts[1].windows[0].frameHeight = std::nan("");
+    storage().save(layouts);
+    EXPECT_EQ(readText(file()), oldText_);
+    EXPECT_EQ(log_.lines(), (std::vector<std::string>{
+                                "LayoutStorage: Failed to save layouts: layout 1: windows[0]: "
+                                "frameHeight: not a finite number"}));
+}
+
+TEST_F(LayoutStorageTest, AnUnwritableFolderLeavesTheOldFileWhole) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    writeOldFile();
+    ::chmod(folder().c_str(), 0500);
+    storage().save({});
+    EXPECT_EQ(readText(file()), oldText_);
+    EXPECT_EQ(log_.lines(),
+              (std::vector<std::string>{"LayoutStorage: Failed to save layouts: cannot create a "
+                                        "temporary file in " +
+                                        folder().string() + ": Permission denied"}));
+}
+
+TEST(DataHome, FollowsTheXdgRules) {
+    EXPECT_EQ(dataHomeFrom("/data", "/home/u"), fs::path("/data"));
+    EXPECT_EQ(dataHomeFrom(nullptr, "/home/u"), fs::path("/home/u/.local/share"));
+    EXPECT_EQ(dataHomeFrom("", "/home/u"), fs::path("/home/u/.local/share"));
+    // Relative paths are invalid there and are ignored.
+    EXPECT_EQ(dataHomeFrom("relative/data", "/home/u"), fs::path("/home/u/.local/share"));
+    EXPECT_EQ(dataHomeFrom(nullptr, nullptr), std::nullopt);
+    EXPECT_EQ(dataHomeFrom("", ""), std::nullopt);
+}
+
+}  // namespace
+}  // namespace vantrel
