@@ -1,0 +1,219 @@
+// Restore: the Space check, launching missing applications, placing each window, closing others.
+#include <algorithm>
+#include <cmath>
+
+#include "engine/TextCompare.h"
+#include "engine/WindowService.h"
+
+namespace vantrel {
+namespace {
+
+RestoreSummary stoppedEarly(const std::vector<WindowState>& windows) {
+    RestoreSummary summary;
+    summary.totalWindows = static_cast<std::int64_t>(windows.size());
+    return summary;
+}
+
+std::optional<RelativeFrame> savedRelativeFrame(const WindowState& state) {
+    if (!state.relativeFrameX || !state.relativeFrameY || !state.relativeFrameWidth ||
+        !state.relativeFrameHeight)
+        return std::nullopt;
+    return RelativeFrame{*state.relativeFrameX, *state.relativeFrameY, *state.relativeFrameWidth,
+                         *state.relativeFrameHeight};
+}
+
+// The pause after the k-th failed check: interval, then interval x floor(1.5^k), at most 2 s.
+Duration backOff(Duration interval, int k) {
+    constexpr Duration cap = 2s;
+    const double factor = k == 0 ? 1.0 : std::floor(std::pow(1.5, k));
+    // Computed in floating point so that large attempt counts cannot overflow.
+    const double nanoseconds = static_cast<double>(interval.count()) * factor;
+    if (!(nanoseconds < static_cast<double>(cap.count()))) return cap;
+    return Duration{static_cast<Duration::rep>(nanoseconds)};
+}
+
+}  // namespace
+
+RestoreSummary WindowService::restoreWindows(
+    const std::vector<WindowState>& windows,
+    const std::optional<DisplayConfiguration>& displayConfiguration, bool displaysChanged,
+    bool skipSpaceCheck, bool launchMissingApps, bool closeOtherApps) {
+    spaces_.start();
+    if (!hasAccessibilityPermission.get()) {
+        log_.line("WindowService: No accessibility permission");
+        return stoppedEarly(windows);
+    }
+    if (!skipSpaceCheck && spaceCheckStops(windows, displayConfiguration))
+        return stoppedEarly(windows);
+
+    RestoreSummary summary;
+    summary.totalWindows = static_cast<std::int64_t>(windows.size());
+    if (launchMissingApps) summary.launchedApps = launchMissingApplications(windows);
+
+    bool useRelative = displaysChanged;
+    if (!useRelative && displayConfiguration) {
+        const DisplayConfiguration current{currentDisplayConfiguration()};
+        useRelative = displayConfiguration->displays.size() != current.displays.size() ||
+                      displayConfiguration->sizeSignature() != current.sizeSignature();
+    }
+
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        summary.count(restoreWindow(windows[i], useRelative));
+        // Applications handle one move at a time better when given a moment between windows.
+        if (i + 1 < windows.size()) clock_.sleepFor(50ms);
+    }
+
+    if (closeOtherApps) summary.closedApps = closeOtherApplications(windows);
+    return summary;
+}
+
+bool WindowService::spaceCheckStops(
+    const std::vector<WindowState>& windows,
+    const std::optional<DisplayConfiguration>& displayConfiguration) {
+    const auto current = spaces_.currentSpace();
+    std::set<std::int64_t> captured;
+    for (const auto& window : windows)
+        if (window.spaceIndex && !window.isOnAllSpaces) captured.insert(*window.spaceIndex);
+    // Layouts spread over several Spaces, or without any, restore wherever the user is.
+    if (captured.size() != 1 || !current || *captured.begin() == current->index) return false;
+
+    UserInfo info;
+    info[spaceMismatchKey::kCapturedSpace] = *captured.begin();
+    info[spaceMismatchKey::kCurrentSpace] = current->index;
+    info[spaceMismatchKey::kWindows] = windows;
+    info[spaceMismatchKey::kSavedDisplayConfig] = displayConfiguration;
+    NotificationCenter* center = &notifications_;
+    mainQueue_.post([center, info = std::move(info)]() mutable {
+        center->post(kLayoutSpaceMismatch, std::move(info));
+    });
+    return true;
+}
+
+std::int64_t WindowService::launchMissingApplications(const std::vector<WindowState>& windows) {
+    std::set<std::string> running;
+    for (const auto& application : windowSystem_.runningApplications())
+        if (application.bundleID) running.insert(*application.bundleID);
+    std::set<std::string> missing;
+    for (const auto& window : windows)
+        if (!running.contains(window.appBundleID)) missing.insert(window.appBundleID);
+
+    std::int64_t launched = 0;
+    for (const auto& bundleID : missing) {
+        const auto location = windowSystem_.applicationLocation(bundleID);
+        if (!location) continue;
+        const auto result = windowSystem_.openApplication(*location, /*activates=*/false);
+        if (result.ok())
+            ++launched;
+        else
+            log_.line("WindowService: Failed to launch " + bundleID + ": " +
+                      result.error().message);
+    }
+    if (launched > 0) waitForAppWindows(missing, 10, 300ms);
+    return launched;
+}
+
+void WindowService::waitForAppWindows(const std::set<std::string>& bundleIDs, int attempts,
+                                      Duration interval) {
+    for (int k = 0; k < attempts; ++k) {
+        bool ready = true;
+        for (const auto& application : windowSystem_.runningApplications()) {
+            if (!application.bundleID || !bundleIDs.contains(*application.bundleID)) continue;
+            const AttributeRead read = windowSystem_.copyAttribute(
+                windowSystem_.applicationElement(application), attribute::kWindows);
+            const auto* windows = read.as<std::vector<Element>>();
+            if (windows == nullptr || windows->empty()) {
+                ready = false;
+                break;
+            }
+        }
+        if (ready) return;
+        clock_.sleepFor(backOff(interval, k));
+    }
+}
+
+WindowRestoreResult WindowService::restoreWindow(const WindowState& state, bool useRelative) {
+    std::optional<RunningApplication> application;
+    for (auto& candidate : windowSystem_.runningApplications()) {
+        if (candidate.bundleID == state.appBundleID) {
+            application = std::move(candidate);
+            break;
+        }
+    }
+    if (!application) {
+        log_.line("WindowService: App not running: " + state.appBundleID);
+        return WindowRestoreResult::appNotRunning;
+    }
+
+    const AttributeRead read = windowSystem_.copyAttribute(
+        windowSystem_.applicationElement(*application), attribute::kWindows);
+    const auto* windows = read.as<std::vector<Element>>();
+    if (windows == nullptr) {
+        log_.line("WindowService: Could not get windows for " + state.appName);
+        return WindowRestoreResult::windowNotFound;
+    }
+
+    // The saved index wins, then the saved title, then the first window.
+    Element window;
+    if (state.windowIndex >= 0 && static_cast<std::uint64_t>(state.windowIndex) < windows->size()) {
+        window = (*windows)[static_cast<std::size_t>(state.windowIndex)];
+    } else if (state.windowTitle) {
+        for (const auto& candidate : *windows) {
+            const AttributeRead title = windowSystem_.copyAttribute(candidate, attribute::kTitle);
+            const auto* text = title.as<std::string>();
+            if (text != nullptr && canonicallyEqual(*text, *state.windowTitle)) {
+                window = candidate;
+                break;
+            }
+        }
+    } else if (!windows->empty()) {
+        window = windows->front();
+    }
+    if (!window) {
+        log_.line("WindowService: Could not find matching window for " + state.appName);
+        return WindowRestoreResult::windowNotFound;
+    }
+
+    // Unminimize first: a minimized window ignores moves on some desktops.
+    (void)windowSystem_.setAttribute(window, attribute::kMinimized,
+                                     AttributeValue{state.isMinimized});
+
+    Rect target{state.frameX, state.frameY, state.frameWidth, state.frameHeight};
+    if (useRelative) {
+        if (const auto relative = savedRelativeFrame(state))
+            target = absoluteFrame(windowSystem_.screens(), state.displayID, *relative);
+    }
+
+    // Position before size, so the size is applied where the window will stay. A value with no
+    // real coordinates cannot be made and is not written.
+    bool placed = false;
+    const Point position{target.x, target.y};
+    if (isFinite(position))
+        placed = windowSystem_.setAttribute(window, attribute::kPosition,
+                                            AttributeValue{position}) == AXError::success;
+    const Size size{target.width, target.height};
+    if (isFinite(size))
+        placed = (windowSystem_.setAttribute(window, attribute::kSize, AttributeValue{size}) ==
+                  AXError::success) ||
+                 placed;
+    if (!placed) {
+        log_.line("WindowService: Failed to set position/size for " + state.appName);
+        return WindowRestoreResult::placementFailed;
+    }
+    return WindowRestoreResult::restored;
+}
+
+std::int64_t WindowService::closeOtherApplications(const std::vector<WindowState>& windows) {
+    std::set<std::string> layoutApps;
+    for (const auto& window : windows) layoutApps.insert(window.appBundleID);
+    std::int64_t closed = 0;
+    for (const auto& application : windowSystem_.runningApplications()) {
+        if (application.activationPolicy != ActivationPolicy::regular) continue;
+        if (!application.bundleID) continue;
+        if (layoutApps.contains(*application.bundleID)) continue;
+        if (excludedBundleIDs_.contains(*application.bundleID)) continue;
+        if (windowSystem_.terminate(application)) ++closed;
+    }
+    return closed;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,178 @@
+// Preset placement: the geometry, the flip into window coordinates, and the early stops.
+#include <gtest/gtest.h>
+
+#include "EngineFixture.h"
+#include "engine/PresetLayoutService.h"
+
+namespace vantrel::testing {
+namespace {
+
+TEST(PresetGeometry, EveryPresetOnAVisibleFrame) {
+    const Rect v{100, 50, 1000, 800};
+    const auto f = [&](PresetLayout p) { return presetFrame(v, p); };
+    EXPECT_EQ(f(PresetLayout::maximize), (Rect{100, 50, 1000, 800}));
+    EXPECT_EQ(f(PresetLayout::leftHalf), (Rect{100, 50, 500, 800}));
+    EXPECT_EQ(f(PresetLayout::rightHalf), (Rect{600, 50, 500, 800}));
+    EXPECT_EQ(f(PresetLayout::topHalf), (Rect{100, 450, 1000, 400}));
+    EXPECT_EQ(f(PresetLayout::bottomHalf), (Rect{100, 50, 1000, 400}));
+    EXPECT_EQ(f(PresetLayout::topLeftQuarter), (Rect{100, 450, 500, 400}));
+    EXPECT_EQ(f(PresetLayout::topRightQuarter), (Rect{600, 450, 500, 400}));
+    EXPECT_EQ(f(PresetLayout::bottomLeftQuarter), (Rect{100, 50, 500, 400}));
+    EXPECT_EQ(f(PresetLayout::bottomRightQuarter), (Rect{600, 50, 500, 400}));
+    EXPECT_EQ(presetFrame(Rect{0, 0, 1000, 800}, PresetLayout::center), (Rect{150, 120, 700, 560}));
+    // Thirds are not rounded.
+    const Rect t{0, 0, 1000, 800};
+    EXPECT_DOUBLE_EQ(presetFrame(t, PresetLayout::leftThird).width, 1000.0 / 3);
+    EXPECT_DOUBLE_EQ(presetFrame(t, PresetLayout::centerThird).x, 1000.0 / 3);
+    EXPECT_DOUBLE_EQ(presetFrame(t, PresetLayout::rightThird).x, 2000.0 / 3);
+    EXPECT_DOUBLE_EQ(presetFrame(t, PresetLayout::leftTwoThirds).width, 2000.0 / 3);
+    EXPECT_DOUBLE_EQ(presetFrame(t, PresetLayout::rightTwoThirds).x, 1000.0 / 3);
+    EXPECT_DOUBLE_EQ(presetFrame(t, PresetLayout::rightTwoThirds).width, 2000.0 / 3);
+    for (auto preset : allPresetLayouts()) {
+        const Rect r = presetFrame(t, preset);
+        EXPECT_GE(r.x, 0);
+        EXPECT_LE(r.x + r.width, 1000 + 1e-9) << rawValue(preset);
+        EXPECT_LE(r.y + r.height, 800 + 1e-9) << rawValue(preset);
+    }
+}
+
+class PresetTest : public EngineTest {
+  protected:
+    PresetLayoutService presets{service, desktop, log};
+    SimAppId front = 0;
+    SimWindowId focused = 0;
+
+    void SetUp() override {
+        grant();
+        ScreenList screens = *parseScreenGeometry("1440x900+0+0P");
+        screens.screens[0].visibleFrame = {0, 0, 1440, 875};  // a 25-point menu bar on top
+        desktop.setScreens(screens);
+        front = app("org.example.Front", 10);
+        focused = window(front, "Doc", {300, 300, 400, 300});
+        desktop.setFocusedWindow(front, focused);
+        desktop.setFrontmost(front);
+    }
+    Point position() { return desktop.window(focused).position; }
+    Size size() { return desktop.window(focused).size; }
+};
+
+TEST_F(PresetTest, HalvesFlipIntoWindowCoordinates) {
+    EXPECT_TRUE(presets.apply(PresetLayout::leftHalf));
+    EXPECT_EQ(position(), (Point{0, 25}));
+    EXPECT_EQ(size(), (Size{720, 875}));
+    EXPECT_TRUE(presets.apply(PresetLayout::topHalf));
+    EXPECT_EQ(position(), (Point{0, 25}));
+    EXPECT_EQ(size(), (Size{1440, 437.5}));
+    EXPECT_TRUE(presets.apply(PresetLayout::bottomHalf));
+    EXPECT_EQ(position(), (Point{0, 462.5}));
+    EXPECT_EQ(size(), (Size{1440, 437.5}));
+    const auto calls = desktop.calls();
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_TRUE(calls[calls.size() - 2].find("AXPosition") != std::string::npos);
+    EXPECT_TRUE(calls.back().find("AXSize") != std::string::npos);
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(PresetTest, WindowOnASecondaryDisplayStaysThere) {
+    // The second screen sits right of the main one with its bottom 100 points higher.
+    ScreenList screens = *parseScreenGeometry("1440x900+0+0P,1000x800+1440+100");
+    screens.screens[0].visibleFrame = {0, 0, 1440, 875};
+    screens.screens[1].visibleFrame = {1440, 100, 1000, 780};
+    desktop.setScreens(screens);
+    const auto other = window(front, "Other", {1500, 100, 600, 400});  // mostly on screen 2
+    desktop.setFocusedWindow(front, other);
+    const auto read = desktop.copyAttribute(
+        desktop.applicationElement(*desktop.frontmostApplication()), attribute::kFocusedWindow);
+    ASSERT_NE(read.as<Element>(), nullptr);
+    const auto screen = presets.screenOfWindow(*read.as<Element>());
+    ASSERT_TRUE(screen);
+    EXPECT_EQ(screen->screenNumber, 2u);
+    EXPECT_TRUE(presets.apply(PresetLayout::maximize));
+    // Visible frame (1440, 100, 1000, 780) flips to y = 900 - 100 - 780 = 20.
+    EXPECT_EQ(desktop.window(other).position, (Point{1440, 20}));
+    EXPECT_EQ(desktop.window(other).size, (Size{1000, 780}));
+}
+
+TEST_F(PresetTest, WithoutFocusedWindowTheFirstWindowMoves) {
+    desktop.setFocusedWindow(front, std::nullopt);
+    const auto second = window(front, "Second", {0, 0, 400, 300});
+    EXPECT_TRUE(presets.apply(PresetLayout::maximize));
+    EXPECT_EQ(position(), (Point{0, 25}));
+    EXPECT_EQ(desktop.window(second).position, (Point{0, 0}));
+}
+
+TEST_F(PresetTest, WindowOffEveryScreenGoesToTheMainScreen) {
+    ScreenList screens = *parseScreenGeometry("1000x800+-1000+0,1440x900+0+0P");
+    desktop.setScreens(screens);
+    desktop.removeWindow(focused);
+    focused = window(front, "Far", {9000, 9000, 400, 300});
+    desktop.setFocusedWindow(front, focused);
+    EXPECT_TRUE(presets.apply(PresetLayout::leftHalf));
+    // The main screen's frame; flipped against the first screen's height (800).
+    EXPECT_EQ(position(), (Point{0, 800 - 0 - 900}));
+    EXPECT_EQ(size(), (Size{720, 900}));
+}
+
+TEST_F(PresetTest, RefusedPositionIsReportedAndTheSizeStillSet) {
+    desktop.failWrite(SimTarget::window(focused), attribute::kPosition, AXError::cannotComplete);
+    EXPECT_TRUE(presets.apply(PresetLayout::leftHalf));
+    EXPECT_EQ(size(), (Size{720, 875}));
+    desktop.failWrite(SimTarget::window(focused), attribute::kSize, AXError::failure);
+    EXPECT_TRUE(presets.apply(PresetLayout::rightHalf));
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{"PresetLayoutService: Failed to set position: -25204",
+                                        "PresetLayoutService: Failed to set position: -25204",
+                                        "PresetLayoutService: Failed to set size: -25200"}));
+}
+
+TEST_F(PresetTest, EarlyStopsPrintOneLineAndMoveNothing) {
+    const auto files = desktop.addApplication(
+        SimApp{desktop.fileManagerBundleID(), "Files", 30, ActivationPolicy::regular, false, {}});
+    desktop.setFrontmost(files);
+    EXPECT_FALSE(presets.apply(PresetLayout::maximize));
+
+    const auto bare = desktop.addApplication(
+        SimApp{"org.example.Bare", std::nullopt, 31, ActivationPolicy::regular, false, {}});
+    desktop.setFrontmost(bare);
+    EXPECT_FALSE(presets.apply(PresetLayout::maximize));
+    const auto named = app("org.example.Named", 32);
+    desktop.setFrontmost(named);
+    desktop.failRead(SimTarget::app(named), attribute::kWindows, {AXError::failure, std::nullopt});
+    EXPECT_FALSE(presets.apply(PresetLayout::maximize));
+
+    desktop.setFrontmost(std::nullopt);
+    EXPECT_FALSE(presets.apply(PresetLayout::maximize));
+
+    desktop.setFrontmost(front);
+    desktop.setTrusted(false);
+    service.checkAccessibilityPermission();
+    loop.runPending();
+    EXPECT_FALSE(presets.apply(PresetLayout::maximize));
+
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{"PresetLayoutService: Finder has no windows",
+                                        "PresetLayoutService: Could not get windows for app",
+                                        "PresetLayoutService: Could not get windows for "
+                                        "org.example.Named App",
+                                        "PresetLayoutService: No frontmost application",
+                                        "PresetLayoutService: No accessibility permission"}));
+    EXPECT_EQ(desktop.callCount("set"), 0u);
+}
+
+TEST_F(PresetTest, FileManagerWithWindowsIsPlacedLikeAnyOther) {
+    const auto files = desktop.addApplication(
+        SimApp{desktop.fileManagerBundleID(), "Files", 30, ActivationPolicy::regular, false, {}});
+    const auto w = window(files, "Home", {10, 10, 400, 300});
+    desktop.setFrontmost(files);
+    EXPECT_TRUE(presets.apply(PresetLayout::maximize));
+    EXPECT_EQ(desktop.window(w).size, (Size{1440, 875}));
+}
+
+TEST_F(PresetTest, NoDisplayAtAllDoesNothing) {
+    desktop.setScreens("");
+    EXPECT_FALSE(presets.apply(PresetLayout::maximize));
+    EXPECT_EQ(desktop.callCount("set"), 0u);
+}
+
+}  // namespace
+}  // namespace vantrel::testing

@@ -1,0 +1,456 @@
+// Restore: matching, write order, counts, the Space check, placement mode and closing others.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "EngineFixture.h"
+
+namespace vantrel::testing {
+namespace {
+
+WindowState saved(const std::string& bundleID, std::int64_t index, std::optional<std::string> title,
+                  Rect frame = {10, 20, 640, 480}) {
+    WindowState s;
+    s.appBundleID = bundleID;
+    s.appName = bundleID + " App";
+    s.windowIndex = index;
+    s.windowTitle = std::move(title);
+    s.frameX = frame.x;
+    s.frameY = frame.y;
+    s.frameWidth = frame.width;
+    s.frameHeight = frame.height;
+    return s;
+}
+
+class RestoreTest : public EngineTest {
+  protected:
+    void SetUp() override { grant(); }
+
+    RestoreSummary restore(const std::vector<WindowState>& windows, bool skipSpaceCheck = false,
+                           bool launch = false, bool close = false) {
+        return service.restoreWindows(windows, std::nullopt, false, skipSpaceCheck, launch, close);
+    }
+
+    // The index of the first recorded call that starts with `prefix`.
+    std::ptrdiff_t callIndex(const std::string& prefix) {
+        const auto calls = desktop.calls();
+        const auto it = std::find_if(calls.begin(), calls.end(),
+                                     [&](const std::string& c) { return c.starts_with(prefix); });
+        return it == calls.end() ? -1 : it - calls.begin();
+    }
+};
+
+TEST_F(RestoreTest, MatchesByIndexThenTitleThenFirstWindow) {
+    const auto a = app("org.example.A", 10);
+    const auto w0 = window(a, "One", {0, 0, 300, 300});
+    const auto w1 = window(a, "Two", {0, 0, 300, 300});
+    const auto w2 = window(a, "Renamed", {0, 0, 300, 300});
+
+    // Index in range wins whatever the title.
+    EXPECT_EQ(service.restoreWindow(saved("org.example.A", 2, "Three", {1, 1, 200, 200}), false),
+              WindowRestoreResult::restored);
+    EXPECT_EQ(desktop.window(w2).position, (Point{1, 1}));
+
+    // Out of range: the title decides.
+    EXPECT_EQ(service.restoreWindow(saved("org.example.A", 7, "Two", {2, 2, 200, 200}), false),
+              WindowRestoreResult::restored);
+    EXPECT_EQ(desktop.window(w1).position, (Point{2, 2}));
+
+    // Negative index and no title: the first window.
+    EXPECT_EQ(
+        service.restoreWindow(saved("org.example.A", -1, std::nullopt, {3, 3, 200, 200}), false),
+        WindowRestoreResult::restored);
+    EXPECT_EQ(desktop.window(w0).position, (Point{3, 3}));
+
+    // A title nobody has: not found, and nothing moves.
+    EXPECT_EQ(service.restoreWindow(saved("org.example.A", 9, "Gone"), false),
+              WindowRestoreResult::windowNotFound);
+    EXPECT_EQ(log.take(),
+              std::vector<std::string>{
+                  "WindowService: Could not find matching window for org.example.A App"});
+}
+
+TEST_F(RestoreTest, TitleMatchingSkipsUnreadableTitlesAndTreatsCanonicalFormsAsEqual) {
+    const auto a = app("org.example.A", 10);
+    const auto unreadable = window(a, "Caf\xC3\xA9", {0, 0, 300, 300});
+    const auto decomposed = window(a, "Cafe\xCC\x81", {0, 0, 300, 300});  // e + combining acute
+    desktop.failRead(SimTarget::window(unreadable), attribute::kTitle,
+                     {AXError::cannotComplete, std::nullopt});
+    EXPECT_EQ(
+        service.restoreWindow(saved("org.example.A", 5, "Caf\xC3\xA9", {4, 4, 300, 300}), false),
+        WindowRestoreResult::restored);
+    EXPECT_EQ(desktop.window(decomposed).position, (Point{4, 4}));
+    EXPECT_EQ(desktop.window(unreadable).position, (Point{0, 0}));
+    // Letter case still counts.
+    EXPECT_EQ(service.restoreWindow(saved("org.example.A", 5, "CAFE\xCC\x81"), false),
+              WindowRestoreResult::windowNotFound);
+}
+
+TEST_F(RestoreTest, WritesMinimizedFirstThenPositionThenSize) {
+    const auto a = app("org.example.A", 10);
+    const auto w = window(a, "One", {0, 0, 300, 300});
+    auto state = saved("org.example.A", 0, "One", {10, 20, 640, 480});
+    state.isMinimized = true;
+    desktop.clearCalls();
+    EXPECT_EQ(service.restoreWindow(state, false), WindowRestoreResult::restored);
+    const std::string target = "set w:" + std::to_string(w) + " ";
+    const auto sets = [&] {
+        std::vector<std::string> result;
+        for (const auto& c : desktop.calls())
+            if (c.starts_with("set ")) result.push_back(c);
+        return result;
+    }();
+    EXPECT_EQ(sets,
+              (std::vector<std::string>{target + "AXMinimized true", target + "AXPosition 10,20",
+                                        target + "AXSize 640,480"}));
+    EXPECT_TRUE(desktop.window(w).minimized);
+    EXPECT_EQ(desktop.window(w).size, (Size{640, 480}));
+}
+
+TEST_F(RestoreTest, EitherSuccessfulWriteCountsAsRestored) {
+    const auto a = app("org.example.A", 10);
+    const auto w = window(a, "One", {0, 0, 300, 300});
+    desktop.failWrite(SimTarget::window(w), attribute::kMinimized, AXError::failure);
+    desktop.failWrite(SimTarget::window(w), attribute::kPosition, AXError::cannotComplete, 1);
+    EXPECT_EQ(service.restoreWindow(saved("org.example.A", 0, "One"), false),
+              WindowRestoreResult::restored);
+    EXPECT_EQ(desktop.window(w).size, (Size{640, 480}));
+    desktop.failWrite(SimTarget::window(w), attribute::kSize, AXError::cannotComplete, 1);
+    EXPECT_EQ(service.restoreWindow(saved("org.example.A", 0, "One", {7, 7, 640, 480}), false),
+              WindowRestoreResult::restored);
+    EXPECT_TRUE(log.lines().empty());
+
+    desktop.failWrite(SimTarget::window(w), attribute::kPosition, AXError::cannotComplete);
+    desktop.failWrite(SimTarget::window(w), attribute::kSize, AXError::cannotComplete);
+    EXPECT_EQ(service.restoreWindow(saved("org.example.A", 0, "One"), false),
+              WindowRestoreResult::placementFailed);
+    EXPECT_EQ(log.take(), std::vector<std::string>{
+                              "WindowService: Failed to set position/size for org.example.A App"});
+}
+
+TEST_F(RestoreTest, SummaryCountsEveryOutcomeAndAddsUp) {
+    const auto a = app("org.example.A", 10);
+    window(a, "One", {0, 0, 300, 300});
+    const auto broken = app("org.example.Broken", 11);
+    window(broken, "x", {0, 0, 300, 300});
+    desktop.failRead(SimTarget::app(broken), attribute::kWindows,
+                     {AXError::success, AttributeValue{std::string("not a list")}});
+    const auto empty = app("org.example.Empty", 12);
+    const auto refusing = app("org.example.Refusing", 13);
+    const auto r = window(refusing, "R", {0, 0, 300, 300});
+    desktop.failWrite(SimTarget::window(r), attribute::kPosition, AXError::failure);
+    desktop.failWrite(SimTarget::window(r), attribute::kSize, AXError::failure);
+    (void)empty;
+
+    const std::vector<WindowState> windows{
+        saved("org.example.A", 0, "One"),      saved("org.example.Missing", 0, "M"),
+        saved("org.example.Broken", 0, "x"),   saved("org.example.Empty", 0, std::nullopt),
+        saved("org.example.Refusing", 0, "R"), saved("org.example.A", 4, std::nullopt)};
+    const auto summary = restore(windows);
+    EXPECT_EQ(summary, (RestoreSummary{6, 2, 1, 3, 0, 0}));
+    EXPECT_EQ(summary.restoredWindows + summary.appNotRunningWindows + summary.failedWindows,
+              summary.totalWindows);
+    EXPECT_EQ(log.take(),
+              (std::vector<std::string>{
+                  "WindowService: App not running: org.example.Missing",
+                  "WindowService: Could not get windows for org.example.Broken App",
+                  "WindowService: Could not find matching window for org.example.Empty App",
+                  "WindowService: Failed to set position/size for org.example.Refusing App"}));
+}
+
+TEST_F(RestoreTest, WithoutPermissionNothingMoves) {
+    desktop.setTrusted(false);
+    service.checkAccessibilityPermission();
+    loop.runPending();
+    const auto w = window(app("org.example.A", 10), "One", {0, 0, 300, 300});
+    const auto summary = restore({saved("org.example.A", 0, "One"), saved("x", 0, "y")});
+    EXPECT_EQ(summary, (RestoreSummary{2, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(desktop.window(w).position, (Point{0, 0}));
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"WindowService: No accessibility permission"});
+}
+
+TEST_F(RestoreTest, PausesFiftyMillisecondsBetweenWindowsOnly) {
+    const auto a = app("org.example.A", 10);
+    window(a, "One", {0, 0, 300, 300});
+    loop.clearSleeps();
+    restore({saved("org.example.A", 0, "One")});
+    EXPECT_TRUE(loop.sleeps().empty());
+    restore({saved("org.example.A", 0, "One"), saved("org.example.B", 0, "x"),
+             saved("org.example.A", 0, "One")});
+    EXPECT_EQ(loop.sleeps(), (std::vector<Duration>{50ms, 50ms}));
+}
+
+// --- Space check ---------------------------------------------------------------------------
+
+class SpaceCheckTest : public RestoreTest {
+  protected:
+    SimWindowId live = 0;
+    std::vector<Notification> posted;
+    Subscription subscription;
+
+    void SetUp() override {
+        RestoreTest::SetUp();
+        live = window(app("org.example.A", 10), "One", {0, 0, 300, 300});
+        // Space 4 is current: it lists the only window on screen.
+        desktop.setSpaces({{"S1", {}, {}},
+                           {"S2", {}, {}},
+                           {"S3", {}, {}},
+                           {"S4", {static_cast<std::int64_t>(live)}, {}}});
+        subscription = center.addObserver(kLayoutSpaceMismatch,
+                                          [this](const Notification& n) { posted.push_back(n); });
+    }
+
+    WindowState onSpace(std::optional<std::int64_t> space, bool all = false) {
+        auto s = saved("org.example.A", 0, "One", {50, 60, 300, 300});
+        s.spaceIndex = space;
+        s.isOnAllSpaces = all;
+        return s;
+    }
+};
+
+TEST_F(SpaceCheckTest, OneOtherSpacePostsOnTheMainQueueAndMovesNothing) {
+    const std::vector<WindowState> windows{onSpace(2), onSpace(2), onSpace(std::nullopt)};
+    DisplayConfiguration config{{DisplayInfo{1, 0, 0, 1440, 900, true, "Display 1"}}};
+    const auto summary = service.restoreWindows(windows, config, false, false, true, true);
+    EXPECT_EQ(summary, (RestoreSummary{3, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(desktop.window(live).position, (Point{0, 0}));
+    EXPECT_EQ(desktop.callCount("terminate"), 0u);
+    EXPECT_TRUE(posted.empty());  // not before the main queue turns
+    loop.runPending();
+    ASSERT_EQ(posted.size(), 1u);
+    const UserInfo& info = posted[0].userInfo;
+    EXPECT_EQ(std::any_cast<std::int64_t>(info.at("capturedSpace")), 2);
+    EXPECT_EQ(std::any_cast<std::int64_t>(info.at("currentSpace")), 4);
+    EXPECT_EQ(std::any_cast<std::vector<WindowState>>(info.at("windows")), windows);
+    EXPECT_EQ(std::any_cast<std::optional<DisplayConfiguration>>(info.at("savedDisplayConfig")),
+              config);
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(SpaceCheckTest, GoesOnUnlessExactlyOneOtherKnownSpace) {
+    const std::vector<std::vector<WindowState>> goAhead{
+        {onSpace(2), onSpace(3)},                   // several Spaces
+        {onSpace(2, true), onSpace(std::nullopt)},  // on all Spaces or none
+        {onSpace(4)},                               // the current Space
+    };
+    for (const auto& windows : goAhead) {
+        EXPECT_EQ(restore(windows).restoredWindows, static_cast<std::int64_t>(windows.size()));
+    }
+    EXPECT_EQ(restore({onSpace(2)}, /*skipSpaceCheck=*/true).restoredWindows, 1);
+    desktop.setSpacesData(std::nullopt);  // no current Space known
+    EXPECT_EQ(restore({onSpace(2)}).restoredWindows, 1);
+    loop.runPending();
+    EXPECT_TRUE(posted.empty());
+}
+
+// --- Placement mode ------------------------------------------------------------------------
+
+class PlacementTest : public RestoreTest {
+  protected:
+    SimWindowId w = 0;
+    void SetUp() override {
+        RestoreTest::SetUp();
+        desktop.setScreens("1920x1080+0+0P,1280x1024+1920+0");
+        w = window(app("org.example.A", 10), "One", {0, 0, 300, 300});
+    }
+    WindowState relative(std::uint32_t displayID) {
+        auto s = saved("org.example.A", 0, "One", {100, 100, 500, 400});
+        s.displayID = displayID;
+        s.relativeFrameX = 0.5;
+        s.relativeFrameY = 0.25;
+        s.relativeFrameWidth = 0.25;
+        s.relativeFrameHeight = 0.5;
+        return s;
+    }
+    static DisplayConfiguration config(const std::string& geometry) {
+        DisplayConfiguration c;
+        std::uint32_t id = 10;
+        const auto parsed = parseScreenGeometry(geometry);
+        for (const auto& screen : parsed->screens)
+            c.displays.push_back(DisplayInfo{id++,
+                                             screen.frame.x,
+                                             screen.frame.y,
+                                             screen.frame.width,
+                                             screen.frame.height,
+                                             false,
+                                             {}});
+        return c;
+    }
+};
+
+TEST_F(PlacementTest, SameSizesInAnotherOrderKeepAbsoluteFrames) {
+    service.restoreWindows({relative(2)}, config("1280x1024+0+0,1920x1080+1280+0"), false, false,
+                           false, false);
+    EXPECT_EQ(desktop.window(w).position, (Point{100, 100}));
+    EXPECT_EQ(desktop.window(w).size, (Size{500, 400}));
+}
+
+TEST_F(PlacementTest, ChangedDisplaysUseRelativeFramesOnTheSavedDisplay) {
+    service.restoreWindows({relative(2)}, config("1920x1080+0+0"), false, false, false, false);
+    EXPECT_EQ(desktop.window(w).position, (Point{1920 + 640, 256}));
+    EXPECT_EQ(desktop.window(w).size, (Size{320, 512}));
+
+    service.restoreWindows({relative(2)}, config("1920x1080+0+0,1280x1000+0+0"), false, false,
+                           false, false);  // same count, other sizes
+    EXPECT_EQ(desktop.window(w).position, (Point{1920 + 640, 256}));
+
+    service.restoreWindows({relative(2)}, std::nullopt, true, false, false, false);
+    EXPECT_EQ(desktop.window(w).position, (Point{1920 + 640, 256}));
+
+    // Without relative fields the saved frame stands even when displays changed.
+    service.restoreWindows({saved("org.example.A", 0, "One", {5, 6, 700, 500})}, std::nullopt, true,
+                           false, false, false);
+    EXPECT_EQ(desktop.window(w).position, (Point{5, 6}));
+}
+
+TEST_F(PlacementTest, MissingDisplayFallsBackToMainThenToADefaultFrame) {
+    service.restoreWindows({relative(77)}, std::nullopt, true, false, false, false);
+    EXPECT_EQ(desktop.window(w).position, (Point{960, 270}));
+    EXPECT_EQ(desktop.window(w).size, (Size{480, 540}));
+
+    ScreenList noMain = *parseScreenGeometry("1920x1080+0+0,1280x1024+1920+0");
+    desktop.setScreens(noMain);
+    service.restoreWindows({relative(77)}, std::nullopt, true, false, false, false);
+    EXPECT_EQ(desktop.window(w).position, (Point{720, 225}));
+    EXPECT_EQ(desktop.window(w).size, (Size{360, 450}));
+}
+
+TEST_F(PlacementTest, RelativeFramesRoundTripThroughCapture) {
+    desktop.setScreens("1920x1080+0+0P,1280x1024+1920+-200");
+    const auto before = Rect{2000, 150, 600, 400};
+    SimWindow moved = desktop.window(w);
+    desktop.removeWindow(w);
+    moved.position = {before.x, before.y};
+    moved.size = {before.width, before.height};
+    moved.number.reset();
+    const auto again = desktop.addWindow(1, moved);
+    const auto states = service.captureWindows();
+    ASSERT_EQ(states.size(), 1u);
+    desktop.setScreens("1920x1080+0+0P,1280x1024+1920+-200,800x600+-800+0");
+    EXPECT_EQ(
+        service.restoreWindows(states, std::nullopt, true, false, false, false).restoredWindows, 1);
+    EXPECT_DOUBLE_EQ(desktop.window(again).position.x, before.x);
+    EXPECT_DOUBLE_EQ(desktop.window(again).position.y, before.y);
+    EXPECT_DOUBLE_EQ(desktop.window(again).size.width, before.width);
+}
+
+TEST_F(PlacementTest, FramesWithoutRealNumbersAreNotWritten) {
+    auto state = relative(2);
+    state.relativeFrameX = 1e308;  // times the display width: infinite
+    service.restoreWindows({state}, std::nullopt, true, false, false, false);
+    EXPECT_EQ(desktop.window(w).position, (Point{0, 0}));
+    EXPECT_EQ(desktop.window(w).size, (Size{320, 512}));
+    EXPECT_EQ(desktop.callCount("set w:" + std::to_string(w) + " AXPosition"), 0u);
+}
+
+// --- Launching and closing -----------------------------------------------------------------
+
+class LaunchTest : public RestoreTest {
+  protected:
+    SimAppId installed(const std::string& bundleID, std::int32_t pid) {
+        return desktop.addApplication(SimApp{bundleID, bundleID + " App", pid,
+                                             ActivationPolicy::regular, false, "/apps/" + bundleID},
+                                      /*running=*/false);
+    }
+};
+
+TEST_F(LaunchTest, LaunchesMissingAppsThenBacksOffUntilTheirWindowsShow) {
+    const auto mail = installed("org.example.Mail", 20);
+    const auto w = window(mail, "Inbox", {0, 0, 300, 300});
+    desktop.setLaunch(mail, SimLaunch{1500ms, 3, std::nullopt});
+    loop.clearSleeps();
+    const auto summary = restore({saved("org.example.Mail", 0, "Inbox")}, false, true);
+    EXPECT_EQ(summary, (RestoreSummary{1, 1, 0, 0, 1, 0}));
+    EXPECT_EQ(desktop.callCount("open /apps/org.example.Mail"), 1u);
+    EXPECT_EQ(desktop.callCount("open /apps/org.example.Mail activate"), 0u);
+    // The launch itself, then three empty checks.
+    EXPECT_EQ(loop.sleeps(), (std::vector<Duration>{1500ms, 300ms, 300ms, 600ms}));
+    EXPECT_EQ(desktop.window(w).position, (Point{10, 20}));
+}
+
+TEST_F(LaunchTest, GivesUpAfterTenChecks) {
+    const auto mail = installed("org.example.Mail", 20);
+    desktop.setLaunch(mail, SimLaunch{0ns, 1000, std::nullopt});
+    loop.clearSleeps();
+    const auto summary = restore({saved("org.example.Mail", 0, "Inbox")}, false, true);
+    EXPECT_EQ(summary, (RestoreSummary{1, 0, 0, 1, 1, 0}));
+    EXPECT_EQ(loop.sleeps(), (std::vector<Duration>{300ms, 300ms, 600ms, 900ms, 1500ms, 2000ms,
+                                                    2000ms, 2000ms, 2000ms, 2000ms}));
+    // Ten checks, plus the one read of the restore itself.
+    EXPECT_EQ(desktop.callCount("copy a:" + std::to_string(mail) + " AXWindows"), 11u);
+}
+
+TEST_F(LaunchTest, BackOffIsCappedForLongWaits) {
+    const auto mail = installed("org.example.Mail", 20);
+    desktop.setRunning(mail, true);
+    desktop.setLaunch(mail, SimLaunch{});
+    window(mail, "Inbox", {0, 0, 300, 300});
+    desktop.failRead(SimTarget::app(mail), attribute::kWindows,
+                     {AXError::cannotComplete, std::nullopt});
+    loop.clearSleeps();
+    service.waitForAppWindows({"org.example.Mail"}, 200, 1s);
+    const auto sleeps = loop.sleeps();
+    ASSERT_EQ(sleeps.size(), 200u);
+    EXPECT_EQ(sleeps[0], 1s);
+    EXPECT_EQ(sleeps[199], 2s);
+    loop.clearSleeps();
+    service.waitForAppWindows({"org.example.Mail"}, 0, 1s);
+    service.waitForAppWindows({"org.example.NotRunning"}, 10, 1s);
+    EXPECT_TRUE(loop.sleeps().empty());
+}
+
+TEST_F(LaunchTest, FailedOrImpossibleLaunchesAreSkipped) {
+    const auto broken = installed("org.example.Broken", 21);
+    desktop.setLaunch(broken, SimLaunch{0ns, 0, "permission denied"});
+    loop.clearSleeps();
+    const auto summary = restore(
+        {saved("org.example.Broken", 0, "x"), saved("org.example.Nowhere", 0, "y")}, false, true);
+    EXPECT_EQ(summary, (RestoreSummary{2, 0, 2, 0, 0, 0}));
+    EXPECT_EQ(desktop.callCount("location org.example.Nowhere"), 1u);
+    EXPECT_EQ(desktop.callCount("open"), 1u);
+    EXPECT_EQ(loop.sleeps(), std::vector<Duration>{50ms});  // no wait for windows
+    const auto lines = log.lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "WindowService: Failed to launch org.example.Broken: permission denied");
+}
+
+TEST_F(LaunchTest, NothingIsLaunchedWhenEverythingRuns) {
+    window(app("org.example.A", 10), "One", {0, 0, 300, 300});
+    loop.clearSleeps();
+    desktop.clearCalls();
+    EXPECT_EQ(restore({saved("org.example.A", 0, "One")}, false, true).launchedApps, 0);
+    EXPECT_EQ(desktop.callCount("location"), 0u);
+    EXPECT_TRUE(loop.sleeps().empty());
+}
+
+TEST_F(LaunchTest, ClosingOthersSparesProtectedLayoutAndNonRegularApps) {
+    const auto files = app(desktop.fileManagerBundleID(), 1);
+    const auto dock = app(desktop.dockBundleID(), 2);
+    const auto self = app(desktop.ownBundleID(), 3);
+    const auto kept = app("org.example.Kept", 4);
+    window(kept, "K", {0, 0, 300, 300});
+    const auto tray = desktop.addApplication(
+        SimApp{"org.example.Tray", "Tray", 5, ActivationPolicy::accessory, false, std::nullopt});
+    const auto anonymous = desktop.addApplication(
+        SimApp{std::nullopt, "Anon", 6, ActivationPolicy::regular, false, std::nullopt});
+    const auto other = app("org.example.Other", 7);
+    const auto stubborn = app("org.example.Stubborn", 8);
+    desktop.setTerminateAccepted(stubborn, false);
+
+    const auto summary = restore({saved("org.example.Kept", 0, "K")}, false, false, true);
+    EXPECT_EQ(summary.closedApps, 1);
+    EXPECT_EQ(desktop.calls().back(), "terminate org.example.Stubborn");
+    EXPECT_EQ(desktop.callCount("terminate"), 2u);
+    EXPECT_FALSE(desktop.isRunning(other));
+    for (auto id : {files, dock, self, kept, tray, anonymous, stubborn})
+        EXPECT_TRUE(desktop.isRunning(id));
+
+    // An empty layout closes every regular application except the protected ones.
+    desktop.setTerminateAccepted(stubborn, true);
+    EXPECT_EQ(restore({}, false, false, true), (RestoreSummary{0, 0, 0, 0, 0, 2}));
+    EXPECT_TRUE(desktop.isRunning(files) && desktop.isRunning(dock) && desktop.isRunning(self));
+    EXPECT_FALSE(desktop.isRunning(kept));
+}
+
+}  // namespace
+}  // namespace vantrel::testing

@@ -1,0 +1,81 @@
+// Restore on a real worker thread while the main thread runs the queue (run under TSan too).
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "EngineFixture.h"
+
+namespace vantrel::testing {
+namespace {
+
+class ThreadedRestoreTest : public EngineTest {};
+
+TEST_F(ThreadedRestoreTest, RestoreOnAWorkerWhileTheMainLoopRuns) {
+    grant();
+    const auto mail = desktop.addApplication(
+        SimApp{"org.example.Mail", "Mail", 20, ActivationPolicy::regular, false, "/apps/mail"},
+        false);
+    desktop.setLaunch(mail, SimLaunch{1s, 2, std::nullopt});
+    std::vector<WindowState> windows;
+    for (int i = 0; i < 5; ++i) {
+        SimWindow w;
+        w.title = "w" + std::to_string(i);
+        desktop.addWindow(mail, w);
+        WindowState s;
+        s.appBundleID = "org.example.Mail";
+        s.appName = "Mail";
+        s.windowIndex = i;
+        s.frameX = 10.0 * i;
+        s.frameWidth = 300;
+        s.frameHeight = 200;
+        windows.push_back(s);
+    }
+    int launchesSeen = 0;
+    auto launches = desktop.observeApplicationLaunches([&](const RunningApplication& a) {
+        EXPECT_TRUE(loop.isMainThread());
+        launchesSeen += a.bundleID == "org.example.Mail" ? 1 : 0;
+    });
+
+    std::atomic<bool> done{false};
+    RestoreSummary summary;
+    std::thread worker([&] {
+        summary = service.restoreWindows(windows, std::nullopt, false, true, true, false);
+        done = true;
+    });
+    while (!done) {
+        loop.runPending();
+        (void)service.hasAccessibilityPermission.get();
+        std::this_thread::yield();
+    }
+    worker.join();
+    loop.runPending();
+    EXPECT_EQ(summary, (RestoreSummary{5, 5, 0, 0, 1, 0}));
+    EXPECT_EQ(launchesSeen, 1);
+    EXPECT_EQ(loop.sleeps().back(), 50ms);
+}
+
+TEST_F(ThreadedRestoreTest, MismatchFromAWorkerIsDeliveredOnTheMainThread) {
+    grant();
+    SimWindow live;
+    live.title = "w";
+    const auto id = desktop.addWindow(app("org.example.A", 10), live);
+    desktop.setSpaces({{"S1", {id}, {}}, {"S2", {}, {}}});
+    std::atomic<int> delivered{0};
+    auto observer = center.addObserver(kLayoutSpaceMismatch, [&](const Notification&) {
+        EXPECT_TRUE(loop.isMainThread());
+        ++delivered;
+    });
+    WindowState s;
+    s.appBundleID = "org.example.A";
+    s.spaceIndex = 2;
+    std::thread worker(
+        [&] { service.restoreWindows({s}, std::nullopt, false, false, false, false); });
+    worker.join();
+    EXPECT_EQ(delivered, 0);
+    loop.runPending();
+    EXPECT_EQ(delivered, 1);
+}
+
+}  // namespace
+}  // namespace vantrel::testing
