@@ -1,0 +1,60 @@
+// Naming a window's application from its WM_CLASS and GTK hints against the installed entries.
+#include <algorithm>
+#include <cctype>
+
+#include "platform/x11/DesktopEntries.h"
+
+namespace vantrel::x11 {
+
+const DesktopEntry* EntryIndex::byId(std::string_view id) const {
+    for (const auto& entry : entries_)
+        if (entry.id == id) return &entry;
+    return nullptr;
+}
+
+const DesktopEntry* EntryIndex::byStartupWMClass(std::string_view wmClass) const {
+    if (wmClass.empty()) return nullptr;
+    for (const auto& entry : entries_)
+        if (entry.startupWMClass == wmClass) return &entry;
+    return nullptr;
+}
+
+const DesktopEntry* EntryIndex::byFilename(std::string_view filename) const {
+    for (const auto& entry : entries_)
+        if (entry.filename == filename) return &entry;
+    return nullptr;
+}
+
+namespace {
+
+// Shells also try the class lowercased with spaces as dashes ("Google Chrome" -> google-chrome).
+std::string normalised(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(), [](char c) {
+        return c == ' ' ? '-' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    });
+    return result;
+}
+
+const DesktopEntry* byIdVariants(const EntryIndex& index, std::string_view text) {
+    if (text.empty()) return nullptr;
+    if (const auto* entry = index.byId(text)) return entry;
+    return index.byId(normalised(text));
+}
+
+}  // namespace
+
+std::optional<std::string> resolveApplicationId(const WindowIdentityHints& hints,
+                                                const EntryIndex& index) {
+    for (const auto* text : {&hints.instance, &hints.className})
+        if (const auto* entry = index.byStartupWMClass(*text)) return entry->id;
+    for (const auto* text : {&hints.instance, &hints.className})
+        if (const auto* entry = byIdVariants(index, *text)) return entry->id;
+    if (const auto* entry = index.byId(hints.gtkApplicationId)) return entry->id;
+    if (!hints.className.empty()) return hints.className;
+    if (!hints.instance.empty()) return hints.instance;
+    if (!hints.gtkApplicationId.empty()) return hints.gtkApplicationId;
+    return std::nullopt;
+}
+
+}  // namespace vantrel::x11

@@ -1,0 +1,59 @@
+// Installed desktop entries: the index that names applications, and launching through GIO.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/Result.h"
+
+namespace vantrel::x11 {
+
+// One installed desktop entry, its id without ".desktop".
+struct DesktopEntry {
+    std::string id;
+    std::string name;
+    std::string startupWMClass;
+    std::string filename;
+};
+
+// Lookups over the installed entries, as desktop shells use them to name windows.
+class EntryIndex {
+  public:
+    EntryIndex() = default;
+    explicit EntryIndex(std::vector<DesktopEntry> entries) : entries_(std::move(entries)) {}
+
+    const DesktopEntry* byId(std::string_view id) const;
+    const DesktopEntry* byStartupWMClass(std::string_view wmClass) const;
+    const DesktopEntry* byFilename(std::string_view filename) const;
+    const std::vector<DesktopEntry>& entries() const { return entries_; }
+
+  private:
+    std::vector<DesktopEntry> entries_;
+};
+
+// What names a window's application.
+struct WindowIdentityHints {
+    std::string instance;   // WM_CLASS, first part
+    std::string className;  // WM_CLASS, second part
+    std::string gtkApplicationId;
+};
+
+// The application id of a window: an installed entry matched by StartupWMClass, then the
+// WM_CLASS instance and class as entry ids (as they stand, then lowercased with spaces as
+// dashes), then _GTK_APPLICATION_ID; else the WM_CLASS class (or instance) as it stands. None
+// when the window names nothing at all.
+std::optional<std::string> resolveApplicationId(const WindowIdentityHints& hints,
+                                                const EntryIndex& index);
+
+// The desktop entries GIO lists as installed (visible or not).
+std::vector<DesktopEntry> loadInstalledEntries();
+// Launches an installed entry by its id; never runs anything that is not installed.
+Status launchInstalledEntry(const std::string& id);
+// Opens a URI with the user's default handler.
+bool openUri(std::string_view uri);
+// The id of the entry that opens folders, if the user has one.
+std::optional<std::string> defaultFileManagerId();
+
+}  // namespace vantrel::x11

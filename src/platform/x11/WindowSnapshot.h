@@ -1,0 +1,96 @@
+// One pipelined read of the root's EWMH state and every managed client: the backend's snapshot.
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/x11/DesktopEntries.h"
+#include "platform/x11/X11Geometry.h"
+#include "platform/x11/XAtoms.h"
+
+namespace vantrel::x11 {
+
+// What one client window shows of itself, read in one batch with all the others.
+struct ClientInfo {
+    xcb_window_t window = XCB_WINDOW_NONE;
+    bool alive = false;  // its geometry could be read
+    WindowIdentityHints hints;
+    std::optional<std::string> netName;
+    std::optional<std::string> wmName;
+    std::optional<std::uint32_t> netPid;
+    std::optional<std::uint32_t> resPid;
+    std::vector<xcb_atom_t> types;
+    std::vector<xcb_atom_t> states;
+    std::optional<xcb_window_t> transientFor;
+    Extents frameExtents;
+    Extents shadowExtents;
+    std::optional<std::uint32_t> desktop;
+    std::vector<double> strut;  // 12 values, 4 values or none
+    bool takesDelete = false;   // WM_PROTOCOLS holds WM_DELETE_WINDOW
+    bool viewable = false;
+    Rect client;  // root coordinates
+
+    bool hasState(xcb_atom_t state) const;
+    // The outer frame in root coordinates.
+    Rect frame() const { return frameFromClient(client, frameExtents, shadowExtents); }
+};
+
+// The root window's EWMH properties.
+struct RootInfo {
+    std::vector<xcb_window_t> clientList;
+    std::vector<xcb_window_t> stacking;  // bottom to top
+    xcb_window_t active = XCB_WINDOW_NONE;
+    std::uint32_t currentDesktop = 0;
+    std::uint32_t numberOfDesktops = 1;
+    std::vector<double> workarea;  // x, y, w, h per desktop
+    double width = 0;
+    double height = 0;
+};
+
+// Client windows grouped by application, in order of first appearance in the client list.
+struct AppGroup {
+    std::string id;
+    std::string name;
+    std::int32_t pid = 0;
+    bool regular = false;
+    std::vector<xcb_window_t> windows;  // client-list order
+};
+
+struct Snapshot {
+    RootInfo root;
+    std::vector<ClientInfo> clients;  // client-list order
+    std::unordered_map<xcb_window_t, std::size_t> byWindow;
+    std::vector<AppGroup> apps;
+    std::unordered_map<xcb_window_t, std::size_t> appOfWindow;
+
+    const ClientInfo* client(xcb_window_t window) const;
+    const AppGroup* app(std::string_view id) const;
+    const AppGroup* appOf(xcb_window_t window) const;
+};
+
+struct SnapshotContext {
+    xcb_connection_t* connection = nullptr;
+    xcb_window_t root = XCB_WINDOW_NONE;
+    const Atoms* atoms = nullptr;
+    bool hasXRes = false;
+    const EntryIndex* entries = nullptr;
+};
+
+// Reads the root, then every client in one batch of pipelined requests. Windows that vanish
+// meanwhile come back with alive == false.
+Snapshot takeSnapshot(const SnapshotContext& context);
+// Reads the listed clients only, in one batch.
+std::vector<ClientInfo> readClients(const SnapshotContext& context,
+                                    const std::vector<xcb_window_t>& windows);
+
+// NORMAL, or untyped and not transient; what the window belongs to as an application window.
+bool isNormalWindow(const ClientInfo& client, const Atoms& atoms);
+// Shown on every desktop.
+bool isOnAllDesktops(const ClientInfo& client, const Atoms& atoms);
+
+}  // namespace vantrel::x11

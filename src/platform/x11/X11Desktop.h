@@ -1,0 +1,160 @@
+// The desktop of an X server with an EWMH window manager, behind the platform seam.
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <array>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "base/Clock.h"
+#include "base/FdWatch.h"
+#include "base/Log.h"
+#include "base/MainQueue.h"
+#include "engine/WindowSystem.h"
+#include "platform/x11/DesktopEntries.h"
+#include "platform/x11/Monitors.h"
+#include "platform/x11/WindowSnapshot.h"
+#include "platform/x11/XAtoms.h"
+
+namespace vantrel {
+
+struct X11Options {
+    // The display to open; the DISPLAY environment variable when none.
+    std::optional<std::string> display;
+    // Where the user learns to run a supported window manager; opening it is all the
+    // "permission" there is to grant on X11.
+    std::string accessibilitySettingsURL;
+    // How long openApplication waits for the new application's first window.
+    Duration launchTimeout = std::chrono::seconds{10};
+    // How long a write waits for the window manager to apply it.
+    Duration applyTimeout = std::chrono::milliseconds{300};
+    // Reads within this time of a snapshot answer from it, unless an event made it stale.
+    Duration snapshotLifetime = std::chrono::milliseconds{150};
+};
+
+// One private XCB connection guarded by a mutex: the seam is called from the main thread and
+// from the restore worker. Events are read on whichever thread holds the connection and handed
+// to observers through the main queue.
+class X11Desktop final : public WindowSystem {
+  public:
+    X11Desktop(Log& log, MainQueue& mainQueue, Clock& clock, X11Options options = {});
+    ~X11Desktop() override;
+
+    // Opens the connection and reads the initial state. Calls before it, or after the
+    // connection was lost, fail cleanly.
+    Status connect();
+    // The connection's file descriptor for the main loop to watch; -1 when not connected.
+    int fileDescriptor() const;
+    // Reads what the server sent; the main loop calls it when the descriptor is readable.
+    void processEvents();
+    // Has the main loop call processEvents whenever the connection has input.
+    [[nodiscard]] Subscription watchEvents(FdWatch& watch);
+
+    // The element of a listed client window, and the application it belongs to; for tools and
+    // tests that know windows by id.
+    Element elementForWindow(xcb_window_t window);
+    std::optional<RunningApplication> applicationOfWindow(xcb_window_t window);
+
+    // WindowSystem
+    bool isProcessTrusted() override;
+    void requestTrust() override;
+    Element applicationElement(const RunningApplication& application) override;
+    AttributeRead copyAttribute(const Element& element, std::string_view name) override;
+    AXError setAttribute(const Element& element, std::string_view name,
+                         const AttributeValue& value) override;
+    std::optional<std::vector<WindowServerEntry>> windowList() override;
+    std::vector<RunningApplication> runningApplications() override;
+    std::optional<RunningApplication> frontmostApplication() override;
+    std::optional<std::string> applicationLocation(std::string_view bundleID) override;
+    Result<RunningApplication> openApplication(const std::string& location,
+                                               bool activates) override;
+    bool terminate(const RunningApplication& application) override;
+    bool openURL(std::string_view url) override;
+    ScreenList screens() override;
+    std::optional<PreferenceValue> spacesDisplayConfiguration() override;
+    Subscription observeScreenParameters(std::function<void()> handler) override;
+    Subscription observeApplicationLaunches(
+        std::function<void(const RunningApplication&)> handler) override;
+    // The desktop entry that opens folders (GIO's default for inode/directory), else
+    // "org.gnome.Nautilus".
+    std::string fileManagerBundleID() const override;
+    // The application of the first dock or panel window seen when connecting, else "panel".
+    // Panels own no regular windows, so they are never captured or quit either way.
+    std::string dockBundleID() const override;
+    // Our own desktop entry id.
+    std::string ownBundleID() const override { return "vantrel"; }
+    std::string accessibilitySettingsURL() const override {
+        return options_.accessibilitySettingsURL;
+    }
+
+  private:
+    class X11Element;
+    struct Observers;
+
+    // Everything below runs with mutex_ held.
+    bool usableLocked();
+    void drainLocked();
+    void drainEventsLocked();
+    void handleEventLocked(const xcb_generic_event_t* event, bool& clientsChanged,
+                           bool& screensChanged);
+    const x11::Snapshot* snapshotLocked(bool fresh = false);
+    x11::SnapshotContext contextLocked() const;
+    void watchClientsLocked();
+    void detectLaunchesLocked();
+    const std::vector<x11::MonitorInfo>& monitorsLocked();
+    Rect primaryLocked();
+    std::uint64_t handleForLocked(const std::string& id);
+    RunningApplication recordOfLocked(const x11::AppGroup& app);
+    xcb_window_t mainWindowLocked(const x11::Snapshot& snapshot, const x11::AppGroup& app) const;
+    std::optional<x11::ClientInfo> readClientLocked(xcb_window_t window);
+    void sendRootMessageLocked(xcb_window_t window, xcb_atom_t type,
+                               std::array<std::uint32_t, 5> data);
+    bool waitForEventsLocked(std::chrono::steady_clock::time_point deadline);
+    bool waitForConfigureLocked(xcb_window_t window, std::uint64_t baseline,
+                                std::chrono::steady_clock::time_point deadline);
+    template <typename Predicate>
+    std::optional<x11::ClientInfo> waitForClientLocked(xcb_window_t window, Predicate done);
+    AXError setMinimizedLocked(xcb_window_t window, bool minimized);
+    AXError placeLocked(xcb_window_t window, std::optional<Point> position,
+                        std::optional<Size> size);
+    bool leaveMaximizedLocked(xcb_window_t window, x11::ClientInfo& client);
+    void announceScreens();
+    void announceLaunch(const RunningApplication& launched);
+
+    Log& log_;
+    MainQueue& mainQueue_;
+    Clock& clock_;
+    const X11Options options_;
+    mutable std::mutex mutex_;
+    xcb_connection_t* connection_ = nullptr;
+    xcb_window_t root_ = XCB_WINDOW_NONE;
+    x11::Atoms atoms_;
+    bool hasXRes_ = false;
+    bool hasMonitors_ = false;
+    std::uint8_t randrEventBase_ = 0;
+    bool lost_ = false;
+    bool draining_ = false;
+    x11::EntryIndex entries_;
+    std::optional<x11::Snapshot> snapshot_;
+    std::chrono::steady_clock::time_point snapshotTime_;
+    std::optional<std::vector<x11::MonitorInfo>> monitors_;
+    std::unordered_set<xcb_window_t> watched_;
+    std::unordered_map<xcb_window_t, std::uint64_t> configureCounts_;
+    std::map<std::string, std::uint64_t> handles_;
+    std::uint64_t nextHandle_ = 1;
+    std::set<std::string> knownApps_;
+    std::string fileManagerId_ = "org.gnome.Nautilus";
+    std::string dockId_ = "panel";
+    std::shared_ptr<Observers> observers_;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,286 @@
+// The X11 desktop's writes: placing, minimising, launching and closing, each verified.
+#include <poll.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11Element.h"
+
+namespace vantrel {
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+constexpr std::uint32_t kStaticGravity = 10;
+constexpr std::uint32_t kSourcePager = 2;  // we act for the user
+constexpr std::uint32_t kIconicState = 3;
+constexpr std::uint32_t kRemove = 0;
+
+// X coordinates are 16-bit; keep requests inside what the server can represent.
+std::int32_t toCoordinate(double value) {
+    return static_cast<std::int32_t>(std::clamp(std::lround(value), -32768L, 32767L));
+}
+
+std::int32_t toLength(double value) {
+    return static_cast<std::int32_t>(std::clamp(std::lround(value), 1L, 32767L));
+}
+
+bool isMinimized(const x11::ClientInfo& client, const x11::Atoms& atoms) {
+    return client.hasState(atoms._NET_WM_STATE_HIDDEN) &&
+           !client.hasState(atoms._NET_WM_STATE_SHADED);
+}
+
+}  // namespace
+
+std::optional<x11::ClientInfo> X11Desktop::readClientLocked(xcb_window_t window) {
+    auto clients = x11::readClients(contextLocked(), {window});
+    if (!usableLocked() || clients.empty() || !clients.front().alive) return std::nullopt;
+    return clients.front();
+}
+
+void X11Desktop::sendRootMessageLocked(xcb_window_t window, xcb_atom_t type,
+                                       std::array<std::uint32_t, 5> data) {
+    xcb_client_message_event_t message;
+    std::memset(&message, 0, sizeof message);
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = type;
+    std::copy(data.begin(), data.end(), message.data.data32);
+    xcb_send_event(connection_, 0, root_,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(connection_);
+}
+
+bool X11Desktop::waitForEventsLocked(Steady::time_point deadline) {
+    // The wait is on the X server in real time, whatever clock the services run on.
+    const auto remaining =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now());
+    if (remaining.count() <= 0) return false;
+    pollfd fd{xcb_get_file_descriptor(connection_), POLLIN, 0};
+    const int timeout = static_cast<int>(std::min<long long>(remaining.count(), 20));
+    ::poll(&fd, 1, timeout);
+    drainLocked();
+    return usableLocked();
+}
+
+bool X11Desktop::waitForConfigureLocked(xcb_window_t window, std::uint64_t baseline,
+                                        Steady::time_point deadline) {
+    drainLocked();
+    while (configureCounts_[window] == baseline) {
+        if (!waitForEventsLocked(deadline)) return false;
+    }
+    return true;
+}
+
+template <typename Predicate>
+std::optional<x11::ClientInfo> X11Desktop::waitForClientLocked(xcb_window_t window,
+                                                               Predicate done) {
+    const auto deadline = Steady::now() + options_.applyTimeout;
+    while (true) {
+        auto client = readClientLocked(window);
+        if (!client || done(*client)) return client;
+        if (!waitForEventsLocked(deadline)) return readClientLocked(window);
+    }
+}
+
+AXError X11Desktop::setMinimizedLocked(xcb_window_t window, bool minimized) {
+    auto client = readClientLocked(window);
+    if (!client) return AXError::invalidUIElement;
+    if (isMinimized(*client, atoms_) == minimized) return AXError::success;
+    if (minimized) {
+        sendRootMessageLocked(window, atoms_.WM_CHANGE_STATE, {kIconicState, 0, 0, 0, 0});
+    } else {
+        // Activation is what every window manager honours to bring a window back.
+        sendRootMessageLocked(window, atoms_._NET_ACTIVE_WINDOW,
+                              {kSourcePager, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0});
+    }
+    auto after = waitForClientLocked(
+        window, [&](const x11::ClientInfo& c) { return isMinimized(c, atoms_) == minimized; });
+    snapshot_.reset();
+    if (!after) return AXError::invalidUIElement;
+    return isMinimized(*after, atoms_) == minimized ? AXError::success : AXError::cannotComplete;
+}
+
+bool X11Desktop::leaveMaximizedLocked(xcb_window_t window, x11::ClientInfo& client) {
+    const auto& a = atoms_;
+    const bool maximized = client.hasState(a._NET_WM_STATE_MAXIMIZED_VERT) ||
+                           client.hasState(a._NET_WM_STATE_MAXIMIZED_HORZ);
+    const bool fullscreen = client.hasState(a._NET_WM_STATE_FULLSCREEN);
+    if (!maximized && !fullscreen) return true;
+    // Otherwise the window manager puts the window back where its state says it belongs.
+    if (maximized)
+        sendRootMessageLocked(window, a._NET_WM_STATE,
+                              {kRemove, a._NET_WM_STATE_MAXIMIZED_VERT,
+                               a._NET_WM_STATE_MAXIMIZED_HORZ, kSourcePager, 0});
+    if (fullscreen)
+        sendRootMessageLocked(window, a._NET_WM_STATE,
+                              {kRemove, a._NET_WM_STATE_FULLSCREEN, 0, kSourcePager, 0});
+    auto after = waitForClientLocked(window, [&](const x11::ClientInfo& c) {
+        return !c.hasState(a._NET_WM_STATE_MAXIMIZED_VERT) &&
+               !c.hasState(a._NET_WM_STATE_MAXIMIZED_HORZ) &&
+               !c.hasState(a._NET_WM_STATE_FULLSCREEN);
+    });
+    if (!after) return false;
+    client = *after;
+    return true;
+}
+
+AXError X11Desktop::placeLocked(xcb_window_t window, std::optional<Point> position,
+                                std::optional<Size> size) {
+    auto client = readClientLocked(window);
+    if (!client) return AXError::invalidUIElement;
+    if (!leaveMaximizedLocked(window, *client)) return AXError::invalidUIElement;
+    const Rect primary = primaryLocked();
+    // The wanted outer frame, in root coordinates, with whatever is not written kept.
+    Rect frame = client->frame();
+    if (position) {
+        const Point root = x11::accessibilityToRoot(*position, primary);
+        frame.x = root.x;
+        frame.y = root.y;
+    }
+    if (size) {
+        frame.width = size->width;
+        frame.height = size->height;
+    }
+    const Rect target = x11::clientFromFrame(frame, client->frameExtents, client->shadowExtents);
+    std::int32_t x = toCoordinate(target.x);
+    std::int32_t y = toCoordinate(target.y);
+    const std::int32_t width = toLength(target.width);
+    const std::int32_t height = toLength(target.height);
+    const auto landed = [&](const x11::ClientInfo& c) {
+        return (!position || (std::lround(c.client.x) == toCoordinate(target.x) &&
+                              std::lround(c.client.y) == toCoordinate(target.y))) &&
+               (!size ||
+                (std::lround(c.client.width) == width && std::lround(c.client.height) == height));
+    };
+    // Writing back what was read moves nothing.
+    if (landed(*client)) return AXError::success;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::uint32_t flags = kStaticGravity | (kSourcePager << 12);
+        if (position) flags |= (1u << 8) | (1u << 9);
+        if (size) flags |= (1u << 10) | (1u << 11);
+        const std::uint64_t baseline = configureCounts_[window];
+        // StaticGravity places the client area itself, whatever the decorations.
+        sendRootMessageLocked(
+            window, atoms_._NET_MOVERESIZE_WINDOW,
+            {flags, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y),
+             static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)});
+        waitForConfigureLocked(window, baseline, Steady::now() + options_.applyTimeout);
+        snapshot_.reset();
+        client = readClientLocked(window);
+        if (!client) return AXError::invalidUIElement;
+        if (landed(*client) || !position) break;
+        // Some managers offset a static move by the border width: correct once for the delta.
+        x += toCoordinate(target.x) - static_cast<std::int32_t>(std::lround(client->client.x));
+        y += toCoordinate(target.y) - static_cast<std::int32_t>(std::lround(client->client.y));
+    }
+    return AXError::success;
+}
+
+AXError X11Desktop::setAttribute(const Element& element, std::string_view name,
+                                 const AttributeValue& value) {
+    const auto* x = dynamic_cast<const X11Element*>(element.get());
+    if (x == nullptr || x->owner != this) return AXError::illegalArgument;
+    std::lock_guard lock(mutex_);
+    drainLocked();
+    if (!usableLocked()) return AXError::cannotComplete;
+    if (x->window == XCB_WINDOW_NONE) return AXError::attributeUnsupported;
+    if (name == attribute::kMinimized) {
+        if (const auto* minimized = std::get_if<bool>(&value))
+            return setMinimizedLocked(x->window, *minimized);
+        return AXError::illegalArgument;
+    }
+    if (name == attribute::kPosition) {
+        const auto* point = std::get_if<Point>(&value);
+        if (point == nullptr || !isFinite(*point)) return AXError::illegalArgument;
+        return placeLocked(x->window, *point, std::nullopt);
+    }
+    if (name == attribute::kSize) {
+        const auto* size = std::get_if<Size>(&value);
+        if (size == nullptr || !isFinite(*size)) return AXError::illegalArgument;
+        return placeLocked(x->window, std::nullopt, *size);
+    }
+    return AXError::attributeUnsupported;
+}
+
+// --- workspace ---------------------------------------------------------------------------
+
+std::optional<std::string> X11Desktop::applicationLocation(std::string_view bundleID) {
+    std::lock_guard lock(mutex_);
+    const x11::DesktopEntry* entry = entries_.byId(bundleID);
+    if (entry == nullptr || entry->filename.empty()) return std::nullopt;
+    return entry->filename;
+}
+
+Result<RunningApplication> X11Desktop::openApplication(const std::string& location,
+                                                       bool activates) {
+    std::string id;
+    xcb_window_t previousActive = XCB_WINDOW_NONE;
+    {
+        std::lock_guard lock(mutex_);
+        // Only an installed entry is launched: a location is never read as a command line.
+        const x11::DesktopEntry* entry = entries_.byFilename(location);
+        if (entry == nullptr) return Error{"No installed application at " + location};
+        id = entry->id;
+        const x11::Snapshot* snapshot = snapshotLocked(true);
+        if (snapshot == nullptr) return Error{"Not connected to the X server"};
+        previousActive = snapshot->root.active;
+        if (const auto* app = snapshot->app(id); app != nullptr && !app->windows.empty())
+            return recordOfLocked(*app);
+    }
+    if (Status launched = x11::launchInstalledEntry(id); !launched) return launched.error();
+    const TimePoint deadline = clock_.now() + options_.launchTimeout;
+    while (true) {
+        {
+            std::lock_guard lock(mutex_);
+            const x11::Snapshot* snapshot = snapshotLocked(true);
+            if (snapshot == nullptr) return Error{"Not connected to the X server"};
+            if (const auto* app = snapshot->app(id); app != nullptr && !app->windows.empty()) {
+                const auto& windows = app->windows;
+                const bool tookFocus = std::find(windows.begin(), windows.end(),
+                                                 snapshot->root.active) != windows.end();
+                // X has no "open in the background": give the focus back when it was taken.
+                if (!activates && tookFocus && previousActive != XCB_WINDOW_NONE &&
+                    snapshot->client(previousActive) != nullptr)
+                    sendRootMessageLocked(previousActive, atoms_._NET_ACTIVE_WINDOW,
+                                          {kSourcePager, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0});
+                return recordOfLocked(*app);
+            }
+        }
+        if (clock_.now() >= deadline) break;
+        clock_.sleepFor(std::chrono::milliseconds{50});
+    }
+    return Error{"The application did not open a window in time"};
+}
+
+bool X11Desktop::terminate(const RunningApplication& application) {
+    std::lock_guard lock(mutex_);
+    std::string id = application.bundleID.value_or("");
+    for (const auto& [appId, handle] : handles_)
+        if (handle == application.handle) id = appId;
+    const x11::Snapshot* snapshot = snapshotLocked(true);
+    if (snapshot == nullptr) return false;
+    const x11::AppGroup* app = snapshot->app(id);
+    if (app == nullptr) return false;
+    bool asked = false;
+    for (auto window : app->windows) {
+        const auto* client = snapshot->client(window);
+        // Without WM_DELETE_WINDOW the window manager would kill the client: never do that.
+        if (client == nullptr || !client->takesDelete) continue;
+        sendRootMessageLocked(window, atoms_._NET_CLOSE_WINDOW,
+                              {XCB_CURRENT_TIME, kSourcePager, 0, 0, 0});
+        asked = true;
+    }
+    return asked;
+}
+
+bool X11Desktop::openURL(std::string_view url) {
+    return x11::openUri(url);
+}
+
+}  // namespace vantrel

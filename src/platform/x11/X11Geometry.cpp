@@ -1,0 +1,110 @@
+// Coordinate conversions, strut arithmetic and EDID parsing for the X11 backend.
+#include "platform/x11/X11Geometry.h"
+
+#include <algorithm>
+
+namespace vantrel::x11 {
+
+Rect frameFromClient(const Rect& client, const Extents& frame, const Extents& shadow) {
+    return Rect{client.x - frame.left + shadow.left, client.y - frame.top + shadow.top,
+                client.width + frame.left + frame.right - shadow.left - shadow.right,
+                client.height + frame.top + frame.bottom - shadow.top - shadow.bottom};
+}
+
+Rect clientFromFrame(const Rect& outer, const Extents& frame, const Extents& shadow) {
+    return Rect{outer.x + frame.left - shadow.left, outer.y + frame.top - shadow.top,
+                outer.width - frame.left - frame.right + shadow.left + shadow.right,
+                outer.height - frame.top - frame.bottom + shadow.top + shadow.bottom};
+}
+
+Point rootToAccessibility(Point root, const Rect& primary) {
+    return Point{root.x - primary.x, root.y - primary.y};
+}
+
+Point accessibilityToRoot(Point accessibility, const Rect& primary) {
+    return Point{accessibility.x + primary.x, accessibility.y + primary.y};
+}
+
+Rect rootToScreenSpace(const Rect& root, const Rect& primary) {
+    return Rect{root.x - primary.x, (primary.y + primary.height) - (root.y + root.height),
+                root.width, root.height};
+}
+
+Strut strutFromLegacy(const std::array<double, 4>& strut, double rootWidth, double rootHeight) {
+    return Strut{strut[0], strut[1],       strut[2], strut[3],      0, rootHeight - 1,
+                 0,        rootHeight - 1, 0,        rootWidth - 1, 0, rootWidth - 1};
+}
+
+namespace {
+
+// True when the closed band [start, end] meets the half-open range [low, low + length).
+bool bandMeets(double start, double end, double low, double length) {
+    return end >= low && start < low + length;
+}
+
+}  // namespace
+
+Rect visibleArea(const Rect& monitor, const std::vector<Strut>& struts, double rootWidth,
+                 double rootHeight) {
+    double left = monitor.x;
+    double right = monitor.x + monitor.width;
+    double top = monitor.y;
+    double bottom = monitor.y + monitor.height;
+    for (const Strut& s : struts) {
+        // A left strut reserves x in [0, s[0]) over rows [s[4], s[5]], and so on for each edge.
+        if (s[0] > 0 && bandMeets(s[4], s[5], monitor.y, monitor.height) && monitor.x < s[0])
+            left = std::max(left, s[0]);
+        if (s[1] > 0 && bandMeets(s[6], s[7], monitor.y, monitor.height) &&
+            monitor.x + monitor.width > rootWidth - s[1])
+            right = std::min(right, rootWidth - s[1]);
+        if (s[2] > 0 && bandMeets(s[8], s[9], monitor.x, monitor.width) && monitor.y < s[2])
+            top = std::max(top, s[2]);
+        if (s[3] > 0 && bandMeets(s[10], s[11], monitor.x, monitor.width) &&
+            monitor.y + monitor.height > rootHeight - s[3])
+            bottom = std::min(bottom, rootHeight - s[3]);
+    }
+    if (right < left) right = left;
+    if (bottom < top) bottom = top;
+    return Rect{left, top, right - left, bottom - top};
+}
+
+namespace {
+
+std::uint32_t fnv1a(std::uint32_t hash, std::uint8_t byte) {
+    return (hash ^ byte) * 16777619u;
+}
+
+}  // namespace
+
+std::uint32_t displayId(const std::vector<std::uint8_t>& edid, std::string_view name) {
+    std::uint32_t hash = 2166136261u;
+    if (edid.size() >= 128) {
+        // Vendor, product and serial (bytes 8 to 15) name the panel whatever port it is on; the
+        // serial-number descriptor separates panels whose header serial is 0.
+        for (std::size_t i = 8; i < 16; ++i) hash = fnv1a(hash, edid[i]);
+        for (std::size_t d = 54; d + 18 <= 126; d += 18) {
+            if (edid[d] == 0 && edid[d + 1] == 0 && edid[d + 3] == 0xFF)
+                for (std::size_t i = d + 5; i < d + 18; ++i) hash = fnv1a(hash, edid[i]);
+        }
+    } else {
+        for (char c : name) hash = fnv1a(hash, static_cast<std::uint8_t>(c));
+    }
+    return hash == 0 ? 1 : hash;
+}
+
+std::optional<std::string> edidModelName(const std::vector<std::uint8_t>& edid) {
+    if (edid.size() < 128) return std::nullopt;
+    for (std::size_t d = 54; d + 18 <= 126; d += 18) {
+        if (edid[d] != 0 || edid[d + 1] != 0 || edid[d + 3] != 0xFC) continue;
+        std::string text;
+        for (std::size_t i = d + 5; i < d + 18; ++i) {
+            if (edid[i] == '\n' || edid[i] == 0) break;
+            text.push_back(static_cast<char>(edid[i]));
+        }
+        while (!text.empty() && text.back() == ' ') text.pop_back();
+        if (!text.empty()) return text;
+    }
+    return std::nullopt;
+}
+
+}  // namespace vantrel::x11

@@ -1,0 +1,179 @@
+// vantrel-x11-testclient: one top-level window with the given title, class, pid and geometry.
+// Commands on stdin: "quit", "title <text>"; it lives on when stdin ends. It prints "window 0x<id>"
+// once mapped and "close-requested" (then exits) or "close-refused" when the window manager asks it
+// to close.
+#include <poll.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Options {
+    std::string title = "Test window";
+    std::string instance = "testclient";
+    std::string className = "TestClient";
+    long pid = -1;  // -1: no _NET_WM_PID
+    int x = 100, y = 100, width = 400, height = 300;
+    bool refuseFirstClose = false;
+    int dockTop = 0;  // a dock reserving this many rows at the top
+};
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+    auto* reply = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t result = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return result;
+}
+
+void setText(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_t type,
+             const std::string& text) {
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, 8,
+                        static_cast<std::uint32_t>(text.size()), text.data());
+}
+
+void setCardinals(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_t type,
+                  const std::vector<std::uint32_t>& values) {
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, 32,
+                        static_cast<std::uint32_t>(values.size()), values.data());
+}
+
+bool parseArgs(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string key = argv[i];
+        if (key == "--refuse-close") {
+            o.refuseFirstClose = true;
+            continue;
+        }
+        if (i + 1 >= argc) return false;
+        const std::string value = argv[++i];
+        if (key == "--title")
+            o.title = value;
+        else if (key == "--instance")
+            o.instance = value;
+        else if (key == "--class")
+            o.className = value;
+        else if (key == "--pid")
+            o.pid = std::stol(value);
+        else if (key == "--dock-top")
+            o.dockTop = std::stoi(value);
+        else if (key == "--geometry") {
+            if (std::sscanf(value.c_str(), "%dx%d+%d+%d", &o.width, &o.height, &o.x, &o.y) != 4)
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (!parseArgs(argc, argv, o)) {
+        std::fprintf(stderr,
+                     "usage: %s [--title T] [--instance I] [--class C] [--pid N] "
+                     "[--geometry WxH+X+Y] [--refuse-close] [--dock-top N]\n",
+                     argv[0]);
+        return 2;
+    }
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c) != 0) return 1;
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t w = xcb_generate_id(c);
+    const std::uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, static_cast<std::int16_t>(o.x),
+                      static_cast<std::int16_t>(o.y), static_cast<std::uint16_t>(o.width),
+                      static_cast<std::uint16_t>(o.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+    const xcb_atom_t utf8 = atom(c, "UTF8_STRING");
+    const xcb_atom_t protocols = atom(c, "WM_PROTOCOLS");
+    const xcb_atom_t deleteWindow = atom(c, "WM_DELETE_WINDOW");
+    setText(c, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, o.title);
+    setText(c, w, atom(c, "_NET_WM_NAME"), utf8, o.title);
+    setText(c, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING,
+            o.instance + std::string(1, '\0') + o.className + std::string(1, '\0'));
+    setCardinals(c, w, protocols, XCB_ATOM_ATOM, {deleteWindow});
+    // USPosition and USSize: the window manager honours the given geometry.
+    std::vector<std::uint32_t> hints(18, 0);
+    hints[0] = 1 | 2 | 4 | 8;
+    hints[1] = static_cast<std::uint32_t>(o.x);
+    hints[2] = static_cast<std::uint32_t>(o.y);
+    hints[3] = static_cast<std::uint32_t>(o.width);
+    hints[4] = static_cast<std::uint32_t>(o.height);
+    setCardinals(c, w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, hints);
+    if (o.pid >= 0)
+        setCardinals(c, w, atom(c, "_NET_WM_PID"), XCB_ATOM_CARDINAL,
+                     {static_cast<std::uint32_t>(o.pid)});
+    if (o.dockTop > 0) {
+        setCardinals(c, w, atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM,
+                     {atom(c, "_NET_WM_WINDOW_TYPE_DOCK")});
+        setCardinals(c, w, atom(c, "_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL,
+                     {0, 0, static_cast<std::uint32_t>(o.dockTop), 0, 0, 0, 0, 0, 0,
+                      static_cast<std::uint32_t>(screen->width_in_pixels - 1), 0, 0});
+    }
+    xcb_map_window(c, w);
+    xcb_flush(c);
+    std::printf("window 0x%x\n", w);
+    std::fflush(stdout);
+
+    bool refused = false;
+    bool commands = true;  // launched from a desktop entry, stdin may be closed or /dev/null
+    std::string input;
+    while (true) {
+        pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {0, POLLIN, 0}};
+        if (::poll(fds, commands ? 2 : 1, -1) < 0) continue;
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+            if ((event->response_type & 0x7F) == XCB_CLIENT_MESSAGE) {
+                const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
+                if (message->type == protocols && message->data.data32[0] == deleteWindow) {
+                    if (o.refuseFirstClose && !refused) {
+                        refused = true;  // a "save changes?" prompt the user dismissed
+                        std::printf("close-refused\n");
+                        std::fflush(stdout);
+                    } else {
+                        std::printf("close-requested\n");
+                        std::fflush(stdout);
+                        std::free(event);
+                        xcb_disconnect(c);
+                        return 0;
+                    }
+                }
+            }
+            std::free(event);
+        }
+        if (xcb_connection_has_error(c) != 0) return 1;
+        if (commands && (fds[1].revents & (POLLIN | POLLHUP)) != 0) {
+            char buffer[256];
+            const ssize_t n = ::read(0, buffer, sizeof buffer);
+            if (n <= 0) {
+                commands = false;  // it ends with the X server or a close request
+                continue;
+            }
+            input.append(buffer, static_cast<std::size_t>(n));
+            std::size_t end;
+            while ((end = input.find('\n')) != std::string::npos) {
+                const std::string line = input.substr(0, end);
+                input.erase(0, end + 1);
+                if (line == "quit") {
+                    xcb_disconnect(c);
+                    return 0;
+                }
+                if (line.rfind("title ", 0) == 0) {
+                    setText(c, w, atom(c, "_NET_WM_NAME"), utf8, line.substr(6));
+                    xcb_flush(c);
+                }
+            }
+        }
+    }
+    xcb_disconnect(c);
+    return 0;
+}

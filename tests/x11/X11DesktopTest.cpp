@@ -1,0 +1,385 @@
+// The X11 backend against a real window manager: capture, placement, minimising, closing,
+// windows that vanish, desktops, launches, screens and desktop entries.
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "X11Fixture.h"
+#include "base/NotificationCenter.h"
+#include "base/PollLoop.h"
+#include "engine/SpaceService.h"
+#include "engine/WindowService.h"
+
+namespace vantrel::testing {
+namespace {
+
+std::string pidText() {
+    return std::to_string(::getpid());
+}
+
+class X11DesktopTest : public X11Test {
+  protected:
+    void SetUp() override {
+        X11Test::SetUp();
+        if (HasFatalFailure()) return;
+        spaces_ = std::make_unique<SpaceService>(*desktop_, loop_);
+        service_ = std::make_unique<WindowService>(*desktop_, *spaces_, loop_, clock_,
+                                                   notifications_, log_);
+        service_->checkAccessibilityPermission();
+        loop_.runPending();
+    }
+    void TearDown() override {
+        service_.reset();
+        spaces_.reset();
+        X11Test::TearDown();
+    }
+
+    const WindowState* stateOf(const std::vector<WindowState>& states, const std::string& title) {
+        for (const auto& state : states)
+            if (state.windowTitle == title) return &state;
+        return nullptr;
+    }
+
+    NotificationCenter notifications_;
+    std::unique_ptr<SpaceService> spaces_;
+    std::unique_ptr<WindowService> service_;
+};
+
+TEST_F(X11DesktopTest, IsTrustedOnceTheWindowManagerRuns) {
+    EXPECT_TRUE(desktop_->isProcessTrusted());
+    EXPECT_TRUE(service_->hasAccessibilityPermission.get());
+}
+
+TEST_F(X11DesktopTest, CapturesTheWindowsOfSeveralApplications) {
+    const auto a1 = open({"--instance", "alpha", "--class", "Alpha", "--title", "Alpha one",
+                          "--pid", pidText(), "--geometry", "400x300+100+100"});
+    const auto a2 = open({"--instance", "alpha", "--class", "Alpha", "--title", "Alpha two",
+                          "--geometry", "500x350+700+120"});
+    const auto b = open({"--instance", "beta", "--class", "Beta", "--title", "Beta", "--geometry",
+                         "450x320+300+600"});
+
+    const auto states = service_->captureWindows();
+    ASSERT_EQ(states.size(), 3u);
+    const auto screens = desktop_->screens();
+    ASSERT_EQ(screens.screens.size(), 1u);
+    const std::uint32_t display = *screens.screens[0].screenNumber;
+
+    struct Expected {
+        xcb_window_t window;
+        const char* title;
+        const char* app;
+        std::int64_t index;
+        double x, y;
+    };
+    for (const Expected& e : {Expected{a1, "Alpha one", "Alpha", 0, 100, 100},
+                              Expected{a2, "Alpha two", "Alpha", 1, 700, 120},
+                              Expected{b, "Beta", "Beta", 0, 300, 600}}) {
+        SCOPED_TRACE(e.title);
+        const WindowState* state = stateOf(states, e.title);
+        ASSERT_NE(state, nullptr);
+        EXPECT_EQ(state->appBundleID, e.app);
+        EXPECT_EQ(state->windowIndex, e.index);
+        // The frame's corner is where the client asked the window manager to put it.
+        EXPECT_EQ(state->frameX, e.x);
+        EXPECT_EQ(state->frameY, e.y);
+        const ToolGeometry tool = session_->geometry(e.window);
+        EXPECT_EQ(state->frameX, tool.frameX());
+        EXPECT_EQ(state->frameY, tool.frameY());
+        EXPECT_EQ(state->frameWidth, tool.frameWidth());
+        EXPECT_EQ(state->frameHeight, tool.frameHeight());
+        EXPECT_EQ(state->displayID, display);
+        EXPECT_EQ(state->windowNumber, std::optional<std::uint32_t>(e.window));
+        EXPECT_EQ(state->spaceIndex, std::optional<std::int64_t>(1));
+        EXPECT_FALSE(state->isMinimized);
+    }
+    // Process ids come from the server, whatever the client claims in _NET_WM_PID.
+    ASSERT_TRUE(applicationOf(a1) && applicationOf(b));
+    EXPECT_EQ(applicationOf(a1)->processIdentifier, client(a1).process.pid());
+    EXPECT_EQ(applicationOf(b)->processIdentifier, client(b).process.pid());
+}
+
+TEST_F(X11DesktopTest, NamesApplicationsByTheirInstalledEntries) {
+    const auto delta = open({"--instance", "delta", "--class", "DeltaWM", "--title", "D"});
+    const auto epsilon =
+        open({"--instance", "vantrel-test-epsilon", "--class", "Eps", "--title", "E"});
+    const auto deltaApp = applicationOf(delta);
+    const auto epsilonApp = applicationOf(epsilon);
+    ASSERT_TRUE(deltaApp && epsilonApp);
+    EXPECT_EQ(deltaApp->bundleID, "vantrel-test-delta");
+    EXPECT_EQ(deltaApp->localizedName, "Delta Test");
+    EXPECT_EQ(epsilonApp->bundleID, "vantrel-test-epsilon");
+}
+
+TEST_F(X11DesktopTest, RestoresMovedWindowsExactly) {
+    const auto a = open({"--class", "Alpha", "--title", "First", "--geometry", "400x300+100+100"});
+    const auto b = open({"--class", "Beta", "--title", "Second", "--geometry", "600x400+900+300"});
+    const auto saved = service_->captureWindows();
+    ASSERT_EQ(saved.size(), 2u);
+
+    XSession::run("xdotool windowmove " + XSession::hex(a) + " 1200 700 windowsize " +
+                  XSession::hex(a) + " 300 250");
+    XSession::run("xdotool windowmove " + XSession::hex(b) + " 40 50");
+    ASSERT_TRUE(eventually([&] {
+        return session_->geometry(a).width == 300 && session_->geometry(b).frameX() != 900;
+    }));
+
+    for (const auto& state : saved)
+        EXPECT_EQ(service_->restoreWindow(state, false), WindowRestoreResult::restored);
+    for (const auto& state : saved) {
+        SCOPED_TRACE(state.windowTitle.value_or(""));
+        const ToolGeometry tool = session_->geometry(*state.windowNumber);
+        EXPECT_EQ(tool.frameX(), state.frameX);
+        EXPECT_EQ(tool.frameY(), state.frameY);
+        EXPECT_EQ(tool.frameWidth(), state.frameWidth);
+        EXPECT_EQ(tool.frameHeight(), state.frameHeight);
+    }
+}
+
+TEST_F(X11DesktopTest, WritingBackWhatWasReadMovesNothing) {
+    const auto w = open({"--class", "Alpha", "--title", "Still", "--geometry", "420x310+333+222"});
+    const Element window = element(w);
+    const ToolGeometry before = session_->geometry(w);
+    for (int i = 0; i < 5; ++i) {
+        const auto position = desktop_->copyAttribute(window, attribute::kPosition);
+        const auto size = desktop_->copyAttribute(window, attribute::kSize);
+        ASSERT_NE(position.as<Point>(), nullptr);
+        ASSERT_NE(size.as<Size>(), nullptr);
+        EXPECT_EQ(desktop_->setAttribute(window, attribute::kPosition, *position.value),
+                  AXError::success);
+        EXPECT_EQ(desktop_->setAttribute(window, attribute::kSize, *size.value), AXError::success);
+    }
+    const ToolGeometry after = session_->geometry(w);
+    EXPECT_EQ(after.clientX, before.clientX);
+    EXPECT_EQ(after.clientY, before.clientY);
+    EXPECT_EQ(after.width, before.width);
+    EXPECT_EQ(after.height, before.height);
+}
+
+TEST_F(X11DesktopTest, MovesAndResizesTheOuterFrame) {
+    const auto w = open({"--class", "Alpha", "--title", "Mover", "--geometry", "400x300+100+100"});
+    const Element window = element(w);
+    EXPECT_EQ(desktop_->setAttribute(window, attribute::kPosition, Point{640, 480}),
+              AXError::success);
+    EXPECT_EQ(desktop_->setAttribute(window, attribute::kSize, Size{700, 500}), AXError::success);
+    const ToolGeometry tool = session_->geometry(w);
+    EXPECT_EQ(tool.frameX(), 640);
+    EXPECT_EQ(tool.frameY(), 480);
+    EXPECT_EQ(tool.frameWidth(), 700);
+    EXPECT_EQ(tool.frameHeight(), 500);
+    EXPECT_EQ(*desktop_->copyAttribute(window, attribute::kPosition).as<Point>(),
+              (Point{640, 480}));
+    EXPECT_EQ(*desktop_->copyAttribute(window, attribute::kSize).as<Size>(), (Size{700, 500}));
+}
+
+TEST_F(X11DesktopTest, MinimisesAndRestores) {
+    const auto w = open({"--class", "Alpha", "--title", "Mini", "--geometry", "400x300+100+100"});
+    const Element window = element(w);
+    EXPECT_EQ(desktop_->setAttribute(window, attribute::kMinimized, true), AXError::success);
+    EXPECT_NE(session_->states(w).find("_NET_WM_STATE_HIDDEN"), std::string::npos);
+    EXPECT_FALSE(session_->geometry(w).viewable);
+    EXPECT_EQ(*desktop_->copyAttribute(window, attribute::kMinimized).as<bool>(), true);
+    // A minimised window is not on screen.
+    const auto list = desktop_->windowList();
+    ASSERT_TRUE(list.has_value());
+    for (const auto& entry : *list) EXPECT_NE(entry.number, std::optional<std::uint32_t>(w));
+
+    EXPECT_EQ(desktop_->setAttribute(window, attribute::kMinimized, false), AXError::success);
+    EXPECT_EQ(session_->states(w).find("_NET_WM_STATE_HIDDEN"), std::string::npos);
+    EXPECT_TRUE(session_->geometry(w).viewable);
+    EXPECT_EQ(*desktop_->copyAttribute(window, attribute::kMinimized).as<bool>(), false);
+}
+
+TEST_F(X11DesktopTest, AsksEachWindowToCloseAndNeverKills) {
+    const auto polite = open({"--class", "Gamma", "--title", "Polite"});
+    const auto stubborn = open({"--class", "Gamma", "--title", "Stubborn", "--refuse-close"});
+    const auto app = applicationOf(polite);
+    ASSERT_TRUE(app.has_value());
+    EXPECT_TRUE(desktop_->terminate(*app));
+    EXPECT_EQ(client(polite).process.readLine(std::chrono::milliseconds{3000}), "close-requested");
+    EXPECT_EQ(client(stubborn).process.readLine(std::chrono::milliseconds{3000}), "close-refused");
+    EXPECT_TRUE(client(polite).process.waitForExit(std::chrono::milliseconds{3000}));
+    // The one that said no is still there, and still listed.
+    EXPECT_FALSE(client(stubborn).process.waitForExit(std::chrono::milliseconds{200}));
+    EXPECT_NE(element(stubborn), nullptr);
+}
+
+TEST_F(X11DesktopTest, AWindowThatVanishesIsAFailedReadNotACrash) {
+    std::vector<xcb_window_t> ids;
+    for (int i = 0; i < 6; ++i)
+        ids.push_back(open({"--class", "Vanish", "--title", "V" + std::to_string(i), "--geometry",
+                            "300x200+" + std::to_string(50 + 60 * i) + "+100"}));
+    const Element gone = element(ids[0]);
+    // Windows close one by one while captures run.
+    std::thread closer([&] {
+        for (auto id : ids) client(id).process.writeLine("quit");
+    });
+    for (int i = 0; i < 20; ++i) (void)service_->captureWindows();
+    closer.join();
+    EXPECT_TRUE(eventually([&] {
+        return desktop_->copyAttribute(gone, attribute::kPosition).error ==
+               AXError::invalidUIElement;
+    }));
+    EXPECT_EQ(desktop_->setAttribute(gone, attribute::kPosition, Point{10, 10}),
+              AXError::invalidUIElement);
+    EXPECT_EQ(desktop_->setAttribute(gone, attribute::kMinimized, true), AXError::invalidUIElement);
+    EXPECT_TRUE(eventually([&] { return service_->captureWindows().empty(); }));
+}
+
+TEST_F(X11DesktopTest, FollowsTheCurrentDesktop) {
+    const auto here = open({"--class", "Alpha", "--title", "Here"});
+    const auto there = open({"--class", "Beta", "--title", "There"});
+    XSession::run("wmctrl -i -r " + XSession::hex(there) + " -t 1");
+    const auto current = [&] {
+        const auto found = currentSpace(parseSpaces(desktop_->spacesDisplayConfiguration()),
+                                        onScreenWindowNumbers(desktop_->windowList()));
+        return found ? found->index : 0;
+    };
+    ASSERT_TRUE(eventually([&] {
+        const auto spaces = parseSpaces(desktop_->spacesDisplayConfiguration());
+        return spaces.size() >= 2 && spaces[1].windowNumbers == std::vector<std::uint32_t>{there};
+    }));
+    EXPECT_EQ(current(), 1);
+    XSession::run("wmctrl -s 1");
+    EXPECT_TRUE(eventually([&] { return current() == 2; }));
+    XSession::run("wmctrl -s 0");
+    EXPECT_TRUE(eventually([&] { return current() == 1; }));
+    (void)here;
+}
+
+TEST_F(X11DesktopTest, AnnouncesEachNewApplicationOnce) {
+    std::vector<RunningApplication> launched;
+    auto subscription = desktop_->observeApplicationLaunches(
+        [&](const RunningApplication& app) { launched.push_back(app); });
+    desktop_->processEvents();
+    loop_.runPending();
+    open({"--class", "Launched", "--title", "L1"});
+    EXPECT_TRUE(pumpUntil([&] { return !launched.empty(); }));
+    open({"--class", "Launched", "--title", "L2"});
+    open({"--class", "Other", "--title", "O"});
+    EXPECT_TRUE(pumpUntil([&] { return launched.size() >= 2; }));
+    ASSERT_EQ(launched.size(), 2u);
+    EXPECT_EQ(launched[0].bundleID, "Launched");
+    EXPECT_EQ(launched[1].bundleID, "Other");
+}
+
+TEST_F(X11DesktopTest, DeliversEventsThroughTheMainLoop) {
+    PollLoop poll(clock_);
+    X11Desktop desktop(log_, poll, clock_);
+    ASSERT_TRUE(desktop.connect().ok());
+    const Subscription watch = desktop.watchEvents(poll);
+    std::optional<RunningApplication> launched;
+    const Subscription observation =
+        desktop.observeApplicationLaunches([&](const RunningApplication& app) {
+            EXPECT_TRUE(poll.isMainThread());
+            launched = app;
+            poll.quit();
+        });
+    open({"--class", "Polled", "--title", "P"});
+    poll.runFor(std::chrono::seconds{5});
+    ASSERT_TRUE(launched.has_value());
+    EXPECT_EQ(launched->bundleID, "Polled");
+}
+
+TEST_F(X11DesktopTest, ReportsTheScreenLessItsPanels) {
+    ScreenList list = desktop_->screens();
+    ASSERT_EQ(list.screens.size(), 1u);
+    EXPECT_EQ(list.mainIndex, std::optional<std::size_t>(0));
+    EXPECT_EQ(list.screens[0].frame, (Rect{0, 0, 2560, 1440}));
+    EXPECT_EQ(list.screens[0].visibleFrame, (Rect{0, 0, 2560, 1440}));
+    EXPECT_NE(list.screens[0].screenNumber.value_or(0), 0u);
+
+    open({"--class", "Panel", "--title", "Panel", "--dock-top", "30", "--geometry", "2560x30+0+0"});
+    EXPECT_TRUE(eventually([&] {
+        return desktop_->screens().screens[0].visibleFrame == Rect{0, 0, 2560, 1410};
+    }));
+    // The screen's id does not depend on what runs on it.
+    EXPECT_EQ(desktop_->screens().screens[0].screenNumber, list.screens[0].screenNumber);
+}
+
+TEST_F(X11DesktopTest, LaunchesOnlyInstalledEntries) {
+    const auto location = desktop_->applicationLocation("vantrel-test-delta");
+    ASSERT_TRUE(location.has_value());
+    EXPECT_FALSE(desktop_->applicationLocation("vantrel-not-installed").has_value());
+    EXPECT_FALSE(desktop_->openApplication("/bin/sh", false).ok());
+
+    const auto launched = desktop_->openApplication(*location, false);
+    ASSERT_TRUE(launched.ok()) << launched.error().message;
+    EXPECT_EQ(launched->bundleID, "vantrel-test-delta");
+    EXPECT_EQ(launched->localizedName, "Delta Test");
+    // It was not ours to start by hand: close it the polite way.
+    EXPECT_TRUE(desktop_->terminate(*launched));
+}
+
+TEST_F(X11DesktopTest, ServesTheRestoreWorkerAndTheMainThreadTogether) {
+    const auto w = open({"--class", "Alpha", "--title", "Shared", "--geometry", "400x300+100+100"});
+    const Element window = element(w);
+    std::atomic<bool> done{false};
+    // The worker places the window back and forth while the main thread reads events.
+    std::thread worker([&] {
+        for (int i = 0; i < 10; ++i) {
+            const double x = i % 2 == 0 ? 500 : 200;
+            EXPECT_EQ(desktop_->setAttribute(window, attribute::kPosition, Point{x, 150}),
+                      AXError::success);
+            (void)service_->captureWindows();
+        }
+        done = true;
+    });
+    while (!done) {
+        desktop_->processEvents();
+        (void)desktop_->windowList();
+        loop_.runPending();
+    }
+    worker.join();
+    EXPECT_EQ(session_->geometry(w).frameX(), 200);
+}
+
+TEST(X11DesktopLosingTheServer, ReportsItOnceAndFailsCleanly) {
+    char pattern[] = "/tmp/vantrel-x11-lost-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    std::string error;
+    auto session = XSession::start(pattern, error);
+    ASSERT_NE(session, nullptr) << error;
+    auto window = session->openWindow({"--class", "Alpha", "--title", "Doomed"});
+    ASSERT_TRUE(window.has_value());
+    MemoryLog log;
+    ManualLoop loop;
+    SystemClock clock;
+    X11Desktop desktop(log, loop, clock);
+    ASSERT_TRUE(desktop.connect().ok());
+    Element element;
+    ASSERT_TRUE(eventually([&] { return (element = desktop.elementForWindow(window->window)); }));
+
+    session.reset();  // the X server goes away
+    EXPECT_TRUE(eventually([&] {
+        desktop.processEvents();
+        return !desktop.isProcessTrusted();
+    }));
+    EXPECT_TRUE(desktop.runningApplications().empty());
+    EXPECT_FALSE(desktop.windowList().has_value());
+    EXPECT_EQ(desktop.copyAttribute(element, attribute::kTitle).error, AXError::cannotComplete);
+    EXPECT_EQ(desktop.setAttribute(element, attribute::kPosition, Point{1, 1}),
+              AXError::cannotComplete);
+    EXPECT_EQ(desktop.fileDescriptor(), -1);
+    EXPECT_EQ(log.lines(),
+              std::vector<std::string>{"X11Desktop: Lost the connection to the X server"});
+    std::filesystem::remove_all(pattern);
+}
+
+TEST(X11DesktopWithoutServer, FailsCleanlyBeforeConnecting) {
+    MemoryLog log;
+    ManualLoop loop;
+    X11Desktop desktop(log, loop, loop);
+    EXPECT_FALSE(desktop.isProcessTrusted());
+    EXPECT_TRUE(desktop.runningApplications().empty());
+    EXPECT_FALSE(desktop.windowList().has_value());
+    EXPECT_FALSE(desktop.spacesDisplayConfiguration().has_value());
+    EXPECT_TRUE(desktop.screens().screens.empty());
+    EXPECT_EQ(desktop.fileDescriptor(), -1);
+    const Element app = desktop.applicationElement(RunningApplication{});
+    EXPECT_EQ(desktop.copyAttribute(app, attribute::kWindows).error, AXError::cannotComplete);
+}
+
+}  // namespace
+}  // namespace vantrel::testing

@@ -1,0 +1,99 @@
+// One Xvfb + openbox session for the suite, with desktop entries in a private data folder.
+#include "X11Fixture.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace vantrel::testing {
+
+std::unique_ptr<XSession> X11Test::session_;
+std::string X11Test::startError_;
+std::string X11Test::dataDir_;
+
+void X11Test::SetUpTestSuite() {
+    if (session_) return;
+    char pattern[] = "/tmp/vantrel-x11-XXXXXX";
+    if (::mkdtemp(pattern) == nullptr) {
+        startError_ = "mkdtemp failed";
+        return;
+    }
+    dataDir_ = pattern;
+    std::filesystem::create_directories(dataDir_ + "/applications");
+    std::filesystem::create_directories(dataDir_ + "/home");
+    // An installed application whose windows are named by StartupWMClass.
+    std::ofstream(dataDir_ + "/applications/vantrel-test-delta.desktop")
+        << "[Desktop Entry]\nType=Application\nName=Delta Test\n"
+        << "Exec=" << VANTREL_X11_TESTCLIENT
+        << " --instance delta --class DeltaWM --title \"Delta launched\" --geometry "
+           "320x240+60+80\n"
+        << "StartupWMClass=DeltaWM\n";
+    // One found by its WM_CLASS instance as the entry id.
+    std::ofstream(dataDir_ + "/applications/vantrel-test-epsilon.desktop")
+        << "[Desktop Entry]\nType=Application\nName=Epsilon Test\nExec=/bin/false\n";
+    session_ = XSession::start(dataDir_, startError_);
+}
+
+void X11Test::TearDownTestSuite() {
+    session_.reset();
+    if (!dataDir_.empty()) std::filesystem::remove_all(dataDir_);
+}
+
+void X11Test::SetUp() {
+    ASSERT_NE(session_, nullptr) << startError_;
+    desktop_ = std::make_unique<X11Desktop>(log_, loop_, clock_);
+    const Status connected = desktop_->connect();
+    ASSERT_TRUE(connected.ok()) << connected.error().message;
+}
+
+void X11Test::TearDown() {
+    windows_.clear();
+    if (desktop_) {
+        // The next test starts from an empty desktop.
+        EXPECT_TRUE(eventually([&] {
+            const auto apps = desktop_->runningApplications();
+            return std::none_of(apps.begin(), apps.end(), [](const RunningApplication& app) {
+                return app.activationPolicy == ActivationPolicy::regular;
+            });
+        }));
+    }
+    desktop_.reset();
+}
+
+xcb_window_t X11Test::open(const std::vector<std::string>& args) {
+    auto window = session_->openWindow(args);
+    if (!window) {
+        ADD_FAILURE() << "the test client did not start";
+        return XCB_WINDOW_NONE;
+    }
+    const xcb_window_t id = window->window;
+    windows_.push_back(std::move(*window));
+    EXPECT_TRUE(eventually([&] { return element(id) != nullptr; })) << "window not listed";
+    return id;
+}
+
+TestWindow& X11Test::client(xcb_window_t window) {
+    for (auto& w : windows_)
+        if (w.window == window) return w;
+    throw std::logic_error("no such test window");
+}
+
+std::optional<RunningApplication> X11Test::applicationOf(xcb_window_t window) {
+    return desktop_->applicationOfWindow(window);
+}
+
+Element X11Test::element(xcb_window_t window) {
+    return desktop_->elementForWindow(window);
+}
+
+}  // namespace vantrel::testing
+
+// GLib is not built with ThreadSanitizer: the worker threads of GLib, GIO and GObject (started when
+// GIO lists the desktop entries) look like races in sanitizer builds.
+extern "C" const char* __tsan_default_suppressions() {
+    return "race:libglib-2.0.so.0\nrace:libgio-2.0.so.0\nrace:libgobject-2.0.so.0\n";
+}

@@ -1,0 +1,51 @@
+// The fixture of the X11 tests: one private X session per suite, a fresh backend per test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "XSession.h"
+#include "base/Clock.h"
+#include "base/Log.h"
+#include "base/ManualLoop.h"
+#include "platform/x11/X11Desktop.h"
+
+namespace vantrel::testing {
+
+class X11Test : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+
+    // Opens a test client window and waits until the backend lists it.
+    xcb_window_t open(const std::vector<std::string>& args);
+    TestWindow& client(xcb_window_t window);
+    // The window's element, found through the application that lists it.
+    Element element(xcb_window_t window);
+    std::optional<RunningApplication> applicationOf(xcb_window_t window);
+    // Reads events and runs what they posted until `condition` holds or time runs out.
+    template <typename Condition>
+    bool pumpUntil(Condition condition) {
+        return eventually([&] {
+            desktop_->processEvents();
+            loop_.runPending();
+            return condition();
+        });
+    }
+
+    static std::unique_ptr<XSession> session_;
+    static std::string startError_;
+    static std::string dataDir_;
+    MemoryLog log_;
+    ManualLoop loop_;
+    SystemClock clock_;
+    std::unique_ptr<X11Desktop> desktop_;
+    std::vector<TestWindow> windows_;
+};
+
+}  // namespace vantrel::testing

@@ -1,0 +1,108 @@
+// The X11 backend's pure parts: frames and decorations, coordinate spaces, struts, display ids,
+// and naming applications from WM_CLASS.
+#include <gtest/gtest.h>
+
+#include "platform/x11/DesktopEntries.h"
+#include "platform/x11/Monitors.h"
+#include "platform/x11/X11Geometry.h"
+
+namespace vantrel::x11 {
+namespace {
+
+TEST(X11Frames, DecorationsGrowAndShadowsShrinkTheFrameSymmetrically) {
+    const Extents frame{1, 1, 20, 5};
+    const Extents shadow{10, 10, 8, 12};
+    const Rect client{101, 170, 300, 200};
+    const Rect outer = frameFromClient(client, frame, {});
+    EXPECT_EQ(outer, (Rect{100, 150, 302, 225}));
+    // Writing back what was read is the identity, whatever the extents.
+    for (const Extents& s : {Extents{}, shadow}) {
+        EXPECT_EQ(clientFromFrame(frameFromClient(client, frame, s), frame, s), client);
+    }
+    // A client-side-decorated window without manager frame: its shadow is not part of it.
+    EXPECT_EQ(frameFromClient(Rect{90, 92, 420, 320}, {}, shadow), (Rect{100, 100, 400, 300}));
+}
+
+TEST(X11Spaces, WindowsAreRelativeToThePrimaryTopLeftAndScreensToItsBottomLeft) {
+    const Rect primary{1920, 200, 2560, 1440};
+    EXPECT_EQ(rootToAccessibility({1920, 200}, primary), (Point{0, 0}));
+    EXPECT_EQ(rootToAccessibility({0, 0}, primary), (Point{-1920, -200}));
+    EXPECT_EQ(accessibilityToRoot(rootToAccessibility({37, 91}, primary), primary),
+              (Point{37, 91}));
+    EXPECT_EQ(rootToScreenSpace(primary, primary), (Rect{0, 0, 2560, 1440}));
+    // Left of the primary, its top at root y 0: its bottom is 1080 below the root top.
+    EXPECT_EQ(rootToScreenSpace({0, 0, 1920, 1080}, primary), (Rect{-1920, 560, 1920, 1080}));
+}
+
+TEST(X11Struts, APanelReservesItsEdgeOnlyOnTheMonitorsItTouches) {
+    // Two monitors side by side, the right one shorter; a bottom panel on the left one only.
+    const Rect left{0, 0, 1920, 1200};
+    const Rect right{1920, 0, 1920, 1080};
+    const double rootW = 3840, rootH = 1200;
+    const Strut bottom{0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 0, 1919};
+    EXPECT_EQ(visibleArea(left, {bottom}, rootW, rootH), (Rect{0, 0, 1920, 1160}));
+    EXPECT_EQ(visibleArea(right, {bottom}, rootW, rootH), right);
+    // A top panel spanning everything, and a left dock over part of the left monitor.
+    const Strut top = strutFromLegacy({0, 0, 30, 0}, rootW, rootH);
+    const Strut dock{64, 0, 0, 0, 100, 900, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(visibleArea(left, {top, dock}, rootW, rootH), (Rect{64, 30, 1856, 1170}));
+    EXPECT_EQ(visibleArea(right, {top, dock}, rootW, rootH), (Rect{1920, 30, 1920, 1050}));
+}
+
+TEST(X11Screens, ThePrimaryComesFirstAndTheWorkAreaApplies) {
+    std::vector<MonitorInfo> monitors{{"DP-2", {0, 0, 1920, 1080}, false, {}},
+                                      {"DP-1", {1920, 0, 2560, 1440}, true, {}}};
+    const ScreenList list = buildScreenList(monitors, {}, Rect{0, 25, 4480, 1415}, 4480, 1440);
+    ASSERT_EQ(list.screens.size(), 2u);
+    EXPECT_EQ(list.mainIndex, std::optional<std::size_t>(0));
+    EXPECT_EQ(list.screens[0].localizedName, "DP-1");
+    EXPECT_EQ(list.screens[0].frame, (Rect{0, 0, 2560, 1440}));
+    EXPECT_EQ(list.screens[0].visibleFrame, (Rect{0, 0, 2560, 1415}));
+    EXPECT_EQ(list.screens[1].frame, (Rect{-1920, 360, 1920, 1080}));
+    EXPECT_EQ(list.screens[1].screenNumber, displayId({}, "DP-2"));
+    // No monitors at all: the whole root is one screen.
+    EXPECT_EQ(buildScreenList({}, {}, std::nullopt, 800, 600).screens.at(0).frame,
+              (Rect{0, 0, 800, 600}));
+}
+
+std::vector<std::uint8_t> edid(std::uint8_t serial, const std::string& model) {
+    std::vector<std::uint8_t> data(128, 0);
+    data[8] = 0x10;
+    data[9] = 0xAC;   // vendor
+    data[10] = 0x42;  // product
+    data[12] = serial;
+    const std::size_t d = 54;
+    data[d + 3] = 0xFC;
+    for (std::size_t i = 0; i < 13; ++i)
+        data[d + 5 + i] = i < model.size() ? static_cast<std::uint8_t>(model[i]) : '\n';
+    return data;
+}
+
+TEST(X11DisplayIds, TheEdidNamesThePanelWhateverPortItIsOn) {
+    EXPECT_EQ(displayId(edid(1, "U2720Q"), "DP-1"), displayId(edid(1, "U2720Q"), "HDMI-2"));
+    EXPECT_NE(displayId(edid(1, "U2720Q"), "DP-1"), displayId(edid(2, "U2720Q"), "DP-1"));
+    EXPECT_NE(displayId({}, "DP-1"), displayId({}, "DP-2"));
+    EXPECT_NE(displayId({}, ""), 0u);
+    EXPECT_EQ(edidModelName(edid(1, "U2720Q")), "U2720Q");
+    EXPECT_EQ(edidModelName(std::vector<std::uint8_t>(20, 0)), std::nullopt);
+}
+
+TEST(X11Identity, FollowsTheOrderDesktopShellsUse) {
+    const EntryIndex index({{"org.example.Editor", "Editor", "edit-main", "/a.desktop"},
+                            {"google-chrome", "Chrome", "", "/b.desktop"},
+                            {"beta", "Beta", "", "/c.desktop"},
+                            {"org.example.Gtk", "Gtk App", "", "/d.desktop"}});
+    // StartupWMClass wins over an entry that happens to carry the class as its id.
+    EXPECT_EQ(resolveApplicationId({"beta", "edit-main", ""}, index), "org.example.Editor");
+    EXPECT_EQ(resolveApplicationId({"Google Chrome", "Google-chrome", ""}, index), "google-chrome");
+    EXPECT_EQ(resolveApplicationId({"x", "beta", ""}, index), "beta");
+    EXPECT_EQ(resolveApplicationId({"gtkapp", "Gtkapp", "org.example.Gtk"}, index),
+              "org.example.Gtk");
+    // Nothing installed: the class as it stands.
+    EXPECT_EQ(resolveApplicationId({"xlogo", "XLogo", ""}, index), "XLogo");
+    EXPECT_EQ(resolveApplicationId({"", "", ""}, index), std::nullopt);
+    EXPECT_EQ(index.byFilename("/c.desktop")->id, "beta");
+}
+
+}  // namespace
+}  // namespace vantrel::x11

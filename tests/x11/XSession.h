@@ -1,0 +1,57 @@
+// A private X server (Xvfb) with a window manager (openbox) for the X11 tests, and test clients.
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "TestProcess.h"
+
+namespace vantrel::testing {
+
+// One window of the test client, with the process that owns it.
+struct TestWindow {
+    TestProcess process;
+    xcb_window_t window = XCB_WINDOW_NONE;
+};
+
+// Geometry as independent tools report it: xwininfo for the client area, xprop for the frame.
+struct ToolGeometry {
+    int clientX = 0, clientY = 0, width = 0, height = 0;
+    int left = 0, right = 0, top = 0, bottom = 0;  // _NET_FRAME_EXTENTS
+    bool viewable = false;
+    int frameX() const { return clientX - left; }
+    int frameY() const { return clientY - top; }
+    int frameWidth() const { return width + left + right; }
+    int frameHeight() const { return height + top + bottom; }
+};
+
+class XSession {
+  public:
+    // Starts Xvfb on a free display and openbox on it, and waits until the window manager runs.
+    // Sets DISPLAY and the XDG data folders (to `dataDir`) for this process and its children.
+    static std::unique_ptr<XSession> start(const std::string& dataDir, std::string& error);
+    ~XSession();
+
+    const std::string& display() const { return display_; }
+    // Starts a test client with these arguments and waits for its window id.
+    std::optional<TestWindow> openWindow(const std::vector<std::string>& args);
+    // Runs a command line (fixed texts built by the tests) and returns its output.
+    static std::string run(const std::string& command);
+    ToolGeometry geometry(xcb_window_t window) const;
+    // The atoms named in _NET_WM_STATE, as xprop prints them.
+    std::string states(xcb_window_t window) const;
+    static std::string hex(xcb_window_t window);
+
+  private:
+    XSession() = default;
+    std::string display_;
+    TestProcess server_;
+    TestProcess windowManager_;
+};
+
+}  // namespace vantrel::testing
