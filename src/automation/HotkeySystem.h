@@ -45,7 +45,7 @@ struct HotkeyRegistration {
 };
 
 class HotkeySystem {
-public:
+  public:
     // Receives a press; returns kNoError when handled, kEventNotHandled otherwise.
     // A press whose identifier could not be read arrives as nullopt.
     using PressHandler = std::function<int(std::optional<HotkeyID>)>;

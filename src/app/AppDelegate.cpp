@@ -1,0 +1,76 @@
+// Creation order of the services, launch finished and will terminate.
+#include "app/AppDelegate.h"
+
+#include <string>
+
+namespace vantrel {
+
+AppDelegate::AppDelegate(AppPlatform platform)
+    : platform_(std::move(platform)), self_(std::make_shared<AppDelegate*>(this)) {
+    auto& p = platform_;
+    spaceService_ = std::make_unique<SpaceService>(p.windowSystem, p.mainQueue);
+    windowService_ = std::make_unique<WindowService>(p.windowSystem, *spaceService_, p.mainQueue,
+                                                     p.clock, notifications_, p.log);
+    storage_ = std::make_unique<LayoutStorage>(p.log, p.clock, p.dataHome);
+    layoutManager_ = std::make_unique<LayoutManager>(*windowService_, *storage_, p.worker,
+                                                     p.mainQueue, p.clock, notifications_);
+    displayMonitor_ = std::make_unique<DisplayMonitor>(p.windowSystem, *windowService_,
+                                                       *layoutManager_, p.mainQueue, p.log);
+    appLaunchMonitor_ =
+        std::make_unique<AppLaunchMonitor>(p.windowSystem, *layoutManager_, p.mainQueue, p.log);
+    // The store reads the user defaults as it is made; the hotkey service needs it at once.
+    preferences_ =
+        std::make_unique<PreferencesStore>(p.defaults, p.loginItem, notifications_, p.log);
+    presetService_ = std::make_unique<PresetLayoutService>(*windowService_, p.windowSystem, p.log);
+    hotkeyService_ =
+        std::make_unique<HotkeyService>(p.hotkeys, *layoutManager_, *preferences_, *presetService_,
+                                        p.mainQueue, notifications_, p.log);
+}
+
+AppDelegate::~AppDelegate() {
+    self_.reset();
+}
+
+void AppDelegate::start() {
+    if (started_) return;
+    started_ = true;
+    layoutManager_->load();
+    windowService_->start();
+    displayMonitor_->start();
+    appLaunchMonitor_->start();
+    hotkeyService_->start();
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    start();
+    if (hooks_.installStatusItem) hooks_.installStatusItem();
+    windowService_->checkAccessibilityPermission();
+    if (hooks_.startUpdater) hooks_.startUpdater();
+    if (hooks_.openWelcomeWindow &&
+        !preferences_->defaults().boolForKey(defaultsKey::kHasCompletedOnboarding)) {
+        hooks_.openWelcomeWindow([weak = std::weak_ptr<AppDelegate*>(self_)] {
+            if (auto self = weak.lock()) (*self)->onboardingCompleted();
+        });
+    }
+    auto& log = platform_.log;
+    log.line("Vantrel started");
+    log.line("  - Layouts loaded: " + std::to_string(layoutManager_->layouts.get().size()));
+    log.line(std::string("  - Accessibility: ") +
+             (windowService_->hasAccessibilityPermission.get() ? "granted" : "not granted"));
+}
+
+void AppDelegate::applicationWillTerminate() {
+    hotkeyService_->unregisterAll();
+    displayMonitor_->cancelSubscriptions();
+    appLaunchMonitor_->cancelSubscriptions();
+}
+
+void AppDelegate::onboardingCompleted() {
+    preferences_->defaults().setBool(defaultsKey::kHasCompletedOnboarding, true);
+    platform_.mainQueue.postAfter(kPopoverDelay, [weak = std::weak_ptr<AppDelegate*>(self_)] {
+        auto self = weak.lock();
+        if (self && (*self)->hooks_.showPopover) (*self)->hooks_.showPopover();
+    });
+}
+
+}  // namespace vantrel

@@ -1,0 +1,21 @@
+// The texts of the layout errors.
+#include "automation/LayoutError.h"
+
+namespace vantrel {
+
+std::string LayoutError::description() const {
+    switch (kind_) {
+        case Kind::restorePartialFailure:
+            return "Restored " + std::to_string(restored_) + " of " + std::to_string(total_) +
+                   " windows. Some apps may not be running.";
+        case Kind::noWindowsCaptured:
+            return "No windows to save. Open some windows first.";
+        case Kind::restoreNoAppsRunning:
+            return "None of the apps in this layout are currently running.";
+        case Kind::accessibilityPermissionRequired:
+            return "Accessibility permission is required to manage windows.";
+    }
+    return {};
+}
+
+}  // namespace vantrel

@@ -1,0 +1,48 @@
+// The user-facing failures of saving and restoring layouts, with the texts the user reads.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vantrel {
+
+class LayoutError {
+  public:
+    enum class Kind {
+        restorePartialFailure,
+        noWindowsCaptured,
+        restoreNoAppsRunning,
+        accessibilityPermissionRequired,
+    };
+
+    static LayoutError restorePartialFailure(std::int64_t restored, std::int64_t total) {
+        return LayoutError(Kind::restorePartialFailure, restored, total);
+    }
+    static LayoutError noWindowsCaptured() { return LayoutError(Kind::noWindowsCaptured); }
+    static LayoutError restoreNoAppsRunning() { return LayoutError(Kind::restoreNoAppsRunning); }
+    static LayoutError accessibilityPermissionRequired() {
+        return LayoutError(Kind::accessibilityPermissionRequired);
+    }
+
+    Kind kind() const { return kind_; }
+    // Counts of restorePartialFailure; 0 for the other kinds.
+    std::int64_t restored() const { return restored_; }
+    std::int64_t total() const { return total_; }
+
+    std::string description() const;
+
+    // An error is presented, and compared, by its text.
+    friend bool operator==(const LayoutError& a, const LayoutError& b) {
+        return a.description() == b.description();
+    }
+
+  private:
+    explicit LayoutError(Kind kind, std::int64_t restored = 0, std::int64_t total = 0)
+        : kind_(kind), restored_(restored), total_(total) {}
+
+    Kind kind_;
+    std::int64_t restored_;
+    std::int64_t total_;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,189 @@
+// Layout list operations, restore through the engine on a worker, and the trigger queries.
+#include "automation/LayoutManager.h"
+
+#include <algorithm>
+#include <set>
+
+namespace vantrel {
+
+LayoutManager::LayoutManager(WindowService& windowService, LayoutStorage& storage, Worker& worker,
+                             MainQueue& mainQueue, Clock& clock, NotificationCenter& notifications)
+    : windowService_(windowService),
+      storage_(storage),
+      worker_(worker),
+      mainQueue_(mainQueue),
+      clock_(clock),
+      notifications_(notifications),
+      inFlight_(std::make_shared<InFlight>()),
+      self_(std::make_shared<LayoutManager*>(this)) {}
+
+LayoutManager::~LayoutManager() {
+    self_.reset();
+    std::unique_lock lock(inFlight_->mutex);
+    inFlight_->idle.wait(lock, [this] { return inFlight_->count == 0; });
+}
+
+void LayoutManager::load() {
+    layouts.set(storage_.load());
+}
+
+void LayoutManager::saveLayouts() {
+    storage_.save(layouts.get());
+    notifications_.post(kLayoutsDidChange);
+}
+
+std::optional<WindowLayout> LayoutManager::saveCurrentLayout(const std::string& name) {
+    auto windows = windowService_.captureWindows();
+    if (windows.empty()) {
+        lastError.set(LayoutError::noWindowsCaptured());
+        return std::nullopt;
+    }
+    WindowLayout layout;
+    layout.id = Uuid::random();
+    layout.name = name;
+    layout.windows = std::move(windows);
+    layout.createdAt = clock_.wallNow();
+    layout.modifiedAt = clock_.wallNow();
+    layout.displayConfiguration =
+        DisplayConfiguration{windowService_.currentDisplayConfiguration()};
+
+    auto list = layouts.get();
+    list.push_back(layout);
+    layouts.set(std::move(list));
+    saveLayouts();
+    return layout;
+}
+
+void LayoutManager::updateLayout(WindowLayout layout) {
+    auto list = layouts.get();
+    const auto it = std::find_if(list.begin(), list.end(),
+                                 [&](const WindowLayout& entry) { return entry.id == layout.id; });
+    if (it == list.end()) return;
+    layout.modifiedAt = clock_.wallNow();
+    *it = std::move(layout);
+    layouts.set(std::move(list));
+    saveLayouts();
+}
+
+std::optional<WindowLayout> LayoutManager::recaptureWindows(WindowLayout layout) {
+    auto list = layouts.get();
+    const auto it = std::find_if(list.begin(), list.end(),
+                                 [&](const WindowLayout& entry) { return entry.id == layout.id; });
+    if (it == list.end()) return std::nullopt;
+    auto windows = windowService_.captureWindows();
+    // An empty capture (no permission, or every window closed) would silently wipe the saved
+    // windows; keep the layout and tell the user instead.
+    if (windows.empty()) {
+        lastError.set(LayoutError::noWindowsCaptured());
+        return std::nullopt;
+    }
+    layout.windows = std::move(windows);
+    layout.displayConfiguration =
+        DisplayConfiguration{windowService_.currentDisplayConfiguration()};
+    layout.modifiedAt = clock_.wallNow();
+    *it = layout;
+    layouts.set(std::move(list));
+    saveLayouts();
+    return layout;
+}
+
+bool LayoutManager::displaysChanged(const std::optional<DisplayConfiguration>& saved,
+                                    const DisplayConfiguration& current) {
+    if (!saved) return false;
+    // Identifiers do not matter: the same sizes in the same order place windows the same way.
+    return saved->displays.size() != current.displays.size() ||
+           saved->sizeSignature() != current.sizeSignature();
+}
+
+std::optional<LayoutError> LayoutManager::errorAfterRestore(const RestoreSummary& summary,
+                                                            std::optional<LayoutError> current) {
+    const auto restored = summary.restoredWindows;
+    const auto total = summary.totalWindows;
+    if (restored == total) return std::nullopt;
+    if (restored == 0 && total >= 1) {
+        if (summary.appNotRunningWindows == total && summary.launchedApps == 0)
+            return LayoutError::restoreNoAppsRunning();
+        return LayoutError::restorePartialFailure(0, total);
+    }
+    if (restored >= 1 && restored < total)
+        return LayoutError::restorePartialFailure(restored, total);
+    return current;
+}
+
+void LayoutManager::restoreLayout(const WindowLayout& layout, Completion onFinished) {
+    isRestoring.set(true);
+    lastError.set(std::nullopt);
+    if (!windowService_.hasAccessibilityPermission.get()) {
+        lastError.set(LayoutError::accessibilityPermissionRequired());
+        isRestoring.set(false);
+        if (onFinished) onFinished();
+        return;
+    }
+    bool changed = false;
+    if (layout.displayConfiguration) {
+        changed =
+            displaysChanged(layout.displayConfiguration,
+                            DisplayConfiguration{windowService_.currentDisplayConfiguration()});
+    }
+
+    {
+        std::lock_guard lock(inFlight_->mutex);
+        ++inFlight_->count;
+    }
+    worker_.run([service = &windowService_, queue = &mainQueue_, inFlight = inFlight_,
+                 weak = std::weak_ptr<LayoutManager*>(self_), windows = layout.windows,
+                 configuration = layout.displayConfiguration, changed,
+                 launch = layout.launchMissingApps, close = layout.closeOtherApps,
+                 onFinished = std::move(onFinished)]() mutable {
+        const RestoreSummary summary =
+            service->restoreWindows(windows, configuration, changed, false, launch, close);
+        queue->post([weak, summary, onFinished = std::move(onFinished)] {
+            auto self = weak.lock();
+            if (!self) return;
+            (*self)->finishRestore(summary);
+            if (onFinished) onFinished();
+        });
+        std::lock_guard lock(inFlight->mutex);
+        --inFlight->count;
+        inFlight->idle.notify_all();
+    });
+}
+
+void LayoutManager::finishRestore(const RestoreSummary& summary) {
+    lastError.set(errorAfterRestore(summary, lastError.get()));
+    isRestoring.set(false);
+}
+
+std::vector<WindowLayout> LayoutManager::layoutsMatching(
+    const DisplayConfiguration& configuration) const {
+    const auto wanted = configuration.identifier();
+    std::vector<WindowLayout> result;
+    for (const auto& layout : layouts.get())
+        if (layout.triggerOnDisplayChange && layout.displayConfiguration &&
+            layout.displayConfiguration->identifier() == wanted)
+            result.push_back(layout);
+    return result;
+}
+
+std::vector<WindowLayout> LayoutManager::layoutsTriggered(std::string_view bundleID) const {
+    std::vector<WindowLayout> result;
+    for (const auto& layout : layouts.get())
+        if (std::find(layout.triggerApps.begin(), layout.triggerApps.end(), bundleID) !=
+            layout.triggerApps.end())
+            result.push_back(layout);
+    return result;
+}
+
+SpaceSummary LayoutManager::spaceSummary(const WindowLayout& layout) {
+    std::set<std::int64_t> spaces;
+    SpaceSummary summary;
+    for (const auto& window : layout.windows) {
+        if (!window.isOnAllSpaces && window.spaceIndex) spaces.insert(*window.spaceIndex);
+        if (window.isOnAllSpaces) ++summary.stickyWindowCount;
+    }
+    if (spaces.size() == 1) summary.spaceIndex = *spaces.begin();
+    summary.spansMultipleSpaces = spaces.size() >= 2;
+    return summary;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,106 @@
+// The list of saved layouts: the only writer of the layout file, and the door every restore uses.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "automation/LayoutError.h"
+#include "base/Clock.h"
+#include "base/MainQueue.h"
+#include "base/NotificationCenter.h"
+#include "base/Published.h"
+#include "base/Worker.h"
+#include "engine/RestoreSummary.h"
+#include "engine/WindowService.h"
+#include "model/LayoutStorage.h"
+#include "model/WindowLayout.h"
+
+namespace vantrel {
+
+// Posted on the main thread after every save of the list, even a failed one.
+inline constexpr const char* kLayoutsDidChange = "layoutsDidChange";
+
+// On which Spaces a layout's windows were captured.
+struct SpaceSummary {
+    std::optional<std::int64_t> spaceIndex;  // the one Space of all Space-bound windows
+    bool spansMultipleSpaces = false;
+    std::int64_t stickyWindowCount = 0;
+
+    friend bool operator==(const SpaceSummary&, const SpaceSummary&) = default;
+};
+
+class LayoutManager {
+  public:
+    // Called on the main thread when a restore has ended and its result is published.
+    using Completion = std::function<void()>;
+
+    LayoutManager(WindowService& windowService, LayoutStorage& storage, Worker& worker,
+                  MainQueue& mainQueue, Clock& clock, NotificationCenter& notifications);
+    LayoutManager(const LayoutManager&) = delete;
+    LayoutManager& operator=(const LayoutManager&) = delete;
+    // Waits for restores still inside the window engine, which uses the window service.
+    ~LayoutManager();
+
+    // Reads the layout file into `layouts`; neither saves nor posts. Main thread.
+    void load();
+
+    // Main thread. The UI may write `layouts` (to delete, then saveLayouts) and clear lastError.
+    Published<std::vector<WindowLayout>> layouts;
+    Published<std::optional<LayoutError>> lastError;
+    Published<bool> isRestoring{false};
+
+    // Writes the whole list and posts "layoutsDidChange".
+    void saveLayouts();
+    // A new layout of the open windows, appended at the end; nothing when no window was captured.
+    std::optional<WindowLayout> saveCurrentLayout(const std::string& name);
+    // Replaces the entry with the same id in place; unknown ids change nothing.
+    void updateLayout(WindowLayout layout);
+    // The layout with freshly captured windows and displays; nothing when it is no longer listed
+    // or when the capture found no window.
+    std::optional<WindowLayout> recaptureWindows(WindowLayout layout);
+    // Restores the windows through the engine on the worker and publishes the outcome on the
+    // main queue; `onFinished` follows (at once when the restore stops before the engine).
+    void restoreLayout(const WindowLayout& layout, Completion onFinished = {});
+
+    // Display-triggered layouts saved on exactly this set of displays, in list order.
+    std::vector<WindowLayout> layoutsMatching(const DisplayConfiguration& configuration) const;
+    // Layouts that list this application among their triggers, in list order.
+    std::vector<WindowLayout> layoutsTriggered(std::string_view bundleID) const;
+    static SpaceSummary spaceSummary(const WindowLayout& layout);
+
+    // Whether windows must be placed relative to their displays: counts or sizes differ.
+    static bool displaysChanged(const std::optional<DisplayConfiguration>& saved,
+                                const DisplayConfiguration& current);
+    // `lastError` after a restore that returned `summary`, given its value before.
+    static std::optional<LayoutError> errorAfterRestore(const RestoreSummary& summary,
+                                                        std::optional<LayoutError> current);
+
+  private:
+    // Counts restores inside the engine, so destruction can wait for them.
+    struct InFlight {
+        std::mutex mutex;
+        std::condition_variable idle;
+        int count = 0;
+    };
+
+    void finishRestore(const RestoreSummary& summary);
+
+    WindowService& windowService_;
+    LayoutStorage& storage_;
+    Worker& worker_;
+    MainQueue& mainQueue_;
+    Clock& clock_;
+    NotificationCenter& notifications_;
+    std::shared_ptr<InFlight> inFlight_;
+    // Lets completions queued by workers see that the manager is gone.
+    std::shared_ptr<LayoutManager*> self_;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,191 @@
+// Whole-application scenarios: start-up, a hotkey, a display, a launch, onboarding and quitting.
+#include <gtest/gtest.h>
+
+#include "AppHarness.h"
+
+namespace vantrel::testing {
+namespace {
+
+constexpr const char* kDual = "1920x1080+0+0P,1280x1024+1920+0";
+constexpr std::uint64_t kCmdOpt = modifier::kCommand | modifier::kOption;
+constexpr std::uint32_t kCmdOptMask = 0x900;
+
+class AppScenarioTest : public ::testing::Test {
+  protected:
+    AppHarness h;
+    SimWindowId live = 0;
+    WindowLayout byHotkey =
+        namedLayout("Hotkey", {windowState("org.example.Editor", 0, {10, 20, 500, 400})});
+    WindowLayout byDisplay =
+        namedLayout("Display", {windowState("org.example.Editor", 0, {30, 40, 600, 500})});
+    WindowLayout byLaunch =
+        namedLayout("Launch", {windowState("org.example.Editor", 0, {50, 60, 700, 600})});
+    SimAppId mail = 0;
+
+    void SetUp() override {
+        h.desktop.setScreens("1920x1080+0+0P");
+        const auto editor = h.desktop.addApplication(
+            SimApp{"org.example.Editor", "Editor", 10, ActivationPolicy::regular, false, {}});
+        SimWindow w;
+        w.title = "doc";
+        w.position = {0, 0};
+        w.size = {400, 300};
+        live = h.desktop.addWindow(editor, w);
+        mail = h.desktop.addApplication(
+            SimApp{"org.example.Mail", "Mail", 20, ActivationPolicy::regular, false, {}}, false);
+
+        byHotkey.shortcutKeyCode = 18;
+        byHotkey.shortcutModifiers = kCmdOpt;
+        byDisplay.triggerOnDisplayChange = true;
+        byDisplay.displayConfiguration = displays(kDual);
+        byLaunch.triggerApps = {"org.example.Mail"};
+        h.writeLayoutFile({byHotkey, byDisplay, byLaunch});
+    }
+
+    // Launches and lets the permission check settle.
+    AppDelegate& launchAndSettle(LaunchHooks hooks = {}) {
+        auto& app = h.launch(std::move(hooks));
+        h.loop.runPending();
+        return app;
+    }
+};
+
+TEST_F(AppScenarioTest, StartUpLoadsTheFileRegistersHotkeysAndWritesTheSummary) {
+    auto& app = h.create();
+    // Before launch finishes: the layouts are in and the shortcut has its hotkey.
+    EXPECT_EQ(app.layoutManager().layouts.get(),
+              (std::vector<WindowLayout>{byHotkey, byDisplay, byLaunch}));
+    ASSERT_EQ(h.hotkeys.registered().size(), 1U);
+    EXPECT_EQ(h.hotkeys.registered()[0].keyCode, 18U);
+    EXPECT_TRUE(app.displayMonitor().isWatching());
+    EXPECT_EQ(app.displayMonitor().displayCount.get(), 1);
+
+    app.applicationDidFinishLaunching();
+    // The permission result is applied on a later turn of the main queue.
+    EXPECT_EQ(h.lastLines(3), (std::vector<std::string>{"Vantrel started", "  - Layouts loaded: 3",
+                                                        "  - Accessibility: not granted"}));
+    h.loop.runPending();
+    EXPECT_TRUE(app.windowService().hasAccessibilityPermission.get());
+}
+
+TEST_F(AppScenarioTest, SummaryAfterThePermissionSettledAndWithoutAFile) {
+    std::filesystem::remove(h.dir.path() / "Vantrel" / "layouts.json");
+    auto& app = h.create();
+    h.loop.runPending();
+    app.applicationDidFinishLaunching();
+    EXPECT_EQ(h.lastLines(3), (std::vector<std::string>{"Vantrel started", "  - Layouts loaded: 0",
+                                                        "  - Accessibility: granted"}));
+}
+
+TEST_F(AppScenarioTest, WithoutPermissionStartUpGoesOn) {
+    h.desktop.setTrusted(false);
+    auto& app = launchAndSettle();
+    h.loop.advance(10s);
+    EXPECT_EQ(h.log.lines().back(), "  - Accessibility: not granted");
+    EXPECT_FALSE(app.windowService().hasAccessibilityPermission.get());
+    EXPECT_TRUE(app.windowService().isPolling());
+    EXPECT_EQ(h.hotkeys.registered().size(), 1U);
+}
+
+TEST_F(AppScenarioTest, AHotkeyPressRestoresItsLayout) {
+    launchAndSettle();
+    EXPECT_EQ(h.hotkeys.press(18, kCmdOptMask), hotkey_status::kNoError);
+    h.loop.runPending();
+    EXPECT_EQ(h.frameOf(live), (Rect{10, 20, 500, 400}));
+}
+
+TEST_F(AppScenarioTest, PluggingInADisplayRestoresTheBoundLayout) {
+    auto& app = launchAndSettle();
+    h.desktop.setScreens(kDual);
+    h.loop.advance(1s);
+    EXPECT_TRUE(h.log.contains("DisplayMonitor: Monitor connected (now 2 displays)"));
+    EXPECT_TRUE(h.log.contains("DisplayMonitor: Found 1 layouts to trigger"));
+    EXPECT_EQ(h.frameOf(live), (Rect{30, 40, 600, 500}));
+    EXPECT_FALSE(app.layoutManager().lastError.get().has_value());
+}
+
+TEST_F(AppScenarioTest, LaunchingATriggerApplicationRestoresItsLayout) {
+    launchAndSettle();
+    h.desktop.simulateLaunch(mail);
+    h.loop.advance(1s);
+    EXPECT_TRUE(h.log.contains(
+        "AppLaunchMonitor: App launched org.example.Mail, found 1 layouts to trigger"));
+    EXPECT_EQ(h.frameOf(live), (Rect{50, 60, 700, 600}));
+}
+
+TEST_F(AppScenarioTest, AfterQuittingNothingTriggers) {
+    auto& app = launchAndSettle();
+    app.applicationWillTerminate();
+    EXPECT_TRUE(h.hotkeys.registered().empty());
+    EXPECT_FALSE(app.displayMonitor().isWatching());
+    EXPECT_FALSE(app.appLaunchMonitor().isWatching());
+    const auto linesBefore = h.log.lines().size();
+
+    EXPECT_EQ(h.hotkeys.press(18, kCmdOptMask), hotkey_status::kEventNotHandled);
+    h.desktop.setScreens(kDual);
+    h.desktop.simulateLaunch(mail);
+    h.loop.advance(2s);
+    EXPECT_EQ(h.log.lines().size(), linesBefore);
+    EXPECT_EQ(h.frameOf(live), (Rect{0, 0, 400, 300}));
+}
+
+// --- The places left for the user interface ------------------------------------------------
+
+TEST_F(AppScenarioTest, LaunchStepsRunInOrderAndTheWelcomeWindowOpensOnFirstRun) {
+    std::vector<std::string> steps;
+    std::function<void()> onComplete;
+    LaunchHooks hooks;
+    hooks.installStatusItem = [&] {
+        steps.push_back("status item");
+        h.desktop.clearCalls();
+    };
+    hooks.startUpdater = [&] {
+        // The permission was asked again between the status item and the updater.
+        steps.push_back(h.desktop.callCount("trusted") == 1 ? "updater" : "updater early");
+    };
+    hooks.openWelcomeWindow = [&](std::function<void()> done) {
+        steps.push_back(h.log.contains("Vantrel started") ? "welcome late" : "welcome");
+        onComplete = std::move(done);
+    };
+    hooks.showPopover = [&] { steps.push_back("popover"); };
+    auto& app = h.launch(hooks);
+    EXPECT_EQ(steps, (std::vector<std::string>{"status item", "updater", "welcome"}));
+
+    ASSERT_TRUE(onComplete);
+    onComplete();
+    EXPECT_TRUE(h.defaults.boolForKey("hasCompletedOnboarding"));
+    h.loop.advance(299ms);
+    EXPECT_EQ(steps.size(), 3U);
+    h.loop.advance(1ms);
+    EXPECT_EQ(steps.back(), "popover");
+
+    // The next launch opens no window.
+    app.applicationWillTerminate();
+    steps.clear();
+    h.launch(hooks);
+    EXPECT_EQ(steps, (std::vector<std::string>{"status item", "updater"}));
+}
+
+// The whole core with the restore on a real thread (checked by TSan builds).
+TEST_F(AppScenarioTest, AHotkeyRestoreOnAWorkerThread) {
+    ThreadWorker threads;
+    auto& app = h.create(&threads);
+    h.loop.runPending();
+    app.applicationDidFinishLaunching();
+    bool finished = false;
+    auto observer = app.layoutManager().isRestoring.onDidChange([&](bool value) {
+        if (!value) finished = true;
+    });
+    EXPECT_EQ(h.hotkeys.press(18, kCmdOptMask), hotkey_status::kNoError);
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!finished && std::chrono::steady_clock::now() < deadline) {
+        h.loop.runPending();
+        std::this_thread::yield();
+    }
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(h.frameOf(live), (Rect{10, 20, 500, 400}));
+    h.app.reset();  // before the worker it was given
+}
+
+}  // namespace
+}  // namespace vantrel::testing

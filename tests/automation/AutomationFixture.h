@@ -1,0 +1,140 @@
+// The layout manager over the simulated desktop on virtual time, shared by automation and app
+// tests.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "automation/LayoutManager.h"
+#include "base/Log.h"
+#include "base/ManualLoop.h"
+#include "base/NotificationCenter.h"
+#include "base/Worker.h"
+#include "engine/SpaceService.h"
+#include "engine/WindowService.h"
+#include "model/LayoutStorage.h"
+#include "platform/sim/SimulatedDesktop.h"
+
+namespace vantrel::testing {
+
+// A fresh folder, removed with everything in it at the end of the test.
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "vantrel-automation-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    ~TempDir() {
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// Keeps worker tasks until the test runs them, to control when each restore's engine part ends.
+class QueuedWorker final : public Worker {
+  public:
+    void run(Task task) override { tasks.push_back(std::move(task)); }
+    void runAt(std::size_t index) { tasks.at(index)(); }
+    std::vector<Task> tasks;
+};
+
+// Counts the posts of one notification.
+class PostCounter {
+  public:
+    PostCounter(NotificationCenter& center, const std::string& name)
+        : subscription_(center.addObserver(name, [this](const Notification&) { ++count; })) {}
+    int count = 0;
+
+  private:
+    Subscription subscription_;
+};
+
+// One window of `bundleID` at index `index` with this frame.
+inline WindowState windowState(const std::string& bundleID, std::int64_t index, Rect frame) {
+    WindowState state;
+    state.appBundleID = bundleID;
+    state.appName = bundleID;
+    state.windowIndex = index;
+    state.frameX = frame.x;
+    state.frameY = frame.y;
+    state.frameWidth = frame.width;
+    state.frameHeight = frame.height;
+    state.displayID = 1;
+    return state;
+}
+
+inline WindowLayout namedLayout(const std::string& name, std::vector<WindowState> windows = {}) {
+    WindowLayout layout;
+    layout.id = Uuid::random();
+    layout.name = name;
+    layout.windows = std::move(windows);
+    return layout;
+}
+
+inline DisplayConfiguration displays(const std::string& geometry) {
+    return DisplayConfiguration{displayInfos(*parseScreenGeometry(geometry))};
+}
+
+// The simulated desktop, the window engine, a layout file in a temporary folder, the manager.
+class AutomationTest : public ::testing::Test {
+  protected:
+    ManualLoop loop;
+    MemoryLog log;
+    NotificationCenter center;
+    SimulatedDesktop desktop{loop, loop};
+    SpaceService spaces{desktop, loop};
+    WindowService windowService{desktop, spaces, loop, loop, center, log};
+    TempDir dir;
+    LayoutStorage storage{log, loop, dir.path()};
+    InlineWorker worker;
+    LayoutManager manager{windowService, storage, worker, loop, loop, center};
+
+    // Grants the permission and lets the flag settle.
+    void grant() {
+        desktop.setTrusted(true);
+        windowService.start();
+        loop.runPending();
+        ASSERT_TRUE(windowService.hasAccessibilityPermission.get());
+    }
+
+    SimAppId app(const std::string& bundleID, std::int32_t pid, bool running = true) {
+        return desktop.addApplication(
+            SimApp{bundleID, bundleID, pid, ActivationPolicy::regular, false, "/apps/" + bundleID},
+            running);
+    }
+
+    SimWindowId window(SimAppId owner, Rect frame, std::string title = "w") {
+        SimWindow w;
+        w.title = std::move(title);
+        w.position = {frame.x, frame.y};
+        w.size = {frame.width, frame.height};
+        return desktop.addWindow(owner, w);
+    }
+
+    Rect frameOf(SimWindowId id) const {
+        const auto w = desktop.window(id);
+        return Rect{w.position.x, w.position.y, w.size.width, w.size.height};
+    }
+
+    // Puts layouts in the list as if they had been loaded.
+    void setLayouts(std::vector<WindowLayout> list) { manager.layouts.set(std::move(list)); }
+
+    std::vector<WindowLayout> layoutsOnDisk() {
+        MemoryLog quiet;
+        return LayoutStorage(quiet, loop, dir.path()).load();
+    }
+};
+
+}  // namespace vantrel::testing

@@ -1,0 +1,204 @@
+// Global hotkeys: translation, registration order and refusals, ids, rebuilds and presses.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "AutomationFixture.h"
+#include "automation/HotkeyService.h"
+#include "platform/sim/SimulatedHotkeys.h"
+
+namespace vantrel::testing {
+namespace {
+
+constexpr std::uint64_t kCmdOpt = modifier::kCommand | modifier::kOption;
+constexpr std::uint32_t kCmdOptMask = 0x900;
+
+class HotkeyServiceTest : public AutomationTest {
+  protected:
+    InMemoryUserDefaults defaults;
+    RecordingLoginItem loginItem;
+    PreferencesStore preferences{defaults, loginItem, center, log};
+    PresetLayoutService presets{windowService, desktop, log};
+    SimulatedHotkeys hotkeys;
+    std::optional<HotkeyService> service;
+
+    void startService() {
+        service.emplace(hotkeys, manager, preferences, presets, loop, center, log);
+        service->start();
+    }
+
+    static WindowLayout withShortcut(const std::string& name, std::optional<std::uint16_t> key,
+                                     std::optional<std::uint64_t> modifiers) {
+        auto layout = namedLayout(name, {windowState("org.example.Editor", 0, {10, 20, 500, 400})});
+        layout.shortcutKeyCode = key;
+        layout.shortcutModifiers = modifiers;
+        return layout;
+    }
+
+    std::vector<std::uint32_t> registeredIDs() const {
+        std::vector<std::uint32_t> ids;
+        for (const auto& r : hotkeys.registered()) ids.push_back(r.id.id);
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    }
+};
+
+TEST_F(HotkeyServiceTest, ModifierTranslation) {
+    using H = HotkeyService;
+    EXPECT_EQ(H::carbonModifiers(0), 0U);
+    EXPECT_EQ(H::carbonModifiers(kCmdOpt), 0x900U);
+    EXPECT_EQ(H::carbonModifiers(modifier::kControl | modifier::kOption), 0x1800U);
+    EXPECT_EQ(H::carbonModifiers(modifier::kControl | modifier::kOption | modifier::kCommand),
+              0x1900U);
+    EXPECT_EQ(H::carbonModifiers(modifier::kShift), 0x200U);
+    // Caps lock, function and other bits are ignored.
+    EXPECT_EQ(H::carbonModifiers(0x10000 | 0x800000 | 0x100), 0U);
+}
+
+TEST_F(HotkeyServiceTest, StartRegistersLayoutsInListOrderThenPresets) {
+    preferences.setPresetShortcut(PresetLayout::leftHalf, PresetShortcut{123, kCmdOpt});
+    setLayouts({withShortcut("A", 18, kCmdOpt), withShortcut("NoMods", 19, std::nullopt),
+                withShortcut("Bare", 20, 0), withShortcut("NoKey", std::nullopt, kCmdOpt)});
+    startService();
+
+    EXPECT_TRUE(hotkeys.handlerInstalled());
+    const auto registered = hotkeys.registered();
+    ASSERT_EQ(registered.size(), 3U);
+    EXPECT_EQ(registered[0].keyCode, 18U);
+    EXPECT_EQ(registered[0].modifierMask, kCmdOptMask);
+    EXPECT_EQ(registered[0].id, (HotkeyID{0x564E5400, 1}));
+    EXPECT_EQ(registered[1].keyCode, 20U);
+    EXPECT_EQ(registered[1].modifierMask, 0U);
+    EXPECT_EQ(registered[1].id.id, 2U);
+    EXPECT_EQ(registered[2].keyCode, 123U);
+    EXPECT_EQ(registered[2].id.id, 3U);
+    EXPECT_EQ(service->nextHotKeyID(), 4U);
+}
+
+TEST_F(HotkeyServiceTest, TheEarlierRegistrationKeepsAContestedCombination) {
+    preferences.setPresetShortcut(PresetLayout::maximize, PresetShortcut{18, kCmdOpt});
+    preferences.setPresetShortcut(PresetLayout::center, PresetShortcut{8, kCmdOpt});
+    const auto first = withShortcut("First", 18, kCmdOpt);
+    setLayouts({first, withShortcut("Second", 18, kCmdOpt)});
+    hotkeys.holdElsewhere(8, kCmdOptMask);
+    startService();
+
+    ASSERT_EQ(hotkeys.registered().size(), 1U);
+    EXPECT_EQ(hotkeys.registered()[0].id.id, 1U);
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>(3, "HotkeyService: Failed to register hotkey: -9878")));
+    EXPECT_EQ(service->nextHotKeyID(), 2U);
+}
+
+TEST_F(HotkeyServiceTest, AnUnknownPresetNameRegistersAndReportsNothing) {
+    preferences.setPresetShortcuts(
+        {{"left half", PresetShortcut{1, kCmdOpt}}, {"Diagonal", PresetShortcut{2, kCmdOpt}}});
+    startService();
+    EXPECT_TRUE(hotkeys.registered().empty());
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(HotkeyServiceTest, IdsKeepGrowingAcrossRebuilds) {
+    setLayouts({withShortcut("A", 18, kCmdOpt), withShortcut("B", 19, kCmdOpt)});
+    startService();
+    EXPECT_EQ(registeredIDs(), (std::vector<std::uint32_t>{1, 2}));
+
+    auto edited = manager.layouts.get()[1];
+    edited.name = "B2";
+    manager.updateLayout(edited);  // posts "layoutsDidChange"
+    EXPECT_EQ(registeredIDs(), (std::vector<std::uint32_t>{3, 4}));
+
+    preferences.setPresetShortcut(PresetLayout::rightHalf, PresetShortcut{124, kCmdOpt});
+    EXPECT_EQ(registeredIDs(), (std::vector<std::uint32_t>{5, 6, 7}));
+
+    service->unregisterAll();
+    EXPECT_TRUE(hotkeys.registered().empty());
+    service->shortcutsDidChange();
+    EXPECT_EQ(registeredIDs(), (std::vector<std::uint32_t>{8, 9, 10}));
+}
+
+TEST_F(HotkeyServiceTest, APressRunsTheActionLaterOnTheMainQueueWithTheCurrentLayout) {
+    grant();
+    const auto live = window(app("org.example.Editor", 10), {0, 0, 400, 300});
+    setLayouts({withShortcut("A", 18, kCmdOpt)});
+    startService();
+
+    // Edited without a rebuild: the hotkey still finds the layout by id.
+    auto list = manager.layouts.get();
+    list[0].windows[0].frameX = 99;
+    manager.layouts.set(list);
+
+    EXPECT_EQ(hotkeys.press(18, kCmdOptMask), hotkey_status::kNoError);
+    EXPECT_EQ(frameOf(live), (Rect{0, 0, 400, 300}));
+    loop.runPending();
+    EXPECT_EQ(frameOf(live), (Rect{99, 20, 500, 400}));
+}
+
+TEST_F(HotkeyServiceTest, APressFromAnotherThreadIsHandedToTheMainThread) {
+    grant();
+    const auto live = window(app("org.example.Editor", 10), {0, 0, 400, 300});
+    setLayouts({withShortcut("A", 18, kCmdOpt)});
+    startService();
+    int status = -1;
+    std::thread platform([&] { status = hotkeys.press(18, kCmdOptMask); });
+    platform.join();
+    EXPECT_EQ(status, hotkey_status::kNoError);
+    loop.runPending();
+    EXPECT_EQ(frameOf(live), (Rect{10, 20, 500, 400}));
+}
+
+TEST_F(HotkeyServiceTest, PressesWithoutAnActionAreNotHandled) {
+    grant();
+    setLayouts({withShortcut("A", 18, kCmdOpt)});
+    startService();
+    EXPECT_EQ(hotkeys.pressIdentifier(std::nullopt), hotkey_status::kEventNotHandled);
+    EXPECT_EQ(hotkeys.pressIdentifier(HotkeyID{kHotkeySignature, 99}),
+              hotkey_status::kEventNotHandled);
+    // The signature is not compared.
+    EXPECT_EQ(hotkeys.pressIdentifier(HotkeyID{0, 1}), hotkey_status::kNoError);
+
+    setLayouts({});  // deleted without a rebuild: the press finds the layout gone
+    desktop.clearCalls();
+    loop.runPending();
+    EXPECT_FALSE(manager.isRestoring.get());
+    EXPECT_EQ(desktop.callCount("set "), 0U);
+}
+
+TEST_F(HotkeyServiceTest, APresetHotkeyPlacesTheFrontmostWindow) {
+    grant();
+    const auto editor = app("org.example.Editor", 10);
+    const auto live = window(editor, {100, 100, 400, 300});
+    desktop.setFrontmost(editor);
+    desktop.setFocusedWindow(editor, live);
+    preferences.setPresetShortcut(PresetLayout::leftHalf, PresetShortcut{123, kCmdOpt});
+    startService();
+    EXPECT_EQ(hotkeys.press(123, kCmdOptMask), hotkey_status::kNoError);
+    loop.runPending();
+    EXPECT_EQ(frameOf(live), (Rect{0, 0, 720, 900}));
+}
+
+TEST_F(HotkeyServiceTest, DestructionReleasesEverythingAndLaterPressesDoNothing) {
+    setLayouts({withShortcut("A", 18, kCmdOpt)});
+    startService();
+    const auto id = hotkeys.registered()[0].id;
+    service.reset();
+    EXPECT_TRUE(hotkeys.registered().empty());
+    EXPECT_FALSE(hotkeys.handlerInstalled());
+    EXPECT_EQ(hotkeys.pressIdentifier(id), hotkey_status::kEventNotHandled);
+    // No rebuild follows a change any more.
+    manager.saveLayouts();
+    EXPECT_TRUE(hotkeys.registered().empty());
+}
+
+TEST_F(HotkeyServiceTest, AnActionQueuedBeforeTheServiceWentAwayDoesNothing) {
+    grant();
+    setLayouts({withShortcut("A", 18, kCmdOpt)});
+    startService();
+    EXPECT_EQ(hotkeys.press(18, kCmdOptMask), hotkey_status::kNoError);
+    service.reset();
+    loop.runPending();
+    EXPECT_FALSE(manager.isRestoring.get());
+}
+
+}  // namespace
+}  // namespace vantrel::testing

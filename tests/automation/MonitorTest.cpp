@@ -1,0 +1,185 @@
+// The display-change and application-launch triggers.
+#include <gtest/gtest.h>
+
+#include "AutomationFixture.h"
+#include "automation/AppLaunchMonitor.h"
+#include "automation/DisplayMonitor.h"
+
+namespace vantrel::testing {
+namespace {
+
+constexpr const char* kDual = "1920x1080+0+0P,1280x1024+1920+0";
+
+class MonitorTest : public AutomationTest {
+  protected:
+    DisplayMonitor displayMonitor{desktop, windowService, manager, loop, log};
+    AppLaunchMonitor launchMonitor{desktop, manager, loop, log};
+    SimAppId editor = 0;
+    SimWindowId live = 0;
+
+    void SetUp() override {
+        grant();
+        desktop.setScreens("1920x1080+0+0P");
+        loop.runPending();
+        editor = app("org.example.Editor", 10);
+        live = window(editor, {0, 0, 400, 300});
+    }
+
+    // A layout that puts the editor's window at `frame`.
+    WindowLayout placing(const std::string& name, Rect frame) {
+        return namedLayout(name, {windowState("org.example.Editor", 0, frame)});
+    }
+    WindowLayout boundTo(const std::string& name, Rect frame, const char* geometry) {
+        auto layout = placing(name, frame);
+        layout.triggerOnDisplayChange = true;
+        layout.displayConfiguration = displays(geometry);
+        return layout;
+    }
+};
+
+// --- Displays ------------------------------------------------------------------------------
+
+TEST_F(MonitorTest, StartReadsTheDisplaysAndTriggersNothing) {
+    setLayouts({boundTo("A", {5, 5, 500, 500}, "1920x1080+0+0P")});
+    displayMonitor.start();
+    loop.advance(1s);
+    EXPECT_EQ(displayMonitor.displayCount.get(), 1);
+    EXPECT_EQ(displayMonitor.currentConfiguration.get(), displays("1920x1080+0+0P"));
+    EXPECT_EQ(frameOf(live), (Rect{0, 0, 400, 300}));
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(MonitorTest, PluggingInRestoresTheFirstBoundLayoutAfterTheDebounce) {
+    setLayouts({placing("Unbound", {7, 7, 700, 700}), boundTo("First", {10, 20, 500, 400}, kDual),
+                boundTo("Second", {50, 60, 600, 500}, kDual)});
+    displayMonitor.start();
+    desktop.setScreens(kDual);
+    loop.advance(499ms);
+    EXPECT_EQ(displayMonitor.displayCount.get(), 1);
+    loop.advance(1ms);
+    loop.runPending();
+
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{"DisplayMonitor: Monitor connected (now 2 displays)",
+                                        "DisplayMonitor: Found 2 layouts to trigger"}));
+    EXPECT_EQ(displayMonitor.displayCount.get(), 2);
+    EXPECT_EQ(displayMonitor.currentConfiguration.get(), displays(kDual));
+    EXPECT_EQ(frameOf(live), (Rect{10, 20, 500, 400}));
+}
+
+TEST_F(MonitorTest, ABurstOfChangesIsHandledOnce) {
+    displayMonitor.start();
+    desktop.setScreens(kDual);
+    loop.advance(100ms);
+    desktop.setScreens("1920x1080+0+0P");
+    loop.advance(100ms);
+    desktop.setScreens(kDual);
+    loop.advance(499ms);
+    EXPECT_TRUE(log.lines().empty());
+    loop.advance(1ms);
+    EXPECT_EQ(log.lines(),
+              std::vector<std::string>{"DisplayMonitor: Monitor connected (now 2 displays)"});
+}
+
+TEST_F(MonitorTest, ASameCountChangeIsOnlyReported) {
+    setLayouts({boundTo("A", {10, 20, 500, 400}, "2560x1440+0+0P")});
+    displayMonitor.start();
+    desktop.setScreens("2560x1440+0+0P");
+    loop.advance(1s);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"DisplayMonitor: Display arrangement changed"});
+    EXPECT_EQ(displayMonitor.currentConfiguration.get(), displays("2560x1440+0+0P"));
+    EXPECT_EQ(frameOf(live), (Rect{0, 0, 400, 300}));
+}
+
+TEST_F(MonitorTest, UnpluggingWithALayoutThatDoesNotTrigger) {
+    desktop.setScreens(kDual);
+    auto layout = boundTo("A", {10, 20, 500, 400}, "1920x1080+0+0P");
+    layout.triggerOnDisplayChange = false;
+    setLayouts({layout});
+    displayMonitor.start();
+    desktop.setScreens("1920x1080+0+0P");
+    loop.advance(1s);
+    EXPECT_EQ(log.lines(),
+              std::vector<std::string>{"DisplayMonitor: Monitor disconnected (now 1 displays)"});
+    EXPECT_EQ(frameOf(live), (Rect{0, 0, 400, 300}));
+}
+
+TEST_F(MonitorTest, EndingTheWatchAlsoDropsAWaitingChange) {
+    setLayouts({boundTo("A", {10, 20, 500, 400}, kDual)});
+    displayMonitor.start();
+    desktop.setScreens(kDual);
+    loop.advance(200ms);
+    displayMonitor.cancelSubscriptions();
+    loop.advance(1s);
+    desktop.setScreens("1920x1080+0+0P");
+    desktop.setScreens(kDual);
+    loop.advance(1s);
+    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(frameOf(live), (Rect{0, 0, 400, 300}));
+}
+
+// --- Launches --------------------------------------------------------------------------------
+
+TEST_F(MonitorTest, ALaunchRestoresTheFirstListingLayoutHalfASecondLater) {
+    const auto mail = app("org.example.Mail", 20, false);
+    auto first = placing("First", {10, 20, 500, 400});
+    first.triggerApps = {"org.example.Mail"};
+    auto second = placing("Second", {50, 60, 600, 500});
+    second.triggerApps = {"org.example.Mail"};
+    setLayouts({first, second});
+    launchMonitor.start();
+
+    desktop.simulateLaunch(mail);
+    loop.runPending();
+    EXPECT_EQ(log.lines(), std::vector<std::string>{
+                               "AppLaunchMonitor: App launched org.example.Mail, found 2 layouts "
+                               "to trigger"});
+    loop.advance(499ms);
+    EXPECT_EQ(frameOf(live), (Rect{0, 0, 400, 300}));
+    loop.advance(1ms);
+    loop.runPending();
+    EXPECT_EQ(frameOf(live), (Rect{10, 20, 500, 400}));
+}
+
+TEST_F(MonitorTest, TheLayoutIsRestoredAsItWasWhenTheLaunchWasHandled) {
+    const auto mail = app("org.example.Mail", 20, false);
+    auto layout = placing("A", {10, 20, 500, 400});
+    layout.triggerApps = {"org.example.Mail"};
+    setLayouts({layout});
+    launchMonitor.start();
+    desktop.simulateLaunch(mail);
+    loop.runPending();
+    setLayouts({});  // deleted during the wait
+    loop.advance(1s);
+    EXPECT_EQ(frameOf(live), (Rect{10, 20, 500, 400}));
+}
+
+TEST_F(MonitorTest, UnlistedOrDifferentlyCasedApplicationsTriggerNothing) {
+    const auto mail = app("org.example.Mail", 20, false);
+    const auto other = app("org.example.Other", 21, false);
+    auto layout = placing("A", {10, 20, 500, 400});
+    layout.triggerApps = {"org.example.mail"};
+    setLayouts({layout});
+    launchMonitor.start();
+    desktop.simulateLaunch(mail);
+    desktop.simulateLaunch(other);
+    loop.advance(1s);
+    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(frameOf(live), (Rect{0, 0, 400, 300}));
+}
+
+TEST_F(MonitorTest, NoLaunchIsHandledAfterTheWatchEnds) {
+    const auto mail = app("org.example.Mail", 20, false);
+    auto layout = placing("A", {10, 20, 500, 400});
+    layout.triggerApps = {"org.example.Mail"};
+    setLayouts({layout});
+    launchMonitor.start();
+    launchMonitor.cancelSubscriptions();
+    desktop.simulateLaunch(mail);
+    loop.advance(1s);
+    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(frameOf(live), (Rect{0, 0, 400, 300}));
+}
+
+}  // namespace
+}  // namespace vantrel::testing
