@@ -13,6 +13,7 @@
 #include <system_error>
 #include <utility>
 
+#include "model/JsonDate.h"
 #include "model/LayoutJson.h"
 
 namespace vantrel {
@@ -65,18 +66,9 @@ void syncFolder(const fs::path& folder) {
 
 // The UTC time as a file-name stamp: 20251206T054640Z.
 std::string stamp(Date date) {
-    using namespace std::chrono;
-    const auto time = floor<seconds>(date);
-    const auto day = floor<days>(time);
-    const year_month_day calendar{day};
-    const hh_mm_ss clock{time - day};
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%04d%02u%02uT%02d%02d%02dZ",
-                  static_cast<int>(calendar.year()), static_cast<unsigned>(calendar.month()),
-                  static_cast<unsigned>(calendar.day()), static_cast<int>(clock.hours().count()),
-                  static_cast<int>(clock.minutes().count()),
-                  static_cast<int>(clock.seconds().count()));
-    return buffer;
+    std::string text = formatDate(date);
+    std::erase_if(text, [](char c) { return c == '-' || c == ':'; });
+    return text;
 }
 
 // Copies `from` into the new file `to`; EEXIST when `to` exists. Returns 0 or an errno.
