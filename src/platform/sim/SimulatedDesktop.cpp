@@ -68,19 +68,8 @@ struct SimulatedDesktop::Fault {
     int remaining = -1;
 };
 
-struct SimulatedDesktop::Observers {
-    std::mutex mutex;
-    std::uint64_t nextId = 1;
-    std::map<std::uint64_t, std::shared_ptr<std::function<void()>>> screens;
-    std::map<std::uint64_t, std::shared_ptr<std::function<void(const RunningApplication&)>>>
-        launches;
-};
-
 SimulatedDesktop::SimulatedDesktop(Clock& clock, MainQueue& mainQueue, SimIdentity identity)
-    : clock_(clock),
-      mainQueue_(mainQueue),
-      identity_(std::move(identity)),
-      observers_(std::make_shared<Observers>()) {
+    : clock_(clock), mainQueue_(mainQueue), identity_(std::move(identity)) {
     screens_ = *parseScreenGeometry("1440x900+0+0P");
 }
 
@@ -139,45 +128,11 @@ Element SimulatedDesktop::windowElement(SimWindowId id) const {
 }
 
 void SimulatedDesktop::announceLaunch(const RunningApplication& launched) {
-    std::vector<
-        std::pair<std::uint64_t, std::shared_ptr<std::function<void(const RunningApplication&)>>>>
-        handlers;
-    {
-        std::lock_guard lock(observers_->mutex);
-        handlers.assign(observers_->launches.begin(), observers_->launches.end());
-    }
-    std::weak_ptr<Observers> weak = observers_;
-    for (auto& [id, handler] : handlers) {
-        mainQueue_.post([weak, id = id, handler = handler, launched] {
-            auto observers = weak.lock();
-            if (!observers) return;
-            {
-                std::lock_guard lock(observers->mutex);
-                if (!observers->launches.contains(id)) return;
-            }
-            (*handler)(launched);
-        });
-    }
+    launchObservers_.post(mainQueue_, launched);
 }
 
 void SimulatedDesktop::announceScreens() {
-    std::vector<std::pair<std::uint64_t, std::shared_ptr<std::function<void()>>>> handlers;
-    {
-        std::lock_guard lock(observers_->mutex);
-        handlers.assign(observers_->screens.begin(), observers_->screens.end());
-    }
-    std::weak_ptr<Observers> weak = observers_;
-    for (auto& [id, handler] : handlers) {
-        mainQueue_.post([weak, id = id, handler = handler] {
-            auto observers = weak.lock();
-            if (!observers) return;
-            {
-                std::lock_guard lock(observers->mutex);
-                if (!observers->screens.contains(id)) return;
-            }
-            (*handler)();
-        });
-    }
+    screenObservers_.post(mainQueue_);
 }
 
 // --- WindowSystem: accessibility ----------------------------------------------------------
@@ -391,31 +346,12 @@ std::optional<PreferenceValue> SimulatedDesktop::spacesDisplayConfiguration() {
 }
 
 Subscription SimulatedDesktop::observeScreenParameters(std::function<void()> handler) {
-    std::lock_guard lock(observers_->mutex);
-    const auto id = observers_->nextId++;
-    observers_->screens.emplace(id, std::make_shared<std::function<void()>>(std::move(handler)));
-    std::weak_ptr<Observers> weak = observers_;
-    return Subscription([weak, id] {
-        if (auto observers = weak.lock()) {
-            std::lock_guard guard(observers->mutex);
-            observers->screens.erase(id);
-        }
-    });
+    return screenObservers_.add(std::move(handler));
 }
 
 Subscription SimulatedDesktop::observeApplicationLaunches(
     std::function<void(const RunningApplication&)> handler) {
-    std::lock_guard lock(observers_->mutex);
-    const auto id = observers_->nextId++;
-    observers_->launches.emplace(
-        id, std::make_shared<std::function<void(const RunningApplication&)>>(std::move(handler)));
-    std::weak_ptr<Observers> weak = observers_;
-    return Subscription([weak, id] {
-        if (auto observers = weak.lock()) {
-            std::lock_guard guard(observers->mutex);
-            observers->launches.erase(id);
-        }
-    });
+    return launchObservers_.add(std::move(handler));
 }
 
 // --- SimControl ---------------------------------------------------------------------------

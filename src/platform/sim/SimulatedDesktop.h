@@ -10,6 +10,7 @@
 
 #include "base/Clock.h"
 #include "base/MainQueue.h"
+#include "base/ObserverList.h"
 #include "engine/WindowSystem.h"
 #include "platform/sim/SimControl.h"
 
@@ -91,7 +92,6 @@ class SimulatedDesktop final : public WindowSystem, public SimControl {
     struct AppRecord;
     struct WindowRecord;
     struct Fault;
-    struct Observers;
     class SimElement;
 
     AppRecord* findApp(SimAppId id);
@@ -125,7 +125,8 @@ class SimulatedDesktop final : public WindowSystem, public SimControl {
     std::optional<PreferenceValue> spaces_;
     SimAppId nextApp_ = 1;
     SimWindowId nextWindow_ = 1001;
-    std::shared_ptr<Observers> observers_;
+    ObserverList<> screenObservers_;
+    ObserverList<RunningApplication> launchObservers_;
 };
 
 }  // namespace vantrel
