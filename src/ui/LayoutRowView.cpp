@@ -1,0 +1,186 @@
+// The row's look, its hover controls, its menu and the delete confirmation.
+#include "ui/LayoutRowView.h"
+
+#include <QEnterEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "ui/Icons.h"
+#include "ui/LayoutEditView.h"
+#include "ui/RelativeTime.h"
+#include "ui/Style.h"
+
+namespace vantrel {
+
+LayoutRowView::LayoutRowView(UiContext& context, WindowLayout layout,
+                             std::function<void()> onRestore, std::function<void()> onDelete,
+                             QWidget* parent)
+    : QWidget(parent),
+      context_(context),
+      layout_(std::move(layout)),
+      onRestore_(std::move(onRestore)),
+      onDelete_(std::move(onDelete)) {
+    setObjectName("layoutRow");
+    setProperty("layoutId", QString::fromStdString(layout_.id.toString()));
+    setAttribute(Qt::WA_Hover);
+    setToolTip(toolTipText());
+    setAccessibleName(QStringLiteral("%1, %2 windows")
+                          .arg(QString::fromStdString(layout_.name))
+                          .arg(layout_.windows.size()));
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(12, 8, 12, 8);
+    row->setSpacing(6);
+
+    auto* icon = new QLabel(this);
+    icon->setObjectName("rowIcon");
+    icon->setFixedWidth(24);
+    icon->setAlignment(Qt::AlignCenter);
+    icon->setPixmap(icons::symbolPixmap("rectangle.3.group", 14, style::secondary()));
+    row->addWidget(icon);
+
+    auto* column = new QVBoxLayout;
+    column->setSpacing(2);
+    auto* nameLine = new QHBoxLayout;
+    nameLine->setSpacing(6);
+    auto* name = new QLabel(QString::fromStdString(layout_.name), this);
+    name->setObjectName("rowName");
+    QFont nameFont = name->font();
+    nameFont.setPixelSize(13);
+    nameFont.setWeight(QFont::Medium);
+    name->setFont(nameFont);
+    nameLine->addWidget(name);
+    if (const auto shortcut = layout_.shortcutDisplayString()) {
+        auto* badge = style::label(QString::fromStdString(*shortcut), style::Text::caption);
+        badge->setObjectName("rowShortcutBadge");
+        badge->setStyleSheet(QStringLiteral("QLabel { background: %1; border-radius: 3px; "
+                                            "padding: 0px 4px; }")
+                                 .arg(style::rgba(style::secondary(), 0.2)));
+        nameLine->addWidget(badge);
+    }
+    nameLine->addStretch(1);
+    column->addLayout(nameLine);
+    auto* details =
+        style::label(detailsText(layout_, context_.clock.wallNow()), style::Text::caption, true);
+    details->setObjectName("rowDetails");
+    column->addWidget(details);
+    row->addLayout(column, 1);
+
+    restoreButton_ = new QToolButton(this);
+    restoreButton_->setObjectName("rowRestoreButton");
+    restoreButton_->setAutoRaise(true);
+    restoreButton_->setIcon(icons::symbol("arrow.counterclockwise"));
+    restoreButton_->setIconSize(QSize(12, 12));
+    restoreButton_->setToolTip(QStringLiteral("Restore this layout"));
+    connect(restoreButton_, &QToolButton::clicked, this, [this] {
+        if (onRestore_) onRestore_();
+    });
+    row->addWidget(restoreButton_);
+
+    menuButton_ = new QToolButton(this);
+    menuButton_->setObjectName("rowMenuButton");
+    menuButton_->setAutoRaise(true);
+    menuButton_->setFixedWidth(20);
+    menuButton_->setIcon(icons::symbol("ellipsis.circle"));
+    menuButton_->setIconSize(QSize(12, 12));
+    menuButton_->setPopupMode(QToolButton::InstantPopup);
+    menuButton_->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+    auto* menu = new QMenu(menuButton_);
+    menu->setObjectName("rowMenu");
+    auto* restoreAction = menu->addAction(QStringLiteral("Restore Layout"));
+    restoreAction->setObjectName("rowRestoreAction");
+    connect(restoreAction, &QAction::triggered, this, [this] {
+        if (onRestore_) onRestore_();
+    });
+    auto* recaptureAction = menu->addAction(QStringLiteral("Recapture Windows"));
+    recaptureAction->setObjectName("rowRecaptureAction");
+    connect(recaptureAction, &QAction::triggered, this, [this] { recapture(); });
+    auto* editAction = menu->addAction(QStringLiteral("Edit..."));
+    editAction->setObjectName("rowEditAction");
+    connect(editAction, &QAction::triggered, this, [this] { openEditor(); });
+    menu->addSeparator();
+    auto* deleteAction = menu->addAction(QStringLiteral("Delete"));
+    deleteAction->setObjectName("rowDeleteAction");
+    deleteAction->setIcon(QIcon::fromTheme(QStringLiteral("edit-delete")));
+    connect(deleteAction, &QAction::triggered, this, [this] { confirmDelete(); });
+    menuButton_->setMenu(menu);
+    row->addWidget(menuButton_);
+
+    for (QWidget* control :
+         {static_cast<QWidget*>(restoreButton_), static_cast<QWidget*>(menuButton_)}) {
+        QSizePolicy policy = control->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        control->setSizePolicy(policy);
+    }
+    setHovering(false);
+}
+
+QString LayoutRowView::detailsText(const WindowLayout& layout, Date now) {
+    const auto count = layout.windows.size();
+    return QStringLiteral("%1 window%2 \u2022 %3")
+        .arg(count)
+        .arg(count == 1 ? QString() : QStringLiteral("s"))
+        .arg(relativeTimeText(layout.modifiedAt, now));
+}
+
+void LayoutRowView::setHovering(bool hovering) {
+    isHovering_ = hovering;
+    // Kept in the layout while hidden, so the row does not change height when they appear.
+    restoreButton_->setVisible(hovering);
+    menuButton_->setVisible(hovering);
+    update();
+}
+
+void LayoutRowView::recapture() {
+    (void)context_.layoutManager.recaptureWindows(layout_);
+}
+
+void LayoutRowView::openEditor() {
+    LayoutEditView::openWindow(context_, layout_);
+}
+
+void LayoutRowView::confirmDelete() {
+    if (showingDeleteConfirmation_) return;
+    showingDeleteConfirmation_ = true;
+    DialogQuestion question;
+    question.kind = DialogQuestion::Kind::warning;
+    question.title = QStringLiteral("Delete \"%1\"?").arg(QString::fromStdString(layout_.name));
+    question.message = QStringLiteral("This action cannot be undone.");
+    question.buttons = {QStringLiteral("Delete"), QStringLiteral("Cancel")};
+    question.cancelButton = QStringLiteral("Cancel");
+    question.defaultButton = QStringLiteral("Cancel");
+    question.destructiveButtons = {QStringLiteral("Delete")};
+    const QString answer = context_.dialogs.ask(window(), question);
+    showingDeleteConfirmation_ = false;
+    if (answer == QLatin1String("Delete") && onDelete_) onDelete_();
+}
+
+void LayoutRowView::enterEvent(QEnterEvent* event) {
+    setHovering(true);
+    QWidget::enterEvent(event);
+}
+
+void LayoutRowView::leaveEvent(QEvent* event) {
+    setHovering(false);
+    QWidget::leaveEvent(event);
+}
+
+void LayoutRowView::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+    if (onRestore_) onRestore_();
+}
+
+void LayoutRowView::paintEvent(QPaintEvent*) {
+    if (!isHovering_) return;
+    QPainter painter(this);
+    QColor fill = style::secondary();
+    fill.setAlphaF(0.1f);
+    painter.fillRect(rect(), fill);
+}
+
+}  // namespace vantrel

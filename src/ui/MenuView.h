@@ -1,0 +1,106 @@
+// The popover's content: the layout list, saving, quick layouts, and the prompts of the list.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "base/Subscription.h"
+#include "model/PresetLayout.h"
+#include "model/WindowLayout.h"
+#include "ui/PublishedBridge.h"
+#include "ui/UiContext.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+class QVBoxLayout;
+
+namespace vantrel {
+
+class LayoutRowView;
+
+class MenuView final : public QWidget {
+  public:
+    static constexpr int kWidth = 300;
+    static constexpr int kHeight = 450;
+    // Presets of the quick-layout grid, row by row.
+    static const std::array<PresetLayout, 12>& quickLayoutPresets();
+
+    explicit MenuView(UiContext& context, QWidget* parent = nullptr);
+    ~MenuView() override;
+
+    // Redraws what depends on the moment (relative times, the window count of an open sheet).
+    void refresh();
+
+    // Actions, as the buttons run them.
+    void openSaveSheet();
+    void cancelSaveSheet();
+    void saveFromSheet();
+    void toggleQuickLayouts();
+    void openPreferences();
+    void restore(const WindowLayout& layout);
+    void remove(const WindowLayout& layout);
+
+    bool showingNewLayoutSheet() const { return showingNewLayoutSheet_; }
+    bool showingQuickLayouts() const { return showingQuickLayouts_; }
+    const std::vector<WindowState>& pendingRestoreWindows() const { return pendingRestoreWindows_; }
+    std::vector<LayoutRowView*> rows() const { return rows_; }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    QWidget* buildMainPage();
+    QWidget* buildBanner();
+    QWidget* buildEmptyState();
+    QWidget* buildSaveSection();
+    QWidget* buildFooter();
+    QWidget* buildSaveSheet();
+    QWidget* buildOverlay();
+
+    void applyPermission(bool granted);
+    void rebuildRows(const std::vector<WindowLayout>& layouts);
+    void updateSheet();
+    void handleSpaceMismatch(const Notification& notification);
+    void presentSpaceMismatchPrompt();
+    void runPendingRestore();
+    void clearPendingRestore();
+    void presentErrorIfNeeded();
+
+    UiContext& context_;
+    PublishedBridge bridge_;
+    Subscription mismatchObserver_;
+    // Lets work queued on the core's main queue or worker see that the menu is gone.
+    std::shared_ptr<MenuView*> self_;
+
+    bool showingNewLayoutSheet_ = false;
+    bool showingQuickLayouts_ = false;
+    bool showingSpaceMismatchAlert_ = false;
+    bool showingErrorAlert_ = false;
+    std::int64_t spaceMismatchCapturedSpace_ = 0;
+    std::int64_t spaceMismatchCurrentSpace_ = 0;
+    std::vector<WindowState> pendingRestoreWindows_;
+    std::optional<DisplayConfiguration> pendingRestoreConfig_;
+
+    QStackedWidget* pages_ = nullptr;
+    QWidget* banner_ = nullptr;
+    QWidget* listSection_ = nullptr;
+    QStackedWidget* listStack_ = nullptr;
+    QWidget* listContent_ = nullptr;
+    QVBoxLayout* listLayout_ = nullptr;
+    QWidget* saveDivider_ = nullptr;
+    QWidget* saveSection_ = nullptr;
+    QWidget* quickGrid_ = nullptr;
+    QLabel* quickChevron_ = nullptr;
+    QLineEdit* nameField_ = nullptr;
+    QLabel* windowCountLabel_ = nullptr;
+    QPushButton* sheetSaveButton_ = nullptr;
+    QWidget* overlay_ = nullptr;
+    std::vector<LayoutRowView*> rows_;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,75 @@
+// The tray icon and the popup under it that holds the layout menu.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QIcon>
+#include <functional>
+#include <memory>
+
+#include "ui/PublishedBridge.h"
+#include "ui/UiContext.h"
+
+class QSystemTrayIcon;
+
+namespace vantrel {
+
+class MenuView;
+
+// The popup (or, without a tray, the window) that hosts the menu; it is hidden, never destroyed,
+// so the menu keeps its state between openings.
+class Popover final : public QFrame {
+  public:
+    Popover(bool asPopup, QWidget* parent = nullptr);
+    bool isPopup() const { return asPopup_; }
+    // Milliseconds since the popup last closed itself; -1 when it never did.
+    qint64 msSinceHidden() const { return hiddenAt_.isValid() ? hiddenAt_.elapsed() : -1; }
+    std::function<void()> onClose;
+
+  protected:
+    void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    bool asPopup_;
+    QElapsedTimer hiddenAt_;
+};
+
+class StatusBarController {
+  public:
+    static constexpr const char* kToolTip = "Vantrel";
+    static constexpr const char* kIconDescription = "Window Layouts";
+
+    // With a tray: the icon and a popup under it. Without one: the menu in a normal window,
+    // shown at once, after telling the user once why.
+    StatusBarController(UiContext& context, bool trayAvailable);
+    StatusBarController(const StatusBarController&) = delete;
+    StatusBarController& operator=(const StatusBarController&) = delete;
+    ~StatusBarController();
+
+    void togglePopover();
+    void showPopover();
+    bool isPopoverShown() const;
+
+    MenuView& menuView() { return *menuView_; }
+    Popover& popover() { return *popover_; }
+    QSystemTrayIcon* trayIcon() { return trayIcon_.get(); }
+    bool hasTray() const { return trayIcon_ != nullptr; }
+
+    // The status icon: three windows, in the panel's text colour.
+    static QIcon statusIcon();
+
+  private:
+    void updateIcon();
+    void show();
+    void placeUnderIcon();
+
+    UiContext& context_;
+    std::unique_ptr<QSystemTrayIcon> trayIcon_;
+    std::unique_ptr<Popover> popover_;
+    MenuView* menuView_ = nullptr;
+    std::unique_ptr<PublishedBridge> bridge_;
+    std::shared_ptr<StatusBarController*> self_;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,52 @@
+// Everything the windows use, handed to each of them: the core's services and the UI's seams.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "automation/LayoutManager.h"
+#include "base/Clock.h"
+#include "base/MainQueue.h"
+#include "base/NotificationCenter.h"
+#include "base/Worker.h"
+#include "engine/PresetLayoutService.h"
+#include "engine/WindowService.h"
+#include "model/PreferencesStore.h"
+#include "ui/DialogPresenter.h"
+#include "ui/UpdateControls.h"
+
+namespace vantrel {
+
+class AppDelegate;
+
+struct UiContext {
+    LayoutManager& layoutManager;
+    WindowService& windowService;
+    PreferencesStore& preferences;
+    PresetLayoutService& presetService;
+    NotificationCenter& notifications;
+    MainQueue& mainQueue;
+    Clock& clock;
+    // Runs the blocking restore of a Space-mismatch answer off the main thread.
+    Worker& worker;
+    DialogPresenter& dialogs;
+    // None when the build has no update checker: "Check for Updates Now" stays disabled.
+    UpdateControls* updates = nullptr;
+    // "Quit": ends the application (the lead's main decides how).
+    std::function<void()> quit;
+    // Opens a web or mail link; false when nothing was opened.
+    std::function<bool(const QString& url)> openLink;
+    // The version shown in the footer and the About tab; "1.0" and "1" when empty.
+    QString versionShort;
+    QString versionBuild;
+};
+
+// The context over the delegate's services, with the default quit (QCoreApplication::quit),
+// link opener (QDesktopServices) and the version the program was built with.
+UiContext makeUiContext(AppDelegate& app, MainQueue& mainQueue, Clock& clock, Worker& worker,
+                        DialogPresenter& dialogs, UpdateControls* updates = nullptr);
+
+// "Version {short} ({build})".
+QString versionText(const UiContext& context);
+
+}  // namespace vantrel

@@ -1,0 +1,67 @@
+// Drawn icons: a preset fills the part of the screen outline its own geometry gives.
+#include <QImage>
+
+#include "UiFixture.h"
+#include "ui/Icons.h"
+
+namespace vantrel {
+namespace {
+
+bool inked(const QImage& image, double fx, double fy) {
+    const int x = static_cast<int>(fx * image.width());
+    const int y = static_cast<int>(fy * image.height());
+    return qAlpha(image.pixel(x, y)) > 128;
+}
+
+TEST(IconsTest, PresetIconsFillTheirOwnPartOfTheScreen) {
+    const QColor ink(Qt::black);
+    const QImage left = icons::presetPixmap(PresetLayout::leftHalf, 64, ink).toImage();
+    EXPECT_TRUE(inked(left, 0.3, 0.5));
+    EXPECT_FALSE(inked(left, 0.7, 0.5));
+    // Screen space has y up: the top half is drawn at the top.
+    const QImage top = icons::presetPixmap(PresetLayout::topHalf, 64, ink).toImage();
+    EXPECT_TRUE(inked(top, 0.5, 0.3));
+    EXPECT_FALSE(inked(top, 0.5, 0.7));
+    const QImage third = icons::presetPixmap(PresetLayout::rightThird, 64, ink).toImage();
+    EXPECT_TRUE(inked(third, 0.8, 0.5));
+    EXPECT_FALSE(inked(third, 0.5, 0.5));
+    // Presets sharing one catalogue symbol still draw apart.
+    EXPECT_NE(icons::presetPixmap(PresetLayout::leftThird, 32, ink).toImage(),
+              icons::presetPixmap(PresetLayout::centerThird, 32, ink).toImage());
+}
+
+TEST(IconsTest, EverySymbolOfTheWindowsGivesAnImage) {
+    for (const char* name : {"rectangle.3.group",
+                             "lock.shield.fill",
+                             "macwindow.on.rectangle",
+                             "keyboard",
+                             "display.2",
+                             "plus.circle.fill",
+                             "rectangle.split.2x2",
+                             "chevron.up",
+                             "chevron.down",
+                             "arrow.counterclockwise",
+                             "ellipsis.circle",
+                             "xmark.circle.fill",
+                             "checkmark.circle.fill",
+                             "gear",
+                             "info.circle",
+                             "app.fill",
+                             "square.stack.3d.up",
+                             "square.stack.3d.forward.dottedline",
+                             "rectangle.3.group.fill",
+                             "unknown.symbol"}) {
+        const QImage image = icons::symbolPixmap(name, 24, Qt::red).toImage();
+        ASSERT_FALSE(image.isNull()) << name;
+        bool any = false;
+        for (int y = 0; y < image.height() && !any; ++y)
+            for (int x = 0; x < image.width() && !any; ++x) any = qAlpha(image.pixel(x, y)) > 0;
+        EXPECT_TRUE(any) << name;
+    }
+    EXPECT_EQ(icons::themeName("keyboard"), "input-keyboard");
+    EXPECT_TRUE(icons::themeName("rectangle.3.group").isEmpty());
+    EXPECT_FALSE(icons::app().isNull());
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,170 @@
+// Layout rows: details, badge, hover controls, double-click restore, the menu and the delete
+// prompt.
+#include <QEnterEvent>
+#include <QMenu>
+#include <QTest>
+#include <QToolButton>
+
+#include "UiFixture.h"
+#include "ui/LayoutRowView.h"
+#include "ui/RelativeTime.h"
+
+namespace vantrel::testing {
+namespace {
+
+class LayoutRowTest : public UiTest {
+  protected:
+    LayoutRowView* row(std::size_t index) {
+        controller().showPopover();
+        const auto rows = menu().rows();
+        return index < rows.size() ? rows[index] : nullptr;
+    }
+
+    void hover(QWidget* widget, bool inside) {
+        if (inside) {
+            QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+            QCoreApplication::sendEvent(widget, &enter);
+        } else {
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(widget, &leave);
+        }
+    }
+
+    void trigger(LayoutRowView* target, const QString& action) {
+        auto* found = target->findChild<QAction*>(action);
+        ASSERT_NE(found, nullptr) << action.toStdString();
+        found->trigger();
+    }
+};
+
+TEST_F(LayoutRowTest, DetailsUseTheSingularOnlyForOneWindowAndTheLabelAlwaysThePlural) {
+    auto one = layoutOf("One", 1);
+    auto none = layoutOf("None", 0);
+    auto three = layoutOf("Three", 3);
+    one.modifiedAt = h.loop.wallNow() - 5min;
+    h.writeLayoutFile({one, none, three});
+    launch();
+    EXPECT_EQ(text(row(0), "rowDetails"), "1 window \u2022 5 min. ago");
+    EXPECT_TRUE(text(row(1), "rowDetails").startsWith("0 windows \u2022 "));
+    EXPECT_TRUE(text(row(2), "rowDetails").startsWith("3 windows \u2022 "));
+    EXPECT_EQ(row(0)->accessibleName(), "One, 1 windows");
+    EXPECT_EQ(row(2)->accessibleName(), "Three, 3 windows");
+    EXPECT_EQ(row(0)->toolTip(),
+              "Double-click to restore. Press Enter to restore, Delete to remove.");
+    EXPECT_EQ(text(row(0), "rowName"), "One");
+}
+
+TEST_F(LayoutRowTest, ShortcutBadgeOnlyWithAShortcut) {
+    auto with = layoutOf("With", 1);
+    with.shortcutKeyCode = 18;
+    with.shortcutModifiers = modifier::kCommand | modifier::kOption;
+    h.writeLayoutFile({with, layoutOf("Without", 1)});
+    launch();
+    EXPECT_EQ(text(row(0), "rowShortcutBadge"),
+              QString::fromStdString(*with.shortcutDisplayString()));
+    EXPECT_EQ(child(row(1), "rowShortcutBadge"), nullptr);
+}
+
+TEST_F(LayoutRowTest, HoverControlsAppearOnlyWhileThePointerIsOverTheRow) {
+    h.writeLayoutFile({layoutOf("Work", 1)});
+    launch();
+    auto* target = row(0);
+    EXPECT_FALSE(target->isHovering());
+    EXPECT_FALSE(shown(target, "rowRestoreButton"));
+    EXPECT_FALSE(shown(target, "rowMenuButton"));
+    hover(target, true);
+    EXPECT_TRUE(target->isHovering());
+    EXPECT_TRUE(shown(target, "rowRestoreButton"));
+    EXPECT_TRUE(shown(target, "rowMenuButton"));
+    EXPECT_EQ(child(target, "rowRestoreButton")->toolTip(), "Restore this layout");
+    QStringList entries;
+    for (auto* action : child<QToolButton>(target, "rowMenuButton")->menu()->actions())
+        if (!action->isSeparator()) entries << action->text();
+    EXPECT_EQ(entries, (QStringList{"Restore Layout", "Recapture Windows", "Edit...", "Delete"}));
+    hover(target, false);
+    EXPECT_FALSE(shown(target, "rowRestoreButton"));
+}
+
+TEST_F(LayoutRowTest, DoubleClickRestoresAndASingleClickDoesNothing) {
+    h.writeLayoutFile({layoutOf("Work", 1, {10, 20, 500, 400})});
+    launch();
+    QTest::mouseClick(row(0), Qt::LeftButton);
+    h.loop.runPending();
+    EXPECT_EQ(h.frameOf(live), (Rect{100, 100, 400, 300}));
+    QTest::mouseDClick(row(0), Qt::LeftButton);
+    h.loop.runPending();
+    EXPECT_EQ(h.frameOf(live), (Rect{10, 20, 500, 400}));
+    EXPECT_FALSE(app().layoutManager().isRestoring.get());
+}
+
+TEST_F(LayoutRowTest, RestoreButtonAndMenuEntryRestore) {
+    h.writeLayoutFile({layoutOf("A", 1, {10, 20, 500, 400}), layoutOf("B", 1, {30, 40, 600, 500})});
+    launch();
+    hover(row(0), true);
+    click(row(0), "rowRestoreButton");
+    h.loop.runPending();
+    EXPECT_EQ(h.frameOf(live), (Rect{10, 20, 500, 400}));
+    trigger(row(1), "rowRestoreAction");
+    h.loop.runPending();
+    EXPECT_EQ(h.frameOf(live), (Rect{30, 40, 600, 500}));
+}
+
+TEST_F(LayoutRowTest, DeleteAsksFirstAndCancelKeepsTheLayout) {
+    auto keep = layoutOf("Keep", 1);
+    auto work = layoutOf("Work", 1);
+    h.writeLayoutFile({keep, work});
+    launch();
+    trigger(row(1), "rowDeleteAction");
+    ASSERT_EQ(dialogs.asked.size(), 1U);
+    EXPECT_EQ(dialogs.asked[0].title, "Delete \"Work\"?");
+    EXPECT_EQ(dialogs.asked[0].message, "This action cannot be undone.");
+    EXPECT_EQ(dialogs.asked[0].buttons, (QStringList{"Delete", "Cancel"}));
+    EXPECT_EQ(dialogs.asked[0].destructiveButtons, QStringList{"Delete"});
+    EXPECT_EQ(app().layoutManager().layouts.get().size(), 2U);
+
+    dialogs.setNextAnswer("Delete");
+    trigger(row(1), "rowDeleteAction");
+    flushDeletes();
+    EXPECT_EQ(app().layoutManager().layouts.get(), std::vector<WindowLayout>{keep});
+    EXPECT_EQ(LayoutStorage(h.log, h.loop, h.dir.path()).load(), std::vector<WindowLayout>{keep});
+    ASSERT_EQ(menu().rows().size(), 1U);
+    EXPECT_EQ(text(menu().rows()[0], "rowName"), "Keep");
+}
+
+TEST_F(LayoutRowTest, RecaptureReplacesTheWindowsWithTheCurrentOnes) {
+    h.writeLayoutFile({layoutOf("Work", 3)});
+    launch();
+    trigger(row(0), "rowRecaptureAction");
+    const auto stored = app().layoutManager().layouts.get();
+    ASSERT_EQ(stored.size(), 1U);
+    ASSERT_EQ(stored[0].windows.size(), 1U);
+    EXPECT_EQ(stored[0].windows[0].frameWidth, 400);
+    flushDeletes();
+    EXPECT_TRUE(text(row(0), "rowDetails").startsWith("1 window \u2022"));
+}
+
+TEST_F(LayoutRowTest, EachEditOpensAnotherEditorWindow) {
+    h.writeLayoutFile({layoutOf("Work", 1)});
+    launch();
+    trigger(row(0), "rowEditAction");
+    trigger(row(0), "rowEditAction");
+    EXPECT_EQ(windowCount("editLayoutWindow"), 2);
+    auto* opened = window("editLayoutWindow");
+    EXPECT_EQ(opened->windowTitle(), "Edit Layout");
+    EXPECT_EQ(opened->size(), QSize(380, 560));
+    EXPECT_EQ(opened->minimumSize(), QSize(380, 520));
+}
+
+TEST(RelativeTimeTest, AbbreviatedUnitsInThePastAndFuture) {
+    const Date now{std::chrono::seconds{1'765'000'000}};
+    EXPECT_EQ(relativeTimeText(now, now), "0 sec. ago");
+    EXPECT_EQ(relativeTimeText(now - 42s, now), "42 sec. ago");
+    EXPECT_EQ(relativeTimeText(now - 2h - 5min, now), "2 hr. ago");
+    EXPECT_EQ(relativeTimeText(now - 24h, now), "1 day ago");
+    EXPECT_EQ(relativeTimeText(now - 72h, now), "3 days ago");
+    EXPECT_EQ(relativeTimeText(now - 24h * 400, now), "1 yr. ago");
+    EXPECT_EQ(relativeTimeText(now + 10min, now), "in 10 min.");
+}
+
+}  // namespace
+}  // namespace vantrel::testing

@@ -1,0 +1,113 @@
+// Onboarding: when the welcome window opens, its pages, live permission, and completion.
+#include "UiFixture.h"
+#include "ui/OnboardingView.h"
+
+namespace vantrel::testing {
+namespace {
+
+class OnboardingTest : public UiTest {
+  protected:
+    void SetUp() override {
+        UiTest::SetUp();
+        h.defaults.remove("hasCompletedOnboarding");
+    }
+    OnboardingView* welcome() { return shell->welcomeWindow(); }
+};
+
+TEST_F(OnboardingTest, FirstLaunchOpensTheWelcomeWindowAfterTheStatusItemAndBeforeTheSummary) {
+    launch();
+    ASSERT_NE(welcome(), nullptr);
+    EXPECT_TRUE(welcome()->isVisible());
+    EXPECT_NE(shell->statusBarController(), nullptr);
+    EXPECT_EQ(welcome()->windowTitle(), "Welcome to Vantrel");
+    EXPECT_EQ(welcome()->size(), QSize(500, 400));
+    EXPECT_EQ(h.lastLines(3)[0], "Vantrel started");
+}
+
+TEST_F(OnboardingTest, ALaunchAfterOnboardingOpensNoWindow) {
+    h.defaults.setBool("hasCompletedOnboarding", true);
+    launch();
+    EXPECT_EQ(welcome(), nullptr);
+    EXPECT_EQ(windowCount("welcomeWindow"), 0);
+    EXPECT_FALSE(controller().isPopoverShown());
+}
+
+TEST_F(OnboardingTest, PagesAndTheirNavigation) {
+    launch();
+    auto* view = welcome();
+    EXPECT_EQ(view->currentPage(), 0);
+    EXPECT_EQ(text(view, "welcomeTitle"), "Welcome to Vantrel");
+    EXPECT_FALSE(shown(view, "onboardingBack"));
+    EXPECT_TRUE(shown(view, "onboardingContinue"));
+    EXPECT_FALSE(shown(view, "onboardingGetStarted"));
+
+    click(view, "onboardingContinue");
+    EXPECT_EQ(view->currentPage(), 1);
+    EXPECT_EQ(text(view, "permissionTitle"), "Accessibility Permission");
+    EXPECT_TRUE(shown(view, "onboardingBack"));
+
+    click(view, "onboardingContinue");
+    EXPECT_EQ(view->currentPage(), 2);
+    EXPECT_EQ(text(view, "doneTitle"), "You're All Set!");
+    EXPECT_FALSE(shown(view, "onboardingContinue"));
+    EXPECT_TRUE(shown(view, "onboardingGetStarted"));
+    QStringList tips;
+    for (auto* label : view->findChildren<QLabel*>("onboardingTipText")) tips << label->text();
+    EXPECT_EQ(tips, (QStringList{"Click the menu bar icon to save layouts",
+                                 "Double-click a layout to restore it",
+                                 "Set keyboard shortcuts for quick access"}));
+
+    click(view, "onboardingBack");
+    click(view, "onboardingBack");
+    EXPECT_EQ(view->currentPage(), 0);
+    view->back();
+    EXPECT_EQ(view->currentPage(), 0);
+}
+
+TEST_F(OnboardingTest, PermissionPageSwitchesByItselfWhenThePermissionArrives) {
+    h.desktop.setTrusted(false);
+    launch();
+    auto* view = welcome();
+    view->next();
+    EXPECT_TRUE(shown(view, "permissionButtons"));
+    EXPECT_FALSE(shown(view, "permissionGrantedRow"));
+    click(view, "onboardingGrantButton");
+    EXPECT_EQ(h.desktop.trustRequests(), 1);
+    click(view, "onboardingSettingsButton");
+    EXPECT_EQ(h.desktop.openedURLs().size(), 1U);
+
+    h.desktop.setTrusted(true);
+    h.loop.advance(2s);
+    h.loop.runPending();
+    EXPECT_FALSE(shown(view, "permissionButtons"));
+    EXPECT_TRUE(shown(view, "permissionGrantedRow"));
+    EXPECT_EQ(text(view, "permissionGrantedText"), "Permission granted!");
+}
+
+TEST_F(OnboardingTest, GetStartedStoresTheFlagClosesAndOpensThePopoverLater) {
+    launch();
+    auto* view = welcome();
+    view->next();
+    view->next();
+    click(view, "onboardingGetStarted");
+    flushDeletes();
+    EXPECT_TRUE(h.defaults.boolForKey("hasCompletedOnboarding"));
+    EXPECT_EQ(windowCount("welcomeWindow"), 0);
+    EXPECT_FALSE(controller().isPopoverShown());
+    h.loop.advance(299ms);
+    EXPECT_FALSE(controller().isPopoverShown());
+    h.loop.advance(1ms);
+    EXPECT_TRUE(controller().isPopoverShown());
+}
+
+TEST_F(OnboardingTest, ClosingTheWindowLeavesOnboardingPending) {
+    launch();
+    welcome()->close();
+    flushDeletes();
+    h.loop.advance(1s);
+    EXPECT_FALSE(h.defaults.boolForKey("hasCompletedOnboarding"));
+    EXPECT_FALSE(controller().isPopoverShown());
+}
+
+}  // namespace
+}  // namespace vantrel::testing

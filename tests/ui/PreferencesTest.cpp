@@ -1,0 +1,155 @@
+// The preferences window: switches, permission row, update button, preset shortcuts, About.
+#include <QCheckBox>
+#include <QTabWidget>
+#include <QTest>
+
+#include "UiFixture.h"
+#include "ui/PreferencesView.h"
+#include "ui/ShortcutRecorder.h"
+
+namespace vantrel::testing {
+namespace {
+
+class PreferencesTest : public UiTest {
+  protected:
+    PreferencesView* prefs = nullptr;
+
+    void open(bool trusted = true) {
+        h.desktop.setTrusted(trusted);
+        launch();
+        prefs = PreferencesView::openWindow(shell->context());
+    }
+
+    QWidget* presetRow(const char* raw) {
+        return child(prefs, QStringLiteral("presetRow:") + QString::fromLatin1(raw));
+    }
+
+    ShortcutRecorder* recorderIn(const char* raw) {
+        return child<ShortcutRecorder>(presetRow(raw), "shortcutRecorder");
+    }
+};
+
+TEST_F(PreferencesTest, TabsInOrderAndTheWindowSize) {
+    open();
+    auto* tabs = child<QTabWidget>(prefs, "preferencesTabs");
+    ASSERT_EQ(tabs->count(), 3);
+    EXPECT_EQ(tabs->tabText(0), "General");
+    EXPECT_EQ(tabs->tabText(1), "Shortcuts");
+    EXPECT_EQ(tabs->tabText(2), "About");
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    EXPECT_EQ(prefs->windowTitle(), "Preferences");
+    EXPECT_EQ(prefs->size(), QSize(400, 380));
+}
+
+TEST_F(PreferencesTest, SwitchesWriteThroughTheStore) {
+    open();
+    auto* login = child<QCheckBox>(prefs, "launchAtLoginBox");
+    auto* updatesBox = child<QCheckBox>(prefs, "checkForUpdatesBox");
+    EXPECT_FALSE(login->isChecked());
+    EXPECT_TRUE(updatesBox->isChecked());
+    login->click();
+    EXPECT_TRUE(app().preferences().launchAtLogin());
+    EXPECT_EQ(h.loginItem.requests, std::vector<bool>{true});
+    updatesBox->click();
+    EXPECT_FALSE(app().preferences().checkForUpdates());
+    EXPECT_TRUE(h.defaults.object("checkForUpdates") == DefaultsValue{false});
+    // A change made elsewhere shows at once.
+    app().preferences().setLaunchAtLogin(false);
+    EXPECT_FALSE(login->isChecked());
+}
+
+TEST_F(PreferencesTest, CheckNowFollowsWhetherACheckIsPossible) {
+    open();
+    auto* checkNow = child<QAbstractButton>(prefs, "checkNowButton");
+    EXPECT_FALSE(checkNow->isEnabled());
+    updates.can.set(true);
+    EXPECT_TRUE(checkNow->isEnabled());
+    checkNow->click();
+    EXPECT_EQ(updates.checks, 1);
+    EXPECT_EQ(updates.starts, 1);  // started once at launch
+}
+
+TEST_F(PreferencesTest, PermissionRowFollowsThePermissionLive) {
+    open(true);
+    EXPECT_EQ(text(prefs, "permissionText"), "Permission granted");
+    EXPECT_FALSE(shown(prefs, "grantAccessButton"));
+    h.desktop.setTrusted(false);
+    app().windowService().checkAccessibilityPermission();
+    h.loop.runPending();
+    EXPECT_EQ(text(prefs, "permissionText"), "Permission required");
+    EXPECT_TRUE(shown(prefs, "grantAccessButton"));
+    click(prefs, "grantAccessButton");
+    EXPECT_EQ(h.desktop.openedURLs(),
+              (std::vector<std::string>{"settings://privacy/accessibility"}));
+}
+
+TEST_F(PreferencesTest, RecordingAPresetShortcutStoresItAndShowsThePreferencesText) {
+    open();
+    child<QTabWidget>(prefs, "preferencesTabs")->setCurrentIndex(1);
+    EXPECT_EQ(prefs->findChildren<QWidget*>(QRegularExpression("^presetRow:")).size(), 15);
+    EXPECT_EQ(text(presetRow("Left Half"), "presetNone"), "None");
+    click(presetRow("Left Half"), "presetSetButton");
+    flushDeletes();
+    ASSERT_NE(recorderIn("Left Half"), nullptr);
+    EXPECT_EQ(child(presetRow("Left Half"), "presetSetButton"), nullptr);
+    QTest::keyClick(recorderIn("Left Half"), Qt::Key_Left, Qt::ControlModifier | Qt::AltModifier);
+    flushDeletes();
+    EXPECT_FALSE(prefs->recordingPreset().has_value());
+    const auto stored = app().preferences().presetShortcuts();
+    ASSERT_EQ(stored.size(), 1U);
+    EXPECT_EQ(stored.at("Left Half"), (PresetShortcut{123, 786432}));
+    EXPECT_EQ(text(presetRow("Left Half"), "presetShortcutText"), "\u2303\u2325\u2190");
+    const auto bytes = h.defaults.dataForKey("presetShortcuts");
+    ASSERT_TRUE(bytes.has_value());
+    EXPECT_EQ(std::string(bytes->begin(), bytes->end()),
+              R"({"Left Half":{"keyCode":123,"modifiers":786432}})");
+}
+
+TEST_F(PreferencesTest, EscapeAndMovingTheRecordingStoreNothing) {
+    open();
+    app().preferences().setPresetShortcut(PresetLayout::maximize, PresetShortcut{96, 0x100000});
+    EXPECT_EQ(text(presetRow("Maximize"), "presetShortcutText"), "\u2318?");
+    click(presetRow("Maximize"), "presetSetButton");
+    flushDeletes();
+    QTest::keyClick(recorderIn("Maximize"), Qt::Key_Escape);
+    flushDeletes();
+    EXPECT_EQ(app().preferences().presetShortcuts().at("Maximize"), (PresetShortcut{96, 0x100000}));
+
+    click(presetRow("Top Half"), "presetSetButton");
+    flushDeletes();
+    click(presetRow("Center"), "presetSetButton");
+    flushDeletes();
+    EXPECT_EQ(recorderIn("Top Half"), nullptr);
+    EXPECT_NE(recorderIn("Center"), nullptr);
+    EXPECT_EQ(app().preferences().presetShortcuts().size(), 1U);
+}
+
+TEST_F(PreferencesTest, ClearingRemovesOnlyThatPresetAndReregistersHotkeys) {
+    open();
+    app().preferences().setPresetShortcut(PresetLayout::leftHalf, PresetShortcut{123, 0xC0000});
+    app().preferences().setPresetShortcut(PresetLayout::rightHalf, PresetShortcut{124, 0xC0000});
+    EXPECT_EQ(h.hotkeys.registered().size(), 2U);
+    click(presetRow("Left Half"), "presetClearButton");
+    flushDeletes();
+    const auto stored = app().preferences().presetShortcuts();
+    EXPECT_EQ(stored.count("Left Half"), 0U);
+    EXPECT_EQ(stored.count("Right Half"), 1U);
+    EXPECT_EQ(text(presetRow("Left Half"), "presetNone"), "None");
+    EXPECT_EQ(h.hotkeys.registered().size(), 1U);
+}
+
+TEST_F(PreferencesTest, AboutShowsNameVersionLinksAndTheCurrentYear) {
+    open();
+    EXPECT_EQ(text(prefs, "aboutName"), "Vantrel");
+    EXPECT_EQ(text(prefs, "aboutVersion"), "Version 0.1.0 (7)");
+    // The virtual wall clock of the tests stands in December 2025.
+    EXPECT_EQ(text(prefs, "copyrightLabel"), "\u00A9 2025 Vantrel. All rights reserved.");
+    EXPECT_EQ(PreferencesView::copyrightText(Date{std::chrono::seconds{1'800'000'000}}),
+              "\u00A9 2027 Vantrel. All rights reserved.");
+    click(prefs, "websiteButton");
+    click(prefs, "supportButton");
+    EXPECT_EQ(openedLinks, (QStringList{"https://vantrel.app", "mailto:support@vantrel.app"}));
+}
+
+}  // namespace
+}  // namespace vantrel::testing

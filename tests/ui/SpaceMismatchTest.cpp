@@ -1,0 +1,88 @@
+// The Space-mismatch prompt: its text, its three answers, the preference, malformed notices.
+#include "UiFixture.h"
+
+namespace vantrel::testing {
+namespace {
+
+class SpaceMismatchTest : public UiTest {
+  protected:
+    WindowLayout onSpaceTwo = layoutOf("Elsewhere", 1, {10, 20, 500, 400});
+
+    void SetUp() override {
+        UiTest::SetUp();
+        // The live window is on Space 1, which is current; the layout was saved on Space 2.
+        h.desktop.setSpaces({{"S1", {static_cast<std::int64_t>(live)}, {}}, {"S2", {}, {}}});
+        onSpaceTwo.windows[0].spaceIndex = 2;
+        h.writeLayoutFile({onSpaceTwo});
+        launch();
+    }
+
+    void restore() {
+        app().layoutManager().restoreLayout(onSpaceTwo);
+        h.loop.runPending();
+    }
+
+    bool moved() { return h.frameOf(live) == Rect{10, 20, 500, 400}; }
+
+    // The stopped restore also reports "Restored 0 of 1 windows" through the error alert; only
+    // the prompts count here.
+    std::vector<DialogQuestion> prompts() const {
+        std::vector<DialogQuestion> result;
+        for (const auto& question : dialogs.asked)
+            if (question.title == "Different Space Detected") result.push_back(question);
+        return result;
+    }
+};
+
+TEST_F(SpaceMismatchTest, PromptNamesBothSpacesAndCancelRestoresNothing) {
+    restore();
+    ASSERT_EQ(prompts().size(), 1U);
+    const auto prompt = prompts()[0];
+    EXPECT_EQ(prompt.title, "Different Space Detected");
+    EXPECT_EQ(prompt.message,
+              "This layout was saved on Space 2, but you're currently on Space 1.\n\nWindows "
+              "will be restored to the current Space.");
+    EXPECT_EQ(prompt.buttons, (QStringList{"Always Restore", "Restore This Time", "Cancel"}));
+    EXPECT_EQ(prompt.cancelButton, "Cancel");
+    EXPECT_FALSE(moved());
+    EXPECT_TRUE(menu().pendingRestoreWindows().empty());
+}
+
+TEST_F(SpaceMismatchTest, RestoreThisTimeRestoresWithoutChangingThePreference) {
+    dialogs.setNextAnswer("Restore This Time");
+    restore();
+    EXPECT_TRUE(moved());
+    EXPECT_FALSE(app().preferences().ignoreSpaceMismatch());
+    EXPECT_TRUE(menu().pendingRestoreWindows().empty());
+    // The next mismatch asks again.
+    restore();
+    EXPECT_EQ(prompts().size(), 2U);
+}
+
+TEST_F(SpaceMismatchTest, AlwaysRestoreRestoresAndSilencesLaterMismatches) {
+    dialogs.setNextAnswer("Always Restore");
+    restore();
+    EXPECT_TRUE(moved());
+    EXPECT_TRUE(app().preferences().ignoreSpaceMismatch());
+    EXPECT_TRUE(h.defaults.boolForKey("ignoreSpaceMismatch"));
+    restore();
+    EXPECT_EQ(prompts().size(), 1U);
+}
+
+TEST_F(SpaceMismatchTest, MalformedNotificationsAreIgnored) {
+    UserInfo info;
+    info["capturedSpace"] = std::int64_t{2};
+    info["currentSpace"] = std::int64_t{1};
+    info["windows"] = std::string("not windows");
+    app().notifications().post("layoutSpaceMismatch", info);
+    app().notifications().post("layoutSpaceMismatch", {});
+    info["windows"] = onSpaceTwo.windows;
+    info["currentSpace"] = 1;  // an int, not a 64-bit integer
+    app().notifications().post("layoutSpaceMismatch", info);
+    h.loop.runPending();
+    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_TRUE(menu().pendingRestoreWindows().empty());
+}
+
+}  // namespace
+}  // namespace vantrel::testing
