@@ -137,6 +137,26 @@ TEST_F(X11DesktopTest, RestoresMovedWindowsExactly) {
     }
 }
 
+TEST_F(X11DesktopTest, ACaptureSeesWhatOtherClientsChangedJustBefore) {
+    const auto w = open({"--class", "Alpha", "--title", "Before", "--geometry", "400x300+100+100"});
+    ASSERT_EQ(service_->captureWindows().size(), 1u);
+    // Between captures the application renames its window and the user moves it.
+    client(w).process.writeLine("title After");
+    ASSERT_TRUE(eventually([&] {
+        return XSession::run("xprop -id " + XSession::hex(w) + " _NET_WM_NAME").find("After") !=
+               std::string::npos;
+    }));
+    XSession::run("xdotool windowmove " + XSession::hex(w) + " 900 500");
+    ASSERT_TRUE(eventually([&] { return session_->geometry(w).frameX() == 900; }));
+    // The very next capture, with no time for anything to expire, has both.
+    const auto states = service_->captureWindows();
+    ASSERT_EQ(states.size(), 1u);
+    EXPECT_EQ(states[0].windowTitle, "After");
+    const ToolGeometry tool = session_->geometry(w);
+    EXPECT_EQ(states[0].frameX, tool.frameX());
+    EXPECT_EQ(states[0].frameY, tool.frameY());
+}
+
 TEST_F(X11DesktopTest, WritingBackWhatWasReadMovesNothing) {
     const auto w = open({"--class", "Alpha", "--title", "Still", "--geometry", "420x310+333+222"});
     const Element window = element(w);

@@ -6,23 +6,32 @@
 
 namespace vantrel::x11 {
 
+EntryIndex::EntryIndex(std::vector<DesktopEntry> entries) : entries_(std::move(entries)) {
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        byId_.try_emplace(entries_[i].id, i);
+        if (!entries_[i].startupWMClass.empty())
+            byStartupWMClass_.try_emplace(entries_[i].startupWMClass, i);
+        byFilename_.try_emplace(entries_[i].filename, i);
+    }
+}
+
+const DesktopEntry* EntryIndex::find(const std::vector<DesktopEntry>& entries, const Lookup& lookup,
+                                     std::string_view key) {
+    const auto it = lookup.find(std::string(key));
+    return it == lookup.end() ? nullptr : &entries[it->second];
+}
+
 const DesktopEntry* EntryIndex::byId(std::string_view id) const {
-    for (const auto& entry : entries_)
-        if (entry.id == id) return &entry;
-    return nullptr;
+    return find(entries_, byId_, id);
 }
 
 const DesktopEntry* EntryIndex::byStartupWMClass(std::string_view wmClass) const {
     if (wmClass.empty()) return nullptr;
-    for (const auto& entry : entries_)
-        if (entry.startupWMClass == wmClass) return &entry;
-    return nullptr;
+    return find(entries_, byStartupWMClass_, wmClass);
 }
 
 const DesktopEntry* EntryIndex::byFilename(std::string_view filename) const {
-    for (const auto& entry : entries_)
-        if (entry.filename == filename) return &entry;
-    return nullptr;
+    return find(entries_, byFilename_, filename);
 }
 
 namespace {

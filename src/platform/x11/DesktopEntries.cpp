@@ -3,6 +3,10 @@
 
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
 
 namespace vantrel::x11 {
 namespace {
@@ -40,6 +44,33 @@ std::vector<DesktopEntry> loadInstalledEntries() {
     }
     g_list_free_full(all, g_object_unref);
     return entries;
+}
+
+std::vector<std::int64_t> entryFoldersStamp() {
+    std::vector<std::string> folders;
+    const char* home = std::getenv("XDG_DATA_HOME");
+    const char* user = std::getenv("HOME");
+    if (home != nullptr && *home != '\0')
+        folders.emplace_back(home);
+    else if (user != nullptr)
+        folders.push_back(std::string(user) + "/.local/share");
+    const char* dirs = std::getenv("XDG_DATA_DIRS");
+    std::string list = dirs != nullptr && *dirs != '\0' ? dirs : "/usr/local/share:/usr/share";
+    for (std::size_t start = 0; start <= list.size();) {
+        const std::size_t end = std::min(list.find(':', start), list.size());
+        if (end > start) folders.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    std::vector<std::int64_t> stamp;
+    for (const auto& folder : folders) {
+        struct stat info {};
+        const std::string path = folder + "/applications";
+        stamp.push_back(::stat(path.c_str(), &info) == 0
+                            ? static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 +
+                                  info.st_mtim.tv_nsec
+                            : -1);
+    }
+    return stamp;
 }
 
 Status launchInstalledEntry(const std::string& id) {

@@ -1,9 +1,11 @@
 // Installed desktop entries: the index that names applications, and launching through GIO.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "base/Result.h"
@@ -22,7 +24,8 @@ struct DesktopEntry {
 class EntryIndex {
   public:
     EntryIndex() = default;
-    explicit EntryIndex(std::vector<DesktopEntry> entries) : entries_(std::move(entries)) {}
+    // The first entry wins where several share an id, class or file, as in the listing order.
+    explicit EntryIndex(std::vector<DesktopEntry> entries);
 
     const DesktopEntry* byId(std::string_view id) const;
     const DesktopEntry* byStartupWMClass(std::string_view wmClass) const;
@@ -30,7 +33,15 @@ class EntryIndex {
     const std::vector<DesktopEntry>& entries() const { return entries_; }
 
   private:
+    using Lookup = std::unordered_map<std::string, std::size_t>;
+    static const DesktopEntry* find(const std::vector<DesktopEntry>& entries, const Lookup& lookup,
+                                    std::string_view key);
+
     std::vector<DesktopEntry> entries_;
+    // Every window of every snapshot is named through these: keep them hashed.
+    Lookup byId_;
+    Lookup byStartupWMClass_;
+    Lookup byFilename_;
 };
 
 // What names a window's application.
@@ -49,6 +60,9 @@ std::optional<std::string> resolveApplicationId(const WindowIdentityHints& hints
 
 // The desktop entries GIO lists as installed (visible or not).
 std::vector<DesktopEntry> loadInstalledEntries();
+// The modification times of the folders that hold desktop entries (XDG data folders); when they
+// change, entries were installed or removed.
+std::vector<std::int64_t> entryFoldersStamp();
 // Launches an installed entry by its id; never runs anything that is not installed.
 Status launchInstalledEntry(const std::string& id);
 // Opens a URI with the user's default handler.

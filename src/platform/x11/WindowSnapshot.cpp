@@ -65,6 +65,18 @@ Extents extentsOf(const std::vector<std::uint32_t>& values) {
                    static_cast<double>(values[2]), static_cast<double>(values[3])};
 }
 
+// Process ids by the client resource base the server reports them under.
+void collectPids(const xcb_res_query_client_ids_reply_t* reply,
+                 std::unordered_map<std::uint32_t, std::uint32_t>& pids) {
+    auto it = xcb_res_query_client_ids_ids_iterator(reply);
+    for (; it.rem > 0; xcb_res_client_id_value_next(&it)) {
+        if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) == 0 ||
+            xcb_res_client_id_value_value_length(it.data) < 1)
+            continue;
+        pids[it.data->spec.client] = *xcb_res_client_id_value_value(it.data);
+    }
+}
+
 std::vector<xcb_window_t> windowsOf(const xcb_get_property_reply_t* reply) {
     return cardinals(reply);
 }
@@ -143,7 +155,6 @@ std::vector<ClientInfo> readClients(const SnapshotContext& ctx,
         xcb_get_window_attributes_cookie_t attributes;
         xcb_get_geometry_cookie_t geometry;
         xcb_translate_coordinates_cookie_t translate;
-        xcb_res_query_client_ids_cookie_t res;
     };
     std::vector<Cookies> cookies(windows.size());
     for (std::size_t i = 0; i < windows.size(); ++i) {
@@ -153,12 +164,20 @@ std::vector<ClientInfo> readClients(const SnapshotContext& ctx,
         cookies[i].attributes = xcb_get_window_attributes(c, w);
         cookies[i].geometry = xcb_get_geometry(c, w);
         cookies[i].translate = xcb_translate_coordinates(c, w, ctx.root, 0, 0);
-        if (ctx.hasXRes) {
-            xcb_res_client_id_spec_t spec{w, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-            cookies[i].res = xcb_res_query_client_ids(c, 1, &spec);
-        }
+    }
+    // One question for every window's process.
+    std::optional<xcb_res_query_client_ids_cookie_t> resCookie;
+    if (ctx.hasXRes && !windows.empty()) {
+        std::vector<xcb_res_client_id_spec_t> specs;
+        specs.reserve(windows.size());
+        for (const xcb_window_t w : windows)
+            specs.push_back({w, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID});
+        resCookie =
+            xcb_res_query_client_ids(c, static_cast<std::uint32_t>(specs.size()), specs.data());
     }
     std::vector<ClientInfo> clients(windows.size());
+    std::unordered_map<std::uint32_t, std::uint32_t> pidOfClient;
+    const std::uint32_t clientBits = ~xcb_get_setup(c)->resource_id_mask;
     for (std::size_t i = 0; i < windows.size(); ++i) {
         ClientInfo& info = clients[i];
         info.window = windows[i];
@@ -175,21 +194,6 @@ std::vector<ClientInfo> readClients(const SnapshotContext& ctx,
         Reply<xcb_translate_coordinates_reply_t> translated(
             xcb_translate_coordinates_reply(c, cookies[i].translate, &error));
         std::free(std::exchange(error, nullptr));
-        if (ctx.hasXRes) {
-            Reply<xcb_res_query_client_ids_reply_t> res(
-                xcb_res_query_client_ids_reply(c, cookies[i].res, &error));
-            std::free(std::exchange(error, nullptr));
-            if (res) {
-                auto it = xcb_res_query_client_ids_ids_iterator(res.get());
-                for (; it.rem > 0; xcb_res_client_id_value_next(&it)) {
-                    if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) == 0 ||
-                        xcb_res_client_id_value_value_length(it.data) < 1)
-                        continue;
-                    info.resPid = *xcb_res_client_id_value_value(it.data);
-                    break;
-                }
-            }
-        }
         info.alive = geometry != nullptr && translated != nullptr;
         if (!info.alive) continue;
         info.client =
@@ -228,6 +232,18 @@ std::vector<ClientInfo> readClients(const SnapshotContext& ctx,
         for (auto v : strut) info.strut.push_back(static_cast<double>(v));
         for (auto protocol : cardinals(props[pProtocols].get()))
             if (protocol == a.WM_DELETE_WINDOW) info.takesDelete = true;
+    }
+    if (resCookie) {
+        xcb_generic_error_t* error = nullptr;
+        Reply<xcb_res_query_client_ids_reply_t> res(
+            xcb_res_query_client_ids_reply(c, *resCookie, &error));
+        std::free(error);
+        // Answers come per client (by its resource base), whatever became of the window.
+        if (res) collectPids(res.get(), pidOfClient);
+        for (ClientInfo& info : clients) {
+            const auto it = pidOfClient.find(info.window & clientBits);
+            if (it != pidOfClient.end()) info.resPid = it->second;
+        }
     }
     return clients;
 }
@@ -279,10 +295,9 @@ void groupApplications(Snapshot& snapshot, const SnapshotContext& ctx) {
 
 }  // namespace
 
-Snapshot takeSnapshot(const SnapshotContext& ctx) {
+RootInfo readRoot(const SnapshotContext& ctx) {
     xcb_connection_t* c = ctx.connection;
     const Atoms& a = *ctx.atoms;
-    Snapshot snapshot;
     auto list = requestProperty(c, ctx.root, a._NET_CLIENT_LIST);
     auto stacking = requestProperty(c, ctx.root, a._NET_CLIENT_LIST_STACKING);
     auto active = requestProperty(c, ctx.root, a._NET_ACTIVE_WINDOW);
@@ -290,7 +305,7 @@ Snapshot takeSnapshot(const SnapshotContext& ctx) {
     auto count = requestProperty(c, ctx.root, a._NET_NUMBER_OF_DESKTOPS);
     auto workarea = requestProperty(c, ctx.root, a._NET_WORKAREA);
     auto geometry = xcb_get_geometry(c, ctx.root);
-    RootInfo& root = snapshot.root;
+    RootInfo root;
     root.clientList = windowsOf(propertyReply(c, list).get());
     root.stacking = windowsOf(propertyReply(c, stacking).get());
     if (auto v = cardinals(propertyReply(c, active).get()); !v.empty()) root.active = v[0];
@@ -306,11 +321,24 @@ Snapshot takeSnapshot(const SnapshotContext& ctx) {
         root.width = rootGeometry->width;
         root.height = rootGeometry->height;
     }
-    snapshot.clients = readClients(ctx, root.clientList);
+    return root;
+}
+
+Snapshot assembleSnapshot(RootInfo root, std::vector<ClientInfo> clients,
+                          const SnapshotContext& ctx) {
+    Snapshot snapshot;
+    snapshot.root = std::move(root);
+    snapshot.clients = std::move(clients);
     for (std::size_t i = 0; i < snapshot.clients.size(); ++i)
         if (snapshot.clients[i].alive) snapshot.byWindow[snapshot.clients[i].window] = i;
     groupApplications(snapshot, ctx);
     return snapshot;
+}
+
+Snapshot takeSnapshot(const SnapshotContext& ctx) {
+    RootInfo root = readRoot(ctx);
+    std::vector<ClientInfo> clients = readClients(ctx, root.clientList);
+    return assembleSnapshot(std::move(root), std::move(clients), ctx);
 }
 
 }  // namespace vantrel::x11

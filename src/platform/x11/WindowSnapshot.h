@@ -84,6 +84,11 @@ struct SnapshotContext {
 // Reads the root, then every client in one batch of pipelined requests. Windows that vanish
 // meanwhile come back with alive == false.
 Snapshot takeSnapshot(const SnapshotContext& context);
+// The root window's EWMH properties and size, in one round trip.
+RootInfo readRoot(const SnapshotContext& context);
+// Indexes the clients (in client-list order) and groups them into applications.
+Snapshot assembleSnapshot(RootInfo root, std::vector<ClientInfo> clients,
+                          const SnapshotContext& context);
 // Reads the listed clients only, in one batch.
 std::vector<ClientInfo> readClients(const SnapshotContext& context,
                                     const std::vector<xcb_window_t>& windows);

@@ -14,20 +14,8 @@ namespace vantrel {
 
 using Steady = std::chrono::steady_clock;
 
-struct X11Desktop::Observers {
-    std::mutex mutex;
-    std::uint64_t nextId = 1;
-    std::map<std::uint64_t, std::shared_ptr<std::function<void()>>> screens;
-    std::map<std::uint64_t, std::shared_ptr<std::function<void(const RunningApplication&)>>>
-        launches;
-};
-
 X11Desktop::X11Desktop(Log& log, MainQueue& mainQueue, Clock& clock, X11Options options)
-    : log_(log),
-      mainQueue_(mainQueue),
-      clock_(clock),
-      options_(std::move(options)),
-      observers_(std::make_shared<Observers>()) {}
+    : log_(log), mainQueue_(mainQueue), clock_(clock), options_(std::move(options)) {}
 
 X11Desktop::~X11Desktop() {
     std::lock_guard lock(mutex_);
@@ -82,8 +70,8 @@ Status X11Desktop::connect() {
     // Monitors set with --setmonitor announce themselves only as a root ConfigureNotify.
     const std::uint32_t rootMask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, root_, XCB_CW_EVENT_MASK, &rootMask);
-    entries_ = x11::EntryIndex(x11::loadInstalledEntries());
-    if (auto id = x11::defaultFileManagerId()) fileManagerId_ = *id;
+    snapshot_.reset();
+    watched_.clear();
     const x11::Snapshot* snapshot = snapshotLocked(true);
     if (snapshot == nullptr) return Error{"The X server did not answer"};
     for (const auto& app : snapshot->apps) {
@@ -126,18 +114,19 @@ void X11Desktop::processEvents() {
     drainLocked();
 }
 
-void X11Desktop::drainLocked() {
+void X11Desktop::drainLocked(bool readSocket) {
     // Launch detection takes a snapshot, which drains again: one level is enough.
     if (draining_ || !usableLocked()) return;
     draining_ = true;
-    drainEventsLocked();
+    drainEventsLocked(readSocket);
     draining_ = false;
 }
 
-void X11Desktop::drainEventsLocked() {
+void X11Desktop::drainEventsLocked(bool readSocket) {
     bool clientsChanged = false;
     bool screensChanged = false;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+    while (xcb_generic_event_t* event = readSocket ? xcb_poll_for_event(connection_)
+                                                   : xcb_poll_for_queued_event(connection_)) {
         handleEventLocked(event, clientsChanged, screensChanged);
         std::free(event);
     }
@@ -158,31 +147,41 @@ void X11Desktop::handleEventLocked(const xcb_generic_event_t* event, bool& clien
             return;
         case XCB_PROPERTY_NOTIFY: {
             const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
-            if (notify->window == root_ && notify->atom == atoms_._NET_CLIENT_LIST)
-                clientsChanged = true;
-            snapshot_.reset();
+            if (notify->window != root_) {
+                markLocked(notify->window);
+                return;
+            }
+            if (notify->atom == atoms_._NET_CLIENT_LIST) clientsChanged = true;
+            // Windows of the desktop left or entered become unviewable or viewable with no
+            // event of their own.
+            if (notify->atom == atoms_._NET_CURRENT_DESKTOP) snapshot_.reset();
+            rootChanged_ = true;
             return;
         }
         case XCB_CONFIGURE_NOTIFY: {
+            // Clients hear of moves of their frame too: the manager sends them a synthetic one.
             const auto* notify = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
             if (notify->window == root_) {
                 screensChanged = true;
+                snapshot_.reset();
             } else {
                 ++configureCounts_[notify->window];
+                markLocked(notify->window);
             }
-            snapshot_.reset();
             return;
         }
         case XCB_DESTROY_NOTIFY: {
             const auto* notify = reinterpret_cast<const xcb_destroy_notify_event_t*>(event);
             watched_.erase(notify->window);
             configureCounts_.erase(notify->window);
-            snapshot_.reset();
+            markLocked(notify->window);
             return;
         }
         case XCB_MAP_NOTIFY:
+            markLocked(reinterpret_cast<const xcb_map_notify_event_t*>(event)->window);
+            return;
         case XCB_UNMAP_NOTIFY:
-            snapshot_.reset();
+            markLocked(reinterpret_cast<const xcb_unmap_notify_event_t*>(event)->window);
             return;
         default:
             break;
@@ -198,28 +197,86 @@ x11::SnapshotContext X11Desktop::contextLocked() const {
     return x11::SnapshotContext{connection_, root_, &atoms_, hasXRes_, &entries_};
 }
 
-const x11::Snapshot* X11Desktop::snapshotLocked(bool fresh) {
-    drainLocked();
+void X11Desktop::markLocked(xcb_window_t window) {
+    if (snapshot_ && snapshot_->client(window) != nullptr) changed_.insert(window);
+    // A window not in the snapshot matters only once the client list names it.
+}
+
+void X11Desktop::syncLocked() {
+    // The reply comes after every event the server sent before it.
+    xcb_generic_error_t* error = nullptr;
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), &error));
+    std::free(error);
+}
+
+const x11::Snapshot* X11Desktop::snapshotLocked(bool current) {
+    const bool ask = current || Steady::now() - snapshotTime_ > options_.snapshotLifetime;
+    // Within the lifetime only what already arrived counts: no system call for every read.
+    drainLocked(ask || !snapshot_);
     if (!usableLocked()) return nullptr;
-    if (!snapshot_ || fresh || Steady::now() - snapshotTime_ > options_.snapshotLifetime) {
-        snapshot_ = x11::takeSnapshot(contextLocked());
-        snapshotTime_ = Steady::now();
-        watchClientsLocked();
+    if (snapshot_ && ask) {
+        syncLocked();
+        drainLocked();
         if (!usableLocked()) return nullptr;
+        snapshotTime_ = Steady::now();
     }
+    if (!snapshot_) {
+        readSnapshotLocked(true);
+        snapshotTime_ = Steady::now();
+    } else if (rootChanged_ || !changed_.empty()) {
+        readSnapshotLocked(false);
+    }
+    if (!usableLocked()) return nullptr;
     return &*snapshot_;
 }
 
-void X11Desktop::watchClientsLocked() {
-    // StructureNotify on each client tells us when the window manager has applied a move.
-    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-    for (const auto& client : snapshot_->clients) {
-        if (!client.alive || watched_.contains(client.window)) continue;
-        xcb_change_window_attributes(connection_, client.window, XCB_CW_EVENT_MASK, &mask);
-        watched_.insert(client.window);
+void X11Desktop::readSnapshotLocked(bool everything) {
+    const x11::SnapshotContext context = contextLocked();
+    if (everything) refreshEntriesLocked();
+    x11::RootInfo root =
+        everything || rootChanged_ || !snapshot_ ? x11::readRoot(context) : snapshot_->root;
+    // Watching starts before the first read, so no change after it goes unnoticed.
+    watchClientsLocked(root.clientList);
+    std::vector<xcb_window_t> toRead;
+    for (const xcb_window_t window : root.clientList) {
+        const x11::ClientInfo* known = everything ? nullptr : snapshot_->client(window);
+        if (known == nullptr || changed_.contains(window)) toRead.push_back(window);
     }
-    std::erase_if(watched_, [&](xcb_window_t w) { return snapshot_->client(w) == nullptr; });
-    xcb_flush(connection_);
+    std::vector<x11::ClientInfo> read = x11::readClients(context, toRead);
+    std::vector<x11::ClientInfo> clients;
+    clients.reserve(root.clientList.size());
+    std::size_t next = 0;
+    for (const xcb_window_t window : root.clientList) {
+        if (next < toRead.size() && toRead[next] == window) {
+            clients.push_back(std::move(read[next++]));
+        } else {
+            clients.push_back(*snapshot_->client(window));
+        }
+    }
+    snapshot_ = x11::assembleSnapshot(std::move(root), std::move(clients), context);
+    rootChanged_ = false;
+    changed_.clear();
+}
+
+void X11Desktop::refreshEntriesLocked() {
+    // Listing the installed entries is slow: only when their folders changed.
+    auto stamp = x11::entryFoldersStamp();
+    if (stamp == entriesStamp_ && !entries_.entries().empty()) return;
+    entries_ = x11::EntryIndex(x11::loadInstalledEntries());
+    entriesStamp_ = std::move(stamp);
+}
+
+void X11Desktop::watchClientsLocked(const std::vector<xcb_window_t>& clients) {
+    // StructureNotify tells us when the window manager has applied a move, PropertyChange when
+    // anything we read of a window changes.
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    std::unordered_set<xcb_window_t> listed(clients.begin(), clients.end());
+    for (const xcb_window_t window : clients) {
+        if (watched_.contains(window)) continue;
+        xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);
+        watched_.insert(window);
+    }
+    std::erase_if(watched_, [&](xcb_window_t w) { return !listed.contains(w); });
 }
 
 void X11Desktop::detectLaunchesLocked() {
@@ -299,7 +356,7 @@ Element X11Desktop::applicationElement(const RunningApplication& application) {
 
 Element X11Desktop::elementForWindow(xcb_window_t window) {
     std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked();
+    const x11::Snapshot* snapshot = snapshotLocked(true);
     const x11::AppGroup* app = snapshot != nullptr ? snapshot->appOf(window) : nullptr;
     if (app == nullptr) return nullptr;
     return std::make_shared<X11Element>(this, app->id, window);
@@ -307,7 +364,7 @@ Element X11Desktop::elementForWindow(xcb_window_t window) {
 
 std::optional<RunningApplication> X11Desktop::applicationOfWindow(xcb_window_t window) {
     std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked();
+    const x11::Snapshot* snapshot = snapshotLocked(true);
     const x11::AppGroup* app = snapshot != nullptr ? snapshot->appOf(window) : nullptr;
     if (app == nullptr) return std::nullopt;
     return recordOfLocked(*app);
@@ -402,7 +459,7 @@ AttributeRead X11Desktop::copyAttribute(const Element& element, std::string_view
 
 std::optional<std::vector<WindowServerEntry>> X11Desktop::windowList() {
     std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked();
+    const x11::Snapshot* snapshot = snapshotLocked(true);
     if (snapshot == nullptr) return std::nullopt;
     const Rect primary = primaryLocked();
     std::vector<WindowServerEntry> entries;
@@ -435,8 +492,8 @@ std::optional<std::vector<WindowServerEntry>> X11Desktop::windowList() {
 
 std::vector<RunningApplication> X11Desktop::runningApplications() {
     std::lock_guard lock(mutex_);
-    // Captures and restores start here: read afresh, and let the window reads that follow
-    // answer from this snapshot.
+    // Lists answer for this moment (one round trip); the window reads that follow answer from
+    // the same snapshot.
     const x11::Snapshot* snapshot = snapshotLocked(true);
     std::vector<RunningApplication> result;
     if (snapshot == nullptr) return result;
@@ -446,7 +503,7 @@ std::vector<RunningApplication> X11Desktop::runningApplications() {
 
 std::optional<RunningApplication> X11Desktop::frontmostApplication() {
     std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked();
+    const x11::Snapshot* snapshot = snapshotLocked(true);
     if (snapshot == nullptr) return std::nullopt;
     const x11::AppGroup* app = snapshot->appOf(snapshot->root.active);
     if (app == nullptr) return std::nullopt;
@@ -455,7 +512,7 @@ std::optional<RunningApplication> X11Desktop::frontmostApplication() {
 
 ScreenList X11Desktop::screens() {
     std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked();
+    const x11::Snapshot* snapshot = snapshotLocked(true);
     if (snapshot == nullptr) return {};
     const auto& root = snapshot->root;
     std::vector<x11::Strut> struts;
@@ -484,7 +541,7 @@ ScreenList X11Desktop::screens() {
 
 std::optional<PreferenceValue> X11Desktop::spacesDisplayConfiguration() {
     std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked();
+    const x11::Snapshot* snapshot = snapshotLocked(true);
     if (snapshot == nullptr) return std::nullopt;
     const std::uint32_t count = snapshot->root.numberOfDesktops;
     std::vector<PreferenceValue::List> windows(count);
@@ -514,7 +571,9 @@ std::optional<PreferenceValue> X11Desktop::spacesDisplayConfiguration() {
 
 std::string X11Desktop::fileManagerBundleID() const {
     std::lock_guard lock(mutex_);
-    return fileManagerId_;
+    if (!fileManagerId_)
+        fileManagerId_ = x11::defaultFileManagerId().value_or("org.gnome.Nautilus");
+    return *fileManagerId_;
 }
 
 std::string X11Desktop::dockBundleID() const {
@@ -525,73 +584,20 @@ std::string X11Desktop::dockBundleID() const {
 // --- observers ---------------------------------------------------------------------------
 
 void X11Desktop::announceScreens() {
-    std::vector<std::pair<std::uint64_t, std::shared_ptr<std::function<void()>>>> handlers;
-    {
-        std::lock_guard lock(observers_->mutex);
-        handlers.assign(observers_->screens.begin(), observers_->screens.end());
-    }
-    std::weak_ptr<Observers> weak = observers_;
-    for (auto& [id, handler] : handlers) {
-        mainQueue_.post([weak, id = id, handler = handler] {
-            auto observers = weak.lock();
-            if (!observers) return;
-            {
-                std::lock_guard lock(observers->mutex);
-                if (!observers->screens.contains(id)) return;
-            }
-            (*handler)();
-        });
-    }
+    screenObservers_.post(mainQueue_);
 }
 
 void X11Desktop::announceLaunch(const RunningApplication& launched) {
-    std::vector<
-        std::pair<std::uint64_t, std::shared_ptr<std::function<void(const RunningApplication&)>>>>
-        handlers;
-    {
-        std::lock_guard lock(observers_->mutex);
-        handlers.assign(observers_->launches.begin(), observers_->launches.end());
-    }
-    std::weak_ptr<Observers> weak = observers_;
-    for (auto& [id, handler] : handlers) {
-        mainQueue_.post([weak, id = id, handler = handler, launched] {
-            auto observers = weak.lock();
-            if (!observers) return;
-            {
-                std::lock_guard lock(observers->mutex);
-                if (!observers->launches.contains(id)) return;
-            }
-            (*handler)(launched);
-        });
-    }
+    launchObservers_.post(mainQueue_, launched);
 }
 
 Subscription X11Desktop::observeScreenParameters(std::function<void()> handler) {
-    std::lock_guard lock(observers_->mutex);
-    const auto id = observers_->nextId++;
-    observers_->screens.emplace(id, std::make_shared<std::function<void()>>(std::move(handler)));
-    std::weak_ptr<Observers> weak = observers_;
-    return Subscription([weak, id] {
-        if (auto observers = weak.lock()) {
-            std::lock_guard guard(observers->mutex);
-            observers->screens.erase(id);
-        }
-    });
+    return screenObservers_.add(std::move(handler));
 }
 
 Subscription X11Desktop::observeApplicationLaunches(
     std::function<void(const RunningApplication&)> handler) {
-    std::lock_guard lock(observers_->mutex);
-    const auto id = observers_->nextId++;
-    observers_->launches.emplace(
-        id, std::make_shared<std::function<void(const RunningApplication&)>>(std::move(handler)));
-    std::weak_ptr<Observers> weak = observers_;
-    return Subscription([weak, id] {
-        if (auto observers = weak.lock()) {
-            std::lock_guard guard(observers->mutex);
-            observers->launches.erase(id);
-        }
-    });
+    return launchObservers_.add(std::move(handler));
 }
 
 }  // namespace vantrel

@@ -19,6 +19,7 @@
 #include "base/FdWatch.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
+#include "base/ObserverList.h"
 #include "engine/WindowSystem.h"
 #include "platform/x11/DesktopEntries.h"
 #include "platform/x11/Monitors.h"
@@ -37,7 +38,8 @@ struct X11Options {
     Duration launchTimeout = std::chrono::seconds{10};
     // How long a write waits for the window manager to apply it.
     Duration applyTimeout = std::chrono::milliseconds{300};
-    // Reads within this time of a snapshot answer from it, unless an event made it stale.
+    // Reads within this time of a snapshot answer from it without asking the server whether
+    // anything changed; later ones make one round trip first.
     Duration snapshotLifetime = std::chrono::milliseconds{150};
 };
 
@@ -85,7 +87,7 @@ class X11Desktop final : public WindowSystem {
     Subscription observeApplicationLaunches(
         std::function<void(const RunningApplication&)> handler) override;
     // The desktop entry that opens folders (GIO's default for inode/directory), else
-    // "org.gnome.Nautilus".
+    // "org.gnome.Nautilus". Asked for on first use.
     std::string fileManagerBundleID() const override;
     // The application of the first dock or panel window seen when connecting, else "panel".
     // Panels own no regular windows, so they are never captured or quit either way.
@@ -98,17 +100,24 @@ class X11Desktop final : public WindowSystem {
 
   private:
     class X11Element;
-    struct Observers;
 
     // Everything below runs with mutex_ held.
     bool usableLocked();
-    void drainLocked();
-    void drainEventsLocked();
+    // Handles the events that arrived; `readSocket` false takes only those already read.
+    void drainLocked(bool readSocket = true);
+    void drainEventsLocked(bool readSocket);
     void handleEventLocked(const xcb_generic_event_t* event, bool& clientsChanged,
                            bool& screensChanged);
-    const x11::Snapshot* snapshotLocked(bool fresh = false);
+    // The snapshot, brought up to date with what events reported. `current`: first make sure
+    // every event sent so far has arrived (one round trip), as a capture or launch check needs.
+    const x11::Snapshot* snapshotLocked(bool current = false);
+    // Reads everything again, or only the root and the windows events marked.
+    void readSnapshotLocked(bool everything);
+    void syncLocked();
+    void markLocked(xcb_window_t window);
     x11::SnapshotContext contextLocked() const;
-    void watchClientsLocked();
+    void watchClientsLocked(const std::vector<xcb_window_t>& clients);
+    void refreshEntriesLocked();
     void detectLaunchesLocked();
     const std::vector<x11::MonitorInfo>& monitorsLocked();
     Rect primaryLocked();
@@ -144,7 +153,11 @@ class X11Desktop final : public WindowSystem {
     bool lost_ = false;
     bool draining_ = false;
     x11::EntryIndex entries_;
+    std::vector<std::int64_t> entriesStamp_;
+    // What events said changed since the snapshot was read; no snapshot means read it all.
     std::optional<x11::Snapshot> snapshot_;
+    bool rootChanged_ = false;
+    std::unordered_set<xcb_window_t> changed_;
     std::chrono::steady_clock::time_point snapshotTime_;
     std::optional<std::vector<x11::MonitorInfo>> monitors_;
     std::unordered_set<xcb_window_t> watched_;
@@ -152,9 +165,10 @@ class X11Desktop final : public WindowSystem {
     std::map<std::string, std::uint64_t> handles_;
     std::uint64_t nextHandle_ = 1;
     std::set<std::string> knownApps_;
-    std::string fileManagerId_ = "org.gnome.Nautilus";
+    mutable std::optional<std::string> fileManagerId_;
     std::string dockId_ = "panel";
-    std::shared_ptr<Observers> observers_;
+    ObserverList<> screenObservers_;
+    ObserverList<RunningApplication> launchObservers_;
 };
 
 }  // namespace vantrel

@@ -101,7 +101,9 @@ AXError X11Desktop::setMinimizedLocked(xcb_window_t window, bool minimized) {
     }
     auto after = waitForClientLocked(
         window, [&](const x11::ClientInfo& c) { return isMinimized(c, atoms_) == minimized; });
-    snapshot_.reset();
+    // Restoring activates the window: the root's active window changed too.
+    markLocked(window);
+    rootChanged_ = true;
     if (!after) return AXError::invalidUIElement;
     return isMinimized(*after, atoms_) == minimized ? AXError::success : AXError::cannotComplete;
 }
@@ -171,7 +173,7 @@ AXError X11Desktop::placeLocked(xcb_window_t window, std::optional<Point> positi
             {flags, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y),
              static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)});
         waitForConfigureLocked(window, baseline, Steady::now() + options_.applyTimeout);
-        snapshot_.reset();
+        markLocked(window);
         client = readClientLocked(window);
         if (!client) return AXError::invalidUIElement;
         if (landed(*client) || !position) break;

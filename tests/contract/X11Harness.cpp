@@ -1,0 +1,103 @@
+// The contract's X11 desktop: a private Xvfb + openbox, test-client windows, xwininfo and xprop
+// as the independent readers.
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <vector>
+
+#include "DesktopHarness.h"
+#include "XSession.h"
+#include "base/Log.h"
+#include "base/ManualLoop.h"
+#include "platform/x11/X11Desktop.h"
+
+namespace vantrel::testing {
+namespace {
+
+class X11Harness final : public DesktopHarness {
+  public:
+    X11Harness() {
+        char pattern[] = "/tmp/vantrel-contract-XXXXXX";
+        if (::mkdtemp(pattern) == nullptr) {
+            error_ = "mkdtemp failed";
+            return;
+        }
+        dataDir_ = pattern;
+        std::filesystem::create_directories(dataDir_ + "/applications");
+        session_ = XSession::start(dataDir_, error_);
+        if (!session_) return;
+        if (const Status connected = desktop_.connect(); !connected)
+            error_ = connected.error().message;
+    }
+    ~X11Harness() override {
+        windows_.clear();
+        session_.reset();
+        if (!dataDir_.empty()) std::filesystem::remove_all(dataDir_);
+    }
+
+    std::string setUpError() const override { return error_; }
+    WindowSystem& system() override { return desktop_; }
+
+    WindowHandle open(const std::string& app, const std::string& title, Rect frame) override {
+        // Openbox puts the frame's corner where the client asks; the client area is the frame
+        // less the decorations, which are known only once the window is managed.
+        const std::string geometry = std::to_string(std::lround(frame.width)) + "x" +
+                                     std::to_string(std::lround(frame.height)) + "+" +
+                                     std::to_string(std::lround(frame.x)) + "+" +
+                                     std::to_string(std::lround(frame.y));
+        auto window =
+            session_->openWindow({"--class", app, "--title", title, "--geometry", geometry});
+        if (!window) return windows_.size();  // out of range: the test fails on first use
+        const xcb_window_t id = window->window;
+        windows_.push_back(std::move(*window));
+        eventually([&] { return desktop_.elementForWindow(id) != nullptr; });
+        // Size the outer frame as asked through the desktop itself, not through the seam.
+        const ToolGeometry g = session_->geometry(id);
+        const int width = static_cast<int>(std::lround(frame.width)) - g.left - g.right;
+        const int height = static_cast<int>(std::lround(frame.height)) - g.top - g.bottom;
+        XSession::run("xdotool windowsize " + XSession::hex(id) + " " + std::to_string(width) +
+                      " " + std::to_string(height));
+        eventually([&] { return session_->geometry(id).frameWidth() == frame.width; });
+        return windows_.size() - 1;
+    }
+    Rect trueFrame(WindowHandle handle) override {
+        const ToolGeometry g = session_->geometry(windows_.at(handle).window);
+        return Rect{static_cast<double>(g.frameX()), static_cast<double>(g.frameY()),
+                    static_cast<double>(g.frameWidth()), static_cast<double>(g.frameHeight())};
+    }
+    bool trulyMinimized(WindowHandle handle) override {
+        return session_->states(windows_.at(handle).window).find("_NET_WM_STATE_HIDDEN") !=
+               std::string::npos;
+    }
+    bool settle(const std::function<bool()>& condition) override {
+        return eventually([&] {
+            desktop_.processEvents();
+            loop_.runPending();
+            return condition();
+        });
+    }
+
+  private:
+    std::string error_;
+    std::string dataDir_;
+    std::unique_ptr<XSession> session_;
+    MemoryLog log_;
+    ManualLoop loop_;
+    SystemClock clock_;
+    X11Desktop desktop_{log_, loop_, clock_};
+    std::vector<TestWindow> windows_;
+};
+
+}  // namespace
+
+std::unique_ptr<DesktopHarness> makeHarness() {
+    return std::make_unique<X11Harness>();
+}
+
+}  // namespace vantrel::testing
+
+// GLib is not built with ThreadSanitizer: its worker threads look like races in sanitizer builds.
+extern "C" const char* __tsan_default_suppressions() {
+    return "race:libglib-2.0.so.0\nrace:libgio-2.0.so.0\nrace:libgobject-2.0.so.0\n";
+}

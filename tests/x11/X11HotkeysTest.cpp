@@ -1,0 +1,213 @@
+// Global hotkeys against a real X server: presses through XTEST, lock keys, combinations another
+// client holds, and a preset shortcut moving a window through the whole engine.
+#include <xcb/xcb_keysyms.h>
+
+#include <filesystem>
+
+#include "X11Fixture.h"
+#include "automation/HotkeyService.h"
+#include "automation/LayoutManager.h"
+#include "base/NotificationCenter.h"
+#include "base/PollLoop.h"
+#include "base/Worker.h"
+#include "engine/PresetLayoutService.h"
+#include "engine/SpaceService.h"
+#include "engine/WindowService.h"
+#include "model/LayoutStorage.h"
+#include "model/PreferencesStore.h"
+#include "platform/x11/X11Hotkeys.h"
+
+namespace vantrel::testing {
+namespace {
+
+constexpr std::uint32_t kCmdOpt = hotkey_modifier::kCommand | hotkey_modifier::kOption;
+constexpr std::uint32_t kKey1 = 18;
+constexpr std::uint32_t kKey2 = 19;
+// Where this server's keyboard map puts Super and Alt (checked by the first press test).
+constexpr std::uint16_t kSuperAlt = XCB_MOD_MASK_4 | XCB_MOD_MASK_1;
+constexpr std::uint16_t kNumLock = XCB_MOD_MASK_2;
+
+// Another program on the same display, grabbing keys for itself.
+class OtherClient {
+  public:
+    OtherClient() : connection_(xcb_connect(nullptr, nullptr)) {
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+        symbols_ = xcb_key_symbols_alloc(connection_);
+    }
+    ~OtherClient() {
+        xcb_key_symbols_free(symbols_);
+        xcb_disconnect(connection_);
+    }
+    xcb_keycode_t keycode(xcb_keysym_t keysym) {
+        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols_, keysym);
+        const xcb_keycode_t first = codes != nullptr ? codes[0] : xcb_keycode_t{0};
+        std::free(codes);
+        return first;
+    }
+    // True when the server let us have it.
+    bool grab(xcb_keysym_t keysym, std::uint16_t modifiers) {
+        auto cookie = xcb_grab_key_checked(connection_, 1, root_, modifiers, keycode(keysym),
+                                           XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        xcb_generic_error_t* error = xcb_request_check(connection_, cookie);
+        std::free(error);
+        return error == nullptr;
+    }
+
+  private:
+    xcb_connection_t* connection_;
+    xcb_window_t root_ = XCB_WINDOW_NONE;
+    xcb_key_symbols_t* symbols_ = nullptr;
+};
+
+class X11HotkeysTest : public X11Test {
+  protected:
+    void SetUp() override {
+        X11Test::SetUp();
+        if (HasFatalFailure()) return;
+        const Status connected = hotkeys_.connect();
+        ASSERT_TRUE(connected.ok()) << connected.error().message;
+        handler_ = hotkeys_.installPressHandler([this](std::optional<HotkeyID> id) {
+            if (id) presses_.push_back(id->id);
+            return hotkey_status::kNoError;
+        });
+    }
+
+    HotkeyRef registered(std::uint32_t keyCode, std::uint32_t mask, std::uint32_t id) {
+        const auto registration =
+            hotkeys_.registerHotkey(keyCode, mask, HotkeyID{kHotkeySignature, id});
+        EXPECT_EQ(registration.status, hotkey_status::kNoError);
+        EXPECT_TRUE(registration.ref.has_value());
+        return registration.ref.value_or(0);
+    }
+
+    // Presses keys through XTEST and reads until `count` presses have arrived.
+    bool press(const std::string& keys, std::size_t count) {
+        XSession::run("xdotool key " + keys);
+        return eventually([&] {
+            hotkeys_.processEvents();
+            loop_.runPending();
+            return presses_.size() >= count;
+        });
+    }
+
+    X11Hotkeys hotkeys_{log_, loop_};
+    Subscription handler_;
+    std::vector<std::uint32_t> presses_;
+};
+
+TEST_F(X11HotkeysTest, APressReachesTheHandlerOfItsCombinationOnly) {
+    registered(kKey1, kCmdOpt, 7);
+    registered(kKey2, kCmdOpt, 8);
+    registered(kKey1, hotkey_modifier::kControl | hotkey_modifier::kShift, 9);
+    ASSERT_TRUE(press("super+alt+2", 1));
+    EXPECT_EQ(presses_, (std::vector<std::uint32_t>{8}));
+    // Alt alone is another combination, which nobody registered: it must not fire 7.
+    ASSERT_TRUE(press("alt+1 super+alt+1 ctrl+shift+1", 3));
+    EXPECT_EQ(presses_, (std::vector<std::uint32_t>{8, 7, 9}));
+}
+
+TEST_F(X11HotkeysTest, FiresWithNumLockAndCapsLockOn) {
+    registered(kKey1, kCmdOpt, 3);
+    XSession::run("xdotool key Num_Lock");
+    ASSERT_TRUE(press("super+alt+1", 1));
+    XSession::run("xdotool key Caps_Lock");
+    ASSERT_TRUE(press("super+alt+1", 2));
+    XSession::run("xdotool key Caps_Lock Num_Lock");
+    ASSERT_TRUE(press("super+alt+1", 3));
+    EXPECT_EQ(presses_, (std::vector<std::uint32_t>{3, 3, 3}));
+}
+
+TEST_F(X11HotkeysTest, ACombinationAnotherClientHoldsIsRefusedAndNothingOfItIsKept) {
+    OtherClient other;
+    // The other program holds only the Num Lock variant: ours fails part way.
+    ASSERT_TRUE(other.grab('1', kSuperAlt | kNumLock));
+    const auto refused = hotkeys_.registerHotkey(kKey1, kCmdOpt, HotkeyID{kHotkeySignature, 1});
+    EXPECT_EQ(refused.status, -9878);
+    EXPECT_FALSE(refused.ref.has_value());
+    // The variants we did grab were released again.
+    EXPECT_TRUE(other.grab('1', kSuperAlt));
+    EXPECT_TRUE(other.grab('1', kSuperAlt | XCB_MOD_MASK_LOCK));
+}
+
+TEST_F(X11HotkeysTest, UnregisteringReleasesTheCombination) {
+    OtherClient other;
+    const HotkeyRef ref = registered(kKey1, kCmdOpt, 1);
+    EXPECT_FALSE(other.grab('1', kSuperAlt));
+    EXPECT_EQ(hotkeys_.unregisterHotkey(ref), hotkey_status::kNoError);
+    EXPECT_TRUE(other.grab('1', kSuperAlt));
+    EXPECT_LT(hotkeys_.unregisterHotkey(ref), 0);
+}
+
+TEST_F(X11HotkeysTest, RefusesOurOwnDuplicatesAndKeysWithoutAName) {
+    registered(kKey1, kCmdOpt, 1);
+    // The server would let us grab it twice; the second registration must still be refused.
+    EXPECT_EQ(hotkeys_.registerHotkey(kKey1, kCmdOpt, HotkeyID{kHotkeySignature, 2}).status, -9878);
+    // 10 is the ISO section key, 200 no key at all.
+    for (std::uint32_t key : {10u, 200u}) {
+        const auto registration =
+            hotkeys_.registerHotkey(key, kCmdOpt, HotkeyID{kHotkeySignature, 3});
+        EXPECT_LT(registration.status, 0) << key;
+        EXPECT_FALSE(registration.ref.has_value());
+    }
+    // Arrows, function keys and the bare key are fine.
+    registered(123, kCmdOpt, 4);
+    registered(111, 0, 5);
+    registered(51, hotkey_modifier::kShift, 6);
+}
+
+TEST_F(X11HotkeysTest, APresetShortcutMovesTheFocusedWindowToItsHalfOfTheScreen) {
+    PollLoop poll(clock_);
+    NotificationCenter center;
+    X11Desktop desktop(log_, poll, clock_);
+    ASSERT_TRUE(desktop.connect().ok());
+    X11Hotkeys hotkeys(log_, poll);
+    ASSERT_TRUE(hotkeys.connect().ok());
+    const Subscription desktopEvents = desktop.watchEvents(poll);
+    const Subscription hotkeyEvents = hotkeys.watchEvents(poll);
+    SpaceService spaces(desktop, poll);
+    WindowService windows(desktop, spaces, poll, clock_, center, log_);
+    LayoutStorage storage(log_, clock_, std::filesystem::path(dataDir_) / "home");
+    InlineWorker worker;
+    LayoutManager manager(windows, storage, worker, poll, clock_, center);
+    InMemoryUserDefaults defaults;
+    RecordingLoginItem loginItem;
+    PreferencesStore preferences(defaults, loginItem, center, log_);
+    preferences.setPresetShortcut(PresetLayout::leftHalf,
+                                  PresetShortcut{123, modifier::kCommand | modifier::kOption});
+    PresetLayoutService presets(windows, desktop, log_);
+    HotkeyService service(hotkeys, manager, preferences, presets, poll, center, log_);
+
+    const auto w = open({"--class", "Alpha", "--title", "Mover", "--geometry", "400x300+700+500"});
+    XSession::run("wmctrl -i -a " + XSession::hex(w));
+    ASSERT_TRUE(eventually([&] {
+        const auto front = desktop.frontmostApplication();
+        return front && front->bundleID == "Alpha";
+    }));
+    // Runs the loop until `done`, at most a few seconds.
+    const auto runUntil = [&](auto done) {
+        const TimerHandle check(poll, poll.startRepeating(std::chrono::milliseconds{10}, [&] {
+            if (done()) poll.quit();
+        }));
+        poll.runFor(std::chrono::seconds{10});
+        return done();
+    };
+    windows.start();
+    service.start();
+    ASSERT_TRUE(runUntil([&] { return windows.hasAccessibilityPermission.get(); }));
+    ASSERT_EQ(service.registeredIDs().size(), 1u);
+
+    XSession::run("xdotool key super+alt+Left");
+    const Element element = desktop.elementForWindow(w);
+    ASSERT_TRUE(runUntil([&] {
+        const auto size = desktop.copyAttribute(element, attribute::kSize);
+        return size.as<Size>() != nullptr && *size.as<Size>() == Size{1280, 1440};
+    }));
+    const ToolGeometry tool = session_->geometry(w);
+    EXPECT_EQ(tool.frameX(), 0);
+    EXPECT_EQ(tool.frameY(), 0);
+    EXPECT_EQ(tool.frameWidth(), 1280);
+    EXPECT_EQ(tool.frameHeight(), 1440);
+}
+
+}  // namespace
+}  // namespace vantrel::testing
