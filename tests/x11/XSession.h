@@ -48,6 +48,7 @@ class XSession {
     static std::string hex(xcb_window_t window);
 
   private:
+    static std::unique_ptr<XSession> startOnce(const std::string& dataDir, std::string& error);
     XSession() = default;
     std::string display_;
     TestProcess server_;
