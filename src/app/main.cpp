@@ -1,0 +1,101 @@
+// The vantrel executable: builds the X11 platform, the core and the tray UI, then runs Qt's loop.
+#include <QApplication>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "app/AppDelegate.h"
+#include "app/QSettingsUserDefaults.h"
+#include "app/XdgAutostartLoginItem.h"
+#include "app/XdgDirectories.h"
+#include "base/Clock.h"
+#include "base/Log.h"
+#include "base/Worker.h"
+#include "model/LayoutStorage.h"
+#include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11Hotkeys.h"
+#include "ui/DialogPresenter.h"
+#include "ui/QtMainQueue.h"
+#include "ui/UiContext.h"
+#include "ui/UiShell.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: vantrel [--help | --version]\n"
+    "Saves and restores window layouts from the system tray.\n"
+    "\n"
+    "Vantrel runs in the tray of an X11 desktop with an EWMH window manager.\n"
+    "Layouts are kept in $XDG_DATA_HOME/Vantrel/layouts.json, preferences in\n"
+    "$XDG_CONFIG_HOME/Vantrel/Vantrel.conf.\n"
+    "\n"
+    "  --help     show this text and exit\n"
+    "  --version  show the version and exit\n";
+
+// Answers --help and --version before anything touches the display; refuses other options.
+// Returns the exit code when the program should stop here.
+std::optional<int> handleArguments(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (argument == "--version") {
+            std::printf("Vantrel %s\n", VANTREL_VERSION);
+            return 0;
+        }
+        std::fprintf(stderr, "vantrel: unknown option '%s'\n%s", argv[i], kUsage);
+        return 2;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (const auto exitCode = handleArguments(argc, argv)) return *exitCode;
+
+    using namespace vantrel;
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vantrel"));
+    QApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
+    // A tray utility keeps running with every window closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    StdoutLog log;
+    SystemClock clock;
+    QtMainQueue mainQueue;
+    ThreadWorker worker;
+
+    X11Desktop desktop(log, mainQueue, clock);
+    if (const auto connected = desktop.connect(); !connected)
+        log.line("Vantrel: Cannot use the X display: " + connected.error().message);
+    const Subscription desktopEvents = desktop.watchEvents(mainQueue);
+    X11Hotkeys hotkeys(log, mainQueue);
+    if (const auto connected = hotkeys.connect(); !connected)
+        log.line("Vantrel: Global shortcuts are unavailable: " + connected.error().message);
+    const Subscription hotkeyEvents = hotkeys.watchEvents(mainQueue);
+
+    const QString configHome = xdgConfigHome();
+    QSettingsUserDefaults defaults(configHome);
+    XdgAutostartLoginItem loginItem(configHome, QCoreApplication::applicationFilePath());
+
+    {
+        AppDelegate delegate(AppPlatform{desktop, hotkeys, defaults, loginItem, mainQueue, clock,
+                                         worker, log, defaultDataHome()});
+        MessageBoxPresenter dialogs;
+        UiShell shell(delegate, makeUiContext(delegate, mainQueue, clock, worker, dialogs));
+        shell.installLaunchHooks();
+
+        QObject::connect(&application, &QCoreApplication::aboutToQuit,
+                         [&delegate] { delegate.applicationWillTerminate(); });
+        mainQueue.post([&delegate] { delegate.applicationDidFinishLaunching(); });
+        const int status = QApplication::exec();
+        // Restores still running finish before the services they use go away.
+        worker.waitIdle();
+        return status;
+    }
+}
