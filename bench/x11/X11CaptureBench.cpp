@@ -13,82 +13,13 @@
 #include <optional>
 #include <vector>
 
-#include "XSession.h"
-#include "base/Log.h"
-#include "base/ManualLoop.h"
-#include "base/NotificationCenter.h"
-#include "engine/SpaceService.h"
-#include "engine/WindowService.h"
-#include "platform/x11/X11Desktop.h"
+#include "BenchDesktop.h"
 
 namespace {
 
 using namespace vantrel;
-using namespace vantrel::testing;
-
-constexpr int kWindows = 100;
-
-// One session with 100 windows of 10 applications, shared by every benchmark.
-struct Desktop {
-    std::string dataDir;
-    std::unique_ptr<XSession> session;
-    std::vector<TestWindow> windows;
-
-    Desktop() {
-        char pattern[] = "/tmp/vantrel-x11-bench-XXXXXX";
-        if (::mkdtemp(pattern) == nullptr) return;
-        dataDir = pattern;
-        std::string error;
-        session = XSession::start(dataDir, error);
-        if (!session) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            return;
-        }
-        for (int i = 0; i < kWindows; ++i) {
-            const std::string geometry =
-                "300x200+" + std::to_string(20 * (i % 50)) + "+" + std::to_string(10 * (i / 2));
-            auto window =
-                session->openWindow({"--class", "App" + std::to_string(i % 10), "--title",
-                                     "Window " + std::to_string(i), "--geometry", geometry});
-            if (window) windows.push_back(std::move(*window));
-        }
-        // Wait until the window manager lists every one of them.
-        eventually([&] {
-            const std::string list = XSession::run("wmctrl -l");
-            return std::count(list.begin(), list.end(), '\n') >= kWindows;
-        });
-    }
-    ~Desktop() {
-        windows.clear();
-        session.reset();
-        if (!dataDir.empty()) std::filesystem::remove_all(dataDir);
-    }
-};
-
-Desktop& desktop() {
-    static Desktop instance;
-    return instance;
-}
-
-// A backend on the shared session with the engine over it, permission granted.
-struct Engine {
-    MemoryLog log;
-    ManualLoop loop;
-    SystemClock clock;
-    NotificationCenter notifications;
-    X11Desktop x11{log, loop, clock};
-    std::optional<SpaceService> spaces;
-    std::optional<WindowService> service;
-
-    bool start() {
-        if (!x11.connect().ok()) return false;
-        spaces.emplace(x11, loop);
-        service.emplace(x11, *spaces, loop, clock, notifications, log);
-        service->checkAccessibilityPermission();
-        loop.runPending();
-        return service->hasAccessibilityPermission.get();
-    }
-};
+using namespace vantrel::bench;
+using vantrel::testing::TestProcess;
 
 void BM_CaptureInProcess(benchmark::State& state) {
     Engine engine;
@@ -169,13 +100,6 @@ double millisecondsToRun(const std::vector<std::string>& argv, std::size_t& line
     process->waitForExit(std::chrono::milliseconds{5000});
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
-}
-
-double median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 // The two tools run in turn, so a busy machine slows both alike; the ratio is of the medians.

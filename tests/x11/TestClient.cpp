@@ -22,6 +22,7 @@ struct Options {
     long pid = -1;  // -1: no _NET_WM_PID
     int x = 100, y = 100, width = 400, height = 300;
     bool refuseFirstClose = false;
+    bool fixedSize = false;
     int dockTop = 0;  // a dock reserving this many rows at the top
 };
 
@@ -50,6 +51,10 @@ bool parseArgs(int argc, char** argv, Options& o) {
         const std::string key = argv[i];
         if (key == "--refuse-close") {
             o.refuseFirstClose = true;
+            continue;
+        }
+        if (key == "--fixed-size") {
+            o.fixedSize = true;
             continue;
         }
         if (i + 1 >= argc) return false;
@@ -81,7 +86,7 @@ int main(int argc, char** argv) {
     if (!parseArgs(argc, argv, o)) {
         std::fprintf(stderr,
                      "usage: %s [--title T] [--instance I] [--class C] [--pid N] "
-                     "[--geometry WxH+X+Y] [--refuse-close] [--dock-top N]\n",
+                     "[--geometry WxH+X+Y] [--refuse-close] [--dock-top N] [--fixed-size]\n",
                      argv[0]);
         return 2;
     }
@@ -109,6 +114,12 @@ int main(int argc, char** argv) {
     hints[2] = static_cast<std::uint32_t>(o.y);
     hints[3] = static_cast<std::uint32_t>(o.width);
     hints[4] = static_cast<std::uint32_t>(o.height);
+    if (o.fixedSize) {
+        // PMinSize and PMaxSize at the given size: the window manager lets nobody resize it.
+        hints[0] |= 16 | 32;
+        hints[5] = hints[7] = static_cast<std::uint32_t>(o.width);
+        hints[6] = hints[8] = static_cast<std::uint32_t>(o.height);
+    }
     setCardinals(c, w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, hints);
     if (o.pid >= 0)
         setCardinals(c, w, atom(c, "_NET_WM_PID"), XCB_ATOM_CARDINAL,

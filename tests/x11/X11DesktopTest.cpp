@@ -2,6 +2,7 @@
 // windows that vanish, desktops, launches, screens and desktop entries.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "base/PollLoop.h"
 #include "engine/SpaceService.h"
 #include "engine/WindowService.h"
+#include "platform/x11/X11Hotkeys.h"
 
 namespace vantrel::testing {
 namespace {
@@ -177,38 +179,69 @@ TEST_F(X11DesktopTest, WritingBackWhatWasReadMovesNothing) {
     EXPECT_EQ(after.height, before.height);
 }
 
-TEST_F(X11DesktopTest, MovesAndResizesTheOuterFrame) {
-    const auto w = open({"--class", "Alpha", "--title", "Mover", "--geometry", "400x300+100+100"});
-    const Element window = element(w);
-    EXPECT_EQ(desktop_->setAttribute(window, attribute::kPosition, Point{640, 480}),
-              AXError::success);
-    EXPECT_EQ(desktop_->setAttribute(window, attribute::kSize, Size{700, 500}), AXError::success);
-    const ToolGeometry tool = session_->geometry(w);
-    EXPECT_EQ(tool.frameX(), 640);
-    EXPECT_EQ(tool.frameY(), 480);
-    EXPECT_EQ(tool.frameWidth(), 700);
-    EXPECT_EQ(tool.frameHeight(), 500);
-    EXPECT_EQ(*desktop_->copyAttribute(window, attribute::kPosition).as<Point>(),
-              (Point{640, 480}));
-    EXPECT_EQ(*desktop_->copyAttribute(window, attribute::kSize).as<Size>(), (Size{700, 500}));
+TEST_F(X11DesktopTest, LeavesMaximisedAndFullScreenToPlaceAWindow) {
+    const auto maximised =
+        open({"--class", "Alpha", "--title", "Maximised", "--geometry", "400x300+100+100"});
+    const auto fullScreen =
+        open({"--class", "Beta", "--title", "Full", "--geometry", "400x300+150+150"});
+    XSession::run("wmctrl -i -r " + XSession::hex(maximised) +
+                  " -b add,maximized_vert,maximized_horz");
+    XSession::run("wmctrl -i -r " + XSession::hex(fullScreen) + " -b add,fullscreen");
+    ASSERT_TRUE(eventually([&] {
+        return session_->geometry(maximised).width > 2000 &&
+               session_->geometry(fullScreen).width == 2560;
+    }));
+    auto saved = service_->captureWindows();
+    ASSERT_EQ(saved.size(), 2u);
+    double x = 300;
+    for (WindowState& state : saved) {
+        SCOPED_TRACE(state.windowTitle.value_or(""));
+        state.frameX = x;
+        state.frameY = 200;
+        state.frameWidth = 640;
+        state.frameHeight = 480;
+        EXPECT_EQ(service_->restoreWindow(state, false), WindowRestoreResult::restored);
+        const ToolGeometry tool = session_->geometry(*state.windowNumber);
+        EXPECT_EQ(tool.frameX(), x);
+        EXPECT_EQ(tool.frameY(), 200);
+        EXPECT_EQ(tool.frameWidth(), 640);
+        EXPECT_EQ(tool.frameHeight(), 480);
+        const std::string states = session_->states(*state.windowNumber);
+        EXPECT_EQ(states.find("_NET_WM_STATE_MAXIMIZED"), std::string::npos);
+        EXPECT_EQ(states.find("_NET_WM_STATE_FULLSCREEN"), std::string::npos);
+        x += 700;
+    }
 }
 
-TEST_F(X11DesktopTest, MinimisesAndRestores) {
+TEST_F(X11DesktopTest, AResizeTheManagerDoesNotAllowFails) {
+    const auto w = open(
+        {"--class", "Alpha", "--title", "Fixed", "--geometry", "400x300+100+100", "--fixed-size"});
+    const auto allowed = [&] {
+        return XSession::run("xprop -id " + XSession::hex(w) + " _NET_WM_ALLOWED_ACTIONS");
+    };
+    ASSERT_TRUE(
+        eventually([&] { return allowed().find("_NET_WM_ACTION_MOVE") != std::string::npos; }));
+    ASSERT_EQ(allowed().find("_NET_WM_ACTION_RESIZE"), std::string::npos);
+    const Element window = element(w);
+    EXPECT_EQ(desktop_->setAttribute(window, attribute::kPosition, Point{500, 400}),
+              AXError::success);
+    EXPECT_EQ(desktop_->setAttribute(window, attribute::kSize, Size{700, 500}),
+              AXError::cannotComplete);
+    EXPECT_TRUE(eventually([&] { return session_->geometry(w).frameX() == 500; }));
+    EXPECT_EQ(session_->geometry(w).width, 400);
+}
+
+// The state round trip itself is in the seam's contract; here what X adds to it.
+TEST_F(X11DesktopTest, AMinimisedWindowIsUnmappedAndOffTheWindowList) {
     const auto w = open({"--class", "Alpha", "--title", "Mini", "--geometry", "400x300+100+100"});
     const Element window = element(w);
     EXPECT_EQ(desktop_->setAttribute(window, attribute::kMinimized, true), AXError::success);
-    EXPECT_NE(session_->states(w).find("_NET_WM_STATE_HIDDEN"), std::string::npos);
     EXPECT_FALSE(session_->geometry(w).viewable);
-    EXPECT_EQ(*desktop_->copyAttribute(window, attribute::kMinimized).as<bool>(), true);
-    // A minimised window is not on screen.
     const auto list = desktop_->windowList();
     ASSERT_TRUE(list.has_value());
     for (const auto& entry : *list) EXPECT_NE(entry.number, std::optional<std::uint32_t>(w));
-
     EXPECT_EQ(desktop_->setAttribute(window, attribute::kMinimized, false), AXError::success);
-    EXPECT_EQ(session_->states(w).find("_NET_WM_STATE_HIDDEN"), std::string::npos);
     EXPECT_TRUE(session_->geometry(w).viewable);
-    EXPECT_EQ(*desktop_->copyAttribute(window, attribute::kMinimized).as<bool>(), false);
 }
 
 TEST_F(X11DesktopTest, AsksEachWindowToCloseAndNeverKills) {
@@ -367,23 +400,43 @@ TEST(X11DesktopLosingTheServer, ReportsItOnceAndFailsCleanly) {
     ManualLoop loop;
     SystemClock clock;
     X11Desktop desktop(log, loop, clock);
+    X11Hotkeys hotkeys(log, loop);
     ASSERT_TRUE(desktop.connect().ok());
+    ASSERT_TRUE(hotkeys.connect().ok());
+    int desktopLost = 0;
+    int hotkeysLost = 0;
+    const Subscription a = desktop.onConnectionLost([&] {
+        EXPECT_TRUE(loop.isMainThread());
+        ++desktopLost;
+    });
+    const Subscription b = hotkeys.onConnectionLost([&] { ++hotkeysLost; });
     Element element;
     ASSERT_TRUE(eventually([&] { return (element = desktop.elementForWindow(window->window)); }));
 
     session.reset();  // the X server goes away
     EXPECT_TRUE(eventually([&] {
         desktop.processEvents();
-        return !desktop.isProcessTrusted();
+        hotkeys.processEvents();
+        loop.runPending();
+        return desktopLost > 0 && hotkeysLost > 0;
     }));
+    EXPECT_FALSE(desktop.isProcessTrusted());
     EXPECT_TRUE(desktop.runningApplications().empty());
     EXPECT_FALSE(desktop.windowList().has_value());
+    EXPECT_TRUE(desktop.screens().screens.empty());
     EXPECT_EQ(desktop.copyAttribute(element, attribute::kTitle).error, AXError::cannotComplete);
     EXPECT_EQ(desktop.setAttribute(element, attribute::kPosition, Point{1, 1}),
               AXError::cannotComplete);
     EXPECT_EQ(desktop.fileDescriptor(), -1);
-    EXPECT_EQ(log.lines(),
-              std::vector<std::string>{"X11Desktop: Lost the connection to the X server"});
+    EXPECT_EQ(hotkeys.registerHotkey(0, 0, HotkeyID{1, 1}).status, hotkey_status::kInvalidHotkey);
+    EXPECT_EQ(hotkeys.fileDescriptor(), -1);
+    loop.runPending();
+    EXPECT_EQ(desktopLost, 1);
+    EXPECT_EQ(hotkeysLost, 1);
+    auto lines = log.lines();
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{"X11Desktop: Lost the connection to the X server",
+                                               "X11Hotkeys: Lost the connection to the X server"}));
     std::filesystem::remove_all(pattern);
 }
 

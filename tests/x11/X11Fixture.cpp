@@ -45,7 +45,9 @@ void X11Test::TearDownTestSuite() {
 
 void X11Test::SetUp() {
     ASSERT_NE(session_, nullptr) << startError_;
-    desktop_ = std::make_unique<X11Desktop>(log_, loop_, clock_);
+    X11Options options;
+    options.launcher = &launcher_;
+    desktop_ = std::make_unique<X11Desktop>(log_, loop_, clock_, options);
     const Status connected = desktop_->connect();
     ASSERT_TRUE(connected.ok()) << connected.error().message;
 }
@@ -93,7 +95,7 @@ Element X11Test::element(xcb_window_t window) {
 }  // namespace vantrel::testing
 
 // GLib is not built with ThreadSanitizer: the worker threads of GLib, GIO and GObject (started when
-// GIO lists the desktop entries) look like races in sanitizer builds.
+// GIO launches a desktop entry) look like races in sanitizer builds.
 extern "C" const char* __tsan_default_suppressions() {
     return "race:libglib-2.0.so.0\nrace:libgio-2.0.so.0\nrace:libgobject-2.0.so.0\n";
 }

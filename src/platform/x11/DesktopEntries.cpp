@@ -1,68 +1,343 @@
-// GIO access: the installed desktop entries, launching one of them, opening URIs.
+// Reading installed desktop entries straight from the XDG data folders: only what naming a
+// window's application needs, with the precedence and validity rules desktop shells apply.
 #include "platform/x11/DesktopEntries.h"
 
-#include <gio/gdesktopappinfo.h>
-#include <gio/gio.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
 
 namespace vantrel::x11 {
 namespace {
 
-std::string withoutSuffix(const char* id) {
-    std::string text = id != nullptr ? id : "";
-    constexpr std::string_view suffix = ".desktop";
-    if (text.size() > suffix.size() && text.ends_with(suffix))
-        text.resize(text.size() - suffix.size());
+namespace fs = std::filesystem;
+
+constexpr std::string_view kSuffix = ".desktop";
+
+std::string env(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(separator, start), text.size());
+        parts.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view trim(std::string_view text) {
+    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
     return text;
 }
 
-std::string errorText(GError* error, const char* fallback) {
-    std::string text = error != nullptr && error->message != nullptr ? error->message : fallback;
-    if (error != nullptr) g_error_free(error);
-    return text;
+bool validUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = c < 0x80         ? 1
+                                   : (c >> 5) == 6  ? 2
+                                   : (c >> 4) == 14 ? 3
+                                   : (c >> 3) == 30 ? 4
+                                                    : 0;
+        if (length == 0 || i + length > text.size()) return false;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2) return false;
+        i += length;
+    }
+    return true;
+}
+
+// A string value: \s \n \t \r \\ are escapes; anything else after a backslash, or invalid
+// UTF-8, makes the value unreadable.
+std::optional<std::string> unescape(std::string_view raw) {
+    std::string out;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] != '\\') {
+            out.push_back(raw[i]);
+            continue;
+        }
+        if (++i == raw.size()) return std::nullopt;
+        switch (raw[i]) {
+            case 's':
+                out.push_back(' ');
+                break;
+            case 'n':
+                out.push_back('\n');
+                break;
+            case 't':
+                out.push_back('\t');
+                break;
+            case 'r':
+                out.push_back('\r');
+                break;
+            case '\\':
+                out.push_back('\\');
+                break;
+            default:
+                return std::nullopt;
+        }
+    }
+    if (!validUtf8(out)) return std::nullopt;
+    return out;
+}
+
+// The [Desktop Entry] group of a key file, raw values by key (the last of a repeated key wins).
+// None when the file cannot be read, is malformed, or does not start with that group.
+std::optional<std::map<std::string, std::string, std::less<>>> readEntryGroup(
+    const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    std::map<std::string, std::string, std::less<>> values;
+    std::string line;
+    std::optional<std::string> firstGroup;
+    bool inEntryGroup = false;
+    while (std::getline(file, line)) {
+        std::string_view text(line);
+        while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+        if (text.empty() || text.front() == '#') continue;
+        if (text.front() == '[') {
+            const auto close = text.find(']');
+            if (close == std::string_view::npos || !trim(text.substr(close + 1)).empty())
+                return std::nullopt;
+            const std::string group(text.substr(1, close - 1));
+            if (!firstGroup) firstGroup = group;
+            inEntryGroup = group == "Desktop Entry";
+            continue;
+        }
+        const auto equals = text.find('=');
+        if (equals == std::string_view::npos || equals == 0) return std::nullopt;
+        if (!firstGroup) return std::nullopt;  // a key before any group
+        if (!inEntryGroup) continue;
+        std::string_view key = text.substr(0, equals);
+        while (!key.empty() && isSpace(key.back())) key.remove_suffix(1);
+        std::string_view value = text.substr(equals + 1);
+        while (!value.empty() && isSpace(value.front())) value.remove_prefix(1);
+        while (!value.empty() && (value.back() == '\r' || value.back() == '\n'))
+            value.remove_suffix(1);
+        values[std::string(key)] = std::string(value);
+    }
+    if (firstGroup != "Desktop Entry") return std::nullopt;
+    return values;
+}
+
+using Group = std::map<std::string, std::string, std::less<>>;
+
+std::optional<std::string> stringValue(const Group& group, std::string_view key) {
+    const auto it = group.find(key);
+    if (it == group.end()) return std::nullopt;
+    return unescape(it->second);
+}
+
+bool booleanValue(const Group& group, std::string_view key) {
+    const auto it = group.find(key);
+    if (it == group.end()) return false;
+    const std::string_view value = trim(it->second);
+    return value == "true" || value == "1";
+}
+
+// The user's languages, most wanted first, each with its less specific forms
+// (de_AT@euro, de_AT, de@euro, de), as messages are looked up.
+std::vector<std::string> languageVariants() {
+    std::string value;
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+        value = env(name);
+        if (!value.empty()) break;
+    }
+    std::vector<std::string> variants;
+    for (const std::string& locale : split(value, ':')) {
+        if (locale.empty() || locale == "C" || locale == "POSIX" || locale.starts_with("C."))
+            continue;
+        std::string rest = locale;
+        std::string modifier;
+        if (const auto at = rest.find('@'); at != std::string::npos) {
+            modifier = rest.substr(at);
+            rest.resize(at);
+        }
+        if (const auto dot = rest.find('.'); dot != std::string::npos) rest.resize(dot);
+        std::string language = rest;
+        std::string territory;
+        if (const auto underscore = rest.find('_'); underscore != std::string::npos) {
+            language = rest.substr(0, underscore);
+            territory = rest.substr(underscore);
+        }
+        for (const std::string& v :
+             {language + territory + modifier, language + territory, language + modifier, language})
+            if (std::find(variants.begin(), variants.end(), v) == variants.end())
+                variants.push_back(v);
+    }
+    return variants;
+}
+
+std::optional<std::string> localeString(const Group& group, std::string_view key,
+                                        const std::vector<std::string>& languages) {
+    for (const auto& language : languages)
+        if (auto value = stringValue(group, std::string(key) + "[" + language + "]")) return value;
+    return stringValue(group, key);
+}
+
+bool isExecutableFile(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    if (::access(path.c_str(), X_OK) != 0) return false;
+    // root may "execute" anything; a program still needs an execute bit.
+    return ::getuid() != 0 || (info.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
+}
+
+// Whether a program named as in Exec or TryExec is installed: a path as it stands, a bare name
+// on $PATH.
+bool programExists(const std::string& program) {
+    if (program.empty()) return false;
+    if (program.find('/') != std::string::npos) return isExecutableFile(program);
+    const char* path = std::getenv("PATH");
+    for (std::string folder : split(path != nullptr ? path : "/bin:/usr/bin:.", ':')) {
+        if (folder.empty()) folder = ".";
+        if (isExecutableFile(folder + "/" + program)) return true;
+    }
+    return false;
+}
+
+// The first word of an Exec line as a shell would read it; none when the quoting is broken or
+// there is no word.
+std::optional<std::string> execProgram(std::string_view exec) {
+    std::string first;
+    bool inWord = false;
+    bool haveFirst = false;
+    for (std::size_t i = 0; i < exec.size(); ++i) {
+        const char c = exec[i];
+        std::string* out = haveFirst ? nullptr : &first;
+        if (!inWord && isSpace(c)) continue;
+        if (!inWord && c == '#') {
+            // A comment runs to the end of the line.
+            while (i < exec.size() && exec[i] != '\n') ++i;
+            continue;
+        }
+        if (isSpace(c)) {
+            inWord = false;
+            haveFirst = true;
+            continue;
+        }
+        inWord = true;
+        if (c == '\'') {
+            const auto close = exec.find('\'', i + 1);
+            if (close == std::string_view::npos) return std::nullopt;
+            if (out) out->append(exec.substr(i + 1, close - i - 1));
+            i = close;
+        } else if (c == '"') {
+            std::size_t j = i + 1;
+            for (; j < exec.size() && exec[j] != '"'; ++j) {
+                if (exec[j] == '\\' && j + 1 < exec.size() &&
+                    std::string_view("$`\"\\\n").find(exec[j + 1]) != std::string_view::npos)
+                    ++j;
+                if (out) out->push_back(exec[j]);
+            }
+            if (j == exec.size()) return std::nullopt;
+            i = j;
+        } else if (c == '\\') {
+            if (i + 1 == exec.size()) return std::nullopt;
+            ++i;
+            if (out && exec[i] != '\n') out->push_back(exec[i]);
+        } else if (out) {
+            out->push_back(c);
+        }
+    }
+    if (!haveFirst && !inWord) return std::nullopt;
+    return first;
+}
+
+// The application entry of a file; none when it is not one, cannot run here, or is Hidden.
+std::optional<DesktopEntry> readEntry(const std::string& id, const std::string& path,
+                                      const std::vector<std::string>& languages) {
+    const auto group = readEntryGroup(path);
+    if (!group) return std::nullopt;
+    if (stringValue(*group, "Type") != "Application") return std::nullopt;
+    if (auto tryExec = stringValue(*group, "TryExec"); tryExec && !tryExec->empty())
+        if (!programExists(*tryExec)) return std::nullopt;
+    if (auto exec = stringValue(*group, "Exec"); exec && !exec->empty()) {
+        const auto program = execProgram(*exec);
+        if (!program || !programExists(*program)) return std::nullopt;
+    }
+    if (booleanValue(*group, "Hidden")) return std::nullopt;
+    DesktopEntry entry;
+    entry.id = id;
+    // NoDisplay entries are kept: they still name the windows of their application.
+    entry.name = localeString(*group, "X-GNOME-FullName", languages)
+                     .value_or(localeString(*group, "Name", languages).value_or("Unnamed"));
+    entry.startupWMClass = stringValue(*group, "StartupWMClass").value_or("");
+    entry.filename = path;
+    return entry;
+}
+
+// Every *.desktop file below `folder` by its id; subfolders add their name and "-".
+void collectFiles(const std::string& folder, const std::string& prefix, int depth,
+                  std::map<std::string, std::string>& files) {
+    std::error_code error;
+    fs::directory_iterator it(folder, error);
+    if (error || depth > 16) return;
+    for (const auto& item : it) {
+        const std::string name = item.path().filename().string();
+        const std::string path = folder + "/" + name;
+        if (name.size() > kSuffix.size() && name.ends_with(kSuffix)) {
+            files.try_emplace(prefix + name.substr(0, name.size() - kSuffix.size()), path);
+        } else if (item.is_directory(error)) {
+            collectFiles(path, prefix + name + "-", depth + 1, files);
+        }
+    }
 }
 
 }  // namespace
 
-std::vector<DesktopEntry> loadInstalledEntries() {
+std::vector<std::string> entryDataFolders() {
+    std::vector<std::string> folders;
+    if (std::string home = env("XDG_DATA_HOME"); !home.empty())
+        folders.push_back(std::move(home));
+    else if (std::string user = env("HOME"); !user.empty())
+        folders.push_back(user + "/.local/share");
+    std::string dirs = env("XDG_DATA_DIRS");
+    if (dirs.empty()) dirs = "/usr/local/share/:/usr/share/";
+    for (auto& folder : split(dirs, ':'))
+        if (!folder.empty()) folders.push_back(std::move(folder));
+    for (auto& folder : folders)
+        while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folders;
+}
+
+std::vector<DesktopEntry> loadInstalledEntries(const std::vector<std::string>& dataFolders) {
+    const std::vector<std::string> languages = languageVariants();
+    std::set<std::string> seen;
     std::vector<DesktopEntry> entries;
-    GList* all = g_app_info_get_all();
-    for (GList* item = all; item != nullptr; item = item->next) {
-        auto* info = static_cast<GAppInfo*>(item->data);
-        if (!G_IS_DESKTOP_APP_INFO(info)) continue;
-        auto* desktop = G_DESKTOP_APP_INFO(info);
-        DesktopEntry entry;
-        entry.id = withoutSuffix(g_app_info_get_id(info));
-        if (const char* name = g_app_info_get_display_name(info)) entry.name = name;
-        if (const char* wmClass = g_desktop_app_info_get_startup_wm_class(desktop))
-            entry.startupWMClass = wmClass;
-        if (const char* file = g_desktop_app_info_get_filename(desktop)) entry.filename = file;
-        if (!entry.id.empty()) entries.push_back(std::move(entry));
+    for (const auto& folder : dataFolders) {
+        std::map<std::string, std::string> files;
+        collectFiles(folder + "/applications", "", 0, files);
+        for (const auto& [id, path] : files) {
+            // The first folder holding an id decides it, whatever its file says.
+            if (!seen.insert(id).second) continue;
+            if (auto entry = readEntry(id, path, languages)) entries.push_back(std::move(*entry));
+        }
     }
-    g_list_free_full(all, g_object_unref);
     return entries;
 }
 
+std::vector<DesktopEntry> loadInstalledEntries() {
+    return loadInstalledEntries(entryDataFolders());
+}
+
 std::vector<std::int64_t> entryFoldersStamp() {
-    std::vector<std::string> folders;
-    const char* home = std::getenv("XDG_DATA_HOME");
-    const char* user = std::getenv("HOME");
-    if (home != nullptr && *home != '\0')
-        folders.emplace_back(home);
-    else if (user != nullptr)
-        folders.push_back(std::string(user) + "/.local/share");
-    const char* dirs = std::getenv("XDG_DATA_DIRS");
-    std::string list = dirs != nullptr && *dirs != '\0' ? dirs : "/usr/local/share:/usr/share";
-    for (std::size_t start = 0; start <= list.size();) {
-        const std::size_t end = std::min(list.find(':', start), list.size());
-        if (end > start) folders.push_back(list.substr(start, end - start));
-        start = end + 1;
-    }
     std::vector<std::int64_t> stamp;
-    for (const auto& folder : folders) {
+    for (const auto& folder : entryDataFolders()) {
         struct stat info {};
         const std::string path = folder + "/applications";
         stamp.push_back(::stat(path.c_str(), &info) == 0
@@ -71,38 +346,6 @@ std::vector<std::int64_t> entryFoldersStamp() {
                             : -1);
     }
     return stamp;
-}
-
-Status launchInstalledEntry(const std::string& id) {
-    const std::string desktopId = id + ".desktop";
-    GDesktopAppInfo* info = g_desktop_app_info_new(desktopId.c_str());
-    if (info == nullptr) return Error{"No installed application " + id};
-    GError* error = nullptr;
-    // No launch context: without a startup-notification id the new window is less likely to
-    // take the focus from what the user is doing.
-    const gboolean launched = g_desktop_app_info_launch_uris_as_manager(
-        info, nullptr, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr, &error);
-    g_object_unref(info);
-    if (launched == FALSE) return Error{errorText(error, "The application could not be launched")};
-    return Ok{};
-}
-
-bool openUri(std::string_view uri) {
-    if (uri.empty()) return false;
-    const std::string text(uri);
-    GError* error = nullptr;
-    const gboolean opened = g_app_info_launch_default_for_uri(text.c_str(), nullptr, &error);
-    if (error != nullptr) g_error_free(error);
-    return opened != FALSE;
-}
-
-std::optional<std::string> defaultFileManagerId() {
-    GAppInfo* info = g_app_info_get_default_for_type("inode/directory", FALSE);
-    if (info == nullptr) return std::nullopt;
-    std::string id = withoutSuffix(g_app_info_get_id(info));
-    g_object_unref(info);
-    if (id.empty()) return std::nullopt;
-    return id;
 }
 
 }  // namespace vantrel::x11

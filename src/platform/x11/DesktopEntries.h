@@ -1,4 +1,5 @@
-// Installed desktop entries: the index that names applications, and launching through GIO.
+// Installed desktop entries: reading them from the XDG data folders, and the index that names
+// applications.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +8,6 @@
 #include <string_view>
 #include <unordered_map>
 #include <vector>
-
-#include "base/Result.h"
 
 namespace vantrel::x11 {
 
@@ -58,16 +57,18 @@ struct WindowIdentityHints {
 std::optional<std::string> resolveApplicationId(const WindowIdentityHints& hints,
                                                 const EntryIndex& index);
 
-// The desktop entries GIO lists as installed (visible or not).
+// The folders that hold installed entries, most important first: $XDG_DATA_HOME (else
+// ~/.local/share), then each of $XDG_DATA_DIRS (else /usr/local/share, /usr/share).
+std::vector<std::string> entryDataFolders();
+// The installed application entries of these data folders (visible or not): each
+// applications/**/*.desktop, named by its path below applications/ with "/" as "-". An id found
+// in an earlier folder hides every later file of that id, even when the earlier one is Hidden
+// or unusable. Entries that are not applications, or whose TryExec or Exec program is not
+// installed, are left out. Ordered by folder, then id.
+std::vector<DesktopEntry> loadInstalledEntries(const std::vector<std::string>& dataFolders);
 std::vector<DesktopEntry> loadInstalledEntries();
 // The modification times of the folders that hold desktop entries (XDG data folders); when they
 // change, entries were installed or removed.
 std::vector<std::int64_t> entryFoldersStamp();
-// Launches an installed entry by its id; never runs anything that is not installed.
-Status launchInstalledEntry(const std::string& id);
-// Opens a URI with the user's default handler.
-bool openUri(std::string_view uri);
-// The id of the entry that opens folders, if the user has one.
-std::optional<std::string> defaultFileManagerId();
 
 }  // namespace vantrel::x11

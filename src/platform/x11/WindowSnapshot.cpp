@@ -97,6 +97,7 @@ enum Property : std::size_t {
     pStrutPartial,
     pStrut,
     pProtocols,
+    pAllowed,
     pCount
 };
 
@@ -141,7 +142,7 @@ bool isOnAllDesktops(const ClientInfo& client, const Atoms& atoms) {
 }
 
 std::vector<ClientInfo> readClients(const SnapshotContext& ctx,
-                                    const std::vector<xcb_window_t>& windows) {
+                                    const std::vector<xcb_window_t>& windows, ReadScope scope) {
     xcb_connection_t* c = ctx.connection;
     const Atoms& a = *ctx.atoms;
     const xcb_atom_t atomOf[pCount] = {
@@ -149,25 +150,30 @@ std::vector<ClientInfo> readClients(const SnapshotContext& ctx,
         a._NET_WM_PID,      a._NET_WM_WINDOW_TYPE, a._NET_WM_STATE,
         a.WM_TRANSIENT_FOR, a._NET_FRAME_EXTENTS,  a._GTK_FRAME_EXTENTS,
         a._NET_WM_DESKTOP,  a._GTK_APPLICATION_ID, a._NET_WM_STRUT_PARTIAL,
-        a._NET_WM_STRUT,    a.WM_PROTOCOLS};
+        a._NET_WM_STRUT,    a.WM_PROTOCOLS,        a._NET_WM_ALLOWED_ACTIONS};
     struct Cookies {
         xcb_get_property_cookie_t properties[pCount];
         xcb_get_window_attributes_cookie_t attributes;
         xcb_get_geometry_cookie_t geometry;
         xcb_translate_coordinates_cookie_t translate;
     };
+    // Placing a window needs only where it is, its decorations and its state.
+    const auto wanted = [&](std::size_t p) {
+        return scope == ReadScope::everything || p == pState || p == pFrame || p == pShadow ||
+               p == pAllowed;
+    };
     std::vector<Cookies> cookies(windows.size());
     for (std::size_t i = 0; i < windows.size(); ++i) {
         const xcb_window_t w = windows[i];
         for (std::size_t p = 0; p < pCount; ++p)
-            cookies[i].properties[p] = requestProperty(c, w, atomOf[p]);
+            if (wanted(p)) cookies[i].properties[p] = requestProperty(c, w, atomOf[p]);
         cookies[i].attributes = xcb_get_window_attributes(c, w);
         cookies[i].geometry = xcb_get_geometry(c, w);
         cookies[i].translate = xcb_translate_coordinates(c, w, ctx.root, 0, 0);
     }
     // One question for every window's process.
     std::optional<xcb_res_query_client_ids_cookie_t> resCookie;
-    if (ctx.hasXRes && !windows.empty()) {
+    if (ctx.hasXRes && !windows.empty() && scope == ReadScope::everything) {
         std::vector<xcb_res_client_id_spec_t> specs;
         specs.reserve(windows.size());
         for (const xcb_window_t w : windows)
@@ -183,7 +189,7 @@ std::vector<ClientInfo> readClients(const SnapshotContext& ctx,
         info.window = windows[i];
         Reply<xcb_get_property_reply_t> props[pCount];
         for (std::size_t p = 0; p < pCount; ++p)
-            props[p] = propertyReply(c, cookies[i].properties[p]);
+            if (wanted(p)) props[p] = propertyReply(c, cookies[i].properties[p]);
         xcb_generic_error_t* error = nullptr;
         Reply<xcb_get_window_attributes_reply_t> attributes(
             xcb_get_window_attributes_reply(c, cookies[i].attributes, &error));
@@ -230,6 +236,7 @@ std::vector<ClientInfo> readClients(const SnapshotContext& ctx,
         else
             strut.clear();
         for (auto v : strut) info.strut.push_back(static_cast<double>(v));
+        if (props[pAllowed]) info.allowedActions = cardinals(props[pAllowed].get());
         for (auto protocol : cardinals(props[pProtocols].get()))
             if (protocol == a.WM_DELETE_WINDOW) info.takesDelete = true;
     }

@@ -32,6 +32,8 @@ struct ClientInfo {
     std::optional<std::uint32_t> desktop;
     std::vector<double> strut;  // 12 values, 4 values or none
     bool takesDelete = false;   // WM_PROTOCOLS holds WM_DELETE_WINDOW
+    // What the window manager lets others do with the window; none when it does not say.
+    std::optional<std::vector<xcb_atom_t>> allowedActions;
     bool viewable = false;
     Rect client;  // root coordinates
 
@@ -89,9 +91,14 @@ RootInfo readRoot(const SnapshotContext& context);
 // Indexes the clients (in client-list order) and groups them into applications.
 Snapshot assembleSnapshot(RootInfo root, std::vector<ClientInfo> clients,
                           const SnapshotContext& context);
+enum class ReadScope {
+    everything,
+    placement,  // geometry, decorations and state only
+};
 // Reads the listed clients only, in one batch.
 std::vector<ClientInfo> readClients(const SnapshotContext& context,
-                                    const std::vector<xcb_window_t>& windows);
+                                    const std::vector<xcb_window_t>& windows,
+                                    ReadScope scope = ReadScope::everything);
 
 // NORMAL, or untyped and not transient; what the window belongs to as an application window.
 bool isNormalWindow(const ClientInfo& client, const Atoms& atoms);

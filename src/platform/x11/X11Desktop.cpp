@@ -99,6 +99,7 @@ bool X11Desktop::usableLocked() {
         lost_ = true;
         snapshot_.reset();
         log_.line("X11Desktop: Lost the connection to the X server");
+        lostObservers_.post(mainQueue_);
     }
     return !lost_;
 }
@@ -112,6 +113,7 @@ Subscription X11Desktop::watchEvents(FdWatch& watch) {
 void X11Desktop::processEvents() {
     std::lock_guard lock(mutex_);
     drainLocked();
+    if (usableLocked()) settlePositionsLocked();
 }
 
 void X11Desktop::drainLocked(bool readSocket) {
@@ -165,7 +167,6 @@ void X11Desktop::handleEventLocked(const xcb_generic_event_t* event, bool& clien
                 screensChanged = true;
                 snapshot_.reset();
             } else {
-                ++configureCounts_[notify->window];
                 markLocked(notify->window);
             }
             return;
@@ -173,7 +174,6 @@ void X11Desktop::handleEventLocked(const xcb_generic_event_t* event, bool& clien
         case XCB_DESTROY_NOTIFY: {
             const auto* notify = reinterpret_cast<const xcb_destroy_notify_event_t*>(event);
             watched_.erase(notify->window);
-            configureCounts_.erase(notify->window);
             markLocked(notify->window);
             return;
         }
@@ -210,6 +210,8 @@ void X11Desktop::syncLocked() {
 }
 
 const x11::Snapshot* X11Desktop::snapshotLocked(bool current) {
+    // Whoever reads sees the moves written before, checked.
+    settlePositionsLocked();
     const bool ask = current || Steady::now() - snapshotTime_ > options_.snapshotLifetime;
     // Within the lifetime only what already arrived counts: no system call for every read.
     drainLocked(ask || !snapshot_);
@@ -572,7 +574,9 @@ std::optional<PreferenceValue> X11Desktop::spacesDisplayConfiguration() {
 std::string X11Desktop::fileManagerBundleID() const {
     std::lock_guard lock(mutex_);
     if (!fileManagerId_)
-        fileManagerId_ = x11::defaultFileManagerId().value_or("org.gnome.Nautilus");
+        fileManagerId_ = (options_.launcher != nullptr ? options_.launcher->defaultFileManagerId()
+                                                       : std::nullopt)
+                             .value_or("org.gnome.Nautilus");
     return *fileManagerId_;
 }
 
@@ -593,6 +597,10 @@ void X11Desktop::announceLaunch(const RunningApplication& launched) {
 
 Subscription X11Desktop::observeScreenParameters(std::function<void()> handler) {
     return screenObservers_.add(std::move(handler));
+}
+
+Subscription X11Desktop::onConnectionLost(std::function<void()> handler) {
+    return lostObservers_.add(std::move(handler));
 }
 
 Subscription X11Desktop::observeApplicationLaunches(

@@ -21,6 +21,7 @@
 #include "base/MainQueue.h"
 #include "base/ObserverList.h"
 #include "engine/WindowSystem.h"
+#include "platform/x11/AppLauncher.h"
 #include "platform/x11/DesktopEntries.h"
 #include "platform/x11/Monitors.h"
 #include "platform/x11/WindowSnapshot.h"
@@ -41,6 +42,9 @@ struct X11Options {
     // Reads within this time of a snapshot answer from it without asking the server whether
     // anything changed; later ones make one round trip first.
     Duration snapshotLifetime = std::chrono::milliseconds{150};
+    // What launches installed entries and opens URIs; it must outlive the desktop. Without one
+    // (tools that only read) launching fails and no URI opens.
+    x11::AppLauncher* launcher = nullptr;
 };
 
 // One private XCB connection guarded by a mutex: the seam is called from the main thread and
@@ -60,6 +64,9 @@ class X11Desktop final : public WindowSystem {
     void processEvents();
     // Has the main loop call processEvents whenever the connection has input.
     [[nodiscard]] Subscription watchEvents(FdWatch& watch);
+    // Calls `handler` on the main queue once the connection to the X server is lost (the server
+    // ended or dropped us). It is logged once; every later call fails cleanly.
+    [[nodiscard]] Subscription onConnectionLost(std::function<void()> handler);
 
     // The element of a listed client window, and the application it belongs to; for tools and
     // tests that know windows by id.
@@ -86,7 +93,7 @@ class X11Desktop final : public WindowSystem {
     Subscription observeScreenParameters(std::function<void()> handler) override;
     Subscription observeApplicationLaunches(
         std::function<void(const RunningApplication&)> handler) override;
-    // The desktop entry that opens folders (GIO's default for inode/directory), else
+    // The desktop entry that opens folders (the launcher's default for folders), else
     // "org.gnome.Nautilus". Asked for on first use.
     std::string fileManagerBundleID() const override;
     // The application of the first dock or panel window seen when connecting, else "panel".
@@ -124,17 +131,21 @@ class X11Desktop final : public WindowSystem {
     std::uint64_t handleForLocked(const std::string& id);
     RunningApplication recordOfLocked(const x11::AppGroup& app);
     xcb_window_t mainWindowLocked(const x11::Snapshot& snapshot, const x11::AppGroup& app) const;
+    // What placing needs of one window, read now: geometry, decorations, state.
     std::optional<x11::ClientInfo> readClientLocked(xcb_window_t window);
     void sendRootMessageLocked(xcb_window_t window, xcb_atom_t type,
                                std::array<std::uint32_t, 5> data);
     bool waitForEventsLocked(std::chrono::steady_clock::time_point deadline);
-    bool waitForConfigureLocked(xcb_window_t window, std::uint64_t baseline,
-                                std::chrono::steady_clock::time_point deadline);
     template <typename Predicate>
     std::optional<x11::ClientInfo> waitForClientLocked(xcb_window_t window, Predicate done);
     AXError setMinimizedLocked(xcb_window_t window, bool minimized);
+    // Places the outer frame and checks where it landed. A position alone waits (`deferCheck`)
+    // for the size that nearly always follows, to go out with it in one request; whatever reads
+    // or waits first sends and checks it on its own (settlePositionsLocked).
     AXError placeLocked(xcb_window_t window, std::optional<Point> position,
-                        std::optional<Size> size);
+                        std::optional<Size> size, bool deferCheck = true);
+    // Sends and checks the positions written without their size.
+    void settlePositionsLocked();
     bool leaveMaximizedLocked(xcb_window_t window, x11::ClientInfo& client);
     void announceScreens();
     void announceLaunch(const RunningApplication& launched);
@@ -161,7 +172,12 @@ class X11Desktop final : public WindowSystem {
     std::chrono::steady_clock::time_point snapshotTime_;
     std::optional<std::vector<x11::MonitorInfo>> monitors_;
     std::unordered_set<xcb_window_t> watched_;
-    std::unordered_map<xcb_window_t, std::uint64_t> configureCounts_;
+    struct PendingPosition {
+        Point position;
+        x11::ClientInfo client;  // as read when the position was written
+    };
+    std::unordered_map<xcb_window_t, PendingPosition> pendingPositions_;
+    bool settling_ = false;
     std::map<std::string, std::uint64_t> handles_;
     std::uint64_t nextHandle_ = 1;
     std::set<std::string> knownApps_;
@@ -169,6 +185,7 @@ class X11Desktop final : public WindowSystem {
     std::string dockId_ = "panel";
     ObserverList<> screenObservers_;
     ObserverList<RunningApplication> launchObservers_;
+    ObserverList<> lostObservers_;
 };
 
 }  // namespace vantrel

@@ -36,7 +36,7 @@ bool isMinimized(const x11::ClientInfo& client, const x11::Atoms& atoms) {
 }  // namespace
 
 std::optional<x11::ClientInfo> X11Desktop::readClientLocked(xcb_window_t window) {
-    auto clients = x11::readClients(contextLocked(), {window});
+    auto clients = x11::readClients(contextLocked(), {window}, x11::ReadScope::placement);
     if (!usableLocked() || clients.empty() || !clients.front().alive) return std::nullopt;
     return clients.front();
 }
@@ -68,27 +68,25 @@ bool X11Desktop::waitForEventsLocked(Steady::time_point deadline) {
     return usableLocked();
 }
 
-bool X11Desktop::waitForConfigureLocked(xcb_window_t window, std::uint64_t baseline,
-                                        Steady::time_point deadline) {
-    drainLocked();
-    while (configureCounts_[window] == baseline) {
-        if (!waitForEventsLocked(deadline)) return false;
-    }
-    return true;
-}
-
 template <typename Predicate>
 std::optional<x11::ClientInfo> X11Desktop::waitForClientLocked(xcb_window_t window,
                                                                Predicate done) {
+    // Called right after a request: the manager has not acted yet, so listen before looking.
+    // A look answers for every event that came before it, so only new events call for another.
     const auto deadline = Steady::now() + options_.applyTimeout;
     while (true) {
+        if (!waitForEventsLocked(deadline)) return readClientLocked(window);
         auto client = readClientLocked(window);
         if (!client || done(*client)) return client;
-        if (!waitForEventsLocked(deadline)) return readClientLocked(window);
     }
 }
 
 AXError X11Desktop::setMinimizedLocked(xcb_window_t window, bool minimized) {
+    // A restore asks every window to be what it already is: the events read so far tell.
+    if (const x11::Snapshot* snapshot = snapshotLocked()) {
+        const x11::ClientInfo* known = snapshot->client(window);
+        if (known != nullptr && isMinimized(*known, atoms_) == minimized) return AXError::success;
+    }
     auto client = readClientLocked(window);
     if (!client) return AXError::invalidUIElement;
     if (isMinimized(*client, atoms_) == minimized) return AXError::success;
@@ -115,6 +113,7 @@ bool X11Desktop::leaveMaximizedLocked(xcb_window_t window, x11::ClientInfo& clie
     const bool fullscreen = client.hasState(a._NET_WM_STATE_FULLSCREEN);
     if (!maximized && !fullscreen) return true;
     // Otherwise the window manager puts the window back where its state says it belongs.
+    const Rect stretched = client.client;
     if (maximized)
         sendRootMessageLocked(window, a._NET_WM_STATE,
                               {kRemove, a._NET_WM_STATE_MAXIMIZED_VERT,
@@ -122,21 +121,56 @@ bool X11Desktop::leaveMaximizedLocked(xcb_window_t window, x11::ClientInfo& clie
     if (fullscreen)
         sendRootMessageLocked(window, a._NET_WM_STATE,
                               {kRemove, a._NET_WM_STATE_FULLSCREEN, 0, kSourcePager, 0});
+    // Done when the state is gone and the window has its own frame (and decorations) back.
     auto after = waitForClientLocked(window, [&](const x11::ClientInfo& c) {
         return !c.hasState(a._NET_WM_STATE_MAXIMIZED_VERT) &&
                !c.hasState(a._NET_WM_STATE_MAXIMIZED_HORZ) &&
-               !c.hasState(a._NET_WM_STATE_FULLSCREEN);
+               !c.hasState(a._NET_WM_STATE_FULLSCREEN) && c.client != stretched;
     });
+    // The manager takes several steps (state, frame, decorations): read until two looks a
+    // moment apart agree.
+    const auto deadline = Steady::now() + options_.applyTimeout;
+    while (after && Steady::now() < deadline) {
+        pollfd fd{xcb_get_file_descriptor(connection_), POLLIN, 0};
+        ::poll(&fd, 1, 20);
+        drainLocked();
+        auto again = readClientLocked(window);
+        if (!again) return false;
+        const bool same =
+            again->client == after->client && again->frameExtents == after->frameExtents;
+        after = std::move(again);
+        if (same) break;
+    }
     if (!after) return false;
     client = *after;
     return true;
 }
 
 AXError X11Desktop::placeLocked(xcb_window_t window, std::optional<Point> position,
-                                std::optional<Size> size) {
-    auto client = readClientLocked(window);
+                                std::optional<Size> size, bool deferCheck) {
+    // A size written right after a position finishes that move: one trip to the manager for both.
+    std::optional<x11::ClientInfo> client;
+    if (size && !position) {
+        // The window as the position write just read it: nothing has been sent since.
+        if (auto pending = pendingPositions_.extract(window)) {
+            position = pending.mapped().position;
+            client = std::move(pending.mapped().client);
+        }
+    }
+    if (!client) client = readClientLocked(window);
     if (!client) return AXError::invalidUIElement;
     if (!leaveMaximizedLocked(window, *client)) return AXError::invalidUIElement;
+    // A window the manager keeps where it is (or at its size) fails the write: nothing would move.
+    const auto allows = [&](xcb_atom_t action) {
+        const auto& allowed = client->allowedActions;
+        return !allowed || std::find(allowed->begin(), allowed->end(), action) != allowed->end();
+    };
+    if (position && !allows(atoms_._NET_WM_ACTION_MOVE)) return AXError::cannotComplete;
+    if (size && !allows(atoms_._NET_WM_ACTION_RESIZE)) {
+        // The position written before still goes; only the size fails.
+        if (position) (void)placeLocked(window, position, std::nullopt, false);
+        return AXError::cannotComplete;
+    }
     const Rect primary = primaryLocked();
     // The wanted outer frame, in root coordinates, with whatever is not written kept.
     Rect frame = client->frame();
@@ -162,19 +196,27 @@ AXError X11Desktop::placeLocked(xcb_window_t window, std::optional<Point> positi
     };
     // Writing back what was read moves nothing.
     if (landed(*client)) return AXError::success;
+    if (deferCheck && position && !size) {
+        // Sent with the size that nearly always follows, in one request the manager applies at
+        // once; on its own before anything else reads or waits.
+        pendingPositions_[window] = PendingPosition{*position, *client};
+        return AXError::success;
+    }
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::uint32_t flags = kStaticGravity | (kSourcePager << 12);
         if (position) flags |= (1u << 8) | (1u << 9);
         if (size) flags |= (1u << 10) | (1u << 11);
-        const std::uint64_t baseline = configureCounts_[window];
+        const Rect before = client->client;
         // StaticGravity places the client area itself, whatever the decorations.
         sendRootMessageLocked(
             window, atoms_._NET_MOVERESIZE_WINDOW,
             {flags, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y),
              static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)});
-        waitForConfigureLocked(window, baseline, Steady::now() + options_.applyTimeout);
+        // A configure notification may still be one of an earlier change (leaving the maximised
+        // state sends several): wait until the window has landed or at least moved.
+        client = waitForClientLocked(
+            window, [&](const x11::ClientInfo& c) { return landed(c) || c.client != before; });
         markLocked(window);
-        client = readClientLocked(window);
         if (!client) return AXError::invalidUIElement;
         if (landed(*client) || !position) break;
         // Some managers offset a static move by the border width: correct once for the delta.
@@ -182,6 +224,14 @@ AXError X11Desktop::placeLocked(xcb_window_t window, std::optional<Point> positi
         y += toCoordinate(target.y) - static_cast<std::int32_t>(std::lround(client->client.y));
     }
     return AXError::success;
+}
+
+void X11Desktop::settlePositionsLocked() {
+    if (pendingPositions_.empty() || settling_) return;
+    settling_ = true;
+    for (const auto& [window, pending] : std::exchange(pendingPositions_, {}))
+        (void)placeLocked(window, pending.position, std::nullopt, false);
+    settling_ = false;
 }
 
 AXError X11Desktop::setAttribute(const Element& element, std::string_view name,
@@ -235,7 +285,9 @@ Result<RunningApplication> X11Desktop::openApplication(const std::string& locati
         if (const auto* app = snapshot->app(id); app != nullptr && !app->windows.empty())
             return recordOfLocked(*app);
     }
-    if (Status launched = x11::launchInstalledEntry(id); !launched) return launched.error();
+    if (options_.launcher == nullptr) return Error{"Launching applications is not available"};
+    if (Status launched = options_.launcher->launchInstalledEntry(id); !launched)
+        return launched.error();
     const TimePoint deadline = clock_.now() + options_.launchTimeout;
     while (true) {
         {
@@ -282,7 +334,7 @@ bool X11Desktop::terminate(const RunningApplication& application) {
 }
 
 bool X11Desktop::openURL(std::string_view url) {
-    return x11::openUri(url);
+    return options_.launcher != nullptr && options_.launcher->openUri(url);
 }
 
 }  // namespace vantrel

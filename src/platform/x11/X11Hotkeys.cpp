@@ -75,11 +75,16 @@ Subscription X11Hotkeys::watchEvents(FdWatch& watch) {
     return watch.watchReadable(fd, [this] { processEvents(); });
 }
 
+Subscription X11Hotkeys::onConnectionLost(std::function<void()> handler) {
+    return lostObservers_.add(std::move(handler));
+}
+
 bool X11Hotkeys::usableLocked() {
     if (connection_ == nullptr) return false;
     if (!lost_ && xcb_connection_has_error(connection_) != 0) {
         lost_ = true;
         log_.line("X11Hotkeys: Lost the connection to the X server");
+        lostObservers_.post(mainQueue_);
     }
     return !lost_;
 }

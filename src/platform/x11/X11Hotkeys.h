@@ -16,6 +16,7 @@
 #include "base/FdWatch.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
+#include "base/ObserverList.h"
 #include "base/Result.h"
 
 namespace vantrel {
@@ -38,6 +39,9 @@ class X11Hotkeys final : public HotkeySystem {
     void processEvents();
     // Has the main loop call processEvents whenever the connection has input.
     [[nodiscard]] Subscription watchEvents(FdWatch& watch);
+    // Calls `handler` on the main queue once the connection to the X server is lost. It is
+    // logged once; registrations then fail and no press arrives.
+    [[nodiscard]] Subscription onConnectionLost(std::function<void()> handler);
 
     // HotkeySystem
     Subscription installPressHandler(PressHandler handler) override;
@@ -91,6 +95,7 @@ class X11Hotkeys final : public HotkeySystem {
     std::map<HotkeyRef, Registration> registrations_;
     HotkeyRef nextRef_ = 1;
     std::shared_ptr<PressHandler> handler_;
+    ObserverList<> lostObservers_;
     // Lets posted work see that the facility is gone.
     std::shared_ptr<X11Hotkeys*> self_;
 };

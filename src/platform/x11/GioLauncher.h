@@ -1,0 +1,15 @@
+// Launching installed desktop entries and opening URIs through GIO.
+#pragma once
+
+#include "platform/x11/AppLauncher.h"
+
+namespace vantrel::x11 {
+
+class GioLauncher final : public AppLauncher {
+  public:
+    Status launchInstalledEntry(const std::string& id) override;
+    bool openUri(std::string_view uri) override;
+    std::optional<std::string> defaultFileManagerId() override;
+};
+
+}  // namespace vantrel::x11

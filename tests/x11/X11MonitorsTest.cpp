@@ -1,0 +1,133 @@
+// Monitors coming and going under Xvfb: RandR virtual monitors set and deleted by another client
+// reach the screen observers, and the screen list follows with stable ids, primary first.
+#include <sys/uio.h>
+#include <xcb/randr.h>
+#include <xcb/xcbext.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "X11Fixture.h"
+
+namespace vantrel::testing {
+namespace {
+
+// Another client rearranging the monitors, as a display settings tool would.
+class MonitorTool {
+  public:
+    MonitorTool() : c_(xcb_connect(nullptr, nullptr)) {
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+        auto* resources = xcb_randr_get_screen_resources_current_reply(
+            c_, xcb_randr_get_screen_resources_current(c_, root_), nullptr);
+        if (resources != nullptr &&
+            xcb_randr_get_screen_resources_current_outputs_length(resources) > 0)
+            output_ = xcb_randr_get_screen_resources_current_outputs(resources)[0];
+        std::free(resources);
+    }
+    ~MonitorTool() { xcb_disconnect(c_); }
+
+    // A monitor of the screen's one output (replacing the automatic one), or of none.
+    void set(const char* name, int x, int width, bool primary, bool onOutput) {
+        xcb_randr_monitor_info_t* info = static_cast<xcb_randr_monitor_info_t*>(
+            std::calloc(1, sizeof(xcb_randr_monitor_info_t) + sizeof(xcb_randr_output_t)));
+        info->name = atom(name);
+        info->primary = primary ? 1 : 0;
+        info->nOutput = onOutput ? 1 : 0;
+        info->x = static_cast<std::int16_t>(x);
+        info->y = 0;
+        info->width = static_cast<std::uint16_t>(width);
+        info->height = 1440;
+        info->width_in_millimeters = 300;
+        info->height_in_millimeters = 340;
+        if (onOutput) std::memcpy(info + 1, &output_, sizeof output_);
+        // Sent by hand: libxcb 1.15's xcb_randr_set_monitor crashes while copying the request.
+        xcb_randr_set_monitor_request_t request{};
+        request.window = root_;
+        iovec parts[6]{};
+        parts[2] = {&request, sizeof request};
+        parts[4] = {info, sizeof *info + (onOutput ? sizeof output_ : 0)};
+        xcb_protocol_request_t protocol{4, &xcb_randr_id, XCB_RANDR_SET_MONITOR, 1};
+        check(xcb_void_cookie_t{xcb_send_request(c_, XCB_REQUEST_CHECKED, parts + 2, &protocol)},
+              name);
+        std::free(info);
+    }
+    void remove(const char* name) {
+        check(xcb_randr_delete_monitor_checked(c_, root_, atom(name)), name);
+    }
+    bool hasOutput() const { return output_ != 0; }
+
+  private:
+    xcb_atom_t atom(const char* name) {
+        auto* reply = xcb_intern_atom_reply(
+            c_, xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+            nullptr);
+        const xcb_atom_t result = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(reply);
+        return result;
+    }
+    void check(xcb_void_cookie_t cookie, const char* name) {
+        xcb_generic_error_t* error = xcb_request_check(c_, cookie);
+        EXPECT_EQ(error, nullptr) << "RandR refused the change of " << name;
+        std::free(error);
+    }
+
+    xcb_connection_t* c_;
+    xcb_window_t root_ = XCB_WINDOW_NONE;
+    xcb_randr_output_t output_ = 0;
+};
+
+using X11MonitorsTest = X11Test;
+
+TEST_F(X11MonitorsTest, FollowsMonitorsAddedAndRemoved) {
+    MonitorTool tool;
+    ASSERT_TRUE(tool.hasOutput());
+    int changes = 0;
+    const Subscription observation = desktop_->observeScreenParameters([&] { ++changes; });
+    const ScreenList before = desktop_->screens();
+    ASSERT_EQ(before.screens.size(), 1u);
+
+    // Split the screen into a primary monitor on the left and a second one on the right.
+    tool.set("VANTREL-LEFT", 0, 1280, true, true);
+    tool.set("VANTREL-RIGHT", 1280, 1280, false, false);
+    EXPECT_TRUE(pumpUntil([&] { return changes > 0 && desktop_->screens().screens.size() == 2; }));
+    const ScreenList split = desktop_->screens();
+    ASSERT_EQ(split.screens.size(), 2u);
+    EXPECT_EQ(split.mainIndex, std::optional<std::size_t>(0));
+    EXPECT_EQ(split.screens[0].frame, (Rect{0, 0, 1280, 1440}));
+    EXPECT_EQ(split.screens[1].frame, (Rect{1280, 0, 1280, 1440}));
+    EXPECT_EQ(split.screens[0].localizedName, "VANTREL-LEFT");
+    EXPECT_NE(split.screens[0].screenNumber, split.screens[1].screenNumber);
+
+    // The right one is unplugged: the left one keeps its id.
+    changes = 0;
+    tool.remove("VANTREL-RIGHT");
+    EXPECT_TRUE(pumpUntil([&] { return changes > 0 && desktop_->screens().screens.size() == 1; }));
+    const ScreenList left = desktop_->screens();
+    ASSERT_EQ(left.screens.size(), 1u);
+    EXPECT_EQ(left.screens[0].screenNumber, split.screens[0].screenNumber);
+    EXPECT_EQ(left.screens[0].frame, (Rect{0, 0, 1280, 1440}));
+
+    // A new primary on the right comes first, and windows are placed from its corner.
+    tool.set("VANTREL-RIGHT", 1280, 1280, true, false);  // the server takes it from the left
+    EXPECT_TRUE(pumpUntil([&] {
+        const auto screens = desktop_->screens().screens;
+        return screens.size() == 2 && screens[0].localizedName == "VANTREL-RIGHT";
+    }));
+    const ScreenList swapped = desktop_->screens();
+    ASSERT_EQ(swapped.screens.size(), 2u);
+    EXPECT_EQ(swapped.screens[0].frame, (Rect{0, 0, 1280, 1440}));
+    EXPECT_EQ(swapped.screens[1].frame, (Rect{-1280, 0, 1280, 1440}));
+    EXPECT_EQ(swapped.screens[1].screenNumber, split.screens[0].screenNumber);
+
+    // Back to the one automatic monitor for the tests that follow.
+    tool.remove("VANTREL-RIGHT");
+    tool.remove("VANTREL-LEFT");
+    EXPECT_TRUE(pumpUntil([&] {
+        const auto screens = desktop_->screens().screens;
+        return screens.size() == 1 && screens[0].frame == before.screens[0].frame;
+    }));
+    EXPECT_EQ(desktop_->screens().screens[0].screenNumber, before.screens[0].screenNumber);
+}
+
+}  // namespace
+}  // namespace vantrel::testing
