@@ -25,6 +25,8 @@ AppDelegate::AppDelegate(AppPlatform platform)
     hotkeyService_ =
         std::make_unique<HotkeyService>(p.hotkeys, *layoutManager_, *preferences_, *presetService_,
                                         p.mainQueue, notifications_, p.log);
+    if (p.updater != nullptr)
+        updateService_ = std::make_unique<UpdateService>(*p.updater, *preferences_);
 }
 
 AppDelegate::~AppDelegate() {
@@ -45,7 +47,11 @@ void AppDelegate::applicationDidFinishLaunching() {
     start();
     if (hooks_.installStatusItem) hooks_.installStatusItem();
     windowService_->checkAccessibilityPermission();
-    if (hooks_.startUpdater) hooks_.startUpdater();
+    if (updateService_) {
+        updateService_->start();
+    } else if (hooks_.startUpdater) {
+        hooks_.startUpdater();
+    }
     if (hooks_.openWelcomeWindow &&
         !preferences_->defaults().boolForKey(defaultsKey::kHasCompletedOnboarding)) {
         hooks_.openWelcomeWindow([weak = std::weak_ptr<AppDelegate*>(self_)] {

@@ -24,6 +24,8 @@
 #include "model/LoginItem.h"
 #include "model/PreferencesStore.h"
 #include "model/UserDefaults.h"
+#include "update/UpdateService.h"
+#include "update/Updater.h"
 
 namespace vantrel {
 
@@ -43,13 +45,16 @@ struct AppPlatform {
     Log& log;
     // The folder that holds the Vantrel folder of the layout file; none when the user has none.
     std::optional<std::filesystem::path> dataHome;
+    // The update checker; none means the program offers no updates.
+    Updater* updater = nullptr;
 };
 
 // The user-interface steps of launch, supplied by the UI layer; unset ones are skipped.
 struct LaunchHooks {
     // Launch step 1: install the status item and its popover.
     std::function<void()> installStatusItem;
-    // Launch step 3: start the updater.
+    // Launch step 3: start an updater the UI brings; used only when the platform gave the
+    // delegate none, so exactly one updater starts.
     std::function<void()> startUpdater;
     // Launch step 4, only before onboarding was ever completed: open the welcome window, which
     // calls `onComplete` when the user finishes.
@@ -89,6 +94,8 @@ class AppDelegate {
     PreferencesStore& preferences() { return *preferences_; }
     SpaceService& spaceService() { return *spaceService_; }
     PresetLayoutService& presetService() { return *presetService_; }
+    // None when the platform has no updater.
+    UpdateService* updateService() { return updateService_.get(); }
     LayoutStorage& layoutStorage() { return *storage_; }
     // The process's default notification centre.
     NotificationCenter& notifications() { return notifications_; }
@@ -108,6 +115,7 @@ class AppDelegate {
     std::unique_ptr<PreferencesStore> preferences_;
     std::unique_ptr<PresetLayoutService> presetService_;
     std::unique_ptr<HotkeyService> hotkeyService_;
+    std::unique_ptr<UpdateService> updateService_;
     // Lets the delayed popover see that the delegate is gone.
     std::shared_ptr<AppDelegate*> self_;
 };

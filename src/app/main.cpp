@@ -7,19 +7,25 @@
 #include <string>
 
 #include "app/AppDelegate.h"
+#include "app/Constants.h"
 #include "app/QSettingsUserDefaults.h"
+#include "app/SingleInstance.h"
 #include "app/XdgAutostartLoginItem.h"
 #include "app/XdgDirectories.h"
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/Worker.h"
 #include "model/LayoutStorage.h"
+#include "platform/x11/GioLauncher.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Hotkeys.h"
 #include "ui/DialogPresenter.h"
 #include "ui/QtMainQueue.h"
+#include "ui/StatusBarController.h"
 #include "ui/UiContext.h"
 #include "ui/UiShell.h"
+#include "ui/UpdateAlert.h"
+#include "update/qt/QtFeedUpdater.h"
 
 namespace {
 
@@ -64,13 +70,22 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
     // A tray utility keeps running with every window closed.
     QApplication::setQuitOnLastWindowClosed(false);
+    // A second start on this display wakes the running one instead of grabbing every hotkey twice.
+    SingleInstance instance(SingleInstance::defaultSocketPath());
+    if (instance.claim() == SingleInstance::Role::secondary) {
+        std::fputs("Vantrel is already running.\n", stderr);
+        return 0;
+    }
 
     StdoutLog log;
     SystemClock clock;
     QtMainQueue mainQueue;
     ThreadWorker worker;
 
-    X11Desktop desktop(log, mainQueue, clock);
+    x11::GioLauncher launcher;
+    X11Options desktopOptions;
+    desktopOptions.launcher = &launcher;
+    X11Desktop desktop(log, mainQueue, clock, desktopOptions);
     if (const auto connected = desktop.connect(); !connected)
         log.line("Vantrel: Cannot use the X display: " + connected.error().message);
     const Subscription desktopEvents = desktop.watchEvents(mainQueue);
@@ -78,17 +93,27 @@ int main(int argc, char** argv) {
     if (const auto connected = hotkeys.connect(); !connected)
         log.line("Vantrel: Global shortcuts are unavailable: " + connected.error().message);
     const Subscription hotkeyEvents = hotkeys.watchEvents(mainQueue);
+    // Without its X server there is nothing left to do: the loss is logged, then we end.
+    const Subscription desktopLost = desktop.onConnectionLost([] { QCoreApplication::exit(1); });
+    const Subscription hotkeysLost = hotkeys.onConnectionLost([] { QCoreApplication::exit(1); });
 
     const QString configHome = xdgConfigHome();
     QSettingsUserDefaults defaults(configHome);
     XdgAutostartLoginItem loginItem(configHome, QCoreApplication::applicationFilePath());
+    // Reads the release feed and tells the user of a newer version; it never installs anything.
+    UpdateAlert updateAlert;
+    QtFeedUpdater updater(updateAlert, mainQueue, clock, log,
+                          {constants::kAppcastURL, VANTREL_VERSION});
 
     {
         AppDelegate delegate(AppPlatform{desktop, hotkeys, defaults, loginItem, mainQueue, clock,
-                                         worker, log, defaultDataHome()});
+                                         worker, log, defaultDataHome(), &updater.updater()});
         MessageBoxPresenter dialogs;
         UiShell shell(delegate, makeUiContext(delegate, mainQueue, clock, worker, dialogs));
         shell.installLaunchHooks();
+        instance.onActivate = [&shell] {
+            if (auto* controller = shell.statusBarController()) controller->showPopover();
+        };
 
         QObject::connect(&application, &QCoreApplication::aboutToQuit,
                          [&delegate] { delegate.applicationWillTerminate(); });

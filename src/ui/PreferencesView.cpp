@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 #include <chrono>
 
-#include "ui/Constants.h"
+#include "app/Constants.h"
 #include "ui/Icons.h"
 #include "ui/ShortcutRecorder.h"
 #include "ui/ShortcutText.h"
@@ -144,7 +144,7 @@ QWidget* PreferencesView::buildAboutTab() {
     icon->setPixmap(icons::appPixmap(64));
     icon->setAlignment(Qt::AlignCenter);
     column->addWidget(icon);
-    auto* name = style::label(QString::fromLatin1(ui::kAppName), style::Text::title2);
+    auto* name = style::label(QString::fromLatin1(constants::kAppName), style::Text::title2);
     name->setObjectName("aboutName");
     name->setAlignment(Qt::AlignCenter);
     column->addWidget(name);
@@ -158,13 +158,13 @@ QWidget* PreferencesView::buildAboutTab() {
     website->setObjectName("websiteButton");
     website->setFlat(true);
     connect(website, &QPushButton::clicked, this, [this] {
-        if (context_.openLink) (void)context_.openLink(QString::fromLatin1(ui::kWebsiteURL));
+        if (context_.openLink) (void)context_.openLink(QString::fromLatin1(constants::kWebsiteURL));
     });
     auto* support = new QPushButton(QStringLiteral("Support"));
     support->setObjectName("supportButton");
     support->setFlat(true);
     connect(support, &QPushButton::clicked, this, [this] {
-        if (context_.openLink) (void)context_.openLink(QString::fromLatin1(ui::kSupportURL));
+        if (context_.openLink) (void)context_.openLink(QString::fromLatin1(constants::kSupportURL));
     });
     links->addWidget(website);
     links->addWidget(support);

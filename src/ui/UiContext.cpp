@@ -15,9 +15,29 @@
 #endif
 
 namespace vantrel {
+namespace {
+
+// The preferences window's view of the update service.
+class UpdateServiceControls final : public UpdateControls {
+  public:
+    explicit UpdateServiceControls(UpdateService& service) : service_(service) {}
+    void start() override { service_.start(); }
+    void checkForUpdatesNow() override { service_.checkForUpdatesNow(); }
+    Published<bool>& canCheckForUpdates() override { return service_.canCheckForUpdates; }
+
+  private:
+    UpdateService& service_;
+};
+
+}  // namespace
 
 UiContext makeUiContext(AppDelegate& app, MainQueue& mainQueue, Clock& clock, Worker& worker,
                         DialogPresenter& dialogs, UpdateControls* updates) {
+    std::shared_ptr<UpdateControls> owned;
+    if (updates == nullptr && app.updateService() != nullptr) {
+        owned = std::make_shared<UpdateServiceControls>(*app.updateService());
+        updates = owned.get();
+    }
     return UiContext{
         app.layoutManager(),
         app.windowService(),
@@ -37,6 +57,7 @@ UiContext makeUiContext(AppDelegate& app, MainQueue& mainQueue, Clock& clock, Wo
         },
         QStringLiteral(VANTREL_VERSION_SHORT),
         QStringLiteral(VANTREL_VERSION_BUILD),
+        std::move(owned),
     };
 }
 

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 #include "automation/LayoutManager.h"
 #include "base/Clock.h"
@@ -39,10 +40,13 @@ struct UiContext {
     // The version shown in the footer and the About tab; "1.0" and "1" when empty.
     QString versionShort;
     QString versionBuild;
+    // Keeps alive the controls over the delegate's own update service, when `updates` is them.
+    std::shared_ptr<UpdateControls> ownedUpdates;
 };
 
 // The context over the delegate's services, with the default quit (QCoreApplication::quit),
-// link opener (QDesktopServices) and the version the program was built with.
+// link opener (QDesktopServices) and the version the program was built with. Without `updates`,
+// the controls are those of the delegate's update service, if it has one.
 UiContext makeUiContext(AppDelegate& app, MainQueue& mainQueue, Clock& clock, Worker& worker,
                         DialogPresenter& dialogs, UpdateControls* updates = nullptr);
 

@@ -34,6 +34,7 @@ void UiShell::installLaunchHooks() {
         statusBarController_.reset();
         statusBarController_ = std::make_unique<StatusBarController>(context_, tray);
     };
+    // The delegate starts its own update service; this one is for controls the UI was given.
     hooks.startUpdater = [this] {
         if (context_.updates != nullptr) context_.updates->start();
     };
