@@ -1,6 +1,7 @@
 // Modal questions as QMessageBox dialogs.
 #include "ui/DialogPresenter.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -23,6 +24,10 @@ QString MessageBoxPresenter::ask(QWidget* parent, const DialogQuestion& question
     box.setWindowTitle(question.title);
     box.setText(question.title);
     box.setInformativeText(question.message);
+    // Layout names, titles and feed texts are shown as written, never read as markup.
+    box.setTextFormat(Qt::PlainText);
+    if (auto* informative = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        informative->setTextFormat(Qt::PlainText);
     QList<QPushButton*> buttons;
     for (const QString& text : question.buttons) {
         QMessageBox::ButtonRole role = QMessageBox::AcceptRole;

@@ -113,6 +113,29 @@ void drawGrid(QPainter& p, double s, const QColor& color) {
                QPointF(outer.right(), outer.center().y()));
 }
 
+// A filled shield with a padlock cut out of it. Drawn, not a glyph: common fonts lack one.
+void drawShield(QPainter& p, double s, const QColor& color) {
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shield;
+    shield.moveTo(s * 0.5, s * 0.06);
+    shield.lineTo(s * 0.86, s * 0.2);
+    shield.lineTo(s * 0.86, s * 0.48);
+    shield.cubicTo(s * 0.86, s * 0.72, s * 0.68, s * 0.87, s * 0.5, s * 0.95);
+    shield.cubicTo(s * 0.32, s * 0.87, s * 0.14, s * 0.72, s * 0.14, s * 0.48);
+    shield.lineTo(s * 0.14, s * 0.2);
+    shield.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(color);
+    p.drawPath(shield);
+    p.setCompositionMode(QPainter::CompositionMode_Clear);
+    p.drawRoundedRect(QRectF(s * 0.35, s * 0.45, s * 0.3, s * 0.24), s * 0.03, s * 0.03);
+    p.setPen(QPen(Qt::black, std::max(1.0, s / 16.0)));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(s * 0.4, s * 0.3, s * 0.2, s * 0.28), 0, 180 * 16);
+    p.drawLine(QPointF(s * 0.4, s * 0.44), QPointF(s * 0.4, s * 0.47));
+    p.drawLine(QPointF(s * 0.6, s * 0.44), QPointF(s * 0.6, s * 0.47));
+}
+
 void drawGlyph(QPainter& p, double s, const QColor& color, const QString& glyph) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(color);
@@ -132,6 +155,8 @@ QPixmap drawnSymbol(std::string_view name, int size, const QColor& color) {
         drawGroup(painter, s, color, true);
     } else if (name == "rectangle.split.2x2") {
         drawGrid(painter, s, color);
+    } else if (name == "lock.shield.fill") {
+        drawShield(painter, s, color);
     } else if (name == "square.stack.3d.up") {
         drawStack(painter, s, color, false);
     } else if (name == "square.stack.3d.forward.dottedline") {

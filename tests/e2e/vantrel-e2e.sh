@@ -1,0 +1,260 @@
+#!/usr/bin/env bash
+# The vantrel executable on a private desktop (Xvfb, openbox, trayer): tray icon, a layout
+# restored by its shortcut, a preset shortcut, the popover from the tray icon, one instance per
+# display, a crashed instance's leftovers, and the welcome window's decorations.
+# Usage: vantrel-e2e.sh VANTREL TESTCLIENT XPROBE
+set -uo pipefail
+
+vantrel=$1 testclient=$2 xprobe=$3
+for tool in Xvfb openbox trayer xdotool wmctrl xwininfo xprop; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d /tmp/vantrel-e2e-XXXXXX)
+mkdir -p "$work/home" "$work/run" "$work/data/Vantrel" "$work/config/Vantrel"
+chmod 700 "$work/run"
+export HOME="$work/home" XDG_RUNTIME_DIR="$work/run" XDG_DATA_HOME="$work/data"
+export XDG_CONFIG_HOME="$work/config"
+# The tray must be the X one (XEmbed), not a status-notifier host on some session bus.
+unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY QT_QPA_PLATFORM
+export QT_QPA_PLATFORM=xcb
+# In the sanitizer builds: a whole Qt program keeps fonts and plugins until exit, so a leak report
+# of the second start would only be noise; memory errors still end it.
+export ASAN_OPTIONS="detect_leaks=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+
+pids=()
+failures=0
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
+  if [ "$failures" -eq 0 ]; then rm -rf "$work"; else echo "kept for inspection: $work"; fi
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+die() { echo "FAIL: $*"; failures=$((failures + 1)); exit 1; }
+
+# Runs the command every 50 ms until it succeeds or SECONDS pass: it waits on other processes.
+poll() {
+  local seconds=$1; shift
+  local deadline=$((SECONDS + seconds))
+  until "$@" 2>/dev/null; do
+    [ "$SECONDS" -ge "$deadline" ] && return 1
+    sleep 0.05
+  done
+}
+
+# --- Without a display: --version and --help answer and exit 0.
+out=$(env -u DISPLAY "$vantrel" --version 2>&1) && [[ "$out" == "Vantrel "* ]] \
+  && pass "--version without a display: $out" || fail "--version: '$out'"
+out=$(env -u DISPLAY "$vantrel" --help 2>&1) && [[ "$out" == Usage:* ]] \
+  && pass "--help without a display" || fail "--help: '$out'"
+
+# --- The desktop. Xvfb picks a free display and writes its number to the descriptor.
+exec 3<> <(:)
+Xvfb -displayfd 3 -screen 0 1600x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+read -r -t 10 number <&3 || die "Xvfb did not start"
+exec 3<&-
+export DISPLAY=":$number"
+
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+# openbox now and then exits at once when several X sessions start together: try again.
+for attempt in 1 2 3; do
+  openbox >"$work/openbox.log" 2>&1 &
+  wm=$!
+  poll 10 wm_running && break
+  kill "$wm" 2>/dev/null
+  [ "$attempt" -eq 3 ] && die "openbox did not come up"
+done
+pids+=($wm)
+trayer --edge bottom --align right --widthtype request --height 24 >"$work/trayer.log" 2>&1 &
+pids+=($!)
+poll 10 eval '"$xprobe" selection-owner _NET_SYSTEM_TRAY_S0 >/dev/null' \
+  || die "trayer did not take the tray selection"
+
+# --- Two client windows of two applications.
+client() { # title class geometry
+  "$testclient" --title "$1" --instance "${2,,}" --class "$2" --geometry "$3" \
+    </dev/null >"$work/client-$1.log" 2>&1 &
+  pids+=($!)
+}
+client Alpha E2eAlpha 300x200+400+300
+client Beta E2eBeta 320x240+500+350
+# A panel that reserves the top 30 rows: the visible frame is smaller than the screen.
+"$testclient" --title Panel --dock-top 30 --geometry 1600x30+0+0 </dev/null >/dev/null 2>&1 &
+pids+=($!)
+workarea() { xprop -root _NET_WORKAREA | sed 's/.*= //; s/,//g' | cut -d' ' -f1-4; }
+poll 10 eval '[ "$(workarea)" = "0 30 1600 870" ]' || die "the panel reserved no space: $(workarea)"
+managed() { [ "$(wmctrl -l | grep -c -E ' (Alpha|Beta)$')" -eq 2 ]; }
+poll 10 managed || die "the client windows were not managed"
+id_of() { xdotool search --name "^$1\$" | head -1; }
+alpha=$(id_of Alpha) beta=$(id_of Beta)
+
+# "x y width height" of the outer frame: the client area from xwininfo plus the frame extents.
+frame() {
+  local x y w h l r t b
+  eval "$(xwininfo -id "$1" | awk '/Absolute upper-left X/{print "x="$4}
+    /Absolute upper-left Y/{print "y="$4}/Width:/{print "w="$2}/Height:/{print "h="$2}')"
+  read -r l r t b < <(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+  echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
+}
+frame_is() { [ "$(frame "$1")" = "$2" ]; }
+
+# --- The layout "Desk" (Control+Option+1) and a preset shortcut for "Left Half"
+# (Control+Option+Shift+Left arrow: the window manager keeps Control+Option+Left for itself).
+alpha_saved="100 100 500 400"
+beta_saved="700 150 600 500"
+cat >"$XDG_DATA_HOME/Vantrel/layouts.json" <<'JSON'
+[{"id": "5A0D3C7E-1B2C-4D5E-8F90-A1B2C3D4E5F6", "name": "Desk",
+  "shortcutKeyCode": 18, "shortcutModifiers": 786432,
+  "windows": [
+    {"appBundleID": "E2eAlpha", "appName": "E2eAlpha", "windowTitle": "Alpha", "windowIndex": 0,
+     "frameX": 100, "frameY": 100, "frameWidth": 500, "frameHeight": 400,
+     "displayID": 0, "isMinimized": false, "isFullscreen": false},
+    {"appBundleID": "E2eBeta", "appName": "E2eBeta", "windowTitle": "Beta", "windowIndex": 0,
+     "frameX": 700, "frameY": 150, "frameWidth": 600, "frameHeight": 500,
+     "displayID": 0, "isMinimized": false, "isFullscreen": false}],
+  "triggerOnDisplayChange": false, "triggerApps": [],
+  "createdAt": "2026-01-01T00:00:00Z", "modifiedAt": "2026-01-01T00:00:00Z"}]
+JSON
+write_config() { # hasCompletedOnboarding value
+  cat >"$XDG_CONFIG_HOME/Vantrel/Vantrel.conf" <<CONF
+[General]
+hasCompletedOnboarding=$1
+presetShortcuts="@ByteArray({\"Left Half\":{\"keyCode\":123,\"modifiers\":917504}})"
+CONF
+}
+write_config true
+
+# --- Start: the tray icon is embedded in trayer.
+log="$work/vantrel.log"
+start_vantrel() {
+  "$vantrel" >"$log" 2>&1 &
+  vantrel_pid=$!
+  pids+=($vantrel_pid)
+}
+# The icon: a window of class Vantrel that trayer has taken in (not a child of the root).
+tray_icon() {
+  xwininfo -root -tree | awk '/"vantrel" "Vantrel"/{print $1}' |
+    while read -r id; do
+      parent=$(xwininfo -children -id "$id" | awk '/Parent window id/{print $4}')
+      root=$(xwininfo -root | awk '/Window id/{print $4}')
+      [ "$parent" != "$root" ] && xwininfo -id "$id" | grep -q IsViewable && { echo "$id"; break; }
+    done
+}
+has_tray_icon() { [ -n "$(tray_icon)" ]; }
+start_vantrel
+poll 20 has_tray_icon && pass "tray icon embedded" || die "no tray icon; log: $(cat "$log")"
+poll 5 grep -q "Vantrel started" "$log" || fail "no start-up summary: $(cat "$log")"
+grep -q "Failed to register hotkey" "$log" && fail "a hotkey was refused: $(cat "$log")"
+
+# --- The layout shortcut restores both windows exactly.
+scramble() {
+  xdotool windowsize "$alpha" 250 220 windowmove "$alpha" 900 500
+  xdotool windowsize "$beta" 260 230 windowmove "$beta" 200 520
+  # Both requests of each window have landed: the new size, and the frame near the new place.
+  moved() { # window x y width height
+    local f
+    read -r -a f < <(frame "$1")
+    (( f[0] >= $2 - 20 && f[0] <= $2 + 20 && f[1] >= $3 - 40 && f[1] <= $3 + 40 )) &&
+      xwininfo -id "$1" | grep -q "Width: $4" && xwininfo -id "$1" | grep -q "Height: $5"
+  }
+  poll 5 moved "$alpha" 900 500 250 220 && poll 5 moved "$beta" 200 520 260 230
+}
+restored() { frame_is "$alpha" "$alpha_saved" && frame_is "$beta" "$beta_saved"; }
+check_layout_shortcut() {
+  scramble || fail "the windows could not be scrambled"
+  xdotool key ctrl+alt+1
+  if poll 10 restored; then
+    pass "Ctrl+Alt+1 restored the layout $1"
+  else
+    fail "layout $1: Alpha $(frame "$alpha") (want $alpha_saved), Beta $(frame "$beta") (want $beta_saved)"
+  fi
+}
+check_layout_shortcut "at first"
+
+# --- The preset shortcut puts the focused window on the left half of the visible frame.
+left_half="0 30 800 870"
+xdotool windowactivate --sync "$beta"
+poll 5 eval '[ "$(xprop -root _NET_ACTIVE_WINDOW | sed "s/.*# //")" = "$(printf 0x%x "$beta")" ]'
+xdotool key ctrl+alt+shift+Left
+if poll 10 frame_is "$beta" "$left_half"; then
+  pass "Ctrl+Alt+Shift+Left put Beta on the left half ($left_half)"
+else
+  fail "left half: Beta $(frame "$beta"), want $left_half"
+fi
+frame_is "$alpha" "$alpha_saved" || fail "the preset moved Alpha too: $(frame "$alpha")"
+
+# --- A click on the tray icon opens the 300 x 450 popover; a click elsewhere closes it.
+popover_shown() {
+  xwininfo -root -tree | awk '/"vantrel" "Vantrel"/ && / 300x450\+/{print $1}' |
+    while read -r id; do xwininfo -id "$id" | grep -q IsViewable && echo "$id"; done | grep -q .
+}
+popover_hidden() { ! popover_shown; }
+icon=$(tray_icon)
+eval "$(xwininfo -id "$icon" | awk '/Absolute upper-left X/{print "ix="$4}
+  /Absolute upper-left Y/{print "iy="$4}/Width:/{print "iw="$2}/Height:/{print "ih="$2}')"
+xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
+poll 10 popover_shown && pass "the tray icon opened the popover" || fail "no popover after a click"
+xdotool mousemove 800 800 click 1
+poll 10 popover_hidden || fail "a click outside left the popover open"
+
+# --- A second start on this display says so, wakes the first (its popover) and exits 0.
+second=$(timeout 20 "$vantrel" 2>"$work/second.err" >"$work/second.out"; echo $?)
+[ "$second" = 0 ] && pass "the second start exited 0" || fail "the second start exited $second"
+grep -qx "Vantrel is already running." "$work/second.err" \
+  && pass "the second start said: $(cat "$work/second.err")" \
+  || fail "second start stderr: '$(cat "$work/second.err")'"
+grep -q "Vantrel started" "$work/second.out" && fail "the second start launched: $(cat "$work/second.out")"
+kill -0 "$vantrel_pid" 2>/dev/null && pass "the first instance still runs" || die "the first instance is gone"
+poll 10 popover_shown && pass "the first instance showed its popover" \
+  || fail "the second start did not bring up the popover"
+xdotool mousemove 800 800 click 1
+poll 10 popover_hidden || fail "a click outside left the popover open"
+check_layout_shortcut "after the second start"
+[ "$(grep -c "Vantrel started" "$log")" = 1 ] || fail "the first instance launched again"
+grep -q "Failed to register hotkey" "$log" && fail "a hotkey was refused: $(cat "$log")"
+
+# --- A crashed instance's lock and socket do not block the next start. This one has not been
+# through onboarding: the welcome window opens, with a close button only and one fixed size.
+kill -9 "$vantrel_pid"
+wait "$vantrel_pid" 2>/dev/null
+write_config false
+start_vantrel
+poll 20 grep -q "Vantrel started" "$log" && pass "started over a crashed instance's leftovers" \
+  || die "no start after a crash: $(cat "$log")"
+poll 10 has_tray_icon || fail "no tray icon after the restart"
+welcome() { wmctrl -l | awk '/Welcome to Vantrel$/{print $1}' | head -1; }
+has_welcome() { [ -n "$(welcome)" ]; }
+if poll 10 has_welcome; then
+  w=$(welcome)
+  # Asked of every window manager: move and close only, a title, no minimise or maximise button.
+  read -r _ functions decorations _ < <(xprop -id "$w" _MOTIF_WM_HINTS | sed 's/.*= //; s/,//g')
+  if [ -n "${functions:-}" ] && (( (functions & 0x18) == 0 && (decorations & 0x60) == 0 &&
+                                   (functions & 0x20) != 0 )); then
+    pass "the welcome window asks for no minimise or maximise (functions $functions)"
+  else
+    fail "the welcome window's _MOTIF_WM_HINTS: $(xprop -id "$w" _MOTIF_WM_HINTS)"
+  fi
+  # What openbox grants (it keeps minimise for every normal window, whatever the hints).
+  actions=$(xprop -id "$w" _NET_WM_ALLOWED_ACTIONS)
+  for action in MAXIMIZE_HORZ MAXIMIZE_VERT RESIZE; do
+    [[ "$actions" == *"_NET_WM_ACTION_$action"* ]] && fail "the welcome window allows $action: $actions"
+  done
+  [[ "$actions" == *_NET_WM_ACTION_CLOSE* ]] || fail "the welcome window cannot be closed: $actions"
+  hints=$(xprop -id "$w" WM_NORMAL_HINTS)
+  min=$(echo "$hints" | sed -n 's/.*minimum size: //p')
+  max=$(echo "$hints" | sed -n 's/.*maximum size: //p')
+  [ "$min" = "500 by 400" ] && [ "$min" = "$max" ] \
+    && pass "the welcome window has one fixed size, $min" \
+    || fail "the welcome window's size hints: $hints"
+  read -r _ _ ww2 wh2 < <(xwininfo -id "$w" | awk '/Width:/{w=$2}/Height:/{h=$2}END{print 0,0,w,h}')
+  [ "${ww2}x${wh2}" = "500x400" ] || fail "the welcome window is ${ww2}x${wh2}, want 500x400"
+else
+  fail "no welcome window before onboarding"
+fi
+
+[ "$failures" -eq 0 ] && echo "all end-to-end checks passed"
+[ "$failures" -eq 0 ]
