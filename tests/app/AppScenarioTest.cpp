@@ -87,30 +87,24 @@ TEST_F(AppScenarioTest, WithoutPermissionStartUpGoesOn) {
     EXPECT_EQ(h.hotkeys.registered().size(), 1U);
 }
 
-TEST_F(AppScenarioTest, AHotkeyPressRestoresItsLayout) {
-    launchAndSettle();
+TEST_F(AppScenarioTest, AHotkeyADisplayAndALaunchEachRestoreTheirLayout) {
+    auto& app = launchAndSettle();
     EXPECT_EQ(h.hotkeys.press(18, kCmdOptMask), hotkey_status::kNoError);
     h.loop.runPending();
     EXPECT_EQ(h.frameOf(live), (Rect{10, 20, 500, 400}));
-}
 
-TEST_F(AppScenarioTest, PluggingInADisplayRestoresTheBoundLayout) {
-    auto& app = launchAndSettle();
     h.desktop.setScreens(kDual);
     h.loop.advance(1s);
     EXPECT_TRUE(h.log.contains("DisplayMonitor: Monitor connected (now 2 displays)"));
     EXPECT_TRUE(h.log.contains("DisplayMonitor: Found 1 layouts to trigger"));
     EXPECT_EQ(h.frameOf(live), (Rect{30, 40, 600, 500}));
-    EXPECT_FALSE(app.layoutManager().lastError.get().has_value());
-}
 
-TEST_F(AppScenarioTest, LaunchingATriggerApplicationRestoresItsLayout) {
-    launchAndSettle();
     h.desktop.simulateLaunch(mail);
     h.loop.advance(1s);
     EXPECT_TRUE(h.log.contains(
         "AppLaunchMonitor: App launched org.example.Mail, found 1 layouts to trigger"));
     EXPECT_EQ(h.frameOf(live), (Rect{50, 60, 700, 600}));
+    EXPECT_FALSE(app.layoutManager().lastError.get().has_value());
 }
 
 TEST_F(AppScenarioTest, AfterQuittingNothingTriggers) {

@@ -1,24 +1,18 @@
-// The layout manager over the simulated desktop on virtual time, shared by automation and app
-// tests.
+// The layout manager over the engine fixture, with a layout file in a temporary folder; its
+// helpers are shared by the automation, app and UI tests.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "automation/LayoutManager.h"
-#include "base/Log.h"
-#include "base/ManualLoop.h"
-#include "base/NotificationCenter.h"
 #include "base/Worker.h"
-#include "engine/SpaceService.h"
-#include "engine/WindowService.h"
+#include "engine/EngineFixture.h"
 #include "model/LayoutStorage.h"
-#include "platform/sim/SimulatedDesktop.h"
 
 namespace vantrel::testing {
 
@@ -83,50 +77,13 @@ inline WindowLayout namedLayout(const std::string& name, std::vector<WindowState
     return layout;
 }
 
-inline DisplayConfiguration displays(const std::string& geometry) {
-    return DisplayConfiguration{displayInfos(*parseScreenGeometry(geometry))};
-}
-
-// The simulated desktop, the window engine, a layout file in a temporary folder, the manager.
-class AutomationTest : public ::testing::Test {
+class AutomationTest : public EngineTest {
   protected:
-    ManualLoop loop;
-    MemoryLog log;
-    NotificationCenter center;
-    SimulatedDesktop desktop{loop, loop};
-    SpaceService spaces{desktop, loop};
-    WindowService windowService{desktop, spaces, loop, loop, center, log};
+    WindowService& windowService = service;
     TempDir dir;
     LayoutStorage storage{log, loop, dir.path()};
     InlineWorker worker;
     LayoutManager manager{windowService, storage, worker, loop, loop, center};
-
-    // Grants the permission and lets the flag settle.
-    void grant() {
-        desktop.setTrusted(true);
-        windowService.start();
-        loop.runPending();
-        ASSERT_TRUE(windowService.hasAccessibilityPermission.get());
-    }
-
-    SimAppId app(const std::string& bundleID, std::int32_t pid, bool running = true) {
-        return desktop.addApplication(
-            SimApp{bundleID, bundleID, pid, ActivationPolicy::regular, false, "/apps/" + bundleID},
-            running);
-    }
-
-    SimWindowId window(SimAppId owner, Rect frame, std::string title = "w") {
-        SimWindow w;
-        w.title = std::move(title);
-        w.position = {frame.x, frame.y};
-        w.size = {frame.width, frame.height};
-        return desktop.addWindow(owner, w);
-    }
-
-    Rect frameOf(SimWindowId id) const {
-        const auto w = desktop.window(id);
-        return Rect{w.position.x, w.position.y, w.size.width, w.size.height};
-    }
 
     // Puts layouts in the list as if they had been loaded.
     void setLayouts(std::vector<WindowLayout> list) { manager.layouts.set(std::move(list)); }

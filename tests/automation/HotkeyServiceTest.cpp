@@ -43,7 +43,7 @@ class HotkeyServiceTest : public AutomationTest {
     }
 };
 
-TEST_F(HotkeyServiceTest, ModifierTranslation) {
+TEST_F(HotkeyServiceTest, ModifierTranslationIgnoresOtherBits) {
     using H = HotkeyService;
     EXPECT_EQ(H::carbonModifiers(0), 0U);
     EXPECT_EQ(H::carbonModifiers(kCmdOpt), 0x900U);
@@ -55,8 +55,11 @@ TEST_F(HotkeyServiceTest, ModifierTranslation) {
     EXPECT_EQ(H::carbonModifiers(0x10000 | 0x800000 | 0x100), 0U);
 }
 
-TEST_F(HotkeyServiceTest, StartRegistersLayoutsInListOrderThenPresets) {
-    preferences.setPresetShortcut(PresetLayout::leftHalf, PresetShortcut{123, kCmdOpt});
+TEST_F(HotkeyServiceTest, StartRegistersCompleteLayoutShortcutsInListOrderThenKnownPresets) {
+    // Names that are no preset are kept in the map but register nothing.
+    preferences.setPresetShortcuts({{"Left Half", PresetShortcut{123, kCmdOpt}},
+                                    {"left half", PresetShortcut{1, kCmdOpt}},
+                                    {"Diagonal", PresetShortcut{2, kCmdOpt}}});
     setLayouts({withShortcut("A", 18, kCmdOpt), withShortcut("NoMods", 19, std::nullopt),
                 withShortcut("Bare", 20, 0), withShortcut("NoKey", std::nullopt, kCmdOpt)});
     startService();
@@ -73,6 +76,7 @@ TEST_F(HotkeyServiceTest, StartRegistersLayoutsInListOrderThenPresets) {
     EXPECT_EQ(registered[2].keyCode, 123U);
     EXPECT_EQ(registered[2].id.id, 3U);
     EXPECT_EQ(service->nextHotKeyID(), 4U);
+    EXPECT_TRUE(log.lines().empty());
 }
 
 TEST_F(HotkeyServiceTest, TheEarlierRegistrationKeepsAContestedCombination) {
@@ -88,14 +92,6 @@ TEST_F(HotkeyServiceTest, TheEarlierRegistrationKeepsAContestedCombination) {
     EXPECT_EQ(log.lines(),
               (std::vector<std::string>(3, "HotkeyService: Failed to register hotkey: -9878")));
     EXPECT_EQ(service->nextHotKeyID(), 2U);
-}
-
-TEST_F(HotkeyServiceTest, AnUnknownPresetNameRegistersAndReportsNothing) {
-    preferences.setPresetShortcuts(
-        {{"left half", PresetShortcut{1, kCmdOpt}}, {"Diagonal", PresetShortcut{2, kCmdOpt}}});
-    startService();
-    EXPECT_TRUE(hotkeys.registered().empty());
-    EXPECT_TRUE(log.lines().empty());
 }
 
 TEST_F(HotkeyServiceTest, IdsKeepGrowingAcrossRebuilds) {
@@ -117,26 +113,9 @@ TEST_F(HotkeyServiceTest, IdsKeepGrowingAcrossRebuilds) {
     EXPECT_EQ(registeredIDs(), (std::vector<std::uint32_t>{8, 9, 10}));
 }
 
-TEST_F(HotkeyServiceTest, APressRunsTheActionLaterOnTheMainQueueWithTheCurrentLayout) {
+TEST_F(HotkeyServiceTest, APressFromAnyThreadRunsTheActionLaterOnTheMainQueueWithTheCurrentLayout) {
     grant();
-    const auto live = window(app("org.example.Editor", 10), {0, 0, 400, 300});
-    setLayouts({withShortcut("A", 18, kCmdOpt)});
-    startService();
-
-    // Edited without a rebuild: the hotkey still finds the layout by id.
-    auto list = manager.layouts.get();
-    list[0].windows[0].frameX = 99;
-    manager.layouts.set(list);
-
-    EXPECT_EQ(hotkeys.press(18, kCmdOptMask), hotkey_status::kNoError);
-    EXPECT_EQ(frameOf(live), (Rect{0, 0, 400, 300}));
-    loop.runPending();
-    EXPECT_EQ(frameOf(live), (Rect{99, 20, 500, 400}));
-}
-
-TEST_F(HotkeyServiceTest, APressFromAnotherThreadIsHandedToTheMainThread) {
-    grant();
-    const auto live = window(app("org.example.Editor", 10), {0, 0, 400, 300});
+    const auto live = window(app("org.example.Editor", 10), "w", {0, 0, 400, 300});
     setLayouts({withShortcut("A", 18, kCmdOpt)});
     startService();
     int status = -1;
@@ -145,6 +124,15 @@ TEST_F(HotkeyServiceTest, APressFromAnotherThreadIsHandedToTheMainThread) {
     EXPECT_EQ(status, hotkey_status::kNoError);
     loop.runPending();
     EXPECT_EQ(frameOf(live), (Rect{10, 20, 500, 400}));
+
+    // Edited without a rebuild: the hotkey still finds the layout by id.
+    auto list = manager.layouts.get();
+    list[0].windows[0].frameX = 99;
+    manager.layouts.set(list);
+    EXPECT_EQ(hotkeys.press(18, kCmdOptMask), hotkey_status::kNoError);
+    EXPECT_EQ(frameOf(live), (Rect{10, 20, 500, 400}));
+    loop.runPending();
+    EXPECT_EQ(frameOf(live), (Rect{99, 20, 500, 400}));
 }
 
 TEST_F(HotkeyServiceTest, PressesWithoutAnActionAreNotHandled) {
@@ -167,7 +155,7 @@ TEST_F(HotkeyServiceTest, PressesWithoutAnActionAreNotHandled) {
 TEST_F(HotkeyServiceTest, APresetHotkeyPlacesTheFrontmostWindow) {
     grant();
     const auto editor = app("org.example.Editor", 10);
-    const auto live = window(editor, {100, 100, 400, 300});
+    const auto live = window(editor, "w", {100, 100, 400, 300});
     desktop.setFrontmost(editor);
     desktop.setFocusedWindow(editor, live);
     preferences.setPresetShortcut(PresetLayout::leftHalf, PresetShortcut{123, kCmdOpt});
@@ -177,27 +165,22 @@ TEST_F(HotkeyServiceTest, APresetHotkeyPlacesTheFrontmostWindow) {
     EXPECT_EQ(frameOf(live), (Rect{0, 0, 720, 900}));
 }
 
-TEST_F(HotkeyServiceTest, DestructionReleasesEverythingAndLaterPressesDoNothing) {
+TEST_F(HotkeyServiceTest, DestructionReleasesEverythingAndQueuedOrLaterPressesDoNothing) {
+    grant();
     setLayouts({withShortcut("A", 18, kCmdOpt)});
     startService();
     const auto id = hotkeys.registered()[0].id;
+    EXPECT_EQ(hotkeys.press(18, kCmdOptMask), hotkey_status::kNoError);
     service.reset();
+    loop.runPending();  // the action queued before the service went away
+    EXPECT_FALSE(manager.isRestoring.get());
+    EXPECT_EQ(desktop.callCount("set "), 0U);
     EXPECT_TRUE(hotkeys.registered().empty());
     EXPECT_FALSE(hotkeys.handlerInstalled());
     EXPECT_EQ(hotkeys.pressIdentifier(id), hotkey_status::kEventNotHandled);
     // No rebuild follows a change any more.
     manager.saveLayouts();
     EXPECT_TRUE(hotkeys.registered().empty());
-}
-
-TEST_F(HotkeyServiceTest, AnActionQueuedBeforeTheServiceWentAwayDoesNothing) {
-    grant();
-    setLayouts({withShortcut("A", 18, kCmdOpt)});
-    startService();
-    EXPECT_EQ(hotkeys.press(18, kCmdOptMask), hotkey_status::kNoError);
-    service.reset();
-    loop.runPending();
-    EXPECT_FALSE(manager.isRestoring.get());
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <thread>
 #include <vector>
 
-#include "base/ManualLoop.h"
 #include "base/MainQueue.h"
+#include "base/ManualLoop.h"
 
 namespace vantrel {
 namespace {
@@ -44,7 +44,7 @@ TEST(ManualLoop, DelayedTasksRunAtTheirExactTimeInTimeOrder) {
     EXPECT_EQ(loop.now() - TimePoint{}, 500ms);
 }
 
-TEST(ManualLoop, RepeatingTimerTicksUntilCancelledEvenFromItsOwnTick) {
+TEST(ManualLoop, RepeatingTimerStopsWhenCancelledFromItsOwnTickOrByItsHandle) {
     ManualLoop loop;
     int ticks = 0;
     TimerId id = 0;
@@ -58,10 +58,7 @@ TEST(ManualLoop, RepeatingTimerTicksUntilCancelledEvenFromItsOwnTick) {
     loop.advance(10s);
     EXPECT_EQ(ticks, 3);
     EXPECT_EQ(loop.pendingCount(), 0u);
-}
 
-TEST(ManualLoop, TimerHandleCancelsOnDestruction) {
-    ManualLoop loop;
     int fired = 0;
     {
         TimerHandle handle(loop, loop.startRepeating(1s, [&] { ++fired; }));
@@ -71,24 +68,18 @@ TEST(ManualLoop, TimerHandleCancelsOnDestruction) {
     EXPECT_EQ(fired, 1);
 }
 
-TEST(ManualLoop, SleepMovesVirtualTimeAndIsRecordedFromAnyThread) {
+TEST(ManualLoop, OtherThreadsSleepInVirtualTimeAndPostToTheMainThread) {
     ManualLoop loop;
+    bool ranOnMain = false;
     std::thread worker([&] {
         loop.sleepFor(300ms);
         loop.sleepFor(50ms);
+        loop.post([&] { ranOnMain = loop.isMainThread(); });
     });
     worker.join();
     EXPECT_EQ(loop.sleeps(), (std::vector<Duration>{300ms, 50ms}));
     EXPECT_EQ(loop.now() - TimePoint{}, 350ms);
     EXPECT_EQ(loop.wallNow() - Date{std::chrono::seconds{1'765'000'000}}, 350ms);
-    EXPECT_FALSE(loop.isMainThread() == false);
-}
-
-TEST(ManualLoop, TasksPostedFromAnotherThreadRunOnTheMainThread) {
-    ManualLoop loop;
-    bool ranOnMain = false;
-    std::thread worker([&] { loop.post([&] { ranOnMain = loop.isMainThread(); }); });
-    worker.join();
     loop.runPending();
     EXPECT_TRUE(ranOnMain);
 }

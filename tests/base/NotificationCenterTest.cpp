@@ -1,7 +1,7 @@
 // Notifications: synchronous delivery, names, removal, and removal while delivering.
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <atomic>
 #include <thread>
 
 #include "base/NotificationCenter.h"
@@ -9,46 +9,34 @@
 namespace vantrel {
 namespace {
 
-TEST(NotificationCenter, DeliversSynchronouslyToObserversOfThatNameOnly) {
+TEST(NotificationCenter, DeliversSynchronouslyWithUserInfoToObserversOfThatNameOnly) {
     NotificationCenter center;
     std::vector<std::string> seen;
-    auto a = center.addObserver("layoutsDidChange", [&](const Notification& n) {
-        seen.push_back("a:" + n.name);
+    auto a = center.addObserver("layoutSpaceMismatch", [&](const Notification& n) {
+        seen.push_back(n.name + ":" +
+                       std::to_string(std::any_cast<std::int64_t>(n.userInfo.at("capturedSpace"))));
     });
     auto b = center.addObserver("presetShortcutsDidChange",
-                                [&](const Notification& n) { seen.push_back("b:" + n.name); });
-    center.post("layoutsDidChange");
-    EXPECT_EQ(seen, (std::vector<std::string>{"a:layoutsDidChange"}));
-}
-
-TEST(NotificationCenter, CarriesUserInfo) {
-    NotificationCenter center;
-    std::optional<std::int64_t> captured;
-    auto sub = center.addObserver("layoutSpaceMismatch", [&](const Notification& n) {
-        captured = std::any_cast<std::int64_t>(n.userInfo.at("capturedSpace"));
-    });
+                                [&](const Notification& n) { seen.push_back(n.name); });
     center.post("layoutSpaceMismatch", {{"capturedSpace", std::int64_t{2}}});
-    EXPECT_EQ(captured, 2);
+    EXPECT_EQ(seen, (std::vector<std::string>{"layoutSpaceMismatch:2"}));
 }
 
-TEST(NotificationCenter, EndedSubscriptionsAreNotCalled) {
+TEST(NotificationCenter, EndedSubscriptionsAreNotCalledEvenMidDelivery) {
     NotificationCenter center;
     int calls = 0;
-    auto sub = center.addObserver("x", [&](const Notification&) { ++calls; });
-    center.post("x");
-    sub.reset();
-    center.post("x");
-    EXPECT_EQ(calls, 1);
-}
-
-TEST(NotificationCenter, ObserverRemovedByAnEarlierObserverDuringPostIsSkipped) {
-    NotificationCenter center;
     int secondCalls = 0;
     Subscription second;
-    auto first = center.addObserver("x", [&](const Notification&) { second.reset(); });
+    auto first = center.addObserver("x", [&](const Notification&) {
+        if (++calls == 2) second.reset();  // removed by an earlier observer during the post
+    });
     second = center.addObserver("x", [&](const Notification&) { ++secondCalls; });
     center.post("x");
-    EXPECT_EQ(secondCalls, 0);
+    center.post("x");
+    first.reset();
+    center.post("x");
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(secondCalls, 1);
 }
 
 TEST(NotificationCenter, ObserverMayPostAndSubscribeWhileDelivering) {
@@ -70,7 +58,6 @@ TEST(NotificationCenter, SubscriptionOutlivingTheCentreIsHarmless) {
         sub = center.addObserver("x", [](const Notification&) {});
     }
     sub.reset();  // must not touch freed memory (checked by the sanitizer build)
-    SUCCEED();
 }
 
 TEST(NotificationCenter, PostsFromSeveralThreadsReachTheObserverOnThoseThreads) {

@@ -1,28 +1,27 @@
-// UUIDs, the line log and the worker.
+// UUIDs, published values, the line log and the worker.
 #include <gtest/gtest.h>
 
 #include <set>
 #include <thread>
 
 #include "base/Log.h"
+#include "base/Published.h"
 #include "base/Uuid.h"
 #include "base/Worker.h"
 
 namespace vantrel {
 namespace {
 
-TEST(Uuid, ParsesEitherCaseAndWritesUpperCase) {
+TEST(Uuid, ParsesEitherCaseWritesUpperCaseAndRejectsMalformedText) {
     auto lower = Uuid::parse("3f2504e0-4f89-41d3-9a0c-0305e82c3301");
     auto upper = Uuid::parse("3F2504E0-4F89-41D3-9A0C-0305E82C3301");
     ASSERT_TRUE(lower && upper);
     EXPECT_EQ(*lower, *upper);
     EXPECT_EQ(lower->toString(), "3F2504E0-4F89-41D3-9A0C-0305E82C3301");
-}
-
-TEST(Uuid, RejectsMalformedText) {
-    for (const char* bad : {"", "3F2504E0-4F89-41D3-9A0C-0305E82C330", "3F2504E0-4F89-41D3-9A0C-0305E82C33011",
-                            "3F2504E04F89-41D3-9A0C-0305E82C3301-", "3F2504E0-4F89-41D3-9A0C-0305E82C330G",
-                            "{3F2504E0-4F89-41D3-9A0C-0305E82C33}"})
+    for (const char* bad :
+         {"", "3F2504E0-4F89-41D3-9A0C-0305E82C330", "3F2504E0-4F89-41D3-9A0C-0305E82C33011",
+          "3F2504E04F89-41D3-9A0C-0305E82C3301-", "3F2504E0-4F89-41D3-9A0C-0305E82C330G",
+          "{3F2504E0-4F89-41D3-9A0C-0305E82C33}"})
         EXPECT_FALSE(Uuid::parse(bad).has_value()) << bad;
 }
 
@@ -37,11 +36,29 @@ TEST(Uuid, RandomOnesAreVersion4AndDistinct) {
     EXPECT_EQ(seen.size(), 1000u);
 }
 
+TEST(Published, WillChangeSeesTheOldValueDidChangeTheNewAndEndedSubscriptionsNothing) {
+    Published<int> value(1);
+    std::vector<std::string> seen;
+    auto will = value.onWillChange([&](const int& next) {
+        seen.push_back("will " + std::to_string(value.get()) + "->" + std::to_string(next));
+    });
+    auto did = value.onDidChange([&](const int& now) {
+        seen.push_back("did " + std::to_string(value.get()) + "=" + std::to_string(now));
+    });
+    value.set(2);
+    value.set(2);  // every assignment is announced
+    will.reset();
+    value.set(3);
+    EXPECT_EQ(seen, (std::vector<std::string>{"will 1->2", "did 2=2", "will 2->2", "did 2=2",
+                                              "did 3=3"}));
+}
+
 TEST(Log, EachMessageIsExactlyOneLine) {
     MemoryLog log;
     log.line("WindowService: App not running: evil\nLayoutStorage: forged");
-    EXPECT_EQ(log.lines(),
-              (std::vector<std::string>{"WindowService: App not running: evil LayoutStorage: forged"}));
+    EXPECT_EQ(
+        log.lines(),
+        (std::vector<std::string>{"WindowService: App not running: evil LayoutStorage: forged"}));
 }
 
 TEST(Log, StdoutLogWritesWholeLinesFromManyThreads) {

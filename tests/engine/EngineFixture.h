@@ -1,4 +1,5 @@
-// A window engine over the simulated desktop on virtual time, shared by the engine tests.
+// A window engine over the simulated desktop on virtual time, shared by the engine, automation
+// and app tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +14,11 @@
 #include "platform/sim/SimulatedDesktop.h"
 
 namespace vantrel::testing {
+
+// The displays of a screen geometry text such as "1920x1080+0+0P,1280x1024+1920+0".
+inline DisplayConfiguration displays(const std::string& geometry) {
+    return DisplayConfiguration{displayInfos(*parseScreenGeometry(geometry))};
+}
 
 class EngineTest : public ::testing::Test {
   protected:
@@ -31,9 +37,10 @@ class EngineTest : public ::testing::Test {
         ASSERT_TRUE(service.hasAccessibilityPermission.get());
     }
 
+    // A regular application named "<bundleID> App", installed under /apps.
     SimAppId app(const std::string& bundleID, std::int32_t pid, bool running = true) {
         return desktop.addApplication(SimApp{bundleID, bundleID + " App", pid,
-                                             ActivationPolicy::regular, false, std::nullopt},
+                                             ActivationPolicy::regular, false, "/apps/" + bundleID},
                                       running);
     }
 
@@ -43,6 +50,11 @@ class EngineTest : public ::testing::Test {
         w.position = {frame.x, frame.y};
         w.size = {frame.width, frame.height};
         return desktop.addWindow(owner, w);
+    }
+
+    Rect frameOf(SimWindowId id) const {
+        const auto w = desktop.window(id);
+        return Rect{w.position.x, w.position.y, w.size.width, w.size.height};
     }
 };
 

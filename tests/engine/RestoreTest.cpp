@@ -42,29 +42,27 @@ class RestoreTest : public EngineTest {
 
 TEST_F(RestoreTest, MatchesByIndexThenTitleThenFirstWindow) {
     const auto a = app("org.example.A", 10);
-    const auto w0 = window(a, "One", {0, 0, 300, 300});
-    const auto w1 = window(a, "Two", {0, 0, 300, 300});
-    const auto w2 = window(a, "Renamed", {0, 0, 300, 300});
-
-    // Index in range wins whatever the title.
-    EXPECT_EQ(service.restoreWindow(saved("org.example.A", 2, "Three", {1, 1, 200, 200}), false),
-              WindowRestoreResult::restored);
-    EXPECT_EQ(desktop.window(w2).position, (Point{1, 1}));
-
-    // Out of range: the title decides.
-    EXPECT_EQ(service.restoreWindow(saved("org.example.A", 7, "Two", {2, 2, 200, 200}), false),
-              WindowRestoreResult::restored);
-    EXPECT_EQ(desktop.window(w1).position, (Point{2, 2}));
-
-    // Negative index and no title: the first window.
-    EXPECT_EQ(
-        service.restoreWindow(saved("org.example.A", -1, std::nullopt, {3, 3, 200, 200}), false),
-        WindowRestoreResult::restored);
-    EXPECT_EQ(desktop.window(w0).position, (Point{3, 3}));
-
+    const SimWindowId ids[] = {window(a, "One", {0, 0, 300, 300}),
+                               window(a, "Two", {0, 0, 300, 300}),
+                               window(a, "Renamed", {0, 0, 300, 300})};
+    const std::tuple<std::int64_t, std::optional<std::string>, std::size_t> cases[] = {
+        {2, "Three", 2},        // an index in range wins whatever the title
+        {7, "Two", 1},          // out of range: the title decides
+        {-1, std::nullopt, 0},  // negative index and no title: the first window
+    };
+    double place = 1;
+    for (const auto& [index, title, expected] : cases) {
+        const Rect frame{place, place, 200, 200};
+        EXPECT_EQ(service.restoreWindow(saved("org.example.A", index, title, frame), false),
+                  WindowRestoreResult::restored);
+        EXPECT_EQ(frameOf(ids[expected]), frame) << index;
+        place += 1;
+    }
     // A title nobody has: not found, and nothing moves.
+    desktop.clearCalls();
     EXPECT_EQ(service.restoreWindow(saved("org.example.A", 9, "Gone"), false),
               WindowRestoreResult::windowNotFound);
+    EXPECT_EQ(desktop.callCount("set"), 0u);
     EXPECT_EQ(log.take(),
               std::vector<std::string>{
                   "WindowService: Could not find matching window for org.example.A App"});
@@ -158,15 +156,19 @@ TEST_F(RestoreTest, SummaryCountsEveryOutcomeAndAddsUp) {
                   "WindowService: Failed to set position/size for org.example.Refusing App"}));
 }
 
-TEST_F(RestoreTest, WithoutPermissionNothingMoves) {
+TEST_F(RestoreTest, WithoutPermissionNothingIsReadOrMovedAndOneLineIsWrittenEachTime) {
     desktop.setTrusted(false);
     service.checkAccessibilityPermission();
     loop.runPending();
     const auto w = window(app("org.example.A", 10), "One", {0, 0, 300, 300});
+    desktop.clearCalls();
+    EXPECT_TRUE(service.captureWindows().empty());
+    EXPECT_EQ(desktop.callCount("copy"), 0u);
     const auto summary = restore({saved("org.example.A", 0, "One"), saved("x", 0, "y")});
     EXPECT_EQ(summary, (RestoreSummary{2, 0, 0, 0, 0, 0}));
     EXPECT_EQ(desktop.window(w).position, (Point{0, 0}));
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"WindowService: No accessibility permission"});
+    EXPECT_EQ(log.lines(),
+              std::vector<std::string>(2, "WindowService: No accessibility permission"));
 }
 
 TEST_F(RestoreTest, PausesFiftyMillisecondsBetweenWindowsOnly) {
@@ -262,35 +264,18 @@ class PlacementTest : public RestoreTest {
         s.relativeFrameHeight = 0.5;
         return s;
     }
-    static DisplayConfiguration config(const std::string& geometry) {
-        DisplayConfiguration c;
-        std::uint32_t id = 10;
-        const auto parsed = parseScreenGeometry(geometry);
-        for (const auto& screen : parsed->screens)
-            c.displays.push_back(DisplayInfo{id++,
-                                             screen.frame.x,
-                                             screen.frame.y,
-                                             screen.frame.width,
-                                             screen.frame.height,
-                                             false,
-                                             {}});
-        return c;
-    }
 };
 
-TEST_F(PlacementTest, SameSizesInAnotherOrderKeepAbsoluteFrames) {
-    service.restoreWindows({relative(2)}, config("1280x1024+0+0,1920x1080+1280+0"), false, false,
+TEST_F(PlacementTest, OnlyChangedDisplaysUseRelativeFramesOnTheSavedDisplay) {
+    // The same sizes in another order keep the absolute frame.
+    service.restoreWindows({relative(2)}, displays("1280x1024+0+0,1920x1080+1280+0"), false, false,
                            false, false);
-    EXPECT_EQ(desktop.window(w).position, (Point{100, 100}));
-    EXPECT_EQ(desktop.window(w).size, (Size{500, 400}));
-}
+    EXPECT_EQ(frameOf(w), (Rect{100, 100, 500, 400}));
 
-TEST_F(PlacementTest, ChangedDisplaysUseRelativeFramesOnTheSavedDisplay) {
-    service.restoreWindows({relative(2)}, config("1920x1080+0+0"), false, false, false, false);
-    EXPECT_EQ(desktop.window(w).position, (Point{1920 + 640, 256}));
-    EXPECT_EQ(desktop.window(w).size, (Size{320, 512}));
+    service.restoreWindows({relative(2)}, displays("1920x1080+0+0"), false, false, false, false);
+    EXPECT_EQ(frameOf(w), (Rect{1920 + 640, 256, 320, 512}));
 
-    service.restoreWindows({relative(2)}, config("1920x1080+0+0,1280x1000+0+0"), false, false,
+    service.restoreWindows({relative(2)}, displays("1920x1080+0+0,1280x1000+0+0"), false, false,
                            false, false);  // same count, other sizes
     EXPECT_EQ(desktop.window(w).position, (Point{1920 + 640, 256}));
 
@@ -305,14 +290,12 @@ TEST_F(PlacementTest, ChangedDisplaysUseRelativeFramesOnTheSavedDisplay) {
 
 TEST_F(PlacementTest, MissingDisplayFallsBackToMainThenToADefaultFrame) {
     service.restoreWindows({relative(77)}, std::nullopt, true, false, false, false);
-    EXPECT_EQ(desktop.window(w).position, (Point{960, 270}));
-    EXPECT_EQ(desktop.window(w).size, (Size{480, 540}));
+    EXPECT_EQ(frameOf(w), (Rect{960, 270, 480, 540}));
 
     ScreenList noMain = *parseScreenGeometry("1920x1080+0+0,1280x1024+1920+0");
     desktop.setScreens(noMain);
     service.restoreWindows({relative(77)}, std::nullopt, true, false, false, false);
-    EXPECT_EQ(desktop.window(w).position, (Point{720, 225}));
-    EXPECT_EQ(desktop.window(w).size, (Size{360, 450}));
+    EXPECT_EQ(frameOf(w), (Rect{720, 225, 360, 450}));
 }
 
 TEST_F(PlacementTest, RelativeFramesRoundTripThroughCapture) {
@@ -345,17 +328,10 @@ TEST_F(PlacementTest, FramesWithoutRealNumbersAreNotWritten) {
 
 // --- Launching and closing -----------------------------------------------------------------
 
-class LaunchTest : public RestoreTest {
-  protected:
-    SimAppId installed(const std::string& bundleID, std::int32_t pid) {
-        return desktop.addApplication(SimApp{bundleID, bundleID + " App", pid,
-                                             ActivationPolicy::regular, false, "/apps/" + bundleID},
-                                      /*running=*/false);
-    }
-};
+using LaunchTest = RestoreTest;
 
 TEST_F(LaunchTest, LaunchesMissingAppsThenBacksOffUntilTheirWindowsShow) {
-    const auto mail = installed("org.example.Mail", 20);
+    const auto mail = app("org.example.Mail", 20, false);
     const auto w = window(mail, "Inbox", {0, 0, 300, 300});
     desktop.setLaunch(mail, SimLaunch{1500ms, 3, std::nullopt});
     loop.clearSleeps();
@@ -368,8 +344,8 @@ TEST_F(LaunchTest, LaunchesMissingAppsThenBacksOffUntilTheirWindowsShow) {
     EXPECT_EQ(desktop.window(w).position, (Point{10, 20}));
 }
 
-TEST_F(LaunchTest, GivesUpAfterTenChecks) {
-    const auto mail = installed("org.example.Mail", 20);
+TEST_F(LaunchTest, BackOffGivesUpAfterTenChecksAndIsCappedAtTwoSeconds) {
+    const auto mail = app("org.example.Mail", 20, false);
     desktop.setLaunch(mail, SimLaunch{0ns, 1000, std::nullopt});
     loop.clearSleeps();
     const auto summary = restore({saved("org.example.Mail", 0, "Inbox")}, false, true);
@@ -378,13 +354,8 @@ TEST_F(LaunchTest, GivesUpAfterTenChecks) {
                                                     2000ms, 2000ms, 2000ms, 2000ms}));
     // Ten checks, plus the one read of the restore itself.
     EXPECT_EQ(desktop.callCount("copy a:" + std::to_string(mail) + " AXWindows"), 11u);
-}
 
-TEST_F(LaunchTest, BackOffIsCappedForLongWaits) {
-    const auto mail = installed("org.example.Mail", 20);
-    desktop.setRunning(mail, true);
-    desktop.setLaunch(mail, SimLaunch{});
-    window(mail, "Inbox", {0, 0, 300, 300});
+    // Long waits start at their own interval and still stop at two seconds.
     desktop.failRead(SimTarget::app(mail), attribute::kWindows,
                      {AXError::cannotComplete, std::nullopt});
     loop.clearSleeps();
@@ -399,8 +370,15 @@ TEST_F(LaunchTest, BackOffIsCappedForLongWaits) {
     EXPECT_TRUE(loop.sleeps().empty());
 }
 
-TEST_F(LaunchTest, FailedOrImpossibleLaunchesAreSkipped) {
-    const auto broken = installed("org.example.Broken", 21);
+TEST_F(LaunchTest, OnlyMissingAppsAreLaunchedAndFailedOrImpossibleLaunchesAreSkipped) {
+    window(app("org.example.A", 10), "One", {0, 0, 300, 300});
+    loop.clearSleeps();
+    desktop.clearCalls();
+    EXPECT_EQ(restore({saved("org.example.A", 0, "One")}, false, true).launchedApps, 0);
+    EXPECT_EQ(desktop.callCount("location"), 0u);
+    EXPECT_TRUE(loop.sleeps().empty());
+
+    const auto broken = app("org.example.Broken", 21, false);
     desktop.setLaunch(broken, SimLaunch{0ns, 0, "permission denied"});
     loop.clearSleeps();
     const auto summary = restore(
@@ -412,15 +390,6 @@ TEST_F(LaunchTest, FailedOrImpossibleLaunchesAreSkipped) {
     const auto lines = log.lines();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0], "WindowService: Failed to launch org.example.Broken: permission denied");
-}
-
-TEST_F(LaunchTest, NothingIsLaunchedWhenEverythingRuns) {
-    window(app("org.example.A", 10), "One", {0, 0, 300, 300});
-    loop.clearSleeps();
-    desktop.clearCalls();
-    EXPECT_EQ(restore({saved("org.example.A", 0, "One")}, false, true).launchedApps, 0);
-    EXPECT_EQ(desktop.callCount("location"), 0u);
-    EXPECT_TRUE(loop.sleeps().empty());
 }
 
 TEST_F(LaunchTest, ClosingOthersSparesProtectedLayoutAndNonRegularApps) {

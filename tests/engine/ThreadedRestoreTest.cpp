@@ -13,18 +13,13 @@ class ThreadedRestoreTest : public EngineTest {};
 
 TEST_F(ThreadedRestoreTest, RestoreOnAWorkerWhileTheMainLoopRuns) {
     grant();
-    const auto mail = desktop.addApplication(
-        SimApp{"org.example.Mail", "Mail", 20, ActivationPolicy::regular, false, "/apps/mail"},
-        false);
+    const auto mail = app("org.example.Mail", 20, false);
     desktop.setLaunch(mail, SimLaunch{1s, 2, std::nullopt});
     std::vector<WindowState> windows;
     for (int i = 0; i < 5; ++i) {
-        SimWindow w;
-        w.title = "w" + std::to_string(i);
-        desktop.addWindow(mail, w);
+        window(mail, "w" + std::to_string(i), {0, 0, 300, 200});
         WindowState s;
         s.appBundleID = "org.example.Mail";
-        s.appName = "Mail";
         s.windowIndex = i;
         s.frameX = 10.0 * i;
         s.frameWidth = 300;
@@ -57,9 +52,7 @@ TEST_F(ThreadedRestoreTest, RestoreOnAWorkerWhileTheMainLoopRuns) {
 
 TEST_F(ThreadedRestoreTest, MismatchFromAWorkerIsDeliveredOnTheMainThread) {
     grant();
-    SimWindow live;
-    live.title = "w";
-    const auto id = desktop.addWindow(app("org.example.A", 10), live);
+    const auto id = window(app("org.example.A", 10), "w", {0, 0, 300, 300});
     desktop.setSpaces({{"S1", {id}, {}}, {"S2", {}, {}}});
     std::atomic<int> delivered{0};
     auto observer = center.addObserver(kLayoutSpaceMismatch, [&](const Notification&) {

@@ -60,10 +60,8 @@ TEST_F(PreferencesTest, OnlyAStoredBooleanCountsAndTheFallbackDiffersPerKey) {
     defaults.set("checkForUpdates", std::string("false"));
     defaults.set("showWindowCount", std::int64_t{0});
     auto store = make();
-    EXPECT_FALSE(store->launchAtLogin());
-    EXPECT_FALSE(store->ignoreSpaceMismatch());
-    EXPECT_TRUE(store->checkForUpdates());
-    EXPECT_TRUE(store->showWindowCount());
+    EXPECT_FALSE(store->launchAtLogin() || store->ignoreSpaceMismatch());
+    EXPECT_TRUE(store->checkForUpdates() && store->showWindowCount());
 
     defaults.setBool("launchAtLogin", true);
     defaults.setBool("checkForUpdates", false);

@@ -46,7 +46,7 @@ TEST_F(MenuViewTest, WithoutPermissionTheBannerReplacesListAndSaveSectionUntilGr
     EXPECT_TRUE(shown(&menu(), "saveSection"));
 }
 
-TEST_F(MenuViewTest, EmptyListShowsTheEmptyStateWithItsHints) {
+TEST_F(MenuViewTest, EmptyListShowsTheEmptyStateAndTheFooterOpensPreferencesEachTimeAndQuits) {
     launch();
     openPopover();
     EXPECT_TRUE(shown(&menu(), "emptyState"));
@@ -58,6 +58,14 @@ TEST_F(MenuViewTest, EmptyListShowsTheEmptyStateWithItsHints) {
     for (auto* label : menu().findChildren<QLabel*>("emptyHint")) hints << label->text();
     EXPECT_EQ(hints, (QStringList{"Add shortcuts", "Multi-display"}));
     EXPECT_EQ(text(&menu(), "menuHeader"), "Window Layouts");
+
+    EXPECT_EQ(text(&menu(), "versionLabel"), "Version 0.1.0 (7)");
+    click(&menu(), "preferencesButton");
+    click(&menu(), "preferencesButton");
+    EXPECT_EQ(windowCount("preferencesWindow"), 2);
+    EXPECT_EQ(window("preferencesWindow")->windowTitle(), "Preferences");
+    click(&menu(), "quitButton");
+    EXPECT_EQ(quits, 1);
 }
 
 TEST_F(MenuViewTest, SaveSheetTrimsTheNameAndCannotSaveABlankOne) {
@@ -167,18 +175,6 @@ TEST_F(MenuViewTest, ErrorAlertShowsTheDescriptionAndDismissingClearsIt) {
     EXPECT_EQ(dialogs.asked[0].message, "No windows to save. Open some windows first.");
     EXPECT_EQ(dialogs.asked[0].buttons, QStringList{"OK"});
     EXPECT_FALSE(app().layoutManager().lastError.get().has_value());
-}
-
-TEST_F(MenuViewTest, FooterOpensANewPreferencesWindowEachTimeAndQuits) {
-    launch();
-    openPopover();
-    EXPECT_EQ(text(&menu(), "versionLabel"), "Version 0.1.0 (7)");
-    click(&menu(), "preferencesButton");
-    click(&menu(), "preferencesButton");
-    EXPECT_EQ(windowCount("preferencesWindow"), 2);
-    EXPECT_EQ(window("preferencesWindow")->windowTitle(), "Preferences");
-    click(&menu(), "quitButton");
-    EXPECT_EQ(quits, 1);
 }
 
 }  // namespace

@@ -48,20 +48,27 @@ TEST(QtMainQueueTest, PostedTasksRunLaterInOrder) {
     EXPECT_TRUE(queue.isMainThread());
 }
 
-TEST(QtMainQueueTest, DelayedTaskWaitsItsDelayAndRunsOnce) {
+TEST(QtMainQueueTest, DelayedTaskWaitsItsDelayAndRunsOnceAndACancelledOneNever) {
     QtMainQueue queue;
     QElapsedTimer timer;
     timer.start();
     qint64 ranAfter = -1;
     int runs = 0;
+    bool cancelledRan = false;
     queue.postAfter(30ms, [&] {
         ranAfter = timer.elapsed();
         ++runs;
     });
+    const TimerId id = queue.postAfter(10ms, [&] { cancelledRan = true; });
+    queue.cancel(id);
+    queue.cancel(id);
+    queue.cancel(0);
+    queue.cancel(987654);  // unknown ids are ignored
     ASSERT_TRUE(runUntil([&] { return runs == 1; }));
     EXPECT_GE(ranAfter, 29);
     spin(50);
     EXPECT_EQ(runs, 1);
+    EXPECT_FALSE(cancelledRan);
     EXPECT_EQ(queue.activeTimerCount(), 0U);
 }
 
@@ -76,18 +83,6 @@ TEST(QtMainQueueTest, RepeatingTaskRunsUntilCancelledFromItself) {
     spin(40);
     EXPECT_EQ(ticks, 3);
     EXPECT_EQ(queue.activeTimerCount(), 0U);
-}
-
-TEST(QtMainQueueTest, CancelledTaskNeverRunsAndUnknownIdsAreIgnored) {
-    QtMainQueue queue;
-    bool ran = false;
-    const TimerId id = queue.postAfter(10ms, [&] { ran = true; });
-    queue.cancel(id);
-    queue.cancel(id);
-    queue.cancel(0);
-    queue.cancel(987654);
-    spin(40);
-    EXPECT_FALSE(ran);
 }
 
 TEST(QtMainQueueTest, OtherThreadsPostScheduleAndCancel) {

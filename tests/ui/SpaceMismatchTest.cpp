@@ -48,13 +48,12 @@ TEST_F(SpaceMismatchTest, PromptNamesBothSpacesAndCancelRestoresNothing) {
     EXPECT_TRUE(menu().pendingRestoreWindows().empty());
 }
 
-TEST_F(SpaceMismatchTest, RestoreThisTimeRestoresWithoutChangingThePreference) {
+TEST_F(SpaceMismatchTest, RestoreThisTimeRestoresAndAsksAgainNextTime) {
     dialogs.setNextAnswer("Restore This Time");
     restore();
     EXPECT_TRUE(moved());
     EXPECT_FALSE(app().preferences().ignoreSpaceMismatch());
     EXPECT_TRUE(menu().pendingRestoreWindows().empty());
-    // The next mismatch asks again.
     restore();
     EXPECT_EQ(prompts().size(), 2U);
 }
@@ -63,7 +62,6 @@ TEST_F(SpaceMismatchTest, AlwaysRestoreRestoresAndSilencesLaterMismatches) {
     dialogs.setNextAnswer("Always Restore");
     restore();
     EXPECT_TRUE(moved());
-    EXPECT_TRUE(app().preferences().ignoreSpaceMismatch());
     EXPECT_TRUE(h.defaults.boolForKey("ignoreSpaceMismatch"));
     restore();
     EXPECT_EQ(prompts().size(), 1U);
