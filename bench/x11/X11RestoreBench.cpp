@@ -202,6 +202,9 @@ void BM_PresetHotkeyToNewFrame(benchmark::State& state) {
             engine.loop.runPending();
         }
         state.PauseTiming();
+        // The preset returns once the move is sent; a read through the backend waits until the
+        // window manager has applied it, so the size read next is the new one.
+        (void)engine.x11.windowList();
         auto* geometry =
             xcb_get_geometry_reply(keyboard, xcb_get_geometry(keyboard, target), nullptr);
         std::optional<Steady::time_point> arrived;

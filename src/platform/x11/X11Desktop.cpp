@@ -18,6 +18,12 @@ X11Desktop::X11Desktop(Log& log, MainQueue& mainQueue, Clock& clock, X11Options 
     : log_(log), mainQueue_(mainQueue), clock_(clock), options_(std::move(options)) {}
 
 X11Desktop::~X11Desktop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    movesSent_.notify_all();
+    confirmer_.waitIdle();
     std::lock_guard lock(mutex_);
     if (connection_ != nullptr) xcb_disconnect(connection_);
 }
@@ -72,7 +78,7 @@ Status X11Desktop::connect() {
     xcb_change_window_attributes(c, root_, XCB_CW_EVENT_MASK, &rootMask);
     snapshot_.reset();
     watched_.clear();
-    const x11::Snapshot* snapshot = snapshotLocked(true);
+    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
     if (snapshot == nullptr) return Error{"The X server did not answer"};
     for (const auto& app : snapshot->apps) {
         if (app.regular) knownApps_.insert(app.id);
@@ -113,7 +119,9 @@ Subscription X11Desktop::watchEvents(FdWatch& watch) {
 void X11Desktop::processEvents() {
     std::lock_guard lock(mutex_);
     drainLocked();
-    if (usableLocked()) settlePositionsLocked();
+    if (!usableLocked()) return;
+    settlePositionsLocked();
+    confirmMovesLocked();
 }
 
 void X11Desktop::drainLocked(bool readSocket) {
@@ -209,12 +217,15 @@ void X11Desktop::syncLocked() {
     std::free(error);
 }
 
-const x11::Snapshot* X11Desktop::snapshotLocked(bool current) {
+const x11::Snapshot* X11Desktop::snapshotLocked(Freshness freshness) {
     // Whoever reads sees the moves written before, checked.
     settlePositionsLocked();
-    const bool ask = current || Steady::now() - snapshotTime_ > options_.snapshotLifetime;
+    confirmMovesLocked();
+    const bool ask = freshness == Freshness::current ||
+                     (freshness == Freshness::cached &&
+                      Steady::now() - snapshotTime_ > options_.snapshotLifetime);
     // Within the lifetime only what already arrived counts: no system call for every read.
-    drainLocked(ask || !snapshot_);
+    drainLocked(ask || freshness == Freshness::arrived || !snapshot_);
     if (!usableLocked()) return nullptr;
     if (snapshot_ && ask) {
         syncLocked();
@@ -282,7 +293,7 @@ void X11Desktop::watchClientsLocked(const std::vector<xcb_window_t>& clients) {
 }
 
 void X11Desktop::detectLaunchesLocked() {
-    const x11::Snapshot* snapshot = snapshotLocked(true);
+    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
     if (snapshot == nullptr) return;
     std::set<std::string> now;
     for (const auto& app : snapshot->apps) {
@@ -358,7 +369,7 @@ Element X11Desktop::applicationElement(const RunningApplication& application) {
 
 Element X11Desktop::elementForWindow(xcb_window_t window) {
     std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked(true);
+    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
     const x11::AppGroup* app = snapshot != nullptr ? snapshot->appOf(window) : nullptr;
     if (app == nullptr) return nullptr;
     return std::make_shared<X11Element>(this, app->id, window);
@@ -366,7 +377,7 @@ Element X11Desktop::elementForWindow(xcb_window_t window) {
 
 std::optional<RunningApplication> X11Desktop::applicationOfWindow(xcb_window_t window) {
     std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked(true);
+    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
     const x11::AppGroup* app = snapshot != nullptr ? snapshot->appOf(window) : nullptr;
     if (app == nullptr) return std::nullopt;
     return recordOfLocked(*app);
@@ -461,7 +472,7 @@ AttributeRead X11Desktop::copyAttribute(const Element& element, std::string_view
 
 std::optional<std::vector<WindowServerEntry>> X11Desktop::windowList() {
     std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked(true);
+    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
     if (snapshot == nullptr) return std::nullopt;
     const Rect primary = primaryLocked();
     std::vector<WindowServerEntry> entries;
@@ -494,9 +505,10 @@ std::optional<std::vector<WindowServerEntry>> X11Desktop::windowList() {
 
 std::vector<RunningApplication> X11Desktop::runningApplications() {
     std::lock_guard lock(mutex_);
-    // Lists answer for this moment (one round trip); the window reads that follow answer from
-    // the same snapshot.
-    const x11::Snapshot* snapshot = snapshotLocked(true);
+    // A restore asks for every window it places: what the server has sent by now is enough
+    // (a change another client has seen has reached us too), without a round trip each time.
+    // The window reads that follow answer from the same snapshot.
+    const x11::Snapshot* snapshot = snapshotLocked(Freshness::arrived);
     std::vector<RunningApplication> result;
     if (snapshot == nullptr) return result;
     for (const auto& app : snapshot->apps) result.push_back(recordOfLocked(app));
@@ -505,7 +517,7 @@ std::vector<RunningApplication> X11Desktop::runningApplications() {
 
 std::optional<RunningApplication> X11Desktop::frontmostApplication() {
     std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked(true);
+    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
     if (snapshot == nullptr) return std::nullopt;
     const x11::AppGroup* app = snapshot->appOf(snapshot->root.active);
     if (app == nullptr) return std::nullopt;
@@ -514,7 +526,7 @@ std::optional<RunningApplication> X11Desktop::frontmostApplication() {
 
 ScreenList X11Desktop::screens() {
     std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked(true);
+    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
     if (snapshot == nullptr) return {};
     const auto& root = snapshot->root;
     std::vector<x11::Strut> struts;
@@ -543,7 +555,7 @@ ScreenList X11Desktop::screens() {
 
 std::optional<PreferenceValue> X11Desktop::spacesDisplayConfiguration() {
     std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked(true);
+    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
     if (snapshot == nullptr) return std::nullopt;
     const std::uint32_t count = snapshot->root.numberOfDesktops;
     std::vector<PreferenceValue::List> windows(count);

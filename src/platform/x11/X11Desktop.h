@@ -5,6 +5,7 @@
 
 #include <array>
 #include <chrono>
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -20,6 +21,7 @@
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "base/ObserverList.h"
+#include "base/Worker.h"
 #include "engine/WindowSystem.h"
 #include "platform/x11/AppLauncher.h"
 #include "platform/x11/DesktopEntries.h"
@@ -37,7 +39,7 @@ struct X11Options {
     std::string accessibilitySettingsURL;
     // How long openApplication waits for the new application's first window.
     Duration launchTimeout = std::chrono::seconds{10};
-    // How long a write waits for the window manager to apply it.
+    // How long the check of a write waits for the window manager to apply it.
     Duration applyTimeout = std::chrono::milliseconds{300};
     // Reads within this time of a snapshot answer from it without asking the server whether
     // anything changed; later ones make one round trip first.
@@ -49,7 +51,9 @@ struct X11Options {
 
 // One private XCB connection guarded by a mutex: the seam is called from the main thread and
 // from the restore worker. Events are read on whichever thread holds the connection and handed
-// to observers through the main queue.
+// to observers through the main queue. A move returns once it is sent; a thread of our own
+// checks where it landed (and corrects it once), and any read of the desktop waits for that
+// check first, so a frame written is the frame read back.
 class X11Desktop final : public WindowSystem {
   public:
     X11Desktop(Log& log, MainQueue& mainQueue, Clock& clock, X11Options options = {});
@@ -115,9 +119,18 @@ class X11Desktop final : public WindowSystem {
     void drainEventsLocked(bool readSocket);
     void handleEventLocked(const xcb_generic_event_t* event, bool& clientsChanged,
                            bool& screensChanged);
-    // The snapshot, brought up to date with what events reported. `current`: first make sure
-    // every event sent so far has arrived (one round trip), as a capture or launch check needs.
-    const x11::Snapshot* snapshotLocked(bool current = false);
+    // How up to date a snapshot must be.
+    enum class Freshness {
+        // What events already read reported, within the snapshot's lifetime.
+        cached,
+        // Whatever the server has sent by now, read without waiting for it.
+        arrived,
+        // Every event sent so far, however late (one round trip), as a capture or launch
+        // check needs.
+        current,
+    };
+    // The snapshot, brought up to date with what events reported.
+    const x11::Snapshot* snapshotLocked(Freshness freshness = Freshness::cached);
     // Reads everything again, or only the root and the windows events marked.
     void readSnapshotLocked(bool everything);
     void syncLocked();
@@ -139,13 +152,32 @@ class X11Desktop final : public WindowSystem {
     template <typename Predicate>
     std::optional<x11::ClientInfo> waitForClientLocked(xcb_window_t window, Predicate done);
     AXError setMinimizedLocked(xcb_window_t window, bool minimized);
-    // Places the outer frame and checks where it landed. A position alone waits (`deferCheck`)
-    // for the size that nearly always follows, to go out with it in one request; whatever reads
-    // or waits first sends and checks it on its own (settlePositionsLocked).
+    // Places the outer frame; where it lands is checked later (confirmMovesLocked), at once for
+    // a window that had to leave the maximised or full-screen state first. A position
+    // alone waits (`deferCheck`) for the size that nearly always follows, to go out with it in
+    // one request; whatever reads or waits first sends it on its own (settlePositionsLocked).
     AXError placeLocked(xcb_window_t window, std::optional<Point> position,
                         std::optional<Size> size, bool deferCheck = true);
-    // Sends and checks the positions written without their size.
+    // Sends the positions written without their size.
     void settlePositionsLocked();
+    // A move sent and not yet seen applied.
+    struct SentMove {
+        Rect before;                                       // the client area when it was sent
+        std::int32_t x = 0, y = 0, width = 0, height = 0;  // as sent: the client area, root space
+        std::int32_t targetX = 0, targetY = 0;             // where the client area belongs
+        bool position = false;
+        bool size = false;
+        // The client area is where it belongs, in what was written.
+        bool landed(const x11::ClientInfo& client) const;
+    };
+    void sendMoveLocked(xcb_window_t window, const SentMove& move);
+    // Waits until the sent moves have landed, correcting each once where the manager put it
+    // elsewhere; one window's only, or every one's.
+    void confirmMoveLocked(xcb_window_t window);
+    void confirmMovesLocked();
+    void checkSentMoveLocked(xcb_window_t window, SentMove move);
+    // The body of the checking thread: confirms moves as soon as they are sent.
+    void runConfirmer();
     bool leaveMaximizedLocked(xcb_window_t window, x11::ClientInfo& client);
     void announceScreens();
     void announceLaunch(const RunningApplication& launched);
@@ -178,6 +210,11 @@ class X11Desktop final : public WindowSystem {
     };
     std::unordered_map<xcb_window_t, PendingPosition> pendingPositions_;
     bool settling_ = false;
+    std::unordered_map<xcb_window_t, SentMove> sentMoves_;
+    bool confirming_ = false;
+    bool confirmerStarted_ = false;
+    bool stopping_ = false;
+    std::condition_variable movesSent_;
     std::map<std::string, std::uint64_t> handles_;
     std::uint64_t nextHandle_ = 1;
     std::set<std::string> knownApps_;
@@ -186,6 +223,8 @@ class X11Desktop final : public WindowSystem {
     ObserverList<> screenObservers_;
     ObserverList<RunningApplication> launchObservers_;
     ObserverList<> lostObservers_;
+    // Last, so its thread ends before anything it uses goes.
+    ThreadWorker confirmer_;
 };
 
 }  // namespace vantrel

@@ -148,6 +148,8 @@ bool X11Desktop::leaveMaximizedLocked(xcb_window_t window, x11::ClientInfo& clie
 
 AXError X11Desktop::placeLocked(xcb_window_t window, std::optional<Point> position,
                                 std::optional<Size> size, bool deferCheck) {
+    // A move still unchecked would make what is read below stale.
+    confirmMoveLocked(window);
     // A size written right after a position finishes that move: one trip to the manager for both.
     std::optional<x11::ClientInfo> client;
     if (size && !position) {
@@ -159,6 +161,10 @@ AXError X11Desktop::placeLocked(xcb_window_t window, std::optional<Point> positi
     }
     if (!client) client = readClientLocked(window);
     if (!client) return AXError::invalidUIElement;
+    const auto& a = atoms_;
+    const bool stretched = client->hasState(a._NET_WM_STATE_MAXIMIZED_VERT) ||
+                           client->hasState(a._NET_WM_STATE_MAXIMIZED_HORZ) ||
+                           client->hasState(a._NET_WM_STATE_FULLSCREEN);
     if (!leaveMaximizedLocked(window, *client)) return AXError::invalidUIElement;
     // A window the manager keeps where it is (or at its size) fails the write: nothing would move.
     const auto allows = [&](xcb_atom_t action) {
@@ -184,46 +190,113 @@ AXError X11Desktop::placeLocked(xcb_window_t window, std::optional<Point> positi
         frame.height = size->height;
     }
     const Rect target = x11::clientFromFrame(frame, client->frameExtents, client->shadowExtents);
-    std::int32_t x = toCoordinate(target.x);
-    std::int32_t y = toCoordinate(target.y);
-    const std::int32_t width = toLength(target.width);
-    const std::int32_t height = toLength(target.height);
-    const auto landed = [&](const x11::ClientInfo& c) {
-        return (!position || (std::lround(c.client.x) == toCoordinate(target.x) &&
-                              std::lround(c.client.y) == toCoordinate(target.y))) &&
-               (!size ||
-                (std::lround(c.client.width) == width && std::lround(c.client.height) == height));
-    };
+    SentMove move;
+    move.before = client->client;
+    move.targetX = toCoordinate(target.x);
+    move.targetY = toCoordinate(target.y);
+    move.x = move.targetX;
+    move.y = move.targetY;
+    move.width = toLength(target.width);
+    move.height = toLength(target.height);
+    move.position = position.has_value();
+    move.size = size.has_value();
     // Writing back what was read moves nothing.
-    if (landed(*client)) return AXError::success;
+    if (move.landed(*client)) return AXError::success;
     if (deferCheck && position && !size) {
         // Sent with the size that nearly always follows, in one request the manager applies at
         // once; on its own before anything else reads or waits.
         pendingPositions_[window] = PendingPosition{*position, *client};
         return AXError::success;
     }
+    sendMoveLocked(window, move);
+    if (stretched) {
+        // Just given its own frame back, the window is still settling: this move is waited out.
+        checkSentMoveLocked(window, move);
+        return AXError::success;
+    }
+    // The window was there a moment ago; where the manager puts it is checked while the caller
+    // goes on (a restore pauses between windows), and before anything reads it.
+    sentMoves_[window] = move;
+    if (!confirmerStarted_) {
+        confirmerStarted_ = true;
+        confirmer_.run([this] { runConfirmer(); });
+    }
+    movesSent_.notify_one();
+    return AXError::success;
+}
+
+bool X11Desktop::SentMove::landed(const x11::ClientInfo& client) const {
+    return (!position ||
+            (std::lround(client.client.x) == targetX && std::lround(client.client.y) == targetY)) &&
+           (!size || (std::lround(client.client.width) == width &&
+                      std::lround(client.client.height) == height));
+}
+
+void X11Desktop::sendMoveLocked(xcb_window_t window, const SentMove& move) {
+    std::uint32_t flags = kStaticGravity | (kSourcePager << 12);
+    if (move.position) flags |= (1u << 8) | (1u << 9);
+    if (move.size) flags |= (1u << 10) | (1u << 11);
+    // StaticGravity places the client area itself, whatever the decorations.
+    sendRootMessageLocked(
+        window, atoms_._NET_MOVERESIZE_WINDOW,
+        {flags, static_cast<std::uint32_t>(move.x), static_cast<std::uint32_t>(move.y),
+         static_cast<std::uint32_t>(move.width), static_cast<std::uint32_t>(move.height)});
+}
+
+void X11Desktop::checkSentMoveLocked(xcb_window_t window, SentMove move) {
     for (int attempt = 0; attempt < 2; ++attempt) {
-        std::uint32_t flags = kStaticGravity | (kSourcePager << 12);
-        if (position) flags |= (1u << 8) | (1u << 9);
-        if (size) flags |= (1u << 10) | (1u << 11);
-        const Rect before = client->client;
-        // StaticGravity places the client area itself, whatever the decorations.
-        sendRootMessageLocked(
-            window, atoms_._NET_MOVERESIZE_WINDOW,
-            {flags, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y),
-             static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)});
         // A configure notification may still be one of an earlier change (leaving the maximised
         // state sends several): wait until the window has landed or at least moved.
-        client = waitForClientLocked(
-            window, [&](const x11::ClientInfo& c) { return landed(c) || c.client != before; });
+        const auto done = [&](const x11::ClientInfo& c) {
+            return move.landed(c) || c.client != move.before;
+        };
+        // Checked late, the manager has long acted: look before listening for it.
+        auto client = readClientLocked(window);
+        if (client && !done(*client)) client = waitForClientLocked(window, done);
         markLocked(window);
-        if (!client) return AXError::invalidUIElement;
-        if (landed(*client) || !position) break;
+        // A window gone meanwhile: its reads fail from now on.
+        if (!client || move.landed(*client) || !move.position || attempt == 1) return;
         // Some managers offset a static move by the border width: correct once for the delta.
-        x += toCoordinate(target.x) - static_cast<std::int32_t>(std::lround(client->client.x));
-        y += toCoordinate(target.y) - static_cast<std::int32_t>(std::lround(client->client.y));
+        move.x += move.targetX - static_cast<std::int32_t>(std::lround(client->client.x));
+        move.y += move.targetY - static_cast<std::int32_t>(std::lround(client->client.y));
+        move.before = client->client;
+        sendMoveLocked(window, move);
     }
-    return AXError::success;
+}
+
+void X11Desktop::confirmMoveLocked(xcb_window_t window) {
+    if (auto sent = sentMoves_.extract(window)) {
+        if (usableLocked()) checkSentMoveLocked(window, sent.mapped());
+    }
+}
+
+void X11Desktop::confirmMovesLocked() {
+    // Checking reads events, which may take a snapshot, which confirms: one level is enough.
+    if (confirming_) return;
+    confirming_ = true;
+    while (!sentMoves_.empty() && usableLocked()) {
+        auto sent = sentMoves_.extract(sentMoves_.begin());
+        checkSentMoveLocked(sent.key(), sent.mapped());
+    }
+    if (!usableLocked()) sentMoves_.clear();
+    confirming_ = false;
+}
+
+void X11Desktop::runConfirmer() {
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        movesSent_.wait(lock, [this] { return stopping_ || !sentMoves_.empty(); });
+        if (stopping_) break;
+        confirmMovesLocked();
+        // Bring the snapshot up to date with everything the moves changed, so that the next
+        // read (after the pause between windows) finds nothing left to ask.
+        if (!usableLocked() || !snapshot_) continue;
+        syncLocked();
+        drainLocked();
+        snapshotTime_ = Steady::now();
+        if (usableLocked() && snapshot_ && (rootChanged_ || !changed_.empty()))
+            readSnapshotLocked(false);
+    }
 }
 
 void X11Desktop::settlePositionsLocked() {
@@ -279,7 +352,7 @@ Result<RunningApplication> X11Desktop::openApplication(const std::string& locati
         const x11::DesktopEntry* entry = entries_.byFilename(location);
         if (entry == nullptr) return Error{"No installed application at " + location};
         id = entry->id;
-        const x11::Snapshot* snapshot = snapshotLocked(true);
+        const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
         if (snapshot == nullptr) return Error{"Not connected to the X server"};
         previousActive = snapshot->root.active;
         if (const auto* app = snapshot->app(id); app != nullptr && !app->windows.empty())
@@ -292,7 +365,7 @@ Result<RunningApplication> X11Desktop::openApplication(const std::string& locati
     while (true) {
         {
             std::lock_guard lock(mutex_);
-            const x11::Snapshot* snapshot = snapshotLocked(true);
+            const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
             if (snapshot == nullptr) return Error{"Not connected to the X server"};
             if (const auto* app = snapshot->app(id); app != nullptr && !app->windows.empty()) {
                 const auto& windows = app->windows;
@@ -317,7 +390,7 @@ bool X11Desktop::terminate(const RunningApplication& application) {
     std::string id = application.bundleID.value_or("");
     for (const auto& [appId, handle] : handles_)
         if (handle == application.handle) id = appId;
-    const x11::Snapshot* snapshot = snapshotLocked(true);
+    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
     if (snapshot == nullptr) return false;
     const x11::AppGroup* app = snapshot->app(id);
     if (app == nullptr) return false;
