@@ -8,16 +8,9 @@
 #include <memory>
 #include <utility>
 
+#include "platform/x11/XcbReply.h"
+
 namespace vantrel::x11 {
-namespace {
-
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
-
-}  // namespace
 
 std::vector<MonitorInfo> readMonitors(xcb_connection_t* c, xcb_window_t root, xcb_atom_t edidAtom) {
     std::vector<MonitorInfo> monitors;

@@ -8,14 +8,10 @@
 #include <memory>
 #include <utility>
 
+#include "platform/x11/XcbReply.h"
+
 namespace vantrel::x11 {
 namespace {
-
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
 
 xcb_get_property_cookie_t requestProperty(xcb_connection_t* c, xcb_window_t window,
                                           xcb_atom_t property) {

@@ -1,6 +1,7 @@
 // The X11 desktop: connection, events, snapshots and the reads of the platform seam.
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Element.h"
+#include "platform/x11/XcbReply.h"
 
 #include <poll.h>
 #include <xcb/randr.h>
@@ -212,9 +213,7 @@ void X11Desktop::markLocked(xcb_window_t window) {
 
 void X11Desktop::syncLocked() {
     // The reply comes after every event the server sent before it.
-    xcb_generic_error_t* error = nullptr;
-    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), &error));
-    std::free(error);
+    x11::roundTrip(connection_);
 }
 
 const x11::Snapshot* X11Desktop::snapshotLocked(Freshness freshness) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/x11/KeyCodes.h"
+#include "platform/x11/XcbReply.h"
 
 namespace vantrel {
 namespace {
@@ -191,9 +192,7 @@ void X11Hotkeys::ungrabLocked(const Registration& registration) {
             xcb_ungrab_key(connection_, keycode, root_,
                            static_cast<std::uint16_t>(registration.modifiers | variant));
     // Once this returns the combination is free for others: wait until the server has done it.
-    xcb_generic_error_t* error = nullptr;
-    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), &error));
-    std::free(error);
+    x11::roundTrip(connection_);
     scheduleQueuedLocked();
 }
 
