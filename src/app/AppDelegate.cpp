@@ -12,8 +12,8 @@ AppDelegate::AppDelegate(AppPlatform platform)
     windowService_ = std::make_unique<WindowService>(p.windowSystem, *spaceService_, p.mainQueue,
                                                      p.clock, notifications_, p.log);
     storage_ = std::make_unique<LayoutStorage>(p.log, p.clock, p.dataHome);
-    layoutManager_ = std::make_unique<LayoutManager>(*windowService_, *storage_, p.worker,
-                                                     p.mainQueue, p.clock, notifications_);
+    layoutManager_ = std::make_unique<LayoutManager>(
+        *windowService_, *storage_, p.worker, p.mainQueue, p.clock, notifications_, p.notifier);
     displayMonitor_ = std::make_unique<DisplayMonitor>(p.windowSystem, *windowService_,
                                                        *layoutManager_, p.mainQueue, p.log);
     appLaunchMonitor_ =

@@ -47,6 +47,9 @@ struct AppPlatform {
     std::optional<std::filesystem::path> dataHome;
     // The update checker; none means the program offers no updates.
     Updater* updater = nullptr;
+    // Desktop notifications for restores started by shortcuts and triggers; none shows their
+    // problems in the menu.
+    UserNotifier* notifier = nullptr;
 };
 
 // The user-interface steps of launch, supplied by the UI layer; unset ones are skipped.

@@ -34,7 +34,7 @@ void AppLaunchMonitor::handleAppLaunch(const std::string& bundleID) {
     mainQueue_.postAfter(kRestoreDelay, [weak, layouts = std::move(layouts)] {
         auto self = weak.lock();
         if (!self || layouts.empty()) return;
-        (*self)->layoutManager_.restoreLayout(layouts.front());
+        (*self)->layoutManager_.restoreLayout(layouts.front(), {}, RestoreOrigin::background);
     });
 }
 

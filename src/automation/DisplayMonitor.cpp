@@ -67,7 +67,7 @@ void DisplayMonitor::triggerLayouts(const DisplayConfiguration& configuration) {
     const auto matching = layoutManager_.layoutsMatching(configuration);
     if (matching.empty()) return;
     log_.line("DisplayMonitor: Found " + std::to_string(matching.size()) + " layouts to trigger");
-    layoutManager_.restoreLayout(matching.front());
+    layoutManager_.restoreLayout(matching.front(), {}, RestoreOrigin::background);
 }
 
 }  // namespace vantrel

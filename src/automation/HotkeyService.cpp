@@ -95,7 +95,7 @@ void HotkeyService::registerLayoutHotkeys() {
                 const auto it =
                     std::find_if(current.begin(), current.end(),
                                  [&](const WindowLayout& entry) { return entry.id == layoutID; });
-                if (it != current.end()) manager.restoreLayout(*it);
+                if (it != current.end()) manager.restoreLayout(*it, {}, RestoreOrigin::background);
             });
     }
 }

@@ -5,9 +5,15 @@ namespace vantrel {
 
 std::string LayoutError::description() const {
     switch (kind_) {
-        case Kind::restorePartialFailure:
-            return "Restored " + std::to_string(restored_) + " of " + std::to_string(total_) +
-                   " windows. Some apps may not be running.";
+        case Kind::restorePartialFailure: {
+            std::string text = "Restored " + std::to_string(restored_) + " of " +
+                               std::to_string(total_) + " windows. ";
+            if (missingApps_.empty()) return text + "Some apps may not be running.";
+            text += "Not running: ";
+            for (std::size_t i = 0; i < missingApps_.size(); ++i)
+                text += (i == 0 ? "" : ", ") + missingApps_[i];
+            return text + ".";
+        }
         case Kind::noWindowsCaptured:
             return "No windows to save. Open some windows first.";
         case Kind::restoreNoAppsRunning:
@@ -16,6 +22,14 @@ std::string LayoutError::description() const {
             return "Accessibility permission is required to manage windows.";
     }
     return {};
+}
+
+}  // namespace vantrel
+
+namespace vantrel {
+
+std::string LayoutError::title() const {
+    return kind_ == Kind::restorePartialFailure ? "Layout Partly Restored" : "Error";
 }
 
 }  // namespace vantrel

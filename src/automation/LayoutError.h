@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vantrel {
 
@@ -15,8 +16,12 @@ class LayoutError {
         accessibilityPermissionRequired,
     };
 
-    static LayoutError restorePartialFailure(std::int64_t restored, std::int64_t total) {
-        return LayoutError(Kind::restorePartialFailure, restored, total);
+    // `missingApps` names the applications that were not running, when known.
+    static LayoutError restorePartialFailure(std::int64_t restored, std::int64_t total,
+                                             std::vector<std::string> missingApps = {}) {
+        LayoutError error(Kind::restorePartialFailure, restored, total);
+        error.missingApps_ = std::move(missingApps);
+        return error;
     }
     static LayoutError noWindowsCaptured() { return LayoutError(Kind::noWindowsCaptured); }
     static LayoutError restoreNoAppsRunning() { return LayoutError(Kind::restoreNoAppsRunning); }
@@ -30,6 +35,8 @@ class LayoutError {
     std::int64_t total() const { return total_; }
 
     std::string description() const;
+    // The heading the error is shown under.
+    std::string title() const;
 
     // An error is presented, and compared, by its text.
     friend bool operator==(const LayoutError& a, const LayoutError& b) {
@@ -43,6 +50,7 @@ class LayoutError {
     Kind kind_;
     std::int64_t restored_;
     std::int64_t total_;
+    std::vector<std::string> missingApps_;
 };
 
 }  // namespace vantrel

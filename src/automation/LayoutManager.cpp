@@ -7,13 +7,15 @@
 namespace vantrel {
 
 LayoutManager::LayoutManager(WindowService& windowService, LayoutStorage& storage, Worker& worker,
-                             MainQueue& mainQueue, Clock& clock, NotificationCenter& notifications)
+                             MainQueue& mainQueue, Clock& clock, NotificationCenter& notifications,
+                             UserNotifier* notifier)
     : windowService_(windowService),
       storage_(storage),
       worker_(worker),
       mainQueue_(mainQueue),
       clock_(clock),
       notifications_(notifications),
+      notifier_(notifier),
       inFlight_(std::make_shared<InFlight>()),
       self_(std::make_shared<LayoutManager*>(this)) {}
 
@@ -99,22 +101,25 @@ std::optional<LayoutError> LayoutManager::errorAfterRestore(const RestoreSummary
                                                             std::optional<LayoutError> current) {
     const auto restored = summary.restoredWindows;
     const auto total = summary.totalWindows;
+    // Stopped for the Space prompt: the user's answer decides, nothing failed.
+    if (summary.awaitingSpaceChoice) return current;
     if (restored == total) return std::nullopt;
     if (restored == 0 && total >= 1) {
         if (summary.appNotRunningWindows == total && summary.launchedApps == 0)
             return LayoutError::restoreNoAppsRunning();
-        return LayoutError::restorePartialFailure(0, total);
+        return LayoutError::restorePartialFailure(0, total, summary.missingApps);
     }
     if (restored >= 1 && restored < total)
-        return LayoutError::restorePartialFailure(restored, total);
+        return LayoutError::restorePartialFailure(restored, total, summary.missingApps);
     return current;
 }
 
-void LayoutManager::restoreLayout(const WindowLayout& layout, Completion onFinished) {
+void LayoutManager::restoreLayout(const WindowLayout& layout, Completion onFinished,
+                                  RestoreOrigin origin) {
     isRestoring.set(true);
     lastError.set(std::nullopt);
     if (!windowService_.hasAccessibilityPermission.get()) {
-        lastError.set(LayoutError::accessibilityPermissionRequired());
+        report(LayoutError::accessibilityPermissionRequired(), origin);
         isRestoring.set(false);
         if (onFinished) onFinished();
         return;
@@ -133,14 +138,14 @@ void LayoutManager::restoreLayout(const WindowLayout& layout, Completion onFinis
     worker_.run([service = &windowService_, queue = &mainQueue_, inFlight = inFlight_,
                  weak = std::weak_ptr<LayoutManager*>(self_), windows = layout.windows,
                  configuration = layout.displayConfiguration, changed,
-                 launch = layout.launchMissingApps, close = layout.closeOtherApps,
+                 launch = layout.launchMissingApps, close = layout.closeOtherApps, origin,
                  onFinished = std::move(onFinished)]() mutable {
         const RestoreSummary summary =
             service->restoreWindows(windows, configuration, changed, false, launch, close);
-        queue->post([weak, summary, onFinished = std::move(onFinished)] {
+        queue->post([weak, summary, origin, onFinished = std::move(onFinished)] {
             auto self = weak.lock();
             if (!self) return;
-            (*self)->finishRestore(summary);
+            (*self)->finishRestore(summary, origin);
             if (onFinished) onFinished();
         });
         std::lock_guard lock(inFlight->mutex);
@@ -149,9 +154,17 @@ void LayoutManager::restoreLayout(const WindowLayout& layout, Completion onFinis
     });
 }
 
-void LayoutManager::finishRestore(const RestoreSummary& summary) {
-    lastError.set(errorAfterRestore(summary, lastError.get()));
+void LayoutManager::finishRestore(const RestoreSummary& summary, RestoreOrigin origin) {
+    report(errorAfterRestore(summary, lastError.get()), origin);
     isRestoring.set(false);
+}
+
+void LayoutManager::report(std::optional<LayoutError> error, RestoreOrigin origin) {
+    if (error && origin == RestoreOrigin::background && notifier_ != nullptr) {
+        notifier_->notify(error->title(), error->description());
+        return;
+    }
+    lastError.set(std::move(error));
 }
 
 std::vector<WindowLayout> LayoutManager::layoutsMatching(

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "automation/LayoutError.h"
+#include "automation/UserNotifier.h"
 #include "base/Clock.h"
 #include "base/MainQueue.h"
 #include "base/NotificationCenter.h"
@@ -36,13 +37,18 @@ struct SpaceSummary {
     friend bool operator==(const SpaceSummary&, const SpaceSummary&) = default;
 };
 
+// Who started a restore: the user in the menu, or a shortcut or trigger while the user works
+// elsewhere (problems then come as a desktop notification, not as an alert that takes focus).
+enum class RestoreOrigin { menu, background };
+
 class LayoutManager {
   public:
     // Called on the main thread when a restore has ended and its result is published.
     using Completion = std::function<void()>;
 
     LayoutManager(WindowService& windowService, LayoutStorage& storage, Worker& worker,
-                  MainQueue& mainQueue, Clock& clock, NotificationCenter& notifications);
+                  MainQueue& mainQueue, Clock& clock, NotificationCenter& notifications,
+                  UserNotifier* notifier = nullptr);
     LayoutManager(const LayoutManager&) = delete;
     LayoutManager& operator=(const LayoutManager&) = delete;
     // Waits for restores still inside the window engine, which uses the window service.
@@ -67,7 +73,9 @@ class LayoutManager {
     std::optional<WindowLayout> recaptureWindows(WindowLayout layout);
     // Restores the windows through the engine on the worker and publishes the outcome on the
     // main queue; `onFinished` follows (at once when the restore stops before the engine).
-    void restoreLayout(const WindowLayout& layout, Completion onFinished = {});
+    // Without a notifier, background problems are published as `lastError` too.
+    void restoreLayout(const WindowLayout& layout, Completion onFinished = {},
+                       RestoreOrigin origin = RestoreOrigin::menu);
 
     // Display-triggered layouts saved on exactly this set of displays, in list order.
     std::vector<WindowLayout> layoutsMatching(const DisplayConfiguration& configuration) const;
@@ -90,7 +98,8 @@ class LayoutManager {
         int count = 0;
     };
 
-    void finishRestore(const RestoreSummary& summary);
+    void finishRestore(const RestoreSummary& summary, RestoreOrigin origin);
+    void report(std::optional<LayoutError> error, RestoreOrigin origin);
 
     WindowService& windowService_;
     LayoutStorage& storage_;
@@ -98,6 +107,7 @@ class LayoutManager {
     MainQueue& mainQueue_;
     Clock& clock_;
     NotificationCenter& notifications_;
+    UserNotifier* notifier_;
     std::shared_ptr<InFlight> inFlight_;
     // Lets completions queued by workers see that the manager is gone.
     std::shared_ptr<LayoutManager*> self_;

@@ -119,6 +119,13 @@ SpaceService::SpaceService(WindowSystem& windowSystem, MainQueue& mainQueue)
 
 SpaceService::~SpaceService() {
     refreshTimer_.reset();
+    spaceChanges_.reset();
+}
+
+void SpaceService::watchSpaceChanges() {
+    spaceChanges_ = windowSystem_.observeSpaceChanges([weak = std::weak_ptr<SpaceService*>(self_)] {
+        if (auto self = weak.lock()) (*self)->refresh();
+    });
 }
 
 void SpaceService::start() {
@@ -127,10 +134,15 @@ void SpaceService::start() {
     auto tick = [weak] {
         if (auto self = weak.lock()) (*self)->refresh();
     };
-    if (mainQueue_.isMainThread())
+    if (mainQueue_.isMainThread()) {
+        watchSpaceChanges();
         refresh();
-    else
-        mainQueue_.post(tick);
+    } else {
+        mainQueue_.post([weak, tick] {
+            if (auto self = weak.lock()) (*self)->watchSpaceChanges();
+            tick();
+        });
+    }
     refreshTimer_ = TimerHandle(mainQueue_, mainQueue_.startRepeating(5s, tick));
 }
 
@@ -142,9 +154,17 @@ std::vector<std::uint32_t> SpaceService::onScreenWindowNumbers() {
     return vantrel::onScreenWindowNumbers(windowSystem_.windowList());
 }
 
+std::optional<SpaceInfo> SpaceService::currentOf(const std::vector<SpaceInfo>& spaces) {
+    if (const auto stated = windowSystem_.currentSpaceIndex()) {
+        for (const auto& space : spaces)
+            if (space.index == *stated) return space;
+    }
+    // Guessed only where the platform cannot say: on an empty desktop the guess is the first.
+    return vantrel::currentSpace(spaces, onScreenWindowNumbers());
+}
+
 std::optional<SpaceInfo> SpaceService::currentSpace() {
-    const auto visible = onScreenWindowNumbers();
-    return vantrel::currentSpace(allSpaces(), visible);
+    return currentOf(allSpaces());
 }
 
 bool SpaceService::isWindowOnAllSpaces(std::uint32_t windowNumber) {
@@ -162,7 +182,7 @@ SpacesSnapshot SpaceService::snapshot() {
 void SpaceService::refresh() {
     const auto spaces = allSpaces();
     totalSpaces.set(spaces.empty() ? 1 : static_cast<std::int64_t>(spaces.size()));
-    const auto current = vantrel::currentSpace(spaces, onScreenWindowNumbers());
+    const auto current = currentOf(spaces);
     activeSpaceIndex.set(current ? std::optional<std::int64_t>(current->index) : std::nullopt);
 }
 

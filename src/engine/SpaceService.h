@@ -61,14 +61,16 @@ class SpaceService {
     SpaceService& operator=(const SpaceService&) = delete;
     ~SpaceService();
 
-    // Refreshes once and starts the 5-second refresh. Runs once; later calls do nothing. Safe
-    // from any thread: off the main thread the first refresh is posted to it.
+    // Refreshes once, starts the 5-second refresh and refreshes whenever the platform says the
+    // current Space changed. Runs once; later calls do nothing. Safe from any thread: off the
+    // main thread the first refresh is posted to it.
     void start();
     bool started() const { return started_.load(); }
 
     // These read the platform afresh on every call and keep no state; safe from any thread.
     std::vector<SpaceInfo> allSpaces();
     std::vector<std::uint32_t> onScreenWindowNumbers();
+    // The Space the platform states as current, else the one the on-screen windows point to.
     std::optional<SpaceInfo> currentSpace();
     bool isWindowOnAllSpaces(std::uint32_t windowNumber);
     std::optional<SpaceInfo> spaceForWindow(std::uint32_t windowNumber);
@@ -82,10 +84,14 @@ class SpaceService {
     Published<std::int64_t> totalSpaces{1};
 
   private:
+    std::optional<SpaceInfo> currentOf(const std::vector<SpaceInfo>& spaces);
+    void watchSpaceChanges();
+
     WindowSystem& windowSystem_;
     MainQueue& mainQueue_;
     std::atomic<bool> started_{false};
     TimerHandle refreshTimer_;
+    Subscription spaceChanges_;
     // Lets queued ticks see that the service is gone.
     std::shared_ptr<SpaceService*> self_;
 };

@@ -43,12 +43,21 @@ RestoreSummary WindowService::restoreWindows(
         log_.line("WindowService: No accessibility permission");
         return stoppedEarly(windows);
     }
-    if (!skipSpaceCheck && spaceCheckStops(windows, displayConfiguration))
-        return stoppedEarly(windows);
+    if (!skipSpaceCheck && spaceCheckStops(windows, displayConfiguration)) {
+        RestoreSummary summary = stoppedEarly(windows);
+        summary.awaitingSpaceChoice = true;
+        return summary;
+    }
+
+    // Windows of this program in older layouts are not the user's arrangement: left alone.
+    const std::string own = windowSystem_.ownBundleID();
+    std::vector<WindowState> toPlace;
+    for (const auto& window : windows)
+        if (window.appBundleID != own) toPlace.push_back(window);
 
     RestoreSummary summary;
-    summary.totalWindows = static_cast<std::int64_t>(windows.size());
-    if (launchMissingApps) summary.launchedApps = launchMissingApplications(windows);
+    summary.totalWindows = static_cast<std::int64_t>(toPlace.size());
+    if (launchMissingApps) summary.launchedApps = launchMissingApplications(toPlace);
 
     bool useRelative = displaysChanged;
     if (!useRelative && displayConfiguration) {
@@ -57,13 +66,19 @@ RestoreSummary WindowService::restoreWindows(
                       displayConfiguration->sizeSignature() != current.sizeSignature();
     }
 
-    for (std::size_t i = 0; i < windows.size(); ++i) {
-        summary.count(restoreWindow(windows[i], useRelative));
+    for (std::size_t i = 0; i < toPlace.size(); ++i) {
+        const WindowState& state = toPlace[i];
+        const auto result = restoreWindow(state, useRelative, displayConfiguration, skipSpaceCheck);
+        summary.count(result);
+        auto& missing = summary.missingApps;
+        if (result == WindowRestoreResult::appNotRunning &&
+            std::find(missing.begin(), missing.end(), state.appName) == missing.end())
+            missing.push_back(state.appName);
         // Applications handle one move at a time better when given a moment between windows.
-        if (i + 1 < windows.size()) clock_.sleepFor(50ms);
+        if (i + 1 < toPlace.size()) clock_.sleepFor(50ms);
     }
 
-    if (closeOtherApps) summary.closedApps = closeOtherApplications(windows);
+    if (closeOtherApps) summary.closedApps = closeOtherApplications(toPlace);
     return summary;
 }
 
@@ -126,19 +141,22 @@ void WindowService::waitForAppWindows(const std::set<std::string>& bundleIDs, in
                 break;
             }
         }
-        if (ready) return;
+        // After the last check there is nothing left to wait for.
+        if (ready || k + 1 == attempts) return;
         clock_.sleepFor(backOff(interval, k));
     }
 }
 
-WindowRestoreResult WindowService::restoreWindow(const WindowState& state, bool useRelative) {
-    std::optional<RunningApplication> application;
-    for (auto& candidate : windowSystem_.runningApplications()) {
-        if (candidate.bundleID == state.appBundleID) {
-            application = std::move(candidate);
-            break;
-        }
-    }
+std::optional<RunningApplication> WindowService::runningApplication(const std::string& bundleID) {
+    for (auto& candidate : windowSystem_.runningApplications())
+        if (candidate.bundleID == bundleID) return std::move(candidate);
+    return std::nullopt;
+}
+
+WindowRestoreResult WindowService::restoreWindow(const WindowState& state, bool useRelative,
+                                                 const std::optional<DisplayConfiguration>& saved,
+                                                 bool toCurrentSpace) {
+    const auto application = runningApplication(state.appBundleID);
     if (!application) {
         log_.line("WindowService: App not running: " + state.appBundleID);
         return WindowRestoreResult::appNotRunning;
@@ -176,11 +194,15 @@ WindowRestoreResult WindowService::restoreWindow(const WindowState& state, bool 
     // Unminimize first: a minimized window ignores moves on some desktops.
     (void)windowSystem_.setAttribute(window, attribute::kMinimized,
                                      AttributeValue{state.isMinimized});
+    // Moved before it is placed, so it is placed where the user looks. A window the platform
+    // cannot move is still placed.
+    if (toCurrentSpace && !state.isOnAllSpaces)
+        (void)windowSystem_.moveWindowToCurrentSpace(window);
 
     Rect target{state.frameX, state.frameY, state.frameWidth, state.frameHeight};
     if (useRelative) {
         if (const auto relative = savedRelativeFrame(state))
-            target = absoluteFrame(windowSystem_.screens(), state.displayID, *relative);
+            target = absoluteFrame(windowSystem_.screens(), state.displayID, *relative, saved);
     }
 
     // Position before size, so the size is applied where the window will stay. A value with no
@@ -203,6 +225,11 @@ WindowRestoreResult WindowService::restoreWindow(const WindowState& state, bool 
 }
 
 std::int64_t WindowService::closeOtherApplications(const std::vector<WindowState>& windows) {
+    // A layout without windows would otherwise close every application.
+    if (windows.empty()) {
+        log_.line("WindowService: Not closing other apps: the layout has no windows");
+        return 0;
+    }
     std::set<std::string> layoutApps;
     for (const auto& window : windows) layoutApps.insert(window.appBundleID);
     std::int64_t closed = 0;

@@ -26,7 +26,11 @@ void WindowService::start() {
 
 void WindowService::checkAccessibilityPermission() {
     const bool trusted = windowSystem_.isProcessTrusted();
-    if (trusted != hasAccessibilityPermission.get()) {
+    // On the main thread the answer holds at once, so whatever reads the flag next (the
+    // start-up summary) sees the state as it is.
+    if (mainQueue_.isMainThread()) {
+        if (trusted != hasAccessibilityPermission.get()) hasAccessibilityPermission.set(trusted);
+    } else if (trusted != hasAccessibilityPermission.get()) {
         std::weak_ptr<WindowService*> weak = self_;
         mainQueue_.post([weak, trusted] {
             if (auto self = weak.lock()) (*self)->hasAccessibilityPermission.set(trusted);

@@ -41,7 +41,8 @@ class WindowService {
     // --- Permission (main thread) --------------------------------------------------------
     // Checks the permission once and polls while it is missing.
     void start();
-    // Asks the platform and, when the answer differs, updates the flag on the next main-queue turn.
+    // Asks the platform and, when the answer differs, updates the flag: at once on the main
+    // thread, else on the next main-queue turn.
     void checkAccessibilityPermission();
     // Starts the 2-second poll unless it runs or the permission is known.
     void startPermissionPolling();
@@ -65,11 +66,18 @@ class WindowService {
     std::optional<std::uint32_t> matchWindowNumber(const Element& window, std::int32_t pid);
 
     // --- Restore (blocking; may run on a worker thread) ----------------------------------
+    // `skipSpaceCheck` is the user's answer to the Space prompt, which promises the windows on
+    // the current Space: the check is skipped and each window is brought there.
     RestoreSummary restoreWindows(const std::vector<WindowState>& windows,
                                   const std::optional<DisplayConfiguration>& displayConfiguration,
                                   bool displaysChanged, bool skipSpaceCheck, bool launchMissingApps,
                                   bool closeOtherApps);
-    WindowRestoreResult restoreWindow(const WindowState& state, bool useRelative);
+    // `saved` is the layout's display configuration, which relative placement needs to put the
+    // window where it was on its display.
+    WindowRestoreResult restoreWindow(
+        const WindowState& state, bool useRelative,
+        const std::optional<DisplayConfiguration>& saved = std::nullopt,
+        bool toCurrentSpace = false);
     // Waits, with growing pauses, until every running application of the set shows a window.
     void waitForAppWindows(const std::set<std::string>& bundleIDs, int attempts, Duration interval);
 
@@ -85,6 +93,8 @@ class WindowService {
                          const std::optional<DisplayConfiguration>& displayConfiguration);
     std::int64_t launchMissingApplications(const std::vector<WindowState>& windows);
     std::int64_t closeOtherApplications(const std::vector<WindowState>& windows);
+    // The app of `state` when it runs; any activation policy.
+    std::optional<RunningApplication> runningApplication(const std::string& bundleID);
 
     WindowSystem& windowSystem_;
     SpaceService& spaces_;

@@ -1,6 +1,7 @@
 // The platform seam: every operation the window engine needs from the desktop, and nothing more.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -59,11 +60,20 @@ class WindowSystem {
     // The "SpacesDisplayConfiguration" dictionary of the system's Spaces preferences; none when
     // the preferences or the key are missing.
     virtual std::optional<PreferenceValue> spacesDisplayConfiguration() = 0;
+    // The current Space's index (from 1) where the platform states it; none leaves the engine to
+    // work it out from the windows on screen.
+    virtual std::optional<std::int64_t> currentSpaceIndex() { return std::nullopt; }
+    // Moves a window to the current Space; false when the platform cannot.
+    virtual bool moveWindowToCurrentSpace(const Element& /*window*/) { return false; }
 
     // --- Events (delivered on the main thread) --------------------------------------------
     [[nodiscard]] virtual Subscription observeScreenParameters(std::function<void()> handler) = 0;
     [[nodiscard]] virtual Subscription observeApplicationLaunches(
         std::function<void(const RunningApplication&)> handler) = 0;
+    // The current Space changed; platforms that do not say never call it.
+    [[nodiscard]] virtual Subscription observeSpaceChanges(std::function<void()> /*handler*/) {
+        return {};
+    }
 
     // --- The platform's fixed identifiers ------------------------------------------------
     // The file manager, which is never quit and gets no preset placement without windows.

@@ -141,6 +141,16 @@ TEST_F(LayoutManagerTest, SummaryToErrorTableAndTheErrorTexts) {
     EXPECT_EQ(M::errorAfterRestore({5, 3, 2, 0, 0, 0}, none), partial(3, 5));
     // A summary no restore produces leaves the error as it was.
     EXPECT_EQ(M::errorAfterRestore({2, 3, 0, 0, 0, 0}, other), other);
+    // A restore stopped for the Space prompt has not failed.
+    RestoreSummary prompt{2, 0, 0, 0, 0, 0};
+    prompt.awaitingSpaceChoice = true;
+    EXPECT_EQ(M::errorAfterRestore(prompt, none), none);
+    RestoreSummary named{3, 1, 2, 0, 0, 0};
+    named.missingApps = {"Mail", "Notes"};
+    EXPECT_EQ(M::errorAfterRestore(named, none)->description(),
+              "Restored 1 of 3 windows. Not running: Mail, Notes.");
+    EXPECT_EQ(M::errorAfterRestore(named, none)->title(), "Layout Partly Restored");
+    EXPECT_EQ(LayoutError::noWindowsCaptured().title(), "Error");
 
     EXPECT_EQ(LayoutError::restorePartialFailure(3, 5).description(),
               "Restored 3 of 5 windows. Some apps may not be running.");
@@ -214,7 +224,7 @@ TEST_F(LayoutManagerTest, NoAppRunningVersusALaunchThatPlacedNothing) {
     EXPECT_EQ(manager.lastError.get(), LayoutError::restorePartialFailure(0, 2));
 }
 
-TEST_F(LayoutManagerTest, SpaceMismatchEndsAsAPartialFailureOfNothing) {
+TEST_F(LayoutManagerTest, SpaceMismatchIsNoFailure) {
     grant();
     const auto editor = app("org.example.Editor", 10);
     const auto live = window(editor, "w", {0, 0, 400, 300});
@@ -225,8 +235,37 @@ TEST_F(LayoutManagerTest, SpaceMismatchEndsAsAPartialFailureOfNothing) {
     manager.restoreLayout(namedLayout("A", {state}));
     loop.runPending();
     EXPECT_EQ(mismatches.count, 1);
-    EXPECT_EQ(manager.lastError.get(), LayoutError::restorePartialFailure(0, 1));
+    EXPECT_FALSE(manager.lastError.get().has_value());
     EXPECT_EQ(frameOf(live), (Rect{0, 0, 400, 300}));
+}
+
+class RecordingNotifier final : public UserNotifier {
+  public:
+    void notify(const std::string& title, const std::string& body) override {
+        notes.push_back(title + ": " + body);
+    }
+    std::vector<std::string> notes;
+};
+
+// Shortcut and trigger restores report through the notifier, menu restores through lastError.
+TEST_F(LayoutManagerTest, BackgroundRestoresNotifyInsteadOfSettingTheError) {
+    grant();
+    RecordingNotifier notifier;
+    LayoutManager m{windowService, storage, worker, loop, loop, center, &notifier};
+    window(app("org.example.Editor", 10), "w", {0, 0, 400, 300});
+    const auto layout = namedLayout("A", {windowState("org.example.Editor", 0, {1, 1, 200, 200}),
+                                          windowState("org.example.Mail", 0, {1, 1, 200, 200})});
+    m.restoreLayout(layout, {}, RestoreOrigin::background);
+    loop.runPending();
+    EXPECT_EQ(notifier.notes, std::vector<std::string>{
+                                  "Layout Partly Restored: Restored 1 of 2 windows. Not running: "
+                                  "org.example.Mail."});
+    EXPECT_FALSE(m.lastError.get().has_value());
+    m.restoreLayout(layout);
+    loop.runPending();
+    EXPECT_EQ(notifier.notes.size(), 1u);
+    EXPECT_EQ(m.lastError.get()->description(),
+              "Restored 1 of 2 windows. Not running: org.example.Mail.");
 }
 
 // Two restores in flight: the flag falls when the first ends; each sets the error it found.

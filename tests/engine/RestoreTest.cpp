@@ -145,7 +145,9 @@ TEST_F(RestoreTest, SummaryCountsEveryOutcomeAndAddsUp) {
         saved("org.example.Broken", 0, "x"),   saved("org.example.Empty", 0, std::nullopt),
         saved("org.example.Refusing", 0, "R"), saved("org.example.A", 4, std::nullopt)};
     const auto summary = restore(windows);
-    EXPECT_EQ(summary, (RestoreSummary{6, 2, 1, 3, 0, 0}));
+    RestoreSummary expected{6, 2, 1, 3, 0, 0};
+    expected.missingApps = {"org.example.Missing App"};
+    EXPECT_EQ(summary, expected);
     EXPECT_EQ(summary.restoredWindows + summary.appNotRunningWindows + summary.failedWindows,
               summary.totalWindows);
     EXPECT_EQ(log.take(),
@@ -214,7 +216,9 @@ TEST_F(SpaceCheckTest, OneOtherSpacePostsOnTheMainQueueAndMovesNothing) {
     const std::vector<WindowState> windows{onSpace(2), onSpace(2), onSpace(std::nullopt)};
     DisplayConfiguration config{{DisplayInfo{1, 0, 0, 1440, 900, true, "Display 1"}}};
     const auto summary = service.restoreWindows(windows, config, false, false, true, true);
-    EXPECT_EQ(summary, (RestoreSummary{3, 0, 0, 0, 0, 0}));
+    RestoreSummary prompt{3, 0, 0, 0, 0, 0};
+    prompt.awaitingSpaceChoice = true;
+    EXPECT_EQ(summary, prompt);
     EXPECT_EQ(desktop.window(live).position, (Point{0, 0}));
     EXPECT_EQ(desktop.callCount("terminate"), 0u);
     EXPECT_TRUE(posted.empty());  // not before the main queue turns
@@ -243,6 +247,23 @@ TEST_F(SpaceCheckTest, GoesOnUnlessExactlyOneOtherKnownSpace) {
     EXPECT_EQ(restore({onSpace(2)}).restoredWindows, 1);
     loop.runPending();
     EXPECT_TRUE(posted.empty());
+}
+
+// Where the platform states the current Space it wins over the on-screen guess, which on an
+// empty desktop is always the first Space.
+TEST_F(SpaceCheckTest, StatedCurrentSpaceDecidesAndTheAnswerBringsWindowsThere) {
+    desktop.setCurrentSpace(1);
+    EXPECT_TRUE(restore({onSpace(4)}).awaitingSpaceChoice);
+    loop.runPending();
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(std::any_cast<std::int64_t>(posted[0].userInfo.at("currentSpace")), 1);
+
+    // The prompt's answer restores onto the current Space; windows on every Space stay put.
+    desktop.clearCalls();
+    EXPECT_EQ(restore({onSpace(4)}, /*skipSpaceCheck=*/true).restoredWindows, 1);
+    EXPECT_EQ(spaces.spaceForWindow(live)->index, 1);
+    EXPECT_EQ(restore({onSpace(4, true)}, true).restoredWindows, 1);
+    EXPECT_EQ(desktop.callCount("toCurrentSpace"), 1u);
 }
 
 // --- Placement mode ------------------------------------------------------------------------
@@ -275,9 +296,11 @@ TEST_F(PlacementTest, OnlyChangedDisplaysUseRelativeFramesOnTheSavedDisplay) {
     service.restoreWindows({relative(2)}, displays("1920x1080+0+0"), false, false, false, false);
     EXPECT_EQ(frameOf(w), (Rect{1920 + 640, 256, 320, 512}));
 
+    // Same count, other sizes: the window's top was 170 points down the saved display 2, 17%.
     service.restoreWindows({relative(2)}, displays("1920x1080+0+0,1280x1000+0+0"), false, false,
-                           false, false);  // same count, other sizes
-    EXPECT_EQ(desktop.window(w).position, (Point{1920 + 640, 256}));
+                           false, false);
+    EXPECT_EQ(desktop.window(w).position.x, 1920 + 640);
+    EXPECT_NEAR(desktop.window(w).position.y, (1080 - 1024) + 0.17 * 1024, 1e-9);
 
     service.restoreWindows({relative(2)}, std::nullopt, true, false, false, false);
     EXPECT_EQ(desktop.window(w).position, (Point{1920 + 640, 256}));
@@ -317,6 +340,52 @@ TEST_F(PlacementTest, RelativeFramesRoundTripThroughCapture) {
     EXPECT_DOUBLE_EQ(desktop.window(again).size.width, before.width);
 }
 
+// The stored fields mix y-down window positions with y-up display origins (files hold them so);
+// with the saved displays a window keeps its place on a display beside, above or below the main
+// one when that display's resolution changes.
+TEST_F(PlacementTest, SavedDisplaysPutWindowsBackWhereTheyWereOnTheirDisplay) {
+    const double third = 100.0 / 1080 * 1440;  // 100 points down a 1080 display, on 1440
+    struct Case {
+        const char* saved;
+        Rect frame;
+        const char* now;
+        Rect expected;
+    } cases[] = {
+        {"1440x900+0+0P,1920x1080+1440-180",
+         {1540, 100, 960, 540},
+         "1440x900+0+0P,2560x1440+1440-540",
+         {1440 + third, third, 1280, 720}},
+        {"1440x900+0+0P,1920x1080+0+900",
+         {100, -980, 960, 540},  // above
+         "1440x900+0+0P,2560x1440+0+900",
+         {third, -1440 + third, 1280, 720}},
+        {"1440x900+0+0P,1920x1080+0-1080",
+         {100, 1000, 960, 540},  // below
+         "1440x900+0+0P,2560x1440+0-1440",
+         {third, 900 + third, 1280, 720}},
+        {"1440x900+0+0P,1920x1080-1920-180",
+         {-1820, 100, 960, 540},  // left
+         "1440x900+0+0P,2560x1440-2560-540",
+         {-2560 + third, third, 1280, 720}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.saved);
+        desktop.removeWindow(w);
+        w = window(1, "One", c.frame);
+        desktop.setScreens(c.saved);
+        const auto states = service.captureWindows();
+        ASSERT_EQ(states.size(), 1u);
+        EXPECT_EQ(states[0].displayID, 2u);
+        desktop.setScreens(c.now);
+        service.restoreWindows(states, displays(c.saved), false, false, false, false);
+        const Rect placed = frameOf(w);
+        EXPECT_NEAR(placed.x, c.expected.x, 1e-6);
+        EXPECT_NEAR(placed.y, c.expected.y, 1e-6);
+        EXPECT_NEAR(placed.width, c.expected.width, 1e-6);
+        EXPECT_NEAR(placed.height, c.expected.height, 1e-6);
+    }
+}
+
 TEST_F(PlacementTest, FramesWithoutRealNumbersAreNotWritten) {
     auto state = relative(2);
     state.relativeFrameX = 1e308;  // times the display width: infinite
@@ -350,8 +419,9 @@ TEST_F(LaunchTest, BackOffGivesUpAfterTenChecksAndIsCappedAtTwoSeconds) {
     loop.clearSleeps();
     const auto summary = restore({saved("org.example.Mail", 0, "Inbox")}, false, true);
     EXPECT_EQ(summary, (RestoreSummary{1, 0, 0, 1, 1, 0}));
+    // No pause after the last check: nothing follows it.
     EXPECT_EQ(loop.sleeps(), (std::vector<Duration>{300ms, 300ms, 600ms, 900ms, 1500ms, 2000ms,
-                                                    2000ms, 2000ms, 2000ms, 2000ms}));
+                                                    2000ms, 2000ms, 2000ms}));
     // Ten checks, plus the one read of the restore itself.
     EXPECT_EQ(desktop.callCount("copy a:" + std::to_string(mail) + " AXWindows"), 11u);
 
@@ -361,9 +431,9 @@ TEST_F(LaunchTest, BackOffGivesUpAfterTenChecksAndIsCappedAtTwoSeconds) {
     loop.clearSleeps();
     service.waitForAppWindows({"org.example.Mail"}, 200, 1s);
     const auto sleeps = loop.sleeps();
-    ASSERT_EQ(sleeps.size(), 200u);
+    ASSERT_EQ(sleeps.size(), 199u);
     EXPECT_EQ(sleeps[0], 1s);
-    EXPECT_EQ(sleeps[199], 2s);
+    EXPECT_EQ(sleeps[198], 2s);
     loop.clearSleeps();
     service.waitForAppWindows({"org.example.Mail"}, 0, 1s);
     service.waitForAppWindows({"org.example.NotRunning"}, 10, 1s);
@@ -383,7 +453,9 @@ TEST_F(LaunchTest, OnlyMissingAppsAreLaunchedAndFailedOrImpossibleLaunchesAreSki
     loop.clearSleeps();
     const auto summary = restore(
         {saved("org.example.Broken", 0, "x"), saved("org.example.Nowhere", 0, "y")}, false, true);
-    EXPECT_EQ(summary, (RestoreSummary{2, 0, 2, 0, 0, 0}));
+    EXPECT_EQ(summary.appNotRunningWindows, 2);
+    EXPECT_EQ(summary.missingApps,
+              (std::vector<std::string>{"org.example.Broken App", "org.example.Nowhere App"}));
     EXPECT_EQ(desktop.callCount("location org.example.Nowhere"), 1u);
     EXPECT_EQ(desktop.callCount("open"), 1u);
     EXPECT_EQ(loop.sleeps(), std::vector<Duration>{50ms});  // no wait for windows
@@ -414,11 +486,19 @@ TEST_F(LaunchTest, ClosingOthersSparesProtectedLayoutAndNonRegularApps) {
     for (auto id : {files, dock, self, kept, tray, anonymous, stubborn})
         EXPECT_TRUE(desktop.isRunning(id));
 
-    // An empty layout closes every regular application except the protected ones.
+    // A layout without windows (an old or hand-edited file) closes nothing, and says why.
     desktop.setTerminateAccepted(stubborn, true);
-    EXPECT_EQ(restore({}, false, false, true), (RestoreSummary{0, 0, 0, 0, 0, 2}));
-    EXPECT_TRUE(desktop.isRunning(files) && desktop.isRunning(dock) && desktop.isRunning(self));
-    EXPECT_FALSE(desktop.isRunning(kept));
+    EXPECT_EQ(restore({}, false, false, true), (RestoreSummary{0, 0, 0, 0, 0, 0}));
+    EXPECT_TRUE(desktop.isRunning(stubborn));
+    EXPECT_EQ(log.lines().back(),
+              "WindowService: Not closing other apps: the layout has no windows");
+
+    // This program's own windows in an old layout are left alone: not placed, not counted.
+    const auto lines = log.lines().size();
+    const auto summary2 = restore(
+        {saved(desktop.ownBundleID(), 0, "Preferences"), saved("org.example.Kept", 0, "K")});
+    EXPECT_EQ(summary2, (RestoreSummary{1, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(log.lines().size(), lines);
 }
 
 }  // namespace

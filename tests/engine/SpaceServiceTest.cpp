@@ -114,6 +114,16 @@ TEST_F(SpaceServiceTest, StartRefreshesAndThenEveryFiveSeconds) {
     EXPECT_EQ(seen, (std::vector<std::optional<std::int64_t>>{std::nullopt, 2}));
 }
 
+TEST_F(SpaceServiceTest, PlatformSpaceChangesRefreshAtOnce) {
+    desktop.setSpaces({{"S1", {}, {}}, {"S2", {}, {}}, {"S3", {}, {}}});
+    spaces.start();
+    EXPECT_EQ(spaces.activeSpaceIndex.get(), 1);  // the guess on an empty desktop
+    desktop.setCurrentSpace(3);
+    loop.runPending();
+    EXPECT_EQ(spaces.activeSpaceIndex.get(), 3);
+    EXPECT_EQ(spaces.currentSpace()->index, 3);
+}
+
 TEST_F(SpaceServiceTest, StartedOffTheMainThreadRefreshesOnIt) {
     const auto w = window(app("org.example.A", 10), "w", {0, 0, 300, 300});
     desktop.setSpaces({{"S1", {}, {}}, {"S2", {w}, {}}});

@@ -101,6 +101,9 @@ class SimControl {
     virtual void setServerBounds(SimWindowId window, WindowBounds bounds) = 0;
     virtual void setSpaces(const std::vector<SimSpace>& spaces) = 0;
     virtual void setSpacesData(std::optional<PreferenceValue> displayConfiguration) = 0;
+    // The current Space as the platform states it (from 1); none leaves it unsaid. Observers of
+    // Space changes are told.
+    virtual void setCurrentSpace(std::optional<std::int64_t> index) = 0;
 
     // --- Faults --------------------------------------------------------------------------
     // The next `times` reads of the attribute (all of them when negative) give `result`: an error

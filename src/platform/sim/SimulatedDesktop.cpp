@@ -345,6 +345,60 @@ std::optional<PreferenceValue> SimulatedDesktop::spacesDisplayConfiguration() {
     return spaces_;
 }
 
+std::optional<std::int64_t> SimulatedDesktop::currentSpaceIndex() {
+    std::lock_guard lock(mutex_);
+    record("currentSpace");
+    return currentSpace_;
+}
+
+bool SimulatedDesktop::moveWindowToCurrentSpace(const Element& element) {
+    std::lock_guard lock(mutex_);
+    const auto* sim = dynamic_cast<const SimElement*>(element.get());
+    if (sim == nullptr || sim->owner != this || sim->target.kind != SimTarget::Kind::window)
+        return false;
+    record("toCurrentSpace " + targetName(sim->target));
+    if (!currentSpace_ || !spaces_) return false;
+    auto* displays = std::get_if<PreferenceValue::Dictionary>(&spaces_->data);
+    if (displays == nullptr) return false;
+    const auto number = static_cast<std::int64_t>(sim->target.id);
+    std::int64_t n = 1;
+    // Numbered as readers number them: over every display, skipping entries without a uuid.
+    for (auto& display : *displays) {
+        auto* dictionary = std::get_if<PreferenceValue::Dictionary>(&display.value.data);
+        if (dictionary == nullptr) continue;
+        for (auto& [key, list] : *dictionary) {
+            auto* spaces = std::get_if<PreferenceValue::List>(&list.data);
+            if (key != "Spaces" || spaces == nullptr) continue;
+            for (auto& space : *spaces) {
+                if (space.find("uuid") == nullptr) continue;
+                auto* entries = std::get_if<PreferenceValue::Dictionary>(&space.data);
+                for (auto& [field, value] : *entries) {
+                    auto* windows = std::get_if<PreferenceValue::List>(&value.data);
+                    if (field != "windows" || windows == nullptr) continue;
+                    std::erase_if(*windows, [&](const PreferenceValue& v) {
+                        return v.as<std::int64_t>() != nullptr && *v.as<std::int64_t>() == number;
+                    });
+                    if (n == *currentSpace_) windows->push_back(PreferenceValue{number});
+                }
+                ++n;
+            }
+        }
+    }
+    return true;
+}
+
+Subscription SimulatedDesktop::observeSpaceChanges(std::function<void()> handler) {
+    return spaceObservers_.add(std::move(handler));
+}
+
+void SimulatedDesktop::setCurrentSpace(std::optional<std::int64_t> index) {
+    {
+        std::lock_guard lock(mutex_);
+        currentSpace_ = index;
+    }
+    spaceObservers_.post(mainQueue_);
+}
+
 Subscription SimulatedDesktop::observeScreenParameters(std::function<void()> handler) {
     return screenObservers_.add(std::move(handler));
 }

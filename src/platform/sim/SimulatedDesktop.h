@@ -47,6 +47,10 @@ class SimulatedDesktop final : public WindowSystem, public SimControl {
     bool openURL(std::string_view url) override;
     ScreenList screens() override;
     std::optional<PreferenceValue> spacesDisplayConfiguration() override;
+    std::optional<std::int64_t> currentSpaceIndex() override;
+    // Lists the window on the stated current Space only; false when none is stated.
+    bool moveWindowToCurrentSpace(const Element& window) override;
+    Subscription observeSpaceChanges(std::function<void()> handler) override;
     Subscription observeScreenParameters(std::function<void()> handler) override;
     Subscription observeApplicationLaunches(
         std::function<void(const RunningApplication&)> handler) override;
@@ -75,6 +79,7 @@ class SimulatedDesktop final : public WindowSystem, public SimControl {
     void setServerBounds(SimWindowId window, WindowBounds bounds) override;
     void setSpaces(const std::vector<SimSpace>& spaces) override;
     void setSpacesData(std::optional<PreferenceValue> displayConfiguration) override;
+    void setCurrentSpace(std::optional<std::int64_t> index) override;
     void failRead(SimTarget target, std::string_view attribute, AttributeRead result,
                   int times = -1) override;
     void failWrite(SimTarget target, std::string_view attribute, AXError error,
@@ -123,9 +128,11 @@ class SimulatedDesktop final : public WindowSystem, public SimControl {
     bool windowListAvailable_ = true;
     std::optional<std::vector<WindowServerEntry>> serverEntries_;
     std::optional<PreferenceValue> spaces_;
+    std::optional<std::int64_t> currentSpace_;
     SimAppId nextApp_ = 1;
     SimWindowId nextWindow_ = 1001;
     ObserverList<> screenObservers_;
+    ObserverList<> spaceObservers_;
     ObserverList<RunningApplication> launchObservers_;
 };
 
