@@ -8,6 +8,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/Constants.h"
+#include "app/DBusNotifier.h"
 #include "app/QSettingsUserDefaults.h"
 #include "app/SingleInstance.h"
 #include "app/XdgAutostartLoginItem.h"
@@ -105,9 +106,13 @@ int main(int argc, char** argv) {
     QtFeedUpdater updater(updateAlert, mainQueue, clock, log,
                           {constants::kAppcastURL, VANTREL_VERSION});
 
+    // Restores started by a shortcut or trigger report here, without taking the focus.
+    DBusNotifier notifier(log);
+
     {
         AppDelegate delegate(AppPlatform{desktop, hotkeys, defaults, loginItem, mainQueue, clock,
-                                         worker, log, defaultDataHome(), &updater.updater()});
+                                         worker, log, defaultDataHome(), &updater.updater(),
+                                         &notifier});
         MessageBoxPresenter dialogs;
         UiShell shell(delegate, makeUiContext(delegate, mainQueue, clock, worker, dialogs));
         shell.installLaunchHooks();

@@ -351,7 +351,11 @@ void LayoutEditView::save() {
     const QString name = trimBlanks(nameField_->text());
     if (name.isEmpty() || closing_) return;
     closing_ = true;
+    // Only what the editor edits changes: the layout as it is now (a recapture may have replaced
+    // its windows and displays since the editor opened) takes the edited fields.
     WindowLayout edited = layout_;
+    for (const auto& current : context_.layoutManager.layouts.get())
+        if (current.id == layout_.id) edited = current;
     edited.name = name.toStdString();
     edited.triggerOnDisplayChange = triggerBox_->isChecked();
     edited.launchMissingApps = launchBox_->isChecked();

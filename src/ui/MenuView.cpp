@@ -20,6 +20,7 @@
 #include "ui/Icons.h"
 #include "ui/LayoutEditView.h"
 #include "ui/LayoutRowView.h"
+#include "ui/PermissionHelp.h"
 #include "ui/PreferencesView.h"
 #include "ui/Style.h"
 
@@ -184,12 +185,14 @@ QWidget* MenuView::buildBanner() {
     auto* grant = new QPushButton(QStringLiteral("Grant Permission"));
     grant->setObjectName("bannerGrantButton");
     grant->setDefault(true);
-    connect(grant, &QPushButton::clicked, this,
-            [this] { context_.windowService.requestAccessibilityPermission(); });
+    connect(grant, &QPushButton::clicked, this, [this] {
+        context_.windowService.requestAccessibilityPermission();
+        showWindowManagerHelp(context_, window());
+    });
     auto* settings = new QPushButton(QStringLiteral("Open System Settings"));
     settings->setObjectName("bannerSettingsButton");
     connect(settings, &QPushButton::clicked, this,
-            [this] { (void)context_.windowService.openAccessibilitySettings(); });
+            [this] { showWindowManagerHelp(context_, window()); });
     column->addWidget(grant, 0, Qt::AlignCenter);
     column->addWidget(settings, 0, Qt::AlignCenter);
     return banner;
@@ -596,7 +599,7 @@ void MenuView::presentErrorIfNeeded() {
     showingErrorAlert_ = true;
     DialogQuestion question;
     question.kind = DialogQuestion::Kind::warning;
-    question.title = QStringLiteral("Error");
+    question.title = QString::fromStdString(error->title());
     const std::string description = error->description();
     question.message = description.empty() ? QStringLiteral("An error occurred")
                                            : QString::fromStdString(description);

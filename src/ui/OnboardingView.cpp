@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "ui/Icons.h"
+#include "ui/PermissionHelp.h"
 #include "ui/Style.h"
 
 namespace vantrel {
@@ -141,12 +142,14 @@ QWidget* OnboardingView::buildPermissionPage() {
     buttons->setAlignment(Qt::AlignCenter);
     auto* grant = new QPushButton(QStringLiteral("Grant Permission"));
     grant->setObjectName("onboardingGrantButton");
-    connect(grant, &QPushButton::clicked, this,
-            [this] { context_.windowService.requestAccessibilityPermission(); });
+    connect(grant, &QPushButton::clicked, this, [this] {
+        context_.windowService.requestAccessibilityPermission();
+        showWindowManagerHelp(context_, window());
+    });
     auto* settings = new QPushButton(QStringLiteral("Open System Settings"));
     settings->setObjectName("onboardingSettingsButton");
     connect(settings, &QPushButton::clicked, this,
-            [this] { (void)context_.windowService.openAccessibilitySettings(); });
+            [this] { showWindowManagerHelp(context_, window()); });
     buttons->addWidget(grant);
     buttons->addWidget(settings);
     column->addWidget(permissionButtons_);

@@ -17,6 +17,7 @@
 
 #include "app/Constants.h"
 #include "ui/Icons.h"
+#include "ui/PermissionHelp.h"
 #include "ui/ShortcutRecorder.h"
 #include "ui/ShortcutText.h"
 #include "ui/Style.h"
@@ -93,7 +94,8 @@ QWidget* PreferencesView::buildGeneralTab() {
     startupColumn->addWidget(checkNow_, 0, Qt::AlignLeft);
     column->addWidget(startup);
 
-    auto* accessibility = new QGroupBox(QStringLiteral("Accessibility"));
+    // On Linux the "permission" is a window manager that lets others move windows.
+    auto* accessibility = new QGroupBox(QStringLiteral("Window Manager"));
     accessibility->setObjectName("accessibilityGroup");
     auto* row = new QHBoxLayout(accessibility);
     permissionIcon_ = new QLabel;
@@ -102,8 +104,10 @@ QWidget* PreferencesView::buildGeneralTab() {
     permissionText_->setObjectName("permissionText");
     grantAccess_ = new QPushButton(QStringLiteral("Grant Access"));
     grantAccess_->setObjectName("grantAccessButton");
-    connect(grantAccess_, &QPushButton::clicked, this,
-            [this] { (void)context_.windowService.openAccessibilitySettings(); });
+    connect(grantAccess_, &QPushButton::clicked, this, [this] {
+        context_.windowService.requestAccessibilityPermission();
+        showWindowManagerHelp(context_, window());
+    });
     row->addWidget(permissionIcon_);
     row->addWidget(permissionText_);
     row->addStretch(1);

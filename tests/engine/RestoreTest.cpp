@@ -321,25 +321,6 @@ TEST_F(PlacementTest, MissingDisplayFallsBackToMainThenToADefaultFrame) {
     EXPECT_EQ(frameOf(w), (Rect{720, 225, 360, 450}));
 }
 
-TEST_F(PlacementTest, RelativeFramesRoundTripThroughCapture) {
-    desktop.setScreens("1920x1080+0+0P,1280x1024+1920+-200");
-    const auto before = Rect{2000, 150, 600, 400};
-    SimWindow moved = desktop.window(w);
-    desktop.removeWindow(w);
-    moved.position = {before.x, before.y};
-    moved.size = {before.width, before.height};
-    moved.number.reset();
-    const auto again = desktop.addWindow(1, moved);
-    const auto states = service.captureWindows();
-    ASSERT_EQ(states.size(), 1u);
-    desktop.setScreens("1920x1080+0+0P,1280x1024+1920+-200,800x600+-800+0");
-    EXPECT_EQ(
-        service.restoreWindows(states, std::nullopt, true, false, false, false).restoredWindows, 1);
-    EXPECT_DOUBLE_EQ(desktop.window(again).position.x, before.x);
-    EXPECT_DOUBLE_EQ(desktop.window(again).position.y, before.y);
-    EXPECT_DOUBLE_EQ(desktop.window(again).size.width, before.width);
-}
-
 // The stored fields mix y-down window positions with y-up display origins (files hold them so);
 // with the saved displays a window keeps its place on a display beside, above or below the main
 // one when that display's resolution changes.

@@ -152,6 +152,21 @@ TEST_F(LayoutEditorTest, BlankNameDisablesSaveAndReturnSavesACheckBoxChange) {
     EXPECT_TRUE(app().layoutManager().layouts.get()[0].triggerOnDisplayChange);
 }
 
+// Save writes only what the editor edits: a recapture made while it was open stays.
+TEST_F(LayoutEditorTest, SaveKeepsARecaptureMadeWhileTheEditorWasOpen) {
+    auto layout = layoutOf("Work", 2);
+    layout.displayConfiguration.reset();
+    auto* editor = open(layout);
+    const auto recaptured = app().layoutManager().recaptureWindows(layout);
+    ASSERT_TRUE(recaptured.has_value());
+    child<QLineEdit>(editor, "editorNameField")->setText("Renamed");
+    click(editor, "editorSaveButton");
+    const auto stored = app().layoutManager().layouts.get().at(0);
+    EXPECT_EQ(stored.name, "Renamed");
+    EXPECT_EQ(stored.windows, recaptured->windows);
+    EXPECT_EQ(stored.displayConfiguration, recaptured->displayConfiguration);
+}
+
 TEST_F(LayoutEditorTest, SavingALayoutDeletedMeanwhileChangesNothingAndCloses) {
     auto layout = layoutOf("Work", 1);
     auto* editor = open(layout);

@@ -1,5 +1,6 @@
 // The preferences window: switches, permission row, update button, preset shortcuts, About.
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QTabWidget>
 #include <QTest>
 
@@ -63,9 +64,10 @@ TEST_F(PreferencesTest, PermissionRowFollowsThePermissionLive) {
     h.loop.runPending();
     EXPECT_EQ(text(prefs, "permissionText"), "Permission required");
     EXPECT_TRUE(shown(prefs, "grantAccessButton"));
+    EXPECT_EQ(child<QGroupBox>(prefs, "accessibilityGroup")->title(), "Window Manager");
     click(prefs, "grantAccessButton");
-    EXPECT_EQ(h.desktop.openedURLs(),
-              (std::vector<std::string>{"settings://privacy/accessibility"}));
+    ASSERT_EQ(dialogs.asked.size(), 1U);
+    EXPECT_EQ(dialogs.asked[0].title, "Window Manager Needed");
 }
 
 TEST_F(PreferencesTest, RecordingAPresetShortcutStoresItAndShowsThePreferencesText) {
