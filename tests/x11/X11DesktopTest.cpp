@@ -1,6 +1,7 @@
 // The X11 backend against a real window manager: capture, placement, minimising, closing,
 // windows that vanish, desktops, launches, screens and desktop entries.
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <atomic>
@@ -342,11 +343,48 @@ TEST_F(X11DesktopTest, FollowsTheCurrentDesktop) {
         return spaces.size() >= 2 && spaces[1].windowNumbers == std::vector<std::uint32_t>{there};
     }));
     EXPECT_EQ(current(), 1);
+    EXPECT_EQ(desktop_->currentSpaceIndex(), 1);
+    int changes = 0;
+    const Subscription watch = desktop_->observeSpaceChanges([&] { ++changes; });
     XSession::run("wmctrl -s 1");
     EXPECT_TRUE(eventually([&] { return current() == 2; }));
+    EXPECT_TRUE(pumpUntil([&] { return changes > 0; }));
+    EXPECT_EQ(desktop_->currentSpaceIndex(), 2);
     XSession::run("wmctrl -s 0");
     EXPECT_TRUE(eventually([&] { return current() == 1; }));
+    // Brought to the current desktop, as the Space prompt promises.
+    EXPECT_TRUE(desktop_->moveWindowToCurrentSpace(element(there)));
+    EXPECT_TRUE(eventually([&] {
+        return XSession::run("xprop -id " + XSession::hex(there) + " _NET_WM_DESKTOP")
+                   .find("= 0") != std::string::npos;
+    }));
     (void)here;
+}
+
+// Our own windows (the menu, Preferences) are this program's, whatever their class says, and
+// never a regular application's: not captured, not closed.
+TEST_F(X11DesktopTest, OwnWindowsAreNeverARegularApplication) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    ASSERT_EQ(xcb_connection_has_error(c), 0);
+    const xcb_window_t own = xcb_generate_id(c);
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, own, screen->root, 100, 100, 400, 300, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    const char wmClass[] = "vantrel\0Vantrel";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, own, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                        sizeof wmClass, wmClass);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, own, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 11,
+                        "Preferences");
+    xcb_map_window(c, own);
+    xcb_flush(c);
+    open({"--class", "Other", "--title", "Other"});
+    ASSERT_TRUE(eventually([&] { return applicationOf(own).has_value(); }));
+    EXPECT_EQ(applicationOf(own)->bundleID, "vantrel");
+    EXPECT_EQ(applicationOf(own)->activationPolicy, ActivationPolicy::accessory);
+    const auto states = service_->captureWindows();
+    EXPECT_EQ(stateOf(states, "Preferences"), nullptr);
+    EXPECT_NE(stateOf(states, "Other"), nullptr);
+    xcb_disconnect(c);
 }
 
 TEST_F(X11DesktopTest, AnnouncesEachNewApplicationOnce) {

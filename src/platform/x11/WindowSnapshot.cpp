@@ -260,11 +260,18 @@ void groupApplications(Snapshot& snapshot, const SnapshotContext& ctx) {
     std::unordered_map<xcb_window_t, std::optional<std::string>> idOf;
     for (const auto& client : snapshot.clients)
         if (client.alive) idOf[client.window] = resolveApplicationId(client.hints, index);
+    // Our own windows (the tray's menu, Preferences) resolve to our id whether or not our desktop
+    // entry is installed, and make no regular application: never captured, placed or closed.
+    const auto isOwn = [&](const ClientInfo& client) {
+        const auto pid = client.resPid ? client.resPid : client.netPid;
+        return ctx.ownPid != 0 && pid && static_cast<std::int32_t>(*pid) == ctx.ownPid;
+    };
     for (const auto& client : snapshot.clients) {
         if (!client.alive) continue;
-        std::optional<std::string> id = idOf[client.window];
+        const bool own = isOwn(client);
+        std::optional<std::string> id = own ? std::optional(ctx.ownId) : idOf[client.window];
         // A dialog belongs to the application of the window it is transient for.
-        if (client.transientFor) {
+        if (client.transientFor && !own) {
             const auto parent = idOf.find(*client.transientFor);
             if (parent != idOf.end() && parent->second) id = parent->second;
         }
@@ -289,7 +296,7 @@ void groupApplications(Snapshot& snapshot, const SnapshotContext& ctx) {
             else if (client.netPid)
                 it->pid = static_cast<std::int32_t>(*client.netPid);
         }
-        if (isNormalWindow(client, a) && !client.hasState(a._NET_WM_STATE_SKIP_TASKBAR))
+        if (!own && isNormalWindow(client, a) && !client.hasState(a._NET_WM_STATE_SKIP_TASKBAR))
             it->regular = true;
         it->windows.push_back(client.window);
         snapshot.appOfWindow[client.window] = static_cast<std::size_t>(it - snapshot.apps.begin());
@@ -312,7 +319,10 @@ RootInfo readRoot(const SnapshotContext& ctx) {
     root.clientList = windowsOf(propertyReply(c, list).get());
     root.stacking = windowsOf(propertyReply(c, stacking).get());
     if (auto v = cardinals(propertyReply(c, active).get()); !v.empty()) root.active = v[0];
-    if (auto v = cardinals(propertyReply(c, current).get()); !v.empty()) root.currentDesktop = v[0];
+    if (auto v = cardinals(propertyReply(c, current).get()); !v.empty()) {
+        root.currentDesktop = v[0];
+        root.statesCurrentDesktop = true;
+    }
     if (auto v = cardinals(propertyReply(c, count).get()); !v.empty())
         root.numberOfDesktops = std::max<std::uint32_t>(v[0], 1);
     for (auto v : cardinals(propertyReply(c, workarea).get()))

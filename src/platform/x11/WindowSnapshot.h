@@ -48,6 +48,7 @@ struct RootInfo {
     std::vector<xcb_window_t> stacking;  // bottom to top
     xcb_window_t active = XCB_WINDOW_NONE;
     std::uint32_t currentDesktop = 0;
+    bool statesCurrentDesktop = false;  // _NET_CURRENT_DESKTOP is set
     std::uint32_t numberOfDesktops = 1;
     std::vector<double> workarea;  // x, y, w, h per desktop
     double width = 0;
@@ -81,6 +82,9 @@ struct SnapshotContext {
     const Atoms* atoms = nullptr;
     bool hasXRes = false;
     const EntryIndex* entries = nullptr;
+    // This process: its windows are this program's (id `ownId`), never a regular application.
+    std::int32_t ownPid = 0;
+    std::string ownId;
 };
 
 // Reads the root, then every client in one batch of pipelined requests. Windows that vanish

@@ -4,12 +4,14 @@
 #include "platform/x11/XcbReply.h"
 
 #include <poll.h>
+#include <unistd.h>
 #include <xcb/randr.h>
 #include <xcb/res.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace vantrel {
 
@@ -50,6 +52,7 @@ Status X11Desktop::connect() {
     if (connection_ != nullptr) xcb_disconnect(connection_);
     connection_ = c;
     lost_ = false;
+    ownPid_ = static_cast<std::int32_t>(::getpid());
     root_ = screens.data->root;
     if (!x11::internAtoms(c, atoms_)) {
         lost_ = true;
@@ -147,6 +150,7 @@ void X11Desktop::drainEventsLocked(bool readSocket) {
         announceScreens();
     }
     if (clientsChanged) detectLaunchesLocked();
+    if (std::exchange(desktopChanged_, false)) spaceObservers_.post(mainQueue_);
 }
 
 void X11Desktop::handleEventLocked(const xcb_generic_event_t* event, bool& clientsChanged,
@@ -165,7 +169,10 @@ void X11Desktop::handleEventLocked(const xcb_generic_event_t* event, bool& clien
             if (notify->atom == atoms_._NET_CLIENT_LIST) clientsChanged = true;
             // Windows of the desktop left or entered become unviewable or viewable with no
             // event of their own.
-            if (notify->atom == atoms_._NET_CURRENT_DESKTOP) snapshot_.reset();
+            if (notify->atom == atoms_._NET_CURRENT_DESKTOP) {
+                snapshot_.reset();
+                desktopChanged_ = true;
+            }
             rootChanged_ = true;
             return;
         }
@@ -203,7 +210,8 @@ void X11Desktop::handleEventLocked(const xcb_generic_event_t* event, bool& clien
 }
 
 x11::SnapshotContext X11Desktop::contextLocked() const {
-    return x11::SnapshotContext{connection_, root_, &atoms_, hasXRes_, &entries_};
+    return x11::SnapshotContext{connection_, root_,   &atoms_,      hasXRes_,
+                                &entries_,   ownPid_, ownBundleID()};
 }
 
 void X11Desktop::markLocked(xcb_window_t window) {
@@ -580,6 +588,33 @@ std::optional<PreferenceValue> X11Desktop::spacesDisplayConfiguration() {
     PreferenceValue::Dictionary display{{"Spaces", PreferenceValue{std::move(spaces)}}};
     return PreferenceValue{
         PreferenceValue::Dictionary{{"Main", PreferenceValue{std::move(display)}}}};
+}
+
+std::optional<std::int64_t> X11Desktop::currentSpaceIndex() {
+    std::lock_guard lock(mutex_);
+    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
+    if (snapshot == nullptr || !snapshot->root.statesCurrentDesktop ||
+        snapshot->root.currentDesktop >= snapshot->root.numberOfDesktops)
+        return std::nullopt;
+    return std::int64_t{snapshot->root.currentDesktop} + 1;
+}
+
+bool X11Desktop::moveWindowToCurrentSpace(const Element& element) {
+    const auto* x = dynamic_cast<const X11Element*>(element.get());
+    if (x == nullptr || x->owner != this || x->window == XCB_WINDOW_NONE) return false;
+    std::lock_guard lock(mutex_);
+    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
+    const x11::ClientInfo* client = snapshot != nullptr ? snapshot->client(x->window) : nullptr;
+    if (client == nullptr || !snapshot->root.statesCurrentDesktop) return false;
+    const std::uint32_t current = snapshot->root.currentDesktop;
+    if (x11::isOnAllDesktops(*client, atoms_) || client->desktop == current) return true;
+    constexpr std::uint32_t kSourcePager = 2;  // we act for the user
+    sendRootMessageLocked(x->window, atoms_._NET_WM_DESKTOP, {current, kSourcePager, 0, 0, 0});
+    return true;
+}
+
+Subscription X11Desktop::observeSpaceChanges(std::function<void()> handler) {
+    return spaceObservers_.add(std::move(handler));
 }
 
 std::string X11Desktop::fileManagerBundleID() const {

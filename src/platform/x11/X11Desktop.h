@@ -37,7 +37,8 @@ struct X11Options {
     // Where the user learns to run a supported window manager; opening it is all the
     // "permission" there is to grant on X11.
     std::string accessibilitySettingsURL;
-    // How long openApplication waits for the new application's first window.
+    // How long openApplication waits for the new application's first window (to hand the focus
+    // back); a launch still windowless then counts as started.
     Duration launchTimeout = std::chrono::seconds{10};
     // How long the check of a write waits for the window manager to apply it.
     Duration applyTimeout = std::chrono::milliseconds{300};
@@ -94,6 +95,11 @@ class X11Desktop final : public WindowSystem {
     bool openURL(std::string_view url) override;
     ScreenList screens() override;
     std::optional<PreferenceValue> spacesDisplayConfiguration() override;
+    // _NET_CURRENT_DESKTOP, from 1; none when the window manager does not set it.
+    std::optional<std::int64_t> currentSpaceIndex() override;
+    // Asks the window manager to move the window to the current desktop (_NET_WM_DESKTOP).
+    bool moveWindowToCurrentSpace(const Element& window) override;
+    Subscription observeSpaceChanges(std::function<void()> handler) override;
     Subscription observeScreenParameters(std::function<void()> handler) override;
     Subscription observeApplicationLaunches(
         std::function<void(const RunningApplication&)> handler) override;
@@ -200,6 +206,8 @@ class X11Desktop final : public WindowSystem {
     // What events said changed since the snapshot was read; no snapshot means read it all.
     std::optional<x11::Snapshot> snapshot_;
     bool rootChanged_ = false;
+    bool desktopChanged_ = false;
+    std::int32_t ownPid_ = 0;
     std::unordered_set<xcb_window_t> changed_;
     std::chrono::steady_clock::time_point snapshotTime_;
     std::optional<std::vector<x11::MonitorInfo>> monitors_;
@@ -221,6 +229,7 @@ class X11Desktop final : public WindowSystem {
     mutable std::optional<std::string> fileManagerId_;
     std::string dockId_ = "panel";
     ObserverList<> screenObservers_;
+    ObserverList<> spaceObservers_;
     ObserverList<RunningApplication> launchObservers_;
     ObserverList<> lostObservers_;
     // Last, so its thread ends before anything it uses goes.
