@@ -209,21 +209,6 @@ TEST_F(LayoutManagerTest, RestorePlacesWindowsAndPublishesOnTheMainQueue) {
     EXPECT_EQ(frameOf(second), (Rect{30, 40, 600, 500}));
 }
 
-TEST_F(LayoutManagerTest, NoAppRunningVersusALaunchThatPlacedNothing) {
-    grant();
-    app("org.example.Mail", 20, false);  // installed, not running, opens no window
-    auto layout = namedLayout("A", {windowState("org.example.Mail", 0, {1, 1, 9, 9}),
-                                    windowState("org.example.Mail", 1, {1, 1, 9, 9})});
-    manager.restoreLayout(layout);
-    loop.runPending();
-    EXPECT_EQ(manager.lastError.get(), LayoutError::restoreNoAppsRunning());
-
-    layout.launchMissingApps = true;
-    manager.restoreLayout(layout);
-    loop.runPending();
-    EXPECT_EQ(manager.lastError.get(), LayoutError::restorePartialFailure(0, 2));
-}
-
 TEST_F(LayoutManagerTest, SpaceMismatchIsNoFailure) {
     grant();
     const auto editor = app("org.example.Editor", 10);

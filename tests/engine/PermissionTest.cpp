@@ -28,14 +28,6 @@ TEST_F(PermissionTest, UntrustedStartPollsEveryTwoSecondsAndAGrantStopsThePollWi
     EXPECT_EQ(loop.pendingCount(), 0u);
 }
 
-TEST_F(PermissionTest, TrustedAtStartHoldsAtOnceWithoutAPoll) {
-    desktop.setTrusted(true);
-    service.start();
-    // On the main thread the answer holds at once, so nothing is left to poll for.
-    EXPECT_TRUE(service.hasAccessibilityPermission.get());
-    EXPECT_FALSE(service.isPolling());
-}
-
 TEST_F(PermissionTest, PollingStartsOnceAndNotWhenGrantedAndWithdrawnTrustLowersTheFlag) {
     desktop.setTrusted(false);
     service.startPermissionPolling();

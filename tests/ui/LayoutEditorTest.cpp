@@ -155,7 +155,6 @@ TEST_F(LayoutEditorTest, BlankNameDisablesSaveAndReturnSavesACheckBoxChange) {
 // Save writes only what the editor edits: a recapture made while it was open stays.
 TEST_F(LayoutEditorTest, SaveKeepsARecaptureMadeWhileTheEditorWasOpen) {
     auto layout = layoutOf("Work", 2);
-    layout.displayConfiguration.reset();
     auto* editor = open(layout);
     const auto recaptured = app().layoutManager().recaptureWindows(layout);
     ASSERT_TRUE(recaptured.has_value());
