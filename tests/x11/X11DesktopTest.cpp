@@ -449,6 +449,28 @@ TEST_F(X11DesktopTest, LaunchesOnlyInstalledEntries) {
     EXPECT_EQ(launched->localizedName, "Delta Test");
     // It was not ours to start by hand: close it the polite way.
     EXPECT_TRUE(desktop_->terminate(*launched));
+
+    // A launch that started but shows no window in time has still started.
+    X11Options impatient;
+    impatient.launcher = &launcher_;
+    impatient.launchTimeout = Duration{0};
+    X11Desktop desktop(log_, loop_, clock_, impatient);
+    ASSERT_TRUE(desktop.connect().ok());
+    ASSERT_TRUE(eventually([&] {
+        for (const auto& app : desktop.runningApplications())
+            if (app.bundleID == "vantrel-test-delta") return false;
+        return true;
+    }));
+    const auto slow = desktop.openApplication(*location, false);
+    ASSERT_TRUE(slow.ok()) << slow.error().message;
+    EXPECT_EQ(slow->bundleID, "vantrel-test-delta");
+    std::optional<RunningApplication> opened;
+    ASSERT_TRUE(eventually([&] {
+        for (const auto& app : desktop.runningApplications())
+            if (app.bundleID == "vantrel-test-delta") opened = app;
+        return opened.has_value();
+    }));
+    EXPECT_TRUE(desktop.terminate(*opened));
 }
 
 TEST_F(X11DesktopTest, ServesTheRestoreWorkerAndTheMainThreadTogether) {
