@@ -67,12 +67,6 @@ TEST_F(AppScenarioTest, StartUpLoadsTheFileRegistersHotkeysAndWritesTheSummary) 
     EXPECT_TRUE(app.windowService().hasAccessibilityPermission.get());
 }
 
-TEST_F(AppScenarioTest, SummaryWithoutAFile) {
-    std::filesystem::remove(h.dir.path() / "Vantrel" / "layouts.json");
-    h.launch();
-    EXPECT_EQ(h.lastLines(2)[0], "  - Layouts loaded: 0");
-}
-
 TEST_F(AppScenarioTest, WithoutPermissionStartUpGoesOn) {
     h.desktop.setTrusted(false);
     auto& app = launchAndSettle();

@@ -160,17 +160,6 @@ TEST_F(LayoutManagerTest, SummaryToErrorTableAndTheErrorTexts) {
               "Accessibility permission is required to manage windows.");
 }
 
-TEST_F(LayoutManagerTest, DisplaysDifferBySizesAndCountNotByIdentifier) {
-    const auto saved = displays("2560x1440+0+0P");
-    auto otherID = saved;
-    otherID.displays[0].displayID = 77;
-    EXPECT_FALSE(LayoutManager::displaysChanged(saved, otherID));
-    EXPECT_TRUE(LayoutManager::displaysChanged(saved, displays("1920x1080+0+0P")));
-    EXPECT_TRUE(LayoutManager::displaysChanged(saved, displays("2560x1440+0+0P,800x600+2560+0")));
-    EXPECT_TRUE(LayoutManager::displaysChanged(saved, DisplayConfiguration{}));
-    EXPECT_FALSE(LayoutManager::displaysChanged(std::nullopt, displays("800x600+0+0P")));
-}
-
 TEST_F(LayoutManagerTest, RestoreWithoutPermissionNeverReachesTheEngine) {
     desktop.setTrusted(false);
     bool finished = false;

@@ -50,14 +50,5 @@ TEST_F(PermissionTest, PollingStartsOnceAndNotWhenGrantedAndWithdrawnTrustLowers
     EXPECT_FALSE(service.isPolling());
 }
 
-TEST_F(PermissionTest, QueuedWorkAfterTheServiceIsGoneIsHarmless) {
-    desktop.setTrusted(true);
-    auto other = std::make_unique<WindowService>(desktop, spaces, loop, loop, center, log);
-    other->start();
-    other.reset();
-    loop.advance(5s);
-    EXPECT_EQ(loop.pendingCount(), 0u);
-}
-
 }  // namespace
 }  // namespace vantrel::testing
