@@ -161,13 +161,12 @@ QWidget* MenuView::buildBanner() {
     column->setSpacing(8);
     column->setAlignment(Qt::AlignCenter);
     column->addWidget(symbolLabel("lock.shield.fill", 40, style::orange()));
-    auto* title =
-        style::label(QStringLiteral("Accessibility Permission Required"), style::Text::headline);
+    auto* title = style::label(QStringLiteral("Window Manager Required"), style::Text::headline);
     title->setObjectName("bannerTitle");
     title->setAlignment(Qt::AlignCenter);
     column->addWidget(title);
     auto* text = style::label(
-        QStringLiteral("Vantrel needs accessibility permission to manage your windows."),
+        QStringLiteral("Vantrel needs a window manager that lets it manage your windows."),
         style::Text::caption, true);
     text->setObjectName("bannerText");
     text->setAlignment(Qt::AlignCenter);

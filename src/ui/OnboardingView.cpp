@@ -117,10 +117,10 @@ QWidget* OnboardingView::buildPermissionPage() {
     column->setAlignment(Qt::AlignVCenter);
     column->setSpacing(16);
     column->addWidget(pageSymbol("lock.shield.fill", style::orange()));
-    column->addWidget(pageTitle(QStringLiteral("Accessibility Permission"), style::Text::title2,
-                                "permissionTitle"));
+    column->addWidget(
+        pageTitle(QStringLiteral("Window Manager"), style::Text::title2, "permissionTitle"));
     column->addWidget(explanation(QStringLiteral(
-        "Vantrel needs accessibility permission to move and resize windows on your behalf.")));
+        "Vantrel needs a window manager that lets it move and resize windows on your behalf.")));
 
     grantedRow_ = new QWidget;
     grantedRow_->setObjectName("permissionGrantedRow");

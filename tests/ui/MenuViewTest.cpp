@@ -22,9 +22,9 @@ TEST_F(MenuViewTest, WithoutPermissionTheBannerReplacesListAndSaveSectionUntilGr
     launch();
     openPopover();
     EXPECT_TRUE(shown(&menu(), "accessibilityBanner"));
-    EXPECT_EQ(text(&menu(), "bannerTitle"), "Accessibility Permission Required");
+    EXPECT_EQ(text(&menu(), "bannerTitle"), "Window Manager Required");
     EXPECT_EQ(text(&menu(), "bannerText"),
-              "Vantrel needs accessibility permission to manage your windows.");
+              "Vantrel needs a window manager that lets it manage your windows.");
     EXPECT_TRUE(text(&menu(), "bannerPlatformText").contains("EWMH"));
     EXPECT_FALSE(shown(&menu(), "layoutListStack"));
     EXPECT_FALSE(shown(&menu(), "saveSection"));

@@ -41,7 +41,7 @@ TEST_F(OnboardingTest, PagesAndTheirNavigation) {
 
     click(view, "onboardingContinue");
     EXPECT_EQ(view->currentPage(), 1);
-    EXPECT_EQ(text(view, "permissionTitle"), "Accessibility Permission");
+    EXPECT_EQ(text(view, "permissionTitle"), "Window Manager");
     EXPECT_TRUE(shown(view, "onboardingBack"));
 
     click(view, "onboardingContinue");
