@@ -1,8 +1,10 @@
 // The single-instance guard: who runs, waking the running one, and a crashed one's leftovers.
 #include "app/SingleInstance.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <cstring>
 #include <memory>
@@ -114,6 +117,38 @@ TEST_F(SingleInstanceTest, ACrashedInstancesLockAndSocketDoNotBlockTheNextStart)
     SingleInstance later(path_);
     EXPECT_EQ(later.claim(), SingleInstance::Role::secondary);
     EXPECT_TRUE(waitFor(activations, 1));
+}
+
+TEST_F(SingleInstanceTest, OnlyALiveProcessOfThisUserHoldsTheLock) {
+    const QString lockPath = path_ + QStringLiteral(".lock");
+    // Names this very process, which is alive: only its owner makes it no holder.
+    const QByteArray live = QByteArray::number(QCoreApplication::applicationPid()) + "\n" +
+                            QCoreApplication::applicationName().toUtf8() + "\n" +
+                            QSysInfo::machineHostName().toUtf8() + "\n";
+    const struct {
+        const char* name;
+        QByteArray contents;
+        uid_t owner;
+    } cases[] = {{"empty", "", getuid()},
+                 {"garbage", "\xff\xfe not a lock", getuid()},
+                 {"another user's", live, getuid() + 4242}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile file(lockPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.contents);
+        file.close();
+        // Left long ago, not being written right now.
+        const timespec old[2] = {{1000, 0}, {1000, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(lockPath).constData(), old, 0), 0);
+        if (c.owner != getuid() &&
+            ::chown(QFile::encodeName(lockPath).constData(), c.owner, getgid()) != 0)
+            continue;  // only root can make another user's file
+        SingleInstance instance(path_);
+        EXPECT_EQ(instance.claim(), SingleInstance::Role::primary);
+        SingleInstance later(path_);
+        EXPECT_EQ(later.claim(), SingleInstance::Role::secondary);
+    }
 }
 
 TEST_F(SingleInstanceTest, AFolderWithoutRoomForTheLockRunsUnguarded) {
