@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace vantrel {
 
@@ -13,6 +14,7 @@ class LayoutError {
         noWindowsCaptured,
         restoreNoAppsRunning,
         accessibilityPermissionRequired,
+        saveFailed,
     };
 
     static LayoutError restorePartialFailure(std::int64_t restored, std::int64_t total) {
@@ -22,6 +24,12 @@ class LayoutError {
     static LayoutError restoreNoAppsRunning() { return LayoutError(Kind::restoreNoAppsRunning); }
     static LayoutError accessibilityPermissionRequired() {
         return LayoutError(Kind::accessibilityPermissionRequired);
+    }
+    // `reason` names the file and what stopped the write.
+    static LayoutError saveFailed(std::string reason) {
+        LayoutError error(Kind::saveFailed);
+        error.reason_ = std::move(reason);
+        return error;
     }
 
     Kind kind() const { return kind_; }
@@ -43,6 +51,7 @@ class LayoutError {
     Kind kind_;
     std::int64_t restored_;
     std::int64_t total_;
+    std::string reason_;
 };
 
 }  // namespace vantrel

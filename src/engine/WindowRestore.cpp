@@ -1,6 +1,8 @@
 // Restore: the Space check, launching missing applications, placing each window, closing others.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "engine/TextCompare.h"
 #include "engine/WindowService.h"
@@ -32,12 +34,45 @@ Duration backOff(Duration interval, int k) {
     return Duration{static_cast<Duration::rep>(nanoseconds)};
 }
 
+bool cancelled(const RestoreControl* control) {
+    return control != nullptr && control->isCancelled();
+}
+
+// X carries positions and sizes as 16-bit numbers, and no monitor is larger: a frame outside
+// these bounds (a huge or negative value from a damaged file) would only be mangled on its way.
+bool showable(const Rect& frame) {
+    constexpr double limit = 32767;
+    const auto within = [&](double value) { return value >= -limit && value <= limit; };
+    return within(frame.x) && within(frame.y) && frame.width >= 1 && frame.width <= limit &&
+           frame.height >= 1 && frame.height <= limit && within(frame.x + frame.width) &&
+           within(frame.y + frame.height);
+}
+
+std::string describe(const Rect& frame) {
+    char text[160];
+    std::snprintf(text, sizeof text, "%g,%g %gx%g", frame.x, frame.y, frame.width, frame.height);
+    return text;
+}
+
 }  // namespace
+
+void RestoreControl::noteLaunch(const std::string& bundleID) {
+    std::lock_guard lock(mutex_);
+    launched_.insert(bundleID);
+}
+
+bool RestoreControl::takeLaunch(const std::string& bundleID) {
+    std::lock_guard lock(mutex_);
+    const auto it = launched_.find(bundleID);
+    if (it == launched_.end()) return false;
+    launched_.erase(it);
+    return true;
+}
 
 RestoreSummary WindowService::restoreWindows(
     const std::vector<WindowState>& windows,
     const std::optional<DisplayConfiguration>& displayConfiguration, bool displaysChanged,
-    bool skipSpaceCheck, bool launchMissingApps, bool closeOtherApps) {
+    bool skipSpaceCheck, bool launchMissingApps, bool closeOtherApps, RestoreControl* control) {
     spaces_.start();
     if (!hasAccessibilityPermission.get()) {
         log_.line("WindowService: No accessibility permission");
@@ -48,7 +83,8 @@ RestoreSummary WindowService::restoreWindows(
 
     RestoreSummary summary;
     summary.totalWindows = static_cast<std::int64_t>(windows.size());
-    if (launchMissingApps) summary.launchedApps = launchMissingApplications(windows);
+    if (launchMissingApps && !cancelled(control))
+        summary.launchedApps = launchMissingApplications(windows, control);
 
     bool useRelative = displaysChanged;
     if (!useRelative && displayConfiguration) {
@@ -57,13 +93,19 @@ RestoreSummary WindowService::restoreWindows(
                       displayConfiguration->sizeSignature() != current.sizeSignature();
     }
 
+    const std::string layoutName = control != nullptr ? control->layoutName : std::string();
     for (std::size_t i = 0; i < windows.size(); ++i) {
-        summary.count(restoreWindow(windows[i], useRelative));
+        if (cancelled(control)) {
+            log_.line("WindowService: Stopped restoring " + layoutName + " after " +
+                      std::to_string(i) + " of " + std::to_string(windows.size()) + " windows");
+            return summary;
+        }
+        summary.count(restoreWindow(windows[i], useRelative, layoutName));
         // Applications handle one move at a time better when given a moment between windows.
         if (i + 1 < windows.size()) clock_.sleepFor(50ms);
     }
 
-    if (closeOtherApps) summary.closedApps = closeOtherApplications(windows);
+    if (closeOtherApps && !cancelled(control)) summary.closedApps = closeOtherApplications(windows);
     return summary;
 }
 
@@ -89,7 +131,8 @@ bool WindowService::spaceCheckStops(
     return true;
 }
 
-std::int64_t WindowService::launchMissingApplications(const std::vector<WindowState>& windows) {
+std::int64_t WindowService::launchMissingApplications(const std::vector<WindowState>& windows,
+                                                      RestoreControl* control) {
     std::set<std::string> running;
     for (const auto& application : windowSystem_.runningApplications())
         if (application.bundleID) running.insert(*application.bundleID);
@@ -99,8 +142,10 @@ std::int64_t WindowService::launchMissingApplications(const std::vector<WindowSt
 
     std::int64_t launched = 0;
     for (const auto& bundleID : missing) {
+        if (cancelled(control)) break;
         const auto location = windowSystem_.applicationLocation(bundleID);
         if (!location) continue;
+        if (control != nullptr) control->noteLaunch(bundleID);
         const auto result = windowSystem_.openApplication(*location, /*activates=*/false);
         if (result.ok())
             ++launched;
@@ -108,13 +153,13 @@ std::int64_t WindowService::launchMissingApplications(const std::vector<WindowSt
             log_.line("WindowService: Failed to launch " + bundleID + ": " +
                       result.error().message);
     }
-    if (launched > 0) waitForAppWindows(missing, 10, 300ms);
+    if (launched > 0) waitForAppWindows(missing, 10, 300ms, control);
     return launched;
 }
 
 void WindowService::waitForAppWindows(const std::set<std::string>& bundleIDs, int attempts,
-                                      Duration interval) {
-    for (int k = 0; k < attempts; ++k) {
+                                      Duration interval, RestoreControl* control) {
+    for (int k = 0; k < attempts && !cancelled(control); ++k) {
         bool ready = true;
         for (const auto& application : windowSystem_.runningApplications()) {
             if (!application.bundleID || !bundleIDs.contains(*application.bundleID)) continue;
@@ -131,7 +176,8 @@ void WindowService::waitForAppWindows(const std::set<std::string>& bundleIDs, in
     }
 }
 
-WindowRestoreResult WindowService::restoreWindow(const WindowState& state, bool useRelative) {
+WindowRestoreResult WindowService::restoreWindow(const WindowState& state, bool useRelative,
+                                                 std::string_view layoutName) {
     std::optional<RunningApplication> application;
     for (auto& candidate : windowSystem_.runningApplications()) {
         if (candidate.bundleID == state.appBundleID) {
@@ -183,18 +229,21 @@ WindowRestoreResult WindowService::restoreWindow(const WindowState& state, bool 
             target = absoluteFrame(windowSystem_.screens(), state.displayID, *relative);
     }
 
-    // Position before size, so the size is applied where the window will stay. A value with no
-    // real coordinates cannot be made and is not written.
-    bool placed = false;
+    if (!showable(target)) {
+        log_.line("WindowService: Refused the frame " + describe(target) + " of window " +
+                  std::to_string(state.windowIndex) + " of " + state.appName + " in layout " +
+                  std::string(layoutName));
+        return WindowRestoreResult::placementFailed;
+    }
+
+    // Position before size, so the size is applied where the window will stay.
     const Point position{target.x, target.y};
-    if (isFinite(position))
-        placed = windowSystem_.setAttribute(window, attribute::kPosition,
-                                            AttributeValue{position}) == AXError::success;
+    bool placed = windowSystem_.setAttribute(window, attribute::kPosition,
+                                             AttributeValue{position}) == AXError::success;
     const Size size{target.width, target.height};
-    if (isFinite(size))
-        placed = (windowSystem_.setAttribute(window, attribute::kSize, AttributeValue{size}) ==
-                  AXError::success) ||
-                 placed;
+    placed = (windowSystem_.setAttribute(window, attribute::kSize, AttributeValue{size}) ==
+              AXError::success) ||
+             placed;
     if (!placed) {
         log_.line("WindowService: Failed to set position/size for " + state.appName);
         return WindowRestoreResult::placementFailed;

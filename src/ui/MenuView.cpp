@@ -88,7 +88,10 @@ MenuView::MenuView(UiContext& context, QWidget* parent)
                           [this](const std::vector<WindowLayout>& list) { rebuildRows(list); });
     bridge_.watchAndApply(context_.layoutManager.isRestoring, [this](bool restoring) {
         overlay_->setVisible(restoring);
-        if (restoring) overlay_->raise();
+        if (restoring) {
+            placeOverlay();
+            overlay_->raise();
+        }
     });
     bridge_.watchAndApply(context_.layoutManager.lastError,
                           [this](const std::optional<LayoutError>& error) {
@@ -147,7 +150,8 @@ QWidget* MenuView::buildMainPage() {
     column->addWidget(saveSection_);
     column->addStretch(0);
     column->addWidget(style::divider());
-    column->addWidget(buildFooter());
+    footer_ = buildFooter();
+    column->addWidget(footer_);
     return page;
 }
 
@@ -397,6 +401,12 @@ QWidget* MenuView::buildOverlay() {
     auto* text = style::label(QStringLiteral("Restoring layout..."), style::Text::caption, true);
     text->setObjectName("restoringText");
     column->addWidget(text, 0, Qt::AlignCenter);
+    // A long restore can be stopped; it ends at its next window.
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"));
+    cancel->setObjectName("cancelRestoreButton");
+    connect(cancel, &QPushButton::clicked, this,
+            [this] { context_.layoutManager.cancelRestore(); });
+    column->addWidget(cancel, 0, Qt::AlignCenter);
     overlay->setGeometry(rect());
     overlay->hide();
     return overlay;
@@ -404,7 +414,14 @@ QWidget* MenuView::buildOverlay() {
 
 void MenuView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    overlay_->setGeometry(rect());
+    placeOverlay();
+}
+
+void MenuView::placeOverlay() {
+    if (overlay_ == nullptr || footer_ == nullptr) return;
+    // The footer stays uncovered, so that Quit is there during a restore.
+    const bool mainPage = pages_->currentIndex() == 0;
+    overlay_->setGeometry(rect().adjusted(0, 0, 0, mainPage ? -footer_->height() : 0));
 }
 
 void MenuView::applyPermission(bool granted) {

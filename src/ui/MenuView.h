@@ -59,6 +59,7 @@ class MenuView final : public QWidget {
     QWidget* buildEmptyState();
     QWidget* buildSaveSection();
     QWidget* buildFooter();
+    void placeOverlay();
     QWidget* buildSaveSheet();
     QWidget* buildOverlay();
 
@@ -100,6 +101,7 @@ class MenuView final : public QWidget {
     QLabel* windowCountLabel_ = nullptr;
     QPushButton* sheetSaveButton_ = nullptr;
     QWidget* overlay_ = nullptr;
+    QWidget* footer_ = nullptr;
     std::vector<LayoutRowView*> rows_;
 };
 

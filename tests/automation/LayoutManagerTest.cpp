@@ -116,7 +116,7 @@ TEST_F(LayoutManagerTest, SaveOrRecaptureThatFindsNoWindowChangesNothingAndSaysS
 }
 
 TEST_F(LayoutManagerTest, LoadingNeitherSavesNorPosts) {
-    storage.save({namedLayout("A"), namedLayout("B")});
+    ASSERT_TRUE(storage.save({namedLayout("A"), namedLayout("B")}));
     PostCounter posts(center, kLayoutsDidChange);
     manager.load();
     EXPECT_EQ(manager.layouts.get(), layoutsOnDisk());
@@ -229,27 +229,84 @@ TEST_F(LayoutManagerTest, SpaceMismatchEndsAsAPartialFailureOfNothing) {
     EXPECT_EQ(frameOf(live), (Rect{0, 0, 400, 300}));
 }
 
-// Two restores in flight: the flag falls when the first ends; each sets the error it found.
-TEST_F(LayoutManagerTest, OverlappingRestores) {
+// Restores pressed in a row: the last one wins, whatever order their threads run in; the older
+// ones stop before moving anything and publish nothing.
+TEST_F(LayoutManagerTest, TheLastRestorePressedWins) {
     grant();
     QueuedWorker queued;
     LayoutManager m{windowService, storage, queued, loop, loop, center};
-    const auto complete = namedLayout("Empty");
-    const auto missing = namedLayout("Missing", {windowState("org.example.Gone", 0, {1, 1, 9, 9})});
+    const auto w = window(app("org.example.Editor", 10), "w", {0, 0, 400, 300});
+    const auto older = namedLayout("Older", {windowState("org.example.Editor", 0, {1, 1, 90, 90}),
+                                             windowState("org.example.Gone", 0, {1, 1, 9, 9})});
+    const auto last =
+        namedLayout("Last", {windowState("org.example.Editor", 0, {50, 60, 500, 400})});
+    std::vector<bool> flags;
+    auto observer = m.isRestoring.onDidChange([&](bool value) { flags.push_back(value); });
     std::vector<std::string> finished;
-    m.restoreLayout(missing, [&] { finished.push_back("missing"); });
-    m.restoreLayout(complete, [&] { finished.push_back("complete"); });
-    ASSERT_EQ(queued.tasks.size(), 2U);
+    m.restoreLayout(older, [&] { finished.push_back("older"); });
+    m.restoreLayout(older, [&] { finished.push_back("again"); });
+    m.restoreLayout(last, [&] { finished.push_back("last"); });
+    ASSERT_EQ(queued.tasks.size(), 3U);
 
+    queued.runAt(2);
+    queued.runAt(0);
     queued.runAt(1);
     loop.runPending();
+    EXPECT_EQ(frameOf(w), (Rect{50, 60, 500, 400}));
     EXPECT_FALSE(m.isRestoring.get());
     EXPECT_FALSE(m.lastError.get().has_value());
+    EXPECT_EQ(finished, (std::vector<std::string>{"last", "older", "again"}));
+    EXPECT_EQ(flags, (std::vector<bool>{true, true, true, false}));
 
-    queued.runAt(0);
+    // Cancel stops the running restore quietly: no error, the flag falls.
+    m.restoreLayout(older);
+    m.cancelRestore();
+    queued.runAt(3);
     loop.runPending();
-    EXPECT_EQ(m.lastError.get(), LayoutError::restoreNoAppsRunning());
-    EXPECT_EQ(finished, (std::vector<std::string>{"complete", "missing"}));
+    EXPECT_EQ(frameOf(w), (Rect{50, 60, 500, 400}));
+    EXPECT_FALSE(m.isRestoring.get());
+    EXPECT_FALSE(m.lastError.get().has_value());
+}
+
+// A list the file cannot take stays in memory, the user is told why, and the next change saves.
+TEST_F(LayoutManagerTest, AFailedSaveIsReportedKeptAndWrittenByTheNextSave) {
+    grant();
+    window(app("org.example.Editor", 10), "w", {0, 0, 400, 300});
+    const auto file = dir.path() / "Vantrel" / "layouts.json";
+    std::filesystem::create_directories(file);  // a folder where the file belongs
+    PostCounter posts(center, kLayoutsDidChange);
+    ASSERT_TRUE(manager.saveCurrentLayout("First"));
+    EXPECT_EQ(manager.layouts.get().size(), 1U);
+    EXPECT_EQ(posts.count, 1);
+    ASSERT_TRUE(manager.lastError.get());
+    EXPECT_EQ(manager.lastError.get()->kind(), LayoutError::Kind::saveFailed);
+    const auto text = manager.lastError.get()->description();
+    EXPECT_TRUE(text.starts_with("Your layouts could not be saved: ")) << text;
+    EXPECT_TRUE(text.ends_with(file.string() +
+                               ": Is a directory. Vantrel keeps your changes and saves them again "
+                               "at your next change."))
+        << text;
+
+    std::filesystem::remove(file);
+    manager.lastError.set(std::nullopt);
+    ASSERT_TRUE(manager.saveCurrentLayout("Second"));
+    EXPECT_FALSE(manager.lastError.get());
+    EXPECT_EQ(layoutsOnDisk(), manager.layouts.get());
+    EXPECT_EQ(layoutsOnDisk().size(), 2U);
+}
+
+// A change made here after another program rewrote the file builds on that program's version.
+TEST_F(LayoutManagerTest, AChangeAfterTheFileChangedOnDiskBuildsOnTheNewFile) {
+    grant();
+    window(app("org.example.Editor", 10), "w", {0, 0, 400, 300});
+    manager.load();
+    ASSERT_TRUE(manager.saveCurrentLayout("Mine"));
+    MemoryLog quiet;
+    ASSERT_TRUE(LayoutStorage(quiet, loop, dir.path()).save({namedLayout("Theirs")}));
+    ASSERT_TRUE(manager.saveCurrentLayout("Next"));
+    std::vector<std::string> names;
+    for (const auto& layout : layoutsOnDisk()) names.push_back(layout.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Theirs", "Next"}));
 }
 
 TEST_F(LayoutManagerTest, ACompletionQueuedForAGoneManagerDoesNothing) {

@@ -1,6 +1,8 @@
 // The layout file on disk: first start, round trips, atomic replacement, unreadable files.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -85,7 +87,7 @@ class LayoutStorageTest : public testing::Test {
     // A good file to be replaced, and a save that must fail part-way.
     void writeOldFile() {
         fs::create_directories(folder());
-        storage().save(twoLayouts());
+        EXPECT_TRUE(storage().save(twoLayouts()));
         oldText_ = readText(file());
         ASSERT_FALSE(oldText_.empty());
     }
@@ -102,7 +104,7 @@ TEST_F(LayoutStorageTest, FirstStartCreatesTheFolderSilentlyAndAnEmptyListIsAnEm
     EXPECT_TRUE(store.load().empty());
     EXPECT_TRUE(fs::is_directory(nested / "Vantrel"));
     EXPECT_FALSE(fs::exists(nested / "Vantrel" / "layouts.json"));
-    store.save({});
+    EXPECT_TRUE(store.save({}));
     EXPECT_EQ(readText(nested / "Vantrel" / "layouts.json"), "[]\n");
     EXPECT_TRUE(store.load().empty());
     EXPECT_TRUE(log_.lines().empty());
@@ -110,11 +112,11 @@ TEST_F(LayoutStorageTest, FirstStartCreatesTheFolderSilentlyAndAnEmptyListIsAnEm
 
 TEST_F(LayoutStorageTest, SavedLayoutsLoadEqualSaveForSubSecondsEvenAfterTheFolderWentAway) {
     auto store = storage();
-    store.save(twoLayouts());
+    EXPECT_TRUE(store.save(twoLayouts()));
     fs::remove_all(folder());
     auto layouts = twoLayouts();
     layouts[1].createdAt += 750ms;
-    store.save(layouts);
+    EXPECT_TRUE(store.save(layouts));
     const auto loaded = storage().load();
     ASSERT_EQ(loaded.size(), 2u);
     EXPECT_EQ(loaded[0], layouts[0]);
@@ -128,7 +130,7 @@ TEST_F(LayoutStorageTest, FileIsPrivateToTheUserEvenWhenItWasNot) {
     fs::create_directories(folder());
     writeText(file(), "[]");
     ::chmod(file().c_str(), 0644);
-    storage().save(twoLayouts());
+    EXPECT_TRUE(storage().save(twoLayouts()));
     struct stat info {};
     ASSERT_EQ(::stat(file().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
@@ -144,7 +146,7 @@ TEST_F(LayoutStorageTest, WithoutAUsableDataFolderNothingIsReadOrWritten) {
     for (const auto& [dataHome, line] : cases) {
         LayoutStorage store(log_, loop_, dataHome);
         EXPECT_TRUE(store.load().empty());
-        store.save(twoLayouts());
+        EXPECT_FALSE(store.save(twoLayouts()));
         EXPECT_EQ(log_.take(),
                   (std::vector<std::string>{
                       line, line, "LayoutStorage: Cannot save - storage URL not available"}));
@@ -173,7 +175,7 @@ TEST_F(LayoutStorageTest, TheFirstSaveKeepsAnUnreadableFileBesideTheNewOne) {
     const fs::path taken = folder() / "layouts.json.unreadable-20251206T054640Z";
     writeText(taken, "someone else's");
 
-    store.save(twoLayouts());
+    EXPECT_TRUE(store.save(twoLayouts()));
     const fs::path kept = folder() / "layouts.json.unreadable-20251206T054640Z-2";
     EXPECT_EQ(log_.take(), (std::vector<std::string>{
                                "LayoutStorage: Kept unreadable layout file as " + kept.string()}));
@@ -182,7 +184,7 @@ TEST_F(LayoutStorageTest, TheFirstSaveKeepsAnUnreadableFileBesideTheNewOne) {
     EXPECT_EQ(store.load().size(), 2u);
 
     // Once replaced, the file is ours: later saves keep nothing more.
-    store.save(twoLayouts());
+    EXPECT_TRUE(store.save(twoLayouts()));
     EXPECT_EQ(folderEntries(folder()).size(), 3u);
     EXPECT_TRUE(log_.lines().empty());
 }
@@ -190,7 +192,7 @@ TEST_F(LayoutStorageTest, TheFirstSaveKeepsAnUnreadableFileBesideTheNewOne) {
 TEST_F(LayoutStorageTest, ASaveWithoutALoadStillKeepsAnUnreadableFile) {
     fs::create_directories(folder());
     writeText(file(), "[{}]");
-    storage().save(twoLayouts());
+    EXPECT_TRUE(storage().save(twoLayouts()));
     EXPECT_EQ(readText(folder() / "layouts.json.unreadable-20251206T054640Z"), "[{}]");
     EXPECT_EQ(storage().load().size(), 2u);
 }
@@ -205,7 +207,7 @@ TEST_F(LayoutStorageTest, OversizedFilesAreRefusedUnreadAndKept) {
         log_.take(),
         (std::vector<std::string>{"LayoutStorage: Failed to load layouts: " + file().string() +
                                   " is too large (67108865 bytes, the limit is 67108864)"}));
-    store.save({});
+    EXPECT_TRUE(store.save({}));
     EXPECT_EQ(fs::file_size(folder() / "layouts.json.unreadable-20251206T054640Z"),
               kMaxLayoutFileBytes + 1);
 }
@@ -227,7 +229,7 @@ TEST_F(LayoutStorageTest, AnInterruptedWriteLeavesTheOldFileWhole) {
     struct rlimit small = saved;
     small.rlim_cur = 100;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    storage().save(twoLayouts());
+    EXPECT_FALSE(storage().save(twoLayouts()));
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 
@@ -245,7 +247,7 @@ TEST_F(LayoutStorageTest, AnUnencodableListLeavesTheOldFileWhole) {
     writeOldFile();
     auto layouts = twoLayouts();
     layouts[1].windows[0].frameHeight = std::nan("");
-    storage().save(layouts);
+    EXPECT_FALSE(storage().save(layouts));
     EXPECT_EQ(readText(file()), oldText_);
     EXPECT_EQ(log_.lines(), (std::vector<std::string>{
                                 "LayoutStorage: Failed to save layouts: layout 1: windows[0]: "
@@ -256,12 +258,82 @@ TEST_F(LayoutStorageTest, AnUnwritableFolderLeavesTheOldFileWhole) {
     if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
     writeOldFile();
     ::chmod(folder().c_str(), 0500);
-    storage().save({});
+    EXPECT_FALSE(storage().save({}));
     EXPECT_EQ(readText(file()), oldText_);
     EXPECT_EQ(log_.lines(),
               (std::vector<std::string>{"LayoutStorage: Failed to save layouts: cannot create a "
                                         "temporary file in " +
                                         folder().string() + ": Permission denied"}));
+}
+
+TEST_F(LayoutStorageTest, ARepeatedIdIsReplacedSoNoActionTouchesTwoLayouts) {
+    auto layouts = twoLayouts();
+    layouts.push_back(layouts[0]);
+    layouts[2].name = "Copy";
+    EXPECT_TRUE(storage().save(layouts));
+    const auto loaded = storage().load();
+    ASSERT_EQ(loaded.size(), 3u);
+    EXPECT_EQ(loaded[0].id, layouts[0].id);
+    EXPECT_NE(loaded[2].id, layouts[0].id);
+    EXPECT_EQ(log_.lines(),
+              (std::vector<std::string>{"LayoutStorage: Layout Copy repeats the id " +
+                                        layouts[0].id.toString() + "; it now has the id " +
+                                        loaded[2].id.toString()}));
+}
+
+TEST_F(LayoutStorageTest, ASaveRemovesTheTemporaryFilesOfKilledSavesOnly) {
+    writeOldFile();
+    writeText(folder() / ".layouts.json.Ab3xYz", "half a save");
+    // A save still running holds a lock on its temporary file.
+    writeText(folder() / ".layouts.json.Running", "in progress");
+    const int running = ::open((folder() / ".layouts.json.Running").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(running, LOCK_EX), 0);
+    EXPECT_TRUE(storage().save({}));
+    ::close(running);
+    EXPECT_EQ(folderEntries(folder()),
+              (std::vector<fs::path>{".layouts.json.Running", "layouts.json"}));
+    EXPECT_EQ(log_.lines(),
+              (std::vector<std::string>{
+                  "LayoutStorage: Removed the temporary file of an interrupted save: " +
+                  (folder() / ".layouts.json.Ab3xYz").string()}));
+}
+
+TEST_F(LayoutStorageTest, ASymlinkedFileIsWrittenThroughToItsTarget) {
+    fs::create_directories(folder());
+    fs::create_directories(home_ / "dotfiles");
+    writeText(home_ / "dotfiles" / "layouts.json", "[]");
+    fs::create_symlink("../dotfiles/layouts.json", file());
+    auto store = storage();
+    EXPECT_TRUE(store.load().empty());
+    EXPECT_TRUE(store.save(twoLayouts()));
+    EXPECT_TRUE(fs::is_symlink(file()));
+    EXPECT_EQ(store.load().size(), 2u);
+    EXPECT_EQ(folderEntries(home_ / "dotfiles"), (std::vector<fs::path>{"layouts.json"}));
+    EXPECT_TRUE(log_.lines().empty());
+}
+
+TEST_F(LayoutStorageTest, AFileChangedByAnotherProgramIsReloadedAndNeverOverwrittenSilently) {
+    writeOldFile();
+    auto store = storage();
+    ASSERT_EQ(store.load().size(), 2u);
+    EXPECT_EQ(store.loadIfChanged(), std::nullopt);
+    // Another program writes one layout, then (after we reloaded it) three.
+    const auto one = std::vector<WindowLayout>{layoutNamed("Theirs", loop_.wallNow())};
+    writeText(file(), *encodeLayoutFile(one));
+    const auto reloaded = store.loadIfChanged();
+    ASSERT_TRUE(reloaded);
+    EXPECT_EQ(reloaded->at(0).name, "Theirs");
+    auto three = twoLayouts();
+    three.push_back(one[0]);
+    const std::string theirs = *encodeLayoutFile(three);
+    writeText(file(), theirs);
+    EXPECT_TRUE(store.save({}));
+    EXPECT_EQ(readText(folder() / "layouts.json.changed-20251206T054640Z"), theirs);
+    EXPECT_EQ(log_.lines(),
+              (std::vector<std::string>{
+                  "LayoutStorage: Reloaded layouts changed by another program",
+                  "LayoutStorage: Kept layout file changed by another program as " +
+                      (folder() / "layouts.json.changed-20251206T054640Z").string()}));
 }
 
 TEST(DataHome, FollowsTheXdgRules) {

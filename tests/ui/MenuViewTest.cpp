@@ -150,16 +150,23 @@ TEST_F(MenuViewTest, QuickLayoutGridHasTwelvePresetsAndAppliesThem) {
     EXPECT_EQ(frame.width, 960);
 }
 
-TEST_F(MenuViewTest, RestoringOverlayCoversTheMenuWhileRestoring) {
+// The overlay leaves the footer (Quit) free, and its Cancel stops the restore without an error.
+TEST_F(MenuViewTest, RestoringOverlayCoversTheMenuButTheFooterAndCancels) {
     launch();
     openPopover();
     EXPECT_FALSE(shown(&menu(), "restoringOverlay"));
-    app().layoutManager().isRestoring.set(true);
+    app().layoutManager().restoreLayout(
+        namedLayout("Gone", {windowState("org.example.Gone", 0, {1, 1, 9, 9})}));
     EXPECT_TRUE(shown(&menu(), "restoringOverlay"));
     EXPECT_EQ(text(&menu(), "restoringText"), "Restoring layout...");
-    EXPECT_EQ(child(&menu(), "restoringOverlay")->geometry(), menu().rect());
-    app().layoutManager().isRestoring.set(false);
+    const QRect footer = child(&menu(), "menuFooter")->geometry();
+    EXPECT_EQ(child(&menu(), "restoringOverlay")->geometry(),
+              menu().rect().adjusted(0, 0, 0, -footer.height()));
+    click(&menu(), "cancelRestoreButton");
+    h.loop.runPending();
     EXPECT_FALSE(shown(&menu(), "restoringOverlay"));
+    EXPECT_FALSE(app().layoutManager().lastError.get().has_value());
+    EXPECT_TRUE(dialogs.asked.empty());
 }
 
 TEST_F(MenuViewTest, ErrorAlertShowsTheDescriptionAndDismissingClearsIt) {
