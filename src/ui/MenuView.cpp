@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -139,6 +140,13 @@ QWidget* MenuView::buildMainPage() {
     listLayout_->setSpacing(0);
     listLayout_->addStretch(1);
     scroll->setWidget(listContent_);
+    // Rows are made as the list scrolls towards them: memory follows what is shown, not how many
+    // layouts there are.
+    connect(scroll->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this, scroll](int value) {
+                if (value >= scroll->verticalScrollBar()->maximum() - kRowPrefetchPixels)
+                    appendRows(kRowBatch);
+            });
     listStack_->addWidget(scroll);
     listStack_->setMaximumHeight(250);
     listSection_ = listStack_;
@@ -445,16 +453,23 @@ void MenuView::rebuildRows(const std::vector<WindowLayout>& layouts) {
         }
         delete item;
     }
-    int position = 0;
-    for (const auto& layout : layouts) {
+    listed_ = layouts;
+    appendRows(kRowBatch);
+    listStack_->setCurrentIndex(layouts.empty() ? 0 : 1);
+}
+
+void MenuView::appendRows(std::size_t count) {
+    const std::size_t end = std::min(listed_.size(), rows_.size() + count);
+    while (rows_.size() < end) {
+        const WindowLayout& layout = listed_[rows_.size()];
         auto* row = new LayoutRowView(
             context_, layout, [this, layout] { restore(layout); },
             [this, layout] { remove(layout); }, listContent_);
-        listLayout_->insertWidget(position++, row);
-        listLayout_->insertWidget(position++, style::divider(12));
+        const int position = static_cast<int>(rows_.size()) * 2;
+        listLayout_->insertWidget(position, row);
+        listLayout_->insertWidget(position + 1, style::divider(12));
         rows_.push_back(row);
     }
-    listStack_->setCurrentIndex(layouts.empty() ? 0 : 1);
 }
 
 void MenuView::refresh() {
