@@ -40,6 +40,8 @@ bool LayoutManager::reloadIfChangedOnDisk() {
     auto reloaded = storage_.loadIfChanged();
     if (!reloaded) return false;
     layouts.set(std::move(*reloaded));
+    // Shortcuts and triggers follow the new list as they follow a save.
+    notifications_.post(kLayoutsDidChange);
     return true;
 }
 

@@ -24,7 +24,8 @@
 
 namespace vantrel {
 
-// Posted on the main thread after every save of the list, even a failed one.
+// Posted on the main thread after every save of the list, even a failed one, and after the list
+// was reloaded from a file another program changed.
 inline constexpr const char* kLayoutsDidChange = "layoutsDidChange";
 
 // On which Spaces a layout's windows were captured.
@@ -67,7 +68,7 @@ class LayoutManager {
         if (unsaved_) saveLayouts();
     }
     // Takes the file's layouts when another program changed the file since it was last read or
-    // written and it is readable; true when the list was replaced.
+    // written and it is readable, and posts "layoutsDidChange"; true when the list was replaced.
     bool reloadIfChangedOnDisk();
     // A new layout of the open windows, appended at the end; nothing when no window was captured.
     std::optional<WindowLayout> saveCurrentLayout(const std::string& name);

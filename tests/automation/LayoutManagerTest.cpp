@@ -303,7 +303,9 @@ TEST_F(LayoutManagerTest, AChangeAfterTheFileChangedOnDiskBuildsOnTheNewFile) {
     ASSERT_TRUE(manager.saveCurrentLayout("Mine"));
     MemoryLog quiet;
     ASSERT_TRUE(LayoutStorage(quiet, loop, dir.path()).save({namedLayout("Theirs")}));
+    PostCounter posts(center, kLayoutsDidChange);
     ASSERT_TRUE(manager.saveCurrentLayout("Next"));
+    EXPECT_EQ(posts.count, 2);  // the reload, then the save
     std::vector<std::string> names;
     for (const auto& layout : layoutsOnDisk()) names.push_back(layout.name);
     EXPECT_EQ(names, (std::vector<std::string>{"Theirs", "Next"}));
