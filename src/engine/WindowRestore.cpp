@@ -172,7 +172,14 @@ void WindowService::waitForAppWindows(const std::set<std::string>& bundleIDs, in
             }
         }
         if (ready) return;
-        clock_.sleepFor(backOff(interval, k));
+        // In short steps when the restore can be stopped, so that Quit never waits long.
+        const Duration pause = backOff(interval, k);
+        if (control == nullptr) {
+            clock_.sleepFor(pause);
+        } else {
+            for (Duration slept{}; slept < pause && !cancelled(control); slept += 100ms)
+                clock_.sleepFor(std::min<Duration>(100ms, pause - slept));
+        }
     }
 }
 
