@@ -104,7 +104,13 @@ fs::path writeTarget(const fs::path& file) {
         if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
         const fs::path target = fs::read_symlink(path, error);
         if (error) return path;
-        path = target.is_absolute() ? target : path.parent_path() / target;
+        if (target.is_absolute()) {
+            path = target;
+        } else {
+            // Relative to the link's real folder, so that log lines name the file plainly.
+            const fs::path folder = fs::canonical(path.parent_path(), error);
+            path = ((error ? path.parent_path() : folder) / target).lexically_normal();
+        }
     }
     return path;
 }

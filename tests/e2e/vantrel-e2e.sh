@@ -55,13 +55,9 @@ out=$(env -u DISPLAY "$vantrel" --help 2>&1) && [[ "$out" == Usage:* ]] \
 # --- Without a usable X display: one line saying what is missing, and status 1 (not an abort).
 no_display() { # expected-text env...
   local want=$1; shift
-  local status
-  out=$(env "$@" "$vantrel" 2>&1); status=$?
-  if [ "$status" = 1 ] && [[ "$out" == "Vantrel: Cannot use the X display: "*"$want"* ]]; then
-    pass "$* -> $out"
-  else
-    fail "$*: status $status, output '$out'"
-  fi
+  out=$(env "$@" "$vantrel" 2>&1)
+  [ $? = 1 ] && [[ "$out" == "Vantrel: Cannot use the X display: "*"$want"* ]] \
+    && pass "$* -> $out" || fail "$*: '$out'"
 }
 no_display "DISPLAY is not set. Vantrel needs an X11 display" -u DISPLAY -u WAYLAND_DISPLAY
 no_display "offers no X11 display (XWayland)" -u DISPLAY WAYLAND_DISPLAY=wayland-0
@@ -277,58 +273,42 @@ fi
 # --- Restores: the last one pressed wins, and Quit stops a long one at once. "Long" moves Alpha
 # back and forth through 10,000 windows (about ten minutes).
 write_config true
-python3 - "$XDG_DATA_HOME/Vantrel/layouts.json" <<'PY'
+python3 -c '
 import json, sys
-path = sys.argv[1]
-layouts = json.load(open(path))
-windows = [{"appBundleID": "E2eAlpha", "appName": "E2eAlpha", "windowTitle": "Alpha",
-            "windowIndex": 0, "frameX": 200 + 40 * (i % 2), "frameY": 200, "frameWidth": 400,
-            "frameHeight": 300, "displayID": 0, "isMinimized": False, "isFullscreen": False}
-           for i in range(10000)]
-layouts.append({"id": "6B1E4D8F-2C3D-4E5F-9A01-B2C3D4E5F607", "name": "Long",
-                "shortcutKeyCode": 19, "shortcutModifiers": 786432, "windows": windows,
-                "triggerOnDisplayChange": False, "triggerApps": [],
-                "createdAt": "2026-01-01T00:00:00Z", "modifiedAt": "2026-01-01T00:00:00Z"})
-json.dump(layouts, open(path, "w"))
-PY
-kill "$vantrel_pid" 2>/dev/null; wait "$vantrel_pid" 2>/dev/null
+layouts = json.load(open(sys.argv[1]))
+long = dict(layouts[0], id="6B1E4D8F-2C3D-4E5F-9A01-B2C3D4E5F607", name="Long", shortcutKeyCode=19)
+long["windows"] = [dict(layouts[0]["windows"][0], frameX=200 + 40 * (i % 2), frameY=200,
+                        frameWidth=400, frameHeight=300) for i in range(10000)]
+json.dump(layouts + [long], open(sys.argv[1], "w"))' "$XDG_DATA_HOME/Vantrel/layouts.json"
+kill "$vantrel_pid"; wait "$vantrel_pid" 2>/dev/null
 start_vantrel
 poll 20 grep -q "Vantrel started" "$log" || die "no start with the long layout: $(cat "$log")"
 long_running() { frame_is "$alpha" "200 200 400 300" || frame_is "$alpha" "240 200 400 300"; }
+stops() { grep -c "WindowService: Stopped restoring Long after" "$log"; }
 xdotool key ctrl+alt+2
 poll 10 long_running || fail "Ctrl+Alt+2 did not start the long restore: Alpha $(frame "$alpha")"
 xdotool key ctrl+alt+1
-if poll 10 grep -q "WindowService: Stopped restoring Long after" "$log" && poll 10 restored; then
-  pass "Ctrl+Alt+1 during the long restore stopped it and won: $(grep -o 'Stopped restoring.*' "$log")"
-else
-  fail "the older restore kept going: Alpha $(frame "$alpha"), log: $(tail -3 "$log")"
-fi
+poll 10 eval '[ "$(stops)" = 1 ]' && poll 10 restored && pass "Ctrl+Alt+1 stopped Long and won" \
+  || fail "the older restore kept going: Alpha $(frame "$alpha"), log: $(tail -3 "$log")"
 xdotool key ctrl+alt+2
 poll 10 long_running || fail "Ctrl+Alt+2 did not start the long restore again"
 quit_started=$(date +%s%N)
 "$vantrel" --quit || fail "vantrel --quit failed"
-if poll 10 eval '! kill -0 "$vantrel_pid"'; then
-  pass "Quit ended a running restore and the process in $((($(date +%s%N) - quit_started) / 1000000)) ms"
-else
-  fail "still running 10 s after Quit: $(tail -3 "$log")"
-fi
+poll 10 eval '! kill -0 "$vantrel_pid"' \
+  && pass "Quit ended a restore and the process in $((($(date +%s%N) - quit_started) / 1000000)) ms" \
+  || fail "still running 10 s after Quit: $(tail -3 "$log")"
 wait "$vantrel_pid"; status=$?
-[ "$status" = 0 ] || fail "Quit ended with status $status"
-[ "$(grep -c "WindowService: Stopped restoring Long after" "$log")" = 2 ] \
-  || fail "Quit did not stop the restore: $(tail -3 "$log")"
+[ "$status" = 0 ] && [ "$(stops)" = 2 ] || fail "Quit: status $status, log: $(tail -3 "$log")"
 
 # --- Losing the X server: our line, and status 1.
-write_config true
 start_vantrel
 poll 20 grep -q "Vantrel started" "$log" || die "no start before the X server goes: $(cat "$log")"
 kill "${pids[0]}"
 poll 10 eval '! kill -0 "$vantrel_pid"' || fail "Vantrel outlived its X server"
 wait "$vantrel_pid"; status=$?
-if [ "$status" = 1 ] && grep -q "Lost the connection to the X server" "$log"; then
-  pass "the X server's end: status 1, $(grep -m1 'Lost the connection' "$log")"
-else
-  fail "after the X server ended: status $status, log: $(tail -3 "$log")"
-fi
+[ "$status" = 1 ] && grep -q "Lost the connection to the X server" "$log" \
+  && pass "the X server's end: status 1, $(grep -m1 'Lost the connection' "$log")" \
+  || fail "after the X server ended: status $status, log: $(tail -3 "$log")"
 
 [ "$failures" -eq 0 ] && echo "all end-to-end checks passed"
 [ "$failures" -eq 0 ]

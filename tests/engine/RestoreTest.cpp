@@ -156,6 +156,21 @@ TEST_F(RestoreTest, SummaryCountsEveryOutcomeAndAddsUp) {
                   "WindowService: Failed to set position/size for org.example.Refusing App"}));
 }
 
+// A newer restore, Cancel or Quit stops a restore before its next window, launch or close.
+TEST_F(RestoreTest, ACancelledRestoreStopsBeforeItsNextWindow) {
+    const auto w = window(app("org.example.A", 10), "One", {0, 0, 300, 300});
+    RestoreControl control;
+    control.layoutName = "Desk";
+    control.cancelled = true;
+    const auto windows = {saved("org.example.A", 0, "One"), saved("org.example.Gone", 0, "x")};
+    EXPECT_EQ(service.restoreWindows(windows, std::nullopt, false, false, true, true, &control),
+              (RestoreSummary{2, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(frameOf(w), (Rect{0, 0, 300, 300}));
+    EXPECT_EQ(
+        log.take(),
+        (std::vector<std::string>{"WindowService: Stopped restoring Desk after 0 of 2 windows"}));
+}
+
 TEST_F(RestoreTest, WithoutPermissionNothingIsReadOrMovedAndOneLineIsWrittenEachTime) {
     desktop.setTrusted(false);
     service.checkAccessibilityPermission();
@@ -345,21 +360,6 @@ TEST_F(PlacementTest, FramesNoMonitorCanShowAreRefusedAndNamed) {
     }
     EXPECT_EQ(desktop.callCount("set w:" + std::to_string(w) + " AXPosition"), 0u);
     EXPECT_EQ(desktop.callCount("set w:" + std::to_string(w) + " AXSize"), 0u);
-}
-
-// A newer restore, Cancel or Quit stops a restore before its next window, launch or close.
-TEST_F(PlacementTest, ACancelledRestoreStopsBeforeItsNextWindow) {
-    RestoreControl control;
-    control.layoutName = "Desk";
-    control.cancelled = true;
-    const auto summary = service.restoreWindows(
-        {saved("org.example.A", 0, "One"), saved("org.example.Gone", 0, "x")}, std::nullopt, false,
-        false, true, true, &control);
-    EXPECT_EQ(summary, (RestoreSummary{2, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(frameOf(w), (Rect{0, 0, 300, 300}));
-    EXPECT_EQ(
-        log.take(),
-        (std::vector<std::string>{"WindowService: Stopped restoring Desk after 0 of 2 windows"}));
 }
 
 // --- Launching and closing -----------------------------------------------------------------
