@@ -106,11 +106,11 @@ void BM_LoadAndSave(benchmark::State& state) {
     NullLog log;
     SystemClock clock;
     LayoutStorage storage(log, clock, fs::path(folder));
-    storage.save(layouts());
+    (void)storage.save(layouts());
     for (auto _ : state) {
         auto loaded = storage.load();
         if (loaded.size() != kLayouts) state.SkipWithError("load failed");
-        storage.save(loaded);
+        (void)storage.save(loaded);
     }
     std::error_code ignored;
     fs::remove_all(folder, ignored);

@@ -66,6 +66,9 @@ void AppDelegate::applicationDidFinishLaunching() {
 }
 
 void AppDelegate::applicationWillTerminate() {
+    // Quitting must not leave a restore moving windows: it stops at its next window.
+    layoutManager_->cancelRestore();
+    layoutManager_->saveLayoutsIfUnsaved();
     hotkeyService_->unregisterAll();
     displayMonitor_->cancelSubscriptions();
     appLaunchMonitor_->cancelSubscriptions();

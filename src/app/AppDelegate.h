@@ -84,7 +84,8 @@ class AppDelegate {
     void start();
     // Launch finished: status item, permission re-query, updater, welcome window, summary.
     void applicationDidFinishLaunching();
-    // Releases every hotkey and silences both monitors. Nothing is saved: every change already is.
+    // Stops a running restore at its next window, writes a list whose last save failed, releases
+    // every hotkey and silences both monitors.
     void applicationWillTerminate();
     // The welcome window's onComplete: remember it, then show the popover shortly after.
     void onboardingCompleted();

@@ -1,10 +1,14 @@
 // The lock that decides which start runs, and the local socket that wakes the running one.
 #include "app/SingleInstance.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <ctime>
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QThread>
 
@@ -16,6 +20,23 @@ constexpr int kConnectDeadlineMs = 3000;
 constexpr int kRetryMs = 20;
 // A message longer than this is not one of ours.
 constexpr qint64 kMaxMessage = 256;
+// A running instance writes its lock file right after creating it; one still unreadable after
+// this long was left half-written or was never ours.
+constexpr std::time_t kUnreadableLockAge = 2;
+
+// Whether the lock file that stopped us can belong to no running instance of this user: it is
+// another user's (a shared temporary folder), or it names no process at all. A live process's
+// lock of ours is judged by QLockFile itself.
+bool heldByNoOne(const QLockFile& lock, const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return false;
+    if (info.st_uid != ::getuid()) return true;
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    return !lock.getLockInfo(&pid, &host, &application) &&
+           std::time(nullptr) - info.st_mtime > kUnreadableLockAge;
+}
 
 }  // namespace
 
@@ -47,10 +68,20 @@ QString SingleInstance::defaultSocketPath() {
 }
 
 SingleInstance::Role SingleInstance::claim() {
-    lock_ = std::make_unique<QLockFile>(socketPath_ + QStringLiteral(".lock"));
+    const QString lockPath = socketPath_ + QStringLiteral(".lock");
+    lock_ = std::make_unique<QLockFile>(lockPath);
     // A running Vantrel holds the lock for days: only a holder that has ended makes it stale.
     lock_->setStaleLockTime(0);
-    if (lock_->tryLock(0)) {
+    bool locked = lock_->tryLock(0);
+    if (!locked && lock_->error() == QLockFile::LockFailedError && heldByNoOne(*lock_, lockPath)) {
+        // A lock nobody holds must not keep Vantrel from starting; one we cannot remove either.
+        if (!lock_->removeStaleLockFile()) {
+            lock_.reset();
+            return Role::primary;
+        }
+        locked = lock_->tryLock(0);
+    }
+    if (locked) {
         listen();
         return Role::primary;
     }
@@ -60,7 +91,7 @@ SingleInstance::Role SingleInstance::claim() {
         return Role::primary;
     }
     lock_.reset();
-    (void)notifyRunning(socketPath_);
+    (void)tell(socketPath_, kShowMessage);
     return Role::secondary;
 }
 
@@ -81,6 +112,7 @@ void SingleInstance::listen() {
                 while (client->canReadLine()) {
                     const QByteArray line = client->readLine(kMaxMessage).trimmed();
                     if (line == kShowMessage && onActivate) onActivate();
+                    if (line == kQuitMessage && onQuit) onQuit();
                 }
                 if (client->bytesAvailable() > kMaxMessage) client->abort();
             };
@@ -93,7 +125,7 @@ void SingleInstance::listen() {
     });
 }
 
-bool SingleInstance::notifyRunning(const QString& socketPath) {
+bool SingleInstance::tell(const QString& socketPath, const char* message) {
     const QDeadlineTimer deadline(kConnectDeadlineMs);
     QLocalSocket socket;
     // The running instance may hold the lock a moment before it listens.
@@ -103,7 +135,7 @@ bool SingleInstance::notifyRunning(const QString& socketPath) {
         if (deadline.hasExpired()) return false;
         QThread::msleep(kRetryMs);
     }
-    socket.write(QByteArray(kShowMessage) + '\n');
+    socket.write(QByteArray(message) + '\n');
     while (socket.bytesToWrite() > 0 &&
            socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
     }

@@ -30,20 +30,28 @@ class SingleInstance {
     // The same for this process: $XDG_RUNTIME_DIR and $DISPLAY.
     static QString defaultSocketPath();
 
-    // Decides which instance this process is. A lock left by a process that has ended and a
-    // socket file left behind by a crash are cleared, so they never block start-up. When the
-    // guard itself cannot work (no writable folder), this process runs as the primary.
+    // Decides which instance this process is. Only a live process of this user holds the lock: a
+    // lock left by a process that has ended, one without a readable holder, another user's and
+    // a socket file left behind by a crash are cleared, so they never block start-up. When the
+    // guard itself cannot work (no writable folder, a lock that cannot be removed), this process
+    // runs as the primary.
     Role claim();
 
-    // Run on the main thread when a later start asks this (primary) instance to show itself.
+    // Run on the main thread when a later start asks this (primary) instance to show itself,
+    // and when `vantrel --quit` asks it to quit.
     std::function<void()> onActivate;
+    std::function<void()> onQuit;
 
-    // The line a later start sends.
+    // The lines a later start sends.
     static constexpr const char* kShowMessage = "show";
+    static constexpr const char* kQuitMessage = "quit";
+
+    // Sends one line to the instance listening at `socketPath`, waiting a moment for one that
+    // is still starting; false when none answered.
+    static bool tell(const QString& socketPath, const char* message);
 
   private:
     void listen();
-    static bool notifyRunning(const QString& socketPath);
 
     QString socketPath_;
     std::unique_ptr<QLockFile> lock_;

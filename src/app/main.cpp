@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -17,6 +18,7 @@
 #include "base/Log.h"
 #include "base/Worker.h"
 #include "model/LayoutStorage.h"
+#include "platform/x11/DisplayCheck.h"
 #include "platform/x11/GioLauncher.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Hotkeys.h"
@@ -31,7 +33,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: vantrel [--help | --version]\n"
+    "Usage: vantrel [--help | --version | --quit]\n"
     "Saves and restores window layouts from the system tray.\n"
     "\n"
     "Vantrel runs in the tray of an X11 desktop with an EWMH window manager.\n"
@@ -39,7 +41,8 @@ constexpr const char* kUsage =
     "$XDG_CONFIG_HOME/Vantrel/Vantrel.conf.\n"
     "\n"
     "  --help     show this text and exit\n"
-    "  --version  show the version and exit\n";
+    "  --version  show the version and exit\n"
+    "  --quit     ask the Vantrel running on this display to quit\n";
 
 // Answers --help and --version before anything touches the display; refuses other options.
 // Returns the exit code when the program should stop here.
@@ -54,10 +57,30 @@ std::optional<int> handleArguments(int argc, char** argv) {
             std::printf("Vantrel %s\n", VANTREL_VERSION);
             return 0;
         }
+        if (argument == "--quit") {
+            QCoreApplication application(argc, argv);
+            if (vantrel::SingleInstance::tell(vantrel::SingleInstance::defaultSocketPath(),
+                                              vantrel::SingleInstance::kQuitMessage))
+                return 0;
+            std::fputs("Vantrel is not running.\n", stderr);
+            return 1;
+        }
         std::fprintf(stderr, "vantrel: unknown option '%s'\n%s", argv[i], kUsage);
         return 2;
     }
     return std::nullopt;
+}
+
+QtMessageHandler qtMessageHandler = nullptr;
+
+// Qt ends the process itself when its X connection breaks; the user reads our line instead.
+void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QLatin1String("The X11 connection broke"))) {
+        std::fputs("Vantrel: Lost the connection to the X server\n", stdout);
+        std::fflush(stdout);
+        return;
+    }
+    if (qtMessageHandler != nullptr) qtMessageHandler(type, context, message);
 }
 
 }  // namespace
@@ -66,6 +89,14 @@ int main(int argc, char** argv) {
     if (const auto exitCode = handleArguments(argc, argv)) return *exitCode;
 
     using namespace vantrel;
+    // Without a usable X display Qt would abort with advice that does not apply: say what is
+    // missing and end.
+    if (const auto problem =
+            x11::displayProblem(std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"))) {
+        std::printf("Vantrel: Cannot use the X display: %s\n", problem->c_str());
+        return 1;
+    }
+    qtMessageHandler = qInstallMessageHandler(onQtMessage);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
     QApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
@@ -119,12 +150,14 @@ int main(int argc, char** argv) {
         instance.onActivate = [&shell] {
             if (auto* controller = shell.statusBarController()) controller->showPopover();
         };
+        instance.onQuit = [] { QCoreApplication::quit(); };
 
         QObject::connect(&application, &QCoreApplication::aboutToQuit,
                          [&delegate] { delegate.applicationWillTerminate(); });
         mainQueue.post([&delegate] { delegate.applicationDidFinishLaunching(); });
         const int status = QApplication::exec();
-        // Restores still running finish before the services they use go away.
+        // A restore still running was told to stop at its next window (will terminate): it ends
+        // before the services it uses go away.
         worker.waitIdle();
         return status;
     }

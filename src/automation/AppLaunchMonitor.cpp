@@ -27,6 +27,12 @@ void AppLaunchMonitor::start() {
 void AppLaunchMonitor::handleAppLaunch(const std::string& bundleID) {
     auto layouts = layoutManager_.layoutsTriggered(bundleID);
     if (layouts.empty()) return;
+    // Two layouts that launch each other's triggers would restore one another for ever.
+    if (const auto by = layoutManager_.launchedByTriggeredRestore(bundleID)) {
+        log_.line("AppLaunchMonitor: App launched " + bundleID + " by the triggered restore of " +
+                  *by + "; not triggering again, to stop a cycle");
+        return;
+    }
     log_.line("AppLaunchMonitor: App launched " + bundleID + ", found " +
               std::to_string(layouts.size()) + " layouts to trigger");
     std::weak_ptr<AppLaunchMonitor*> weak = self_;
@@ -34,7 +40,7 @@ void AppLaunchMonitor::handleAppLaunch(const std::string& bundleID) {
     mainQueue_.postAfter(kRestoreDelay, [weak, layouts = std::move(layouts)] {
         auto self = weak.lock();
         if (!self || layouts.empty()) return;
-        (*self)->layoutManager_.restoreLayout(layouts.front(), {}, RestoreOrigin::background);
+        (*self)->layoutManager_.restoreLayout(layouts.front(), {}, RestoreOrigin::launchTrigger);
     });
 }
 

@@ -20,6 +20,9 @@ std::string LayoutError::description() const {
             return "None of the apps in this layout are currently running.";
         case Kind::accessibilityPermissionRequired:
             return "Accessibility permission is required to manage windows.";
+        case Kind::saveFailed:
+            return "Your layouts could not be saved: " + reason_ +
+                   ". Vantrel keeps your changes and saves them again at your next change.";
     }
     return {};
 }

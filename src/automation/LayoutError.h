@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vantrel {
@@ -14,6 +15,7 @@ class LayoutError {
         noWindowsCaptured,
         restoreNoAppsRunning,
         accessibilityPermissionRequired,
+        saveFailed,
     };
 
     // `missingApps` names the applications that were not running, when known.
@@ -27,6 +29,12 @@ class LayoutError {
     static LayoutError restoreNoAppsRunning() { return LayoutError(Kind::restoreNoAppsRunning); }
     static LayoutError accessibilityPermissionRequired() {
         return LayoutError(Kind::accessibilityPermissionRequired);
+    }
+    // `reason` names the file and what stopped the write.
+    static LayoutError saveFailed(std::string reason) {
+        LayoutError error(Kind::saveFailed);
+        error.reason_ = std::move(reason);
+        return error;
     }
 
     Kind kind() const { return kind_; }
@@ -51,6 +59,7 @@ class LayoutError {
     std::int64_t restored_;
     std::int64_t total_;
     std::vector<std::string> missingApps_;
+    std::string reason_;
 };
 
 }  // namespace vantrel

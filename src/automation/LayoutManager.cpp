@@ -21,6 +21,7 @@ LayoutManager::LayoutManager(WindowService& windowService, LayoutStorage& storag
 
 LayoutManager::~LayoutManager() {
     self_.reset();
+    cancelRestore();
     std::unique_lock lock(inFlight_->mutex);
     inFlight_->idle.wait(lock, [this] { return inFlight_->count == 0; });
 }
@@ -30,11 +31,24 @@ void LayoutManager::load() {
 }
 
 void LayoutManager::saveLayouts() {
-    storage_.save(layouts.get());
+    // The user must not believe a change is kept when it is not: say so, keep the list.
+    auto saved = storage_.save(layouts.get());
+    unsaved_ = !saved;
+    if (!saved) lastError.set(LayoutError::saveFailed(saved.error().message));
     notifications_.post(kLayoutsDidChange);
 }
 
+bool LayoutManager::reloadIfChangedOnDisk() {
+    auto reloaded = storage_.loadIfChanged();
+    if (!reloaded) return false;
+    layouts.set(std::move(*reloaded));
+    // Shortcuts and triggers follow the new list as they follow a save.
+    notifications_.post(kLayoutsDidChange);
+    return true;
+}
+
 std::optional<WindowLayout> LayoutManager::saveCurrentLayout(const std::string& name) {
+    reloadIfChangedOnDisk();
     auto windows = windowService_.captureWindows();
     if (windows.empty()) {
         lastError.set(LayoutError::noWindowsCaptured());
@@ -57,6 +71,7 @@ std::optional<WindowLayout> LayoutManager::saveCurrentLayout(const std::string& 
 }
 
 void LayoutManager::updateLayout(WindowLayout layout) {
+    reloadIfChangedOnDisk();
     auto list = layouts.get();
     const auto it = std::find_if(list.begin(), list.end(),
                                  [&](const WindowLayout& entry) { return entry.id == layout.id; });
@@ -68,6 +83,7 @@ void LayoutManager::updateLayout(WindowLayout layout) {
 }
 
 std::optional<WindowLayout> LayoutManager::recaptureWindows(WindowLayout layout) {
+    reloadIfChangedOnDisk();
     auto list = layouts.get();
     const auto it = std::find_if(list.begin(), list.end(),
                                  [&](const WindowLayout& entry) { return entry.id == layout.id; });
@@ -116,6 +132,8 @@ std::optional<LayoutError> LayoutManager::errorAfterRestore(const RestoreSummary
 
 void LayoutManager::restoreLayout(const WindowLayout& layout, Completion onFinished,
                                   RestoreOrigin origin) {
+    // The last restore asked for wins: the running one stops at its next window.
+    cancelRestore();
     isRestoring.set(true);
     lastError.set(std::nullopt);
     if (!windowService_.hasAccessibilityPermission.get()) {
@@ -131,6 +149,17 @@ void LayoutManager::restoreLayout(const WindowLayout& layout, Completion onFinis
                             DisplayConfiguration{windowService_.currentDisplayConfiguration()});
     }
 
+    auto control = std::make_shared<RestoreControl>();
+    control->layoutName = layout.name;
+    currentRestore_ = control;
+    if (origin == RestoreOrigin::launchTrigger) {
+        const auto now = clock_.now();
+        std::erase_if(triggeredRestores_, [&](const TriggeredRestore& entry) {
+            return now - entry.started > kTriggeredLaunchWindow;
+        });
+        triggeredRestores_.push_back({control, now});
+    }
+
     {
         std::lock_guard lock(inFlight_->mutex);
         ++inFlight_->count;
@@ -138,14 +167,20 @@ void LayoutManager::restoreLayout(const WindowLayout& layout, Completion onFinis
     worker_.run([service = &windowService_, queue = &mainQueue_, inFlight = inFlight_,
                  weak = std::weak_ptr<LayoutManager*>(self_), windows = layout.windows,
                  configuration = layout.displayConfiguration, changed,
-                 launch = layout.launchMissingApps, close = layout.closeOtherApps, origin,
+                 launch = layout.launchMissingApps, close = layout.closeOtherApps, control, origin,
                  onFinished = std::move(onFinished)]() mutable {
-        const RestoreSummary summary =
-            service->restoreWindows(windows, configuration, changed, false, launch, close);
-        queue->post([weak, summary, origin, onFinished = std::move(onFinished)] {
+        RestoreSummary summary;
+        {
+            // Waits for a restore still inside the engine; one superseded meanwhile ends here.
+            std::lock_guard engine(inFlight->engine);
+            if (!control->isCancelled())
+                summary = service->restoreWindows(windows, configuration, changed, false, launch,
+                                                  close, control.get());
+        }
+        queue->post([weak, summary, control, origin, onFinished = std::move(onFinished)] {
             auto self = weak.lock();
             if (!self) return;
-            (*self)->finishRestore(summary, origin);
+            (*self)->finishRestore(summary, control, origin);
             if (onFinished) onFinished();
         });
         std::lock_guard lock(inFlight->mutex);
@@ -154,17 +189,35 @@ void LayoutManager::restoreLayout(const WindowLayout& layout, Completion onFinis
     });
 }
 
-void LayoutManager::finishRestore(const RestoreSummary& summary, RestoreOrigin origin) {
-    report(errorAfterRestore(summary, lastError.get()), origin);
+void LayoutManager::finishRestore(const RestoreSummary& summary,
+                                  const std::shared_ptr<RestoreControl>& control,
+                                  RestoreOrigin origin) {
+    // A superseded restore leaves the outcome to the newer one.
+    if (control != currentRestore_) return;
+    currentRestore_.reset();
+    if (!control->isCancelled()) report(errorAfterRestore(summary, lastError.get()), origin);
     isRestoring.set(false);
 }
 
 void LayoutManager::report(std::optional<LayoutError> error, RestoreOrigin origin) {
-    if (error && origin == RestoreOrigin::background && notifier_ != nullptr) {
+    // The user is busy elsewhere when a shortcut or a trigger restored: no modal alert then.
+    if (error && origin != RestoreOrigin::menu && notifier_ != nullptr) {
         notifier_->notify(error->title(), error->description());
         return;
     }
     lastError.set(std::move(error));
+}
+
+void LayoutManager::cancelRestore() {
+    if (currentRestore_) currentRestore_->cancelled = true;
+}
+
+std::optional<std::string> LayoutManager::launchedByTriggeredRestore(const std::string& bundleID) {
+    const auto now = clock_.now();
+    for (const auto& entry : triggeredRestores_)
+        if (now - entry.started <= kTriggeredLaunchWindow && entry.control->takeLaunch(bundleID))
+            return entry.control->layoutName;
+    return std::nullopt;
 }
 
 std::vector<WindowLayout> LayoutManager::layoutsMatching(

@@ -25,7 +25,8 @@
 
 namespace vantrel {
 
-// Posted on the main thread after every save of the list, even a failed one.
+// Posted on the main thread after every save of the list, even a failed one, and after the list
+// was reloaded from a file another program changed.
 inline constexpr const char* kLayoutsDidChange = "layoutsDidChange";
 
 // On which Spaces a layout's windows were captured.
@@ -39,12 +40,15 @@ struct SpaceSummary {
 
 // Who started a restore: the user in the menu, or a shortcut or trigger while the user works
 // elsewhere (problems then come as a desktop notification, not as an alert that takes focus).
-enum class RestoreOrigin { menu, background };
+enum class RestoreOrigin { menu, background, launchTrigger };
 
 class LayoutManager {
   public:
     // Called on the main thread when a restore has ended and its result is published.
     using Completion = std::function<void()>;
+
+    // How long the launches a launch-triggered restore made are told apart from the user's.
+    static constexpr Duration kTriggeredLaunchWindow = 60s;
 
     LayoutManager(WindowService& windowService, LayoutStorage& storage, Worker& worker,
                   MainQueue& mainQueue, Clock& clock, NotificationCenter& notifications,
@@ -62,8 +66,16 @@ class LayoutManager {
     Published<std::optional<LayoutError>> lastError;
     Published<bool> isRestoring{false};
 
-    // Writes the whole list and posts "layoutsDidChange".
+    // Writes the whole list and posts "layoutsDidChange". When the file cannot be written, the
+    // list stays as it is in memory, `lastError` names the reason, and the next save tries again.
     void saveLayouts();
+    // Tries once more to write a list whose last save failed (at quit).
+    void saveLayoutsIfUnsaved() {
+        if (unsaved_) saveLayouts();
+    }
+    // Takes the file's layouts when another program changed the file since it was last read or
+    // written and it is readable, and posts "layoutsDidChange"; true when the list was replaced.
+    bool reloadIfChangedOnDisk();
     // A new layout of the open windows, appended at the end; nothing when no window was captured.
     std::optional<WindowLayout> saveCurrentLayout(const std::string& name);
     // Replaces the entry with the same id in place; unknown ids change nothing.
@@ -73,9 +85,17 @@ class LayoutManager {
     std::optional<WindowLayout> recaptureWindows(WindowLayout layout);
     // Restores the windows through the engine on the worker and publishes the outcome on the
     // main queue; `onFinished` follows (at once when the restore stops before the engine).
-    // Without a notifier, background problems are published as `lastError` too.
+    // Restores run one at a time: a new one stops the running one at its next window, and only
+    // the last one publishes its outcome. Problems of restores not started from the menu go to the
+    // notifier when there is one, else to `lastError` too. `RestoreOrigin::launchTrigger` marks a
+    // restore that an application's launch started (see launchedByTriggeredRestore).
     void restoreLayout(const WindowLayout& layout, Completion onFinished = {},
                        RestoreOrigin origin = RestoreOrigin::menu);
+    // Stops the running restore before its next window, without an error (Cancel, Quit).
+    void cancelRestore();
+    // The name of the launch-triggered restore that launched this application itself, within
+    // the last minute; each such launch is answered once. Such launches must not trigger again.
+    std::optional<std::string> launchedByTriggeredRestore(const std::string& bundleID);
 
     // Display-triggered layouts saved on exactly this set of displays, in list order.
     std::vector<WindowLayout> layoutsMatching(const DisplayConfiguration& configuration) const;
@@ -91,14 +111,21 @@ class LayoutManager {
                                                         std::optional<LayoutError> current);
 
   private:
-    // Counts restores inside the engine, so destruction can wait for them.
+    // Counts restores inside the engine, so destruction can wait for them; `engine` lets one
+    // restore at a time inside.
     struct InFlight {
         std::mutex mutex;
         std::condition_variable idle;
         int count = 0;
+        std::mutex engine;
+    };
+    struct TriggeredRestore {
+        std::shared_ptr<RestoreControl> control;
+        TimePoint started;
     };
 
-    void finishRestore(const RestoreSummary& summary, RestoreOrigin origin);
+    void finishRestore(const RestoreSummary& summary,
+                       const std::shared_ptr<RestoreControl>& control, RestoreOrigin origin);
     void report(std::optional<LayoutError> error, RestoreOrigin origin);
 
     WindowService& windowService_;
@@ -109,6 +136,11 @@ class LayoutManager {
     NotificationCenter& notifications_;
     UserNotifier* notifier_;
     std::shared_ptr<InFlight> inFlight_;
+    // The restore that publishes its outcome: the last one started.
+    std::shared_ptr<RestoreControl> currentRestore_;
+    std::vector<TriggeredRestore> triggeredRestores_;
+    // The last save failed: the list in memory is newer than the file.
+    bool unsaved_ = false;
     // Lets completions queued by workers see that the manager is gone.
     std::shared_ptr<LayoutManager*> self_;
 };

@@ -1,6 +1,8 @@
 // Restore: the Space check, launching missing applications, placing each window, closing others.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "engine/TextCompare.h"
 #include "engine/WindowService.h"
@@ -32,12 +34,45 @@ Duration backOff(Duration interval, int k) {
     return Duration{static_cast<Duration::rep>(nanoseconds)};
 }
 
+bool cancelled(const RestoreControl* control) {
+    return control != nullptr && control->isCancelled();
+}
+
+// X carries positions and sizes as 16-bit numbers, and no monitor is larger: a frame outside
+// these bounds (a huge or negative value from a damaged file) would only be mangled on its way.
+bool showable(const Rect& frame) {
+    constexpr double limit = 32767;
+    const auto within = [&](double value) { return value >= -limit && value <= limit; };
+    return within(frame.x) && within(frame.y) && frame.width >= 1 && frame.width <= limit &&
+           frame.height >= 1 && frame.height <= limit && within(frame.x + frame.width) &&
+           within(frame.y + frame.height);
+}
+
+std::string describe(const Rect& frame) {
+    char text[160];
+    std::snprintf(text, sizeof text, "%g,%g %gx%g", frame.x, frame.y, frame.width, frame.height);
+    return text;
+}
+
 }  // namespace
+
+void RestoreControl::noteLaunch(const std::string& bundleID) {
+    std::lock_guard lock(mutex_);
+    launched_.insert(bundleID);
+}
+
+bool RestoreControl::takeLaunch(const std::string& bundleID) {
+    std::lock_guard lock(mutex_);
+    const auto it = launched_.find(bundleID);
+    if (it == launched_.end()) return false;
+    launched_.erase(it);
+    return true;
+}
 
 RestoreSummary WindowService::restoreWindows(
     const std::vector<WindowState>& windows,
     const std::optional<DisplayConfiguration>& displayConfiguration, bool displaysChanged,
-    bool skipSpaceCheck, bool launchMissingApps, bool closeOtherApps) {
+    bool skipSpaceCheck, bool launchMissingApps, bool closeOtherApps, RestoreControl* control) {
     spaces_.start();
     if (!hasAccessibilityPermission.get()) {
         log_.line("WindowService: No accessibility permission");
@@ -57,7 +92,8 @@ RestoreSummary WindowService::restoreWindows(
 
     RestoreSummary summary;
     summary.totalWindows = static_cast<std::int64_t>(toPlace.size());
-    if (launchMissingApps) summary.launchedApps = launchMissingApplications(toPlace);
+    if (launchMissingApps && !cancelled(control))
+        summary.launchedApps = launchMissingApplications(toPlace, control);
 
     bool useRelative = displaysChanged;
     if (!useRelative && displayConfiguration) {
@@ -66,9 +102,16 @@ RestoreSummary WindowService::restoreWindows(
                       displayConfiguration->sizeSignature() != current.sizeSignature();
     }
 
+    const std::string layoutName = control != nullptr ? control->layoutName : std::string();
     for (std::size_t i = 0; i < toPlace.size(); ++i) {
+        if (cancelled(control)) {
+            log_.line("WindowService: Stopped restoring " + layoutName + " after " +
+                      std::to_string(i) + " of " + std::to_string(toPlace.size()) + " windows");
+            return summary;
+        }
         const WindowState& state = toPlace[i];
-        const auto result = restoreWindow(state, useRelative, displayConfiguration, skipSpaceCheck);
+        const auto result =
+            restoreWindow(state, useRelative, displayConfiguration, skipSpaceCheck, layoutName);
         summary.count(result);
         auto& missing = summary.missingApps;
         if (result == WindowRestoreResult::appNotRunning &&
@@ -78,7 +121,7 @@ RestoreSummary WindowService::restoreWindows(
         if (i + 1 < toPlace.size()) clock_.sleepFor(50ms);
     }
 
-    if (closeOtherApps) summary.closedApps = closeOtherApplications(toPlace);
+    if (closeOtherApps && !cancelled(control)) summary.closedApps = closeOtherApplications(toPlace);
     return summary;
 }
 
@@ -104,7 +147,8 @@ bool WindowService::spaceCheckStops(
     return true;
 }
 
-std::int64_t WindowService::launchMissingApplications(const std::vector<WindowState>& windows) {
+std::int64_t WindowService::launchMissingApplications(const std::vector<WindowState>& windows,
+                                                      RestoreControl* control) {
     std::set<std::string> running;
     for (const auto& application : windowSystem_.runningApplications())
         if (application.bundleID) running.insert(*application.bundleID);
@@ -114,8 +158,10 @@ std::int64_t WindowService::launchMissingApplications(const std::vector<WindowSt
 
     std::int64_t launched = 0;
     for (const auto& bundleID : missing) {
+        if (cancelled(control)) break;
         const auto location = windowSystem_.applicationLocation(bundleID);
         if (!location) continue;
+        if (control != nullptr) control->noteLaunch(bundleID);
         const auto result = windowSystem_.openApplication(*location, /*activates=*/false);
         if (result.ok())
             ++launched;
@@ -123,13 +169,13 @@ std::int64_t WindowService::launchMissingApplications(const std::vector<WindowSt
             log_.line("WindowService: Failed to launch " + bundleID + ": " +
                       result.error().message);
     }
-    if (launched > 0) waitForAppWindows(missing, 10, 300ms);
+    if (launched > 0) waitForAppWindows(missing, 10, 300ms, control);
     return launched;
 }
 
 void WindowService::waitForAppWindows(const std::set<std::string>& bundleIDs, int attempts,
-                                      Duration interval) {
-    for (int k = 0; k < attempts; ++k) {
+                                      Duration interval, RestoreControl* control) {
+    for (int k = 0; k < attempts && !cancelled(control); ++k) {
         bool ready = true;
         for (const auto& application : windowSystem_.runningApplications()) {
             if (!application.bundleID || !bundleIDs.contains(*application.bundleID)) continue;
@@ -143,7 +189,14 @@ void WindowService::waitForAppWindows(const std::set<std::string>& bundleIDs, in
         }
         // After the last check there is nothing left to wait for.
         if (ready || k + 1 == attempts) return;
-        clock_.sleepFor(backOff(interval, k));
+        // In short steps when the restore can be stopped, so that Quit never waits long.
+        const Duration pause = backOff(interval, k);
+        if (control == nullptr) {
+            clock_.sleepFor(pause);
+        } else {
+            for (Duration slept{}; slept < pause && !cancelled(control); slept += 100ms)
+                clock_.sleepFor(std::min<Duration>(100ms, pause - slept));
+        }
     }
 }
 
@@ -155,7 +208,7 @@ std::optional<RunningApplication> WindowService::runningApplication(const std::s
 
 WindowRestoreResult WindowService::restoreWindow(const WindowState& state, bool useRelative,
                                                  const std::optional<DisplayConfiguration>& saved,
-                                                 bool toCurrentSpace) {
+                                                 bool toCurrentSpace, std::string_view layoutName) {
     const auto application = runningApplication(state.appBundleID);
     if (!application) {
         log_.line("WindowService: App not running: " + state.appBundleID);
@@ -205,18 +258,21 @@ WindowRestoreResult WindowService::restoreWindow(const WindowState& state, bool 
             target = absoluteFrame(windowSystem_.screens(), state.displayID, *relative, saved);
     }
 
-    // Position before size, so the size is applied where the window will stay. A value with no
-    // real coordinates cannot be made and is not written.
-    bool placed = false;
+    if (!showable(target)) {
+        log_.line("WindowService: Refused the frame " + describe(target) + " of window " +
+                  std::to_string(state.windowIndex) + " of " + state.appName + " in layout " +
+                  std::string(layoutName));
+        return WindowRestoreResult::placementFailed;
+    }
+
+    // Position before size, so the size is applied where the window will stay.
     const Point position{target.x, target.y};
-    if (isFinite(position))
-        placed = windowSystem_.setAttribute(window, attribute::kPosition,
-                                            AttributeValue{position}) == AXError::success;
+    bool placed = windowSystem_.setAttribute(window, attribute::kPosition,
+                                             AttributeValue{position}) == AXError::success;
     const Size size{target.width, target.height};
-    if (isFinite(size))
-        placed = (windowSystem_.setAttribute(window, attribute::kSize, AttributeValue{size}) ==
-                  AXError::success) ||
-                 placed;
+    placed = (windowSystem_.setAttribute(window, attribute::kSize, AttributeValue{size}) ==
+              AXError::success) ||
+             placed;
     if (!placed) {
         log_.line("WindowService: Failed to set position/size for " + state.appName);
         return WindowRestoreResult::placementFailed;

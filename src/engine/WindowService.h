@@ -1,11 +1,14 @@
 // The window engine: accessibility permission, capture of the open windows, restore of a layout.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/Clock.h"
@@ -29,6 +32,23 @@ inline constexpr const char* kCurrentSpace = "currentSpace";    // std::int64_t
 inline constexpr const char* kWindows = "windows";              // std::vector<WindowState>
 inline constexpr const char* kSavedDisplayConfig = "savedDisplayConfig";  // optional config
 }  // namespace spaceMismatchKey
+
+// What the caller of one restore shares with it while it runs: the layout's name for log lines,
+// and a flag that stops it before its next window (a newer restore, Cancel, Quit).
+struct RestoreControl {
+    std::string layoutName;
+    std::atomic<bool> cancelled{false};
+
+    bool isCancelled() const { return cancelled.load(std::memory_order_relaxed); }
+    // The applications this restore launched, noted as it launches them (any thread).
+    void noteLaunch(const std::string& bundleID);
+    // Whether this restore launched the application; answers true once per launch.
+    bool takeLaunch(const std::string& bundleID);
+
+  private:
+    std::mutex mutex_;
+    std::multiset<std::string> launched_;
+};
 
 class WindowService {
   public:
@@ -67,19 +87,23 @@ class WindowService {
 
     // --- Restore (blocking; may run on a worker thread) ----------------------------------
     // `skipSpaceCheck` is the user's answer to the Space prompt, which promises the windows on
-    // the current Space: the check is skipped and each window is brought there.
+    // the current Space: the check is skipped and each window is brought there. A cancelled
+    // `control` ends the restore before its next window (and before launching or closing
+    // applications); the summary then counts only what was done.
     RestoreSummary restoreWindows(const std::vector<WindowState>& windows,
                                   const std::optional<DisplayConfiguration>& displayConfiguration,
                                   bool displaysChanged, bool skipSpaceCheck, bool launchMissingApps,
-                                  bool closeOtherApps);
+                                  bool closeOtherApps, RestoreControl* control = nullptr);
     // `saved` is the layout's display configuration, which relative placement needs to put the
-    // window where it was on its display.
+    // window where it was on its display. A frame that X cannot carry or no monitor can show is
+    // refused, not written.
     WindowRestoreResult restoreWindow(
         const WindowState& state, bool useRelative,
         const std::optional<DisplayConfiguration>& saved = std::nullopt,
-        bool toCurrentSpace = false);
+        bool toCurrentSpace = false, std::string_view layoutName = {});
     // Waits, with growing pauses, until every running application of the set shows a window.
-    void waitForAppWindows(const std::set<std::string>& bundleIDs, int attempts, Duration interval);
+    void waitForAppWindows(const std::set<std::string>& bundleIDs, int attempts, Duration interval,
+                           RestoreControl* control = nullptr);
 
     // Applications that closing other applications never quits.
     const std::set<std::string>& excludedBundleIDs() const { return excludedBundleIDs_; }
@@ -91,7 +115,8 @@ class WindowService {
                                                std::int64_t index, const WindowContext& context);
     bool spaceCheckStops(const std::vector<WindowState>& windows,
                          const std::optional<DisplayConfiguration>& displayConfiguration);
-    std::int64_t launchMissingApplications(const std::vector<WindowState>& windows);
+    std::int64_t launchMissingApplications(const std::vector<WindowState>& windows,
+                                           RestoreControl* control);
     std::int64_t closeOtherApplications(const std::vector<WindowState>& windows);
     // The app of `state` when it runs; any activation policy.
     std::optional<RunningApplication> runningApplication(const std::string& bundleID);

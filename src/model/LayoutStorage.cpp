@@ -2,6 +2,7 @@
 #include "model/LayoutStorage.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <system_error>
 #include <utility>
 
@@ -93,6 +95,39 @@ int copyFile(const fs::path& from, const fs::path& to) {
     return error;
 }
 
+// Where a save writes: through symbolic links to the file they name, so that a layouts.json kept
+// elsewhere (a folder of dotfiles) stays a link and its target gets the new content.
+fs::path writeTarget(const fs::path& file) {
+    fs::path path = file;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
+        const fs::path target = fs::read_symlink(path, error);
+        if (error) return path;
+        if (target.is_absolute()) {
+            path = target;
+        } else {
+            // Relative to the link's real folder, so that log lines name the file plainly.
+            const fs::path folder = fs::canonical(path.parent_path(), error);
+            path = ((error ? path.parent_path() : folder) / target).lexically_normal();
+        }
+    }
+    return path;
+}
+
+// The version of a file that `info` describes.
+template <class Stamp>
+Stamp stampFrom(const struct stat& info) {
+    return {true, static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+            static_cast<std::uint64_t>(info.st_size),
+            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+// The temporary files of saves: "." + the file name + "." + six characters of mkostemp.
+std::string temporaryPrefix() {
+    return "." + std::string(LayoutStorage::kFileName) + ".";
+}
+
 }  // namespace
 
 std::optional<fs::path> dataHomeFrom(const char* xdgDataHome, const char* home) {
@@ -130,18 +165,54 @@ std::optional<fs::path> LayoutStorage::storageURL() {
 std::vector<WindowLayout> LayoutStorage::load() {
     const auto file = storageURL();
     if (!file) return {};
-    auto layouts = read(*file);
+    FileStamp seen;
+    auto layouts = read(*file, &seen);
     if (!layouts) {
         fileState_ = FileState::mustKeep;
+        known_.reset();
         log_.line("LayoutStorage: Failed to load layouts: " + layouts.error().message);
         return {};
     }
     fileState_ = FileState::replaceable;
-    return std::move(layouts).value();
+    known_ = seen;
+    return withUniqueIds(std::move(layouts).value());
 }
 
-// The decoded file; empty when there is no file.
-Result<std::vector<WindowLayout>> LayoutStorage::read(const fs::path& file) {
+std::optional<std::vector<WindowLayout>> LayoutStorage::loadIfChanged() {
+    const auto file = storageURL();
+    if (!file || !known_ || stampOf(*file) == *known_) return std::nullopt;
+    FileStamp seen;
+    auto layouts = read(*file, &seen);
+    // A file gone or unreadable is left to the next save, which keeps an unreadable one.
+    if (!layouts || !seen.exists) return std::nullopt;
+    log_.line("LayoutStorage: Reloaded layouts changed by another program");
+    known_ = seen;
+    fileState_ = FileState::replaceable;
+    return withUniqueIds(std::move(layouts).value());
+}
+
+// Ids name layouts in every action (delete, shortcuts, triggers): a repeated one would make one
+// action touch two layouts.
+std::vector<WindowLayout> LayoutStorage::withUniqueIds(std::vector<WindowLayout> layouts) {
+    std::set<Uuid> seen;
+    for (auto& layout : layouts) {
+        if (seen.insert(layout.id).second) continue;
+        Uuid fresh = Uuid::random();
+        while (!seen.insert(fresh).second) fresh = Uuid::random();
+        log_.line("LayoutStorage: Layout " + layout.name + " repeats the id " +
+                  layout.id.toString() + "; it now has the id " + fresh.toString());
+        layout.id = fresh;
+    }
+    return layouts;
+}
+
+LayoutStorage::FileStamp LayoutStorage::stampOf(const fs::path& file) {
+    struct stat info {};
+    return ::stat(file.c_str(), &info) == 0 ? stampFrom<FileStamp>(info) : FileStamp{};
+}
+
+// The decoded file; empty when there is no file. `seen` gets the version that was read.
+Result<std::vector<WindowLayout>> LayoutStorage::read(const fs::path& file, FileStamp* seen) {
     // Non-blocking, so that a FIFO put in the file's place cannot hang the start-up.
     Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
@@ -150,6 +221,7 @@ Result<std::vector<WindowLayout>> LayoutStorage::read(const fs::path& file) {
     }
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) return Error{failure("cannot read", file, errno)};
+    if (seen != nullptr) *seen = stampFrom<FileStamp>(info);
     if (!S_ISREG(info.st_mode)) return Error{file.string() + " is not a regular file"};
     const auto tooLarge = [&](std::size_t size) {
         return Error{file.string() + " is too large (" + std::to_string(size) +
@@ -176,26 +248,48 @@ Result<std::vector<WindowLayout>> LayoutStorage::read(const fs::path& file) {
     return decodeLayoutFile(text);
 }
 
-void LayoutStorage::save(const std::vector<WindowLayout>& layouts) {
+Status LayoutStorage::save(const std::vector<WindowLayout>& layouts) {
     const auto file = storageURL();
     if (!file) {
         log_.line("LayoutStorage: Cannot save - storage URL not available");
-        return;
+        return Error{"there is no folder for the layout file (neither XDG_DATA_HOME nor HOME)"};
     }
+    const fs::path target = writeTarget(*file);
     auto text = encodeLayoutFile(layouts);
-    Status written = text ? writeAtomically(*file, *text) : Status(text.error());
+    Status written = text ? writeAtomically(target, *text) : Status(text.error());
     if (!written) {
         log_.line("LayoutStorage: Failed to save layouts: " + written.error().message);
-        return;
+        return written;
     }
     fileState_ = FileState::replaceable;
+    known_ = stampOf(target);
+    return Ok{};
+}
+
+// A save holds a lock on its temporary file until the rename: one nobody holds was left by a
+// save that was killed, and would stay forever.
+void LayoutStorage::removeStaleTemporaries(const fs::path& folder) {
+    const std::string prefix = temporaryPrefix();
+    std::error_code error;
+    for (const auto& item : fs::directory_iterator(folder, error)) {
+        const std::string name = item.path().filename().string();
+        if (!name.starts_with(prefix) || name.size() != prefix.size() + 6) continue;
+        Descriptor fd(::open(item.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        if (fd.get() < 0 || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;
+        if (::unlink(item.path().c_str()) == 0)
+            log_.line("LayoutStorage: Removed the temporary file of an interrupted save: " +
+                      item.path().string());
+    }
 }
 
 Status LayoutStorage::writeAtomically(const fs::path& file, std::string_view bytes) {
     const fs::path folder = file.parent_path();
-    std::string temporary = (folder / ("." + std::string(kFileName) + ".XXXXXX")).string();
+    removeStaleTemporaries(folder);
+    std::string temporary = (folder / (temporaryPrefix() + "XXXXXX")).string();
     Descriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (fd.get() < 0) return Error{failure("cannot create a temporary file in", folder, errno)};
+    // Held until the descriptor closes after the rename: marks the file as in use.
+    (void)::flock(fd.get(), LOCK_EX | LOCK_NB);
     // Until the rename has happened, any failure removes the temporary file.
     struct Cleanup {
         const std::string& path;
@@ -210,9 +304,7 @@ Status LayoutStorage::writeAtomically(const fs::path& file, std::string_view byt
     if (const int error = writeAll(fd.get(), bytes); error != 0)
         return Error{failure("cannot write", temporary, error)};
     if (::fsync(fd.get()) != 0) return Error{failure("cannot write", temporary, errno)};
-    if (const int error = fd.close(); error != 0)
-        return Error{failure("cannot write", temporary, error)};
-    if (auto kept = keepIfUnreadable(file); !kept) return kept;
+    if (auto kept = keepIfUnreplaceable(file); !kept) return kept;
     if (::rename(temporary.c_str(), file.c_str()) != 0)
         return Error{failure("cannot replace", file, errno)};
     cleanup.done = true;
@@ -220,23 +312,29 @@ Status LayoutStorage::writeAtomically(const fs::path& file, std::string_view byt
     return Ok{};
 }
 
-// A file that could not be read may hold layouts a later version or the user can still recover.
-Status LayoutStorage::keepIfUnreadable(const fs::path& file) {
-    if (fileState_ == FileState::replaceable) return Ok{};
+// A file that could not be read may hold layouts a later version or the user can still recover;
+// one another program changed since we read or wrote it holds newer work.
+Status LayoutStorage::keepIfUnreplaceable(const fs::path& file) {
+    bool unreadable = fileState_ == FileState::mustKeep;
     // Saving before any load: look at the file now.
-    if (fileState_ == FileState::unknown && read(file)) return Ok{};
-    auto kept = keepBeside(file);
+    if (fileState_ == FileState::unknown) unreadable = !read(file);
+    const bool changed = !unreadable && known_ && stampOf(file) != *known_;
+    if (!unreadable && !changed) return Ok{};
+    auto kept = keepBeside(file, unreadable ? "unreadable" : "changed");
     if (!kept) return Error{kept.error()};
-    if (!kept->empty())
-        log_.line("LayoutStorage: Kept unreadable layout file as " + kept->string());
+    if (!kept->empty()) {
+        log_.line(unreadable ? "LayoutStorage: Kept unreadable layout file as " + kept->string()
+                             : "LayoutStorage: Kept layout file changed by another program as " +
+                                   kept->string());
+    }
     fileState_ = FileState::replaceable;
     return Ok{};
 }
 
 // Gives the file a second, new name beside it (a hard link, else a copy). An empty path means
 // the file has gone meanwhile and there is nothing to keep.
-Result<fs::path> LayoutStorage::keepBeside(const fs::path& file) {
-    const std::string base = file.string() + ".unreadable-" + stamp(clock_.wallNow());
+Result<fs::path> LayoutStorage::keepBeside(const fs::path& file, std::string_view why) {
+    const std::string base = file.string() + "." + std::string(why) + "-" + stamp(clock_.wallNow());
     for (int attempt = 1; attempt <= 1000; ++attempt) {
         const fs::path kept = attempt == 1 ? base : base + "-" + std::to_string(attempt);
         if (::link(file.c_str(), kept.c_str()) == 0) return kept;
@@ -247,11 +345,12 @@ Result<fs::path> LayoutStorage::keepBeside(const fs::path& file) {
         if (error == 0) return kept;
         if (error == ENOENT) return fs::path{};
         if (error != EEXIST) {
-            return Error{"cannot keep the unreadable layout file " + file.string() + ": " +
-                         reason(error)};
+            return Error{"cannot keep the " + std::string(why) + " layout file " + file.string() +
+                         ": " + reason(error)};
         }
     }
-    return Error{"cannot keep the unreadable layout file " + file.string() + ": no free name"};
+    return Error{"cannot keep the " + std::string(why) + " layout file " + file.string() +
+                 ": no free name"};
 }
 
 }  // namespace vantrel

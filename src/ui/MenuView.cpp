@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -89,7 +90,10 @@ MenuView::MenuView(UiContext& context, QWidget* parent)
                           [this](const std::vector<WindowLayout>& list) { rebuildRows(list); });
     bridge_.watchAndApply(context_.layoutManager.isRestoring, [this](bool restoring) {
         overlay_->setVisible(restoring);
-        if (restoring) overlay_->raise();
+        if (restoring) {
+            placeOverlay();
+            overlay_->raise();
+        }
     });
     bridge_.watchAndApply(context_.layoutManager.lastError,
                           [this](const std::optional<LayoutError>& error) {
@@ -137,6 +141,13 @@ QWidget* MenuView::buildMainPage() {
     listLayout_->setSpacing(0);
     listLayout_->addStretch(1);
     scroll->setWidget(listContent_);
+    // Rows are made as the list scrolls towards them: memory follows what is shown, not how many
+    // layouts there are.
+    connect(scroll->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this, scroll](int value) {
+                if (value >= scroll->verticalScrollBar()->maximum() - kRowPrefetchPixels)
+                    appendRows(kRowBatch);
+            });
     listStack_->addWidget(scroll);
     listStack_->setMaximumHeight(250);
     listSection_ = listStack_;
@@ -148,7 +159,8 @@ QWidget* MenuView::buildMainPage() {
     column->addWidget(saveSection_);
     column->addStretch(0);
     column->addWidget(style::divider());
-    column->addWidget(buildFooter());
+    footer_ = buildFooter();
+    column->addWidget(footer_);
     return page;
 }
 
@@ -399,6 +411,12 @@ QWidget* MenuView::buildOverlay() {
     auto* text = style::label(QStringLiteral("Restoring layout..."), style::Text::caption, true);
     text->setObjectName("restoringText");
     column->addWidget(text, 0, Qt::AlignCenter);
+    // A long restore can be stopped; it ends at its next window.
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"));
+    cancel->setObjectName("cancelRestoreButton");
+    connect(cancel, &QPushButton::clicked, this,
+            [this] { context_.layoutManager.cancelRestore(); });
+    column->addWidget(cancel, 0, Qt::AlignCenter);
     overlay->setGeometry(rect());
     overlay->hide();
     return overlay;
@@ -406,7 +424,14 @@ QWidget* MenuView::buildOverlay() {
 
 void MenuView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    overlay_->setGeometry(rect());
+    placeOverlay();
+}
+
+void MenuView::placeOverlay() {
+    if (overlay_ == nullptr || footer_ == nullptr) return;
+    // The footer stays uncovered, so that Quit is there during a restore.
+    const bool mainPage = pages_->currentIndex() == 0;
+    overlay_->setGeometry(rect().adjusted(0, 0, 0, mainPage ? -footer_->height() : 0));
 }
 
 void MenuView::applyPermission(bool granted) {
@@ -430,16 +455,23 @@ void MenuView::rebuildRows(const std::vector<WindowLayout>& layouts) {
         }
         delete item;
     }
-    int position = 0;
-    for (const auto& layout : layouts) {
+    listed_ = layouts;
+    appendRows(kRowBatch);
+    listStack_->setCurrentIndex(layouts.empty() ? 0 : 1);
+}
+
+void MenuView::appendRows(std::size_t count) {
+    const std::size_t end = std::min(listed_.size(), rows_.size() + count);
+    while (rows_.size() < end) {
+        const WindowLayout& layout = listed_[rows_.size()];
         auto* row = new LayoutRowView(
             context_, layout, [this, layout] { restore(layout); },
             [this, layout] { remove(layout); }, listContent_);
-        listLayout_->insertWidget(position++, row);
-        listLayout_->insertWidget(position++, style::divider(12));
+        const int position = static_cast<int>(rows_.size()) * 2;
+        listLayout_->insertWidget(position, row);
+        listLayout_->insertWidget(position + 1, style::divider(12));
         rows_.push_back(row);
     }
-    listStack_->setCurrentIndex(layouts.empty() ? 0 : 1);
 }
 
 void MenuView::refresh() {

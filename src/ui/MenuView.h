@@ -27,6 +27,9 @@ class MenuView final : public QWidget {
   public:
     static constexpr int kWidth = 300;
     static constexpr int kHeight = 450;
+    // Rows made at a time, and how close to the end of the list a scroll makes the next ones.
+    static constexpr std::size_t kRowBatch = 30;
+    static constexpr int kRowPrefetchPixels = 300;
     // Presets of the quick-layout grid, row by row.
     static const std::array<PresetLayout, 12>& quickLayoutPresets();
 
@@ -48,6 +51,7 @@ class MenuView final : public QWidget {
     bool showingNewLayoutSheet() const { return showingNewLayoutSheet_; }
     bool showingQuickLayouts() const { return showingQuickLayouts_; }
     const std::vector<WindowState>& pendingRestoreWindows() const { return pendingRestoreWindows_; }
+    // The rows made so far: the first layouts of the list, more as it scrolls.
     std::vector<LayoutRowView*> rows() const { return rows_; }
 
   protected:
@@ -59,6 +63,9 @@ class MenuView final : public QWidget {
     QWidget* buildEmptyState();
     QWidget* buildSaveSection();
     QWidget* buildFooter();
+    void placeOverlay();
+    // Makes rows for up to `count` more of the listed layouts.
+    void appendRows(std::size_t count);
     QWidget* buildSaveSheet();
     QWidget* buildOverlay();
 
@@ -100,7 +107,10 @@ class MenuView final : public QWidget {
     QLabel* windowCountLabel_ = nullptr;
     QPushButton* sheetSaveButton_ = nullptr;
     QWidget* overlay_ = nullptr;
+    QWidget* footer_ = nullptr;
     std::vector<LayoutRowView*> rows_;
+    // The listed layouts; rows_ holds rows for the first of them.
+    std::vector<WindowLayout> listed_;
 };
 
 }  // namespace vantrel

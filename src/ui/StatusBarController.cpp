@@ -133,6 +133,8 @@ void StatusBarController::showPopover() {
 }
 
 void StatusBarController::show() {
+    // The list shown is the file's, even when another program changed it meanwhile.
+    (void)context_.layoutManager.reloadIfChangedOnDisk();
     menuView_->refresh();
     if (popover_->isPopup()) placeUnderIcon();
     popover_->show();

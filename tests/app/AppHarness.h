@@ -33,7 +33,7 @@ class AppHarness {
     // Writes the layout file the application will find at start.
     void writeLayoutFile(const std::vector<WindowLayout>& layouts) {
         MemoryLog quiet;
-        LayoutStorage(quiet, loop, dir.path()).save(layouts);
+        (void)LayoutStorage(quiet, loop, dir.path()).save(layouts);
     }
 
     // Creates the delegate and runs its creation steps, as the process does before launch ends.

@@ -63,19 +63,6 @@ TEST_F(LayoutManagerTest, UpdateKeepsThePositionStampsTheTimeAndPostsOnce) {
     EXPECT_EQ(layoutsOnDisk(), list);
 }
 
-TEST_F(LayoutManagerTest, UpdateAndRecaptureOfAnUnlistedLayoutDoNothing) {
-    grant();
-    window(app("org.example.Editor", 10), "w", {0, 0, 400, 300});
-    setLayouts({namedLayout("A")});
-    PostCounter posts(center, kLayoutsDidChange);
-    const auto before = manager.layouts.get();
-    manager.updateLayout(namedLayout("Gone"));
-    EXPECT_FALSE(manager.recaptureWindows(namedLayout("Gone")).has_value());
-    EXPECT_EQ(manager.layouts.get(), before);
-    EXPECT_EQ(posts.count, 0);
-    EXPECT_FALSE(manager.lastError.get().has_value());
-}
-
 TEST_F(LayoutManagerTest, RecaptureReplacesWindowsAndDisplaysButKeepsTheRest) {
     grant();
     window(app("org.example.Editor", 10), "w", {0, 0, 400, 300});
@@ -95,6 +82,13 @@ TEST_F(LayoutManagerTest, RecaptureReplacesWindowsAndDisplaysButKeepsTheRest) {
     EXPECT_EQ(fresh->modifiedAt, loop.wallNow());
     EXPECT_TRUE(fresh->displayConfiguration.has_value());
     EXPECT_EQ(manager.layouts.get(), std::vector<WindowLayout>{*fresh});
+
+    // Layouts no longer listed are neither updated nor recaptured.
+    PostCounter posts(center, kLayoutsDidChange);
+    manager.updateLayout(namedLayout("Gone"));
+    EXPECT_FALSE(manager.recaptureWindows(namedLayout("Gone")).has_value());
+    EXPECT_EQ(manager.layouts.get(), std::vector<WindowLayout>{*fresh});
+    EXPECT_EQ(posts.count, 0);
 }
 
 // Recapturing without permission, or with every window closed, would wipe the saved windows.
@@ -116,7 +110,7 @@ TEST_F(LayoutManagerTest, SaveOrRecaptureThatFindsNoWindowChangesNothingAndSaysS
 }
 
 TEST_F(LayoutManagerTest, LoadingNeitherSavesNorPosts) {
-    storage.save({namedLayout("A"), namedLayout("B")});
+    ASSERT_TRUE(storage.save({namedLayout("A"), namedLayout("B")}));
     PostCounter posts(center, kLayoutsDidChange);
     manager.load();
     EXPECT_EQ(manager.layouts.get(), layoutsOnDisk());
@@ -237,27 +231,63 @@ TEST_F(LayoutManagerTest, BackgroundRestoresNotifyInsteadOfSettingTheError) {
     EXPECT_FALSE(m.lastError.get().has_value());
 }
 
-// Two restores in flight: the flag falls when the first ends; each sets the error it found.
-TEST_F(LayoutManagerTest, OverlappingRestores) {
+// Restores pressed in a row: the last one wins, whatever order their threads run in; the older
+// ones stop before moving anything and publish nothing. Cancel stops one without an error.
+TEST_F(LayoutManagerTest, TheLastRestorePressedWinsAndCancelStopsOneQuietly) {
     grant();
     QueuedWorker queued;
     LayoutManager m{windowService, storage, queued, loop, loop, center};
-    const auto complete = namedLayout("Empty");
-    const auto missing = namedLayout("Missing", {windowState("org.example.Gone", 0, {1, 1, 9, 9})});
+    const auto w = window(app("org.example.Editor", 10), "w", {0, 0, 400, 300});
+    const auto older = namedLayout("Older", {windowState("org.example.Editor", 0, {1, 1, 90, 90}),
+                                             windowState("org.example.Gone", 0, {1, 1, 9, 9})});
     std::vector<std::string> finished;
-    m.restoreLayout(missing, [&] { finished.push_back("missing"); });
-    m.restoreLayout(complete, [&] { finished.push_back("complete"); });
-    ASSERT_EQ(queued.tasks.size(), 2U);
-
+    m.restoreLayout(older, [&] { finished.push_back("older"); });
+    m.restoreLayout(namedLayout("Last", {windowState("org.example.Editor", 0, {5, 6, 50, 40})}),
+                    [&] { finished.push_back("last"); });
     queued.runAt(1);
+    queued.runAt(0);
     loop.runPending();
+    EXPECT_EQ(frameOf(w), (Rect{5, 6, 50, 40}));
+    EXPECT_EQ(finished, (std::vector<std::string>{"last", "older"}));
     EXPECT_FALSE(m.isRestoring.get());
     EXPECT_FALSE(m.lastError.get().has_value());
 
-    queued.runAt(0);
+    m.restoreLayout(older);
+    m.cancelRestore();
+    queued.runAt(2);
     loop.runPending();
-    EXPECT_EQ(m.lastError.get(), LayoutError::restoreNoAppsRunning());
-    EXPECT_EQ(finished, (std::vector<std::string>{"complete", "missing"}));
+    EXPECT_EQ(frameOf(w), (Rect{5, 6, 50, 40}));
+    EXPECT_FALSE(m.isRestoring.get());
+    EXPECT_FALSE(m.lastError.get().has_value());
+}
+
+// A list the file cannot take stays in memory, the user is told why, and the next change saves;
+// a change after another program rewrote the file builds on that program's version.
+TEST_F(LayoutManagerTest, AFailedSaveIsReportedAndKeptAndChangesBuildOnTheFileOnDisk) {
+    grant();
+    window(app("org.example.Editor", 10), "w", {0, 0, 400, 300});
+    const auto file = dir.path() / "Vantrel" / "layouts.json";
+    std::filesystem::create_directories(file);  // a folder where the file belongs
+    ASSERT_TRUE(manager.saveCurrentLayout("Lost"));
+    EXPECT_EQ(manager.layouts.get().size(), 1U);
+    const auto text = manager.lastError.get().value().description();
+    EXPECT_TRUE(text.starts_with("Your layouts could not be saved: ")) << text;
+    EXPECT_TRUE(text.ends_with(file.string() +
+                               ": Is a directory. Vantrel keeps your changes and saves them again "
+                               "at your next change."))
+        << text;
+
+    std::filesystem::remove(file);
+    ASSERT_TRUE(manager.saveCurrentLayout("Mine"));
+    EXPECT_EQ(layoutsOnDisk().size(), 2U);
+    MemoryLog quiet;
+    ASSERT_TRUE(LayoutStorage(quiet, loop, dir.path()).save({namedLayout("Theirs")}));
+    PostCounter posts(center, kLayoutsDidChange);
+    ASSERT_TRUE(manager.saveCurrentLayout("Next"));
+    EXPECT_EQ(posts.count, 2);  // the reload, then the save
+    std::vector<std::string> names;
+    for (const auto& layout : layoutsOnDisk()) names.push_back(layout.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Theirs", "Next"}));
 }
 
 TEST_F(LayoutManagerTest, ACompletionQueuedForAGoneManagerDoesNothing) {

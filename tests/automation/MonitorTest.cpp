@@ -128,6 +128,39 @@ TEST_F(MonitorTest, ALaunchRestoresTheFirstListingLayoutAsItWasHalfASecondLater)
     EXPECT_EQ(frameOf(live), (Rect{10, 20, 500, 400}));
 }
 
+// Two layouts that launch each other's trigger: a launch that a triggered restore made itself
+// triggers nothing, so they cannot restore one another for ever; the user's next launch does.
+TEST_F(MonitorTest, ALaunchMadeByATriggeredRestoreTriggersNothing) {
+    const auto a = app("org.example.A", 30, false);
+    const auto b = app("org.example.B", 31, false);
+    window(a, "a", {0, 0, 100, 100});
+    window(b, "b", {0, 0, 100, 100});
+    const auto launching = [](const char* name, const char* trigger, const char* other) {
+        auto layout = namedLayout(name, {windowState(other, 0, {5, 5, 200, 200})});
+        layout.triggerApps = {trigger};
+        layout.launchMissingApps = true;
+        layout.closeOtherApps = true;
+        return layout;
+    };
+    setLayouts({launching("LA", "org.example.A", "org.example.B"),
+                launching("LB", "org.example.B", "org.example.A")});
+    launchMonitor.start();
+    desktop.simulateLaunch(a);
+    loop.advance(30s);
+    EXPECT_EQ(desktop.callCount("open /apps/org.example.B"), 1u);
+    EXPECT_EQ(desktop.callCount("open /apps/org.example.A"), 0u);
+    EXPECT_EQ(log.take(), (std::vector<std::string>{
+                              "AppLaunchMonitor: App launched org.example.A, found 1 layouts to "
+                              "trigger",
+                              "AppLaunchMonitor: App launched org.example.B by the triggered "
+                              "restore of LA; not triggering again, to stop a cycle"}));
+
+    desktop.setRunning(b, false);
+    desktop.simulateLaunch(b);
+    loop.advance(1s);
+    EXPECT_EQ(desktop.callCount("open /apps/org.example.A"), 1u);
+}
+
 TEST_F(MonitorTest, UnlistedOrDifferentlyCasedApplicationsTriggerNothing) {
     const auto mail = app("org.example.Mail", 20, false);
     const auto other = app("org.example.Other", 21, false);

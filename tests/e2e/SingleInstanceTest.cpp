@@ -1,8 +1,10 @@
 // The single-instance guard: who runs, waking the running one, and a crashed one's leftovers.
 #include "app/SingleInstance.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <cstring>
 #include <memory>
@@ -114,6 +117,28 @@ TEST_F(SingleInstanceTest, ACrashedInstancesLockAndSocketDoNotBlockTheNextStart)
     SingleInstance later(path_);
     EXPECT_EQ(later.claim(), SingleInstance::Role::secondary);
     EXPECT_TRUE(waitFor(activations, 1));
+}
+
+// Empty or garbage locks left long ago, and another user's (this live process's, as QLockFile
+// writes it), do not block start-up.
+TEST_F(SingleInstanceTest, OnlyALiveProcessOfThisUserHoldsTheLock) {
+    const QByteArray lockPath = QFile::encodeName(path_ + QStringLiteral(".lock"));
+    const QByteArray live = QByteArray::number(QCoreApplication::applicationPid()) + "\n" +
+                            QCoreApplication::applicationName().toUtf8() + "\n" +
+                            QSysInfo::machineHostName().toUtf8() + "\n";
+    for (const QByteArray& contents : {QByteArray(), QByteArray("\xff garbage"), live}) {
+        QFile file(QString::fromLocal8Bit(lockPath));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(contents);
+        file.close();
+        const timespec old[2] = {{1000, 0}, {1000, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, lockPath.constData(), old, 0), 0);
+        // Only root can give a file to another user.
+        if (contents == live && ::chown(lockPath.constData(), getuid() + 4242, getgid()) != 0)
+            continue;
+        SingleInstance instance(path_);
+        EXPECT_EQ(instance.claim(), SingleInstance::Role::primary) << contents.toStdString();
+    }
 }
 
 TEST_F(SingleInstanceTest, AFolderWithoutRoomForTheLockRunsUnguarded) {

@@ -156,7 +156,8 @@ int run(const QDir& out) {
     }
     {
         MemoryLog quiet;
-        LayoutStorage(quiet, loop, data.path().toStdString()).save(sampleLayouts(loop.wallNow()));
+        (void)LayoutStorage(quiet, loop, data.path().toStdString())
+            .save(sampleLayouts(loop.wallNow()));
     }
     defaults.setBool(defaultsKey::kHasCompletedOnboarding, true);
     const auto shortcuts = encodePresetShortcuts({{"Left Half", {123, kControlOption}},

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The vantrel executable on a private desktop (Xvfb, openbox, trayer): tray icon, a layout
 # restored by its shortcut, a preset shortcut, the popover from the tray icon, one instance per
-# display, a crashed instance's leftovers, and the welcome window's decorations.
+# display, a crashed instance's leftovers, the welcome window's decorations, overlapping restores,
+# Quit during a long restore, and a missing or lost X display.
 # Usage: vantrel-e2e.sh VANTREL TESTCLIENT XPROBE
 set -uo pipefail
 
@@ -50,6 +51,18 @@ out=$(env -u DISPLAY "$vantrel" --version 2>&1) && [[ "$out" == "Vantrel "* ]] \
   && pass "--version without a display: $out" || fail "--version: '$out'"
 out=$(env -u DISPLAY "$vantrel" --help 2>&1) && [[ "$out" == Usage:* ]] \
   && pass "--help without a display" || fail "--help: '$out'"
+
+# --- Without a usable X display: one line saying what is missing, and status 1 (not an abort).
+no_display() { # expected-text env...
+  local want=$1; shift
+  out=$(env "$@" "$vantrel" 2>&1)
+  [ $? = 1 ] && [[ "$out" == "Vantrel: Cannot use the X display: "*"$want"* ]] \
+    && pass "$* -> $out" || fail "$*: '$out'"
+}
+no_display "DISPLAY is not set. Vantrel needs an X11 display" -u DISPLAY -u WAYLAND_DISPLAY
+no_display "offers no X11 display (XWayland)" -u DISPLAY WAYLAND_DISPLAY=wayland-0
+no_display "cannot connect to the X display :9876" DISPLAY=:9876
+no_display "does not name an X display" DISPLAY=nonsense
 
 # --- The desktop. Xvfb picks a free display and writes its number to the descriptor.
 exec 3<> <(:)
@@ -139,7 +152,8 @@ write_config true
 # --- Start: the tray icon is embedded in trayer.
 log="$work/vantrel.log"
 start_vantrel() {
-  "$vantrel" >"$log" 2>&1 &
+  : >"$log"  # emptied here, so that no check reads the previous start's lines
+  "$vantrel" >>"$log" 2>&1 &
   vantrel_pid=$!
   pids+=($vantrel_pid)
 }
@@ -291,6 +305,46 @@ if poll 10 has_welcome; then
 else
   fail "no welcome window before onboarding"
 fi
+
+# --- Restores: the last one pressed wins, and Quit stops a long one at once. "Long" moves Alpha
+# back and forth through 10,000 windows (about ten minutes).
+write_config true
+python3 -c '
+import json, sys
+layouts = json.load(open(sys.argv[1]))
+long = dict(layouts[0], id="6B1E4D8F-2C3D-4E5F-9A01-B2C3D4E5F607", name="Long", shortcutKeyCode=19)
+long["windows"] = [dict(layouts[0]["windows"][0], frameX=200 + 40 * (i % 2), frameY=200,
+                        frameWidth=400, frameHeight=300) for i in range(10000)]
+json.dump(layouts + [long], open(sys.argv[1], "w"))' "$XDG_DATA_HOME/Vantrel/layouts.json"
+kill "$vantrel_pid"; wait "$vantrel_pid" 2>/dev/null
+start_vantrel
+poll 20 grep -q "Vantrel started" "$log" || die "no start with the long layout: $(cat "$log")"
+long_running() { frame_is "$alpha" "200 200 400 300" || frame_is "$alpha" "240 200 400 300"; }
+stops() { grep -c "WindowService: Stopped restoring Long after" "$log"; }
+xdotool key ctrl+alt+2
+poll 10 long_running || fail "Ctrl+Alt+2 did not start the long restore: Alpha $(frame "$alpha")"
+xdotool key ctrl+alt+1
+poll 10 eval '[ "$(stops)" = 1 ]' && poll 10 restored && pass "Ctrl+Alt+1 stopped Long and won" \
+  || fail "the older restore kept going: Alpha $(frame "$alpha"), log: $(tail -3 "$log")"
+xdotool key ctrl+alt+2
+poll 10 long_running || fail "Ctrl+Alt+2 did not start the long restore again"
+quit_started=$(date +%s%N)
+"$vantrel" --quit || fail "vantrel --quit failed"
+poll 10 eval '! kill -0 "$vantrel_pid"' \
+  && pass "Quit ended a restore and the process in $((($(date +%s%N) - quit_started) / 1000000)) ms" \
+  || fail "still running 10 s after Quit: $(tail -3 "$log")"
+wait "$vantrel_pid"; status=$?
+[ "$status" = 0 ] && [ "$(stops)" = 2 ] || fail "Quit: status $status, log: $(tail -3 "$log")"
+
+# --- Losing the X server: our line, and status 1.
+start_vantrel
+poll 20 grep -q "Vantrel started" "$log" || die "no start before the X server goes: $(cat "$log")"
+kill "${pids[0]}"
+poll 10 eval '! kill -0 "$vantrel_pid"' || fail "Vantrel outlived its X server"
+wait "$vantrel_pid"; status=$?
+[ "$status" = 1 ] && grep -q "Lost the connection to the X server" "$log" \
+  && pass "the X server's end: status 1, $(grep -m1 'Lost the connection' "$log")" \
+  || fail "after the X server ended: status $status, log: $(tail -3 "$log")"
 
 [ "$failures" -eq 0 ] && echo "all end-to-end checks passed"
 [ "$failures" -eq 0 ]

@@ -158,6 +158,21 @@ TEST_F(RestoreTest, SummaryCountsEveryOutcomeAndAddsUp) {
                   "WindowService: Failed to set position/size for org.example.Refusing App"}));
 }
 
+// A newer restore, Cancel or Quit stops a restore before its next window, launch or close.
+TEST_F(RestoreTest, ACancelledRestoreStopsBeforeItsNextWindow) {
+    const auto w = window(app("org.example.A", 10), "One", {0, 0, 300, 300});
+    RestoreControl control;
+    control.layoutName = "Desk";
+    control.cancelled = true;
+    const auto windows = {saved("org.example.A", 0, "One"), saved("org.example.Gone", 0, "x")};
+    EXPECT_EQ(service.restoreWindows(windows, std::nullopt, false, false, true, true, &control),
+              (RestoreSummary{2, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(frameOf(w), (Rect{0, 0, 300, 300}));
+    EXPECT_EQ(
+        log.take(),
+        (std::vector<std::string>{"WindowService: Stopped restoring Desk after 0 of 2 windows"}));
+}
+
 TEST_F(RestoreTest, WithoutPermissionNothingIsReadOrMovedAndOneLineIsWrittenEachTime) {
     desktop.setTrusted(false);
     service.checkAccessibilityPermission();
@@ -359,13 +374,34 @@ TEST_F(PlacementTest, SavedDisplaysPutWindowsBackWhereTheyWereOnTheirDisplay) {
     }
 }
 
-TEST_F(PlacementTest, FramesWithoutRealNumbersAreNotWritten) {
-    auto state = relative(2);
-    state.relativeFrameX = 1e308;  // times the display width: infinite
-    service.restoreWindows({state}, std::nullopt, true, false, false, false);
-    EXPECT_EQ(desktop.window(w).position, (Point{0, 0}));
-    EXPECT_EQ(desktop.window(w).size, (Size{320, 512}));
+// A damaged file's values are refused whole, never mangled into a frame nobody can see.
+TEST_F(PlacementTest, FramesNoMonitorCanShowAreRefusedAndNamed) {
+    const auto absolute = [](Rect frame) { return saved("org.example.A", 0, "One", frame); };
+    auto infinite = relative(2);
+    infinite.relativeFrameX = 1e308;  // times the display width: infinite
+    const struct {
+        WindowState state;
+        const char* frame;
+    } cases[] = {{infinite, "inf,256 320x512"},
+                 {absolute({1e308, 20, 640, 480}), "1e+308,20 640x480"},
+                 {absolute({10, 20, -640, 480}), "10,20 -640x480"},
+                 {absolute({10, 20, 640, 0}), "10,20 640x0"},
+                 {absolute({30000, 20, 4000, 480}), "30000,20 4000x480"}};
+    RestoreControl control;
+    control.layoutName = "Desk";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.frame);
+        const auto summary =
+            service.restoreWindows({c.state}, std::nullopt, true, false, false, false, &control);
+        EXPECT_EQ(summary.failedWindows, 1);
+        EXPECT_EQ(frameOf(w), (Rect{0, 0, 300, 300}));
+        EXPECT_EQ(
+            log.take(),
+            (std::vector<std::string>{std::string("WindowService: Refused the frame ") + c.frame +
+                                      " of window 0 of org.example.A App in layout Desk"}));
+    }
     EXPECT_EQ(desktop.callCount("set w:" + std::to_string(w) + " AXPosition"), 0u);
+    EXPECT_EQ(desktop.callCount("set w:" + std::to_string(w) + " AXSize"), 0u);
 }
 
 // --- Launching and closing -----------------------------------------------------------------

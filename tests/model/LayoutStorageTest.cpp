@@ -1,6 +1,8 @@
 // The layout file on disk: first start, round trips, atomic replacement, unreadable files.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +11,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "base/Log.h"
@@ -85,7 +88,7 @@ class LayoutStorageTest : public testing::Test {
     // A good file to be replaced, and a save that must fail part-way.
     void writeOldFile() {
         fs::create_directories(folder());
-        storage().save(twoLayouts());
+        EXPECT_TRUE(storage().save(twoLayouts()));
         oldText_ = readText(file());
         ASSERT_FALSE(oldText_.empty());
     }
@@ -102,19 +105,25 @@ TEST_F(LayoutStorageTest, FirstStartCreatesTheFolderSilentlyAndAnEmptyListIsAnEm
     EXPECT_TRUE(store.load().empty());
     EXPECT_TRUE(fs::is_directory(nested / "Vantrel"));
     EXPECT_FALSE(fs::exists(nested / "Vantrel" / "layouts.json"));
-    store.save({});
+    EXPECT_TRUE(store.save({}));
     EXPECT_EQ(readText(nested / "Vantrel" / "layouts.json"), "[]\n");
     EXPECT_TRUE(store.load().empty());
     EXPECT_TRUE(log_.lines().empty());
 }
 
+// The file is private to the user, even when it was not.
 TEST_F(LayoutStorageTest, SavedLayoutsLoadEqualSaveForSubSecondsEvenAfterTheFolderWentAway) {
     auto store = storage();
-    store.save(twoLayouts());
+    EXPECT_TRUE(store.save(twoLayouts()));
+    ::chmod(file().c_str(), 0644);
+    EXPECT_TRUE(store.save(twoLayouts()));
+    struct stat info {};
+    ASSERT_EQ(::stat(file().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
     fs::remove_all(folder());
     auto layouts = twoLayouts();
     layouts[1].createdAt += 750ms;
-    store.save(layouts);
+    EXPECT_TRUE(store.save(layouts));
     const auto loaded = storage().load();
     ASSERT_EQ(loaded.size(), 2u);
     EXPECT_EQ(loaded[0], layouts[0]);
@@ -122,16 +131,6 @@ TEST_F(LayoutStorageTest, SavedLayoutsLoadEqualSaveForSubSecondsEvenAfterTheFold
     layouts[1].createdAt -= 750ms;
     EXPECT_EQ(loaded[1], layouts[1]);
     EXPECT_TRUE(log_.lines().empty());
-}
-
-TEST_F(LayoutStorageTest, FileIsPrivateToTheUserEvenWhenItWasNot) {
-    fs::create_directories(folder());
-    writeText(file(), "[]");
-    ::chmod(file().c_str(), 0644);
-    storage().save(twoLayouts());
-    struct stat info {};
-    ASSERT_EQ(::stat(file().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST_F(LayoutStorageTest, WithoutAUsableDataFolderNothingIsReadOrWritten) {
@@ -144,23 +143,53 @@ TEST_F(LayoutStorageTest, WithoutAUsableDataFolderNothingIsReadOrWritten) {
     for (const auto& [dataHome, line] : cases) {
         LayoutStorage store(log_, loop_, dataHome);
         EXPECT_TRUE(store.load().empty());
-        store.save(twoLayouts());
+        EXPECT_FALSE(store.save(twoLayouts()));
         EXPECT_EQ(log_.take(),
                   (std::vector<std::string>{
                       line, line, "LayoutStorage: Cannot save - storage URL not available"}));
     }
 }
 
-TEST_F(LayoutStorageTest, OneBadLayoutMakesTheWholeFileUnreadableButLeavesItAlone) {
+// Unreadable files load as nothing, are left alone, and the next save (with or without a load
+// before it) keeps them; a FIFO does not block.
+TEST_F(LayoutStorageTest, UnreadableFilesAreLeftAloneAndKeptByTheNextSave) {
     fs::create_directories(folder());
     auto json = *encodeLayoutFile(twoLayouts());
     json.replace(json.find("\"triggerApps\""), 13, "\"triggerAppz\"");
-    writeText(file(), json);
-    EXPECT_TRUE(storage().load().empty());
-    EXPECT_EQ(log_.lines(), (std::vector<std::string>{
-                                "LayoutStorage: Failed to load layouts: layout 0: missing key "
-                                "\"triggerApps\""}));
-    EXPECT_EQ(readText(file()), json);
+    const fs::path kept = folder() / "layouts.json.unreadable-20251206T054640Z";
+    const auto size = [](const fs::path& path) {
+        struct stat info {};
+        return ::stat(path.c_str(), &info) == 0 ? info.st_size : -1;
+    };
+    const struct {
+        std::function<void()> make;
+        std::string error;
+    } cases[] = {
+        {[&] { writeText(file(), json); }, "layout 0: missing key \"triggerApps\""},
+        {[&] { fs::resize_file(file(), kMaxLayoutFileBytes + 1); },  // sparse: no disk space
+         file().string() + " is too large (67108865 bytes, the limit is 67108864)"},
+        {[&] { fs::remove(file()), ::mkfifo(file().c_str(), 0600); },
+         file().string() + " is not a regular file"}};
+    for (const bool loadFirst : {true, false}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.error);
+            fs::remove_all(folder());
+            fs::create_directories(folder());
+            writeText(file(), "");
+            c.make();
+            const auto before = size(file());
+            auto store = storage();
+            if (loadFirst) {
+                EXPECT_TRUE(store.load().empty());
+                EXPECT_EQ(log_.take(), (std::vector<std::string>{
+                                           "LayoutStorage: Failed to load layouts: " + c.error}));
+                EXPECT_EQ(size(file()), before);
+            }
+            EXPECT_TRUE(store.save({}));
+            EXPECT_EQ(size(kept), before);
+            log_.take();
+        }
+    }
 }
 
 TEST_F(LayoutStorageTest, TheFirstSaveKeepsAnUnreadableFileBesideTheNewOne) {
@@ -173,7 +202,7 @@ TEST_F(LayoutStorageTest, TheFirstSaveKeepsAnUnreadableFileBesideTheNewOne) {
     const fs::path taken = folder() / "layouts.json.unreadable-20251206T054640Z";
     writeText(taken, "someone else's");
 
-    store.save(twoLayouts());
+    EXPECT_TRUE(store.save(twoLayouts()));
     const fs::path kept = folder() / "layouts.json.unreadable-20251206T054640Z-2";
     EXPECT_EQ(log_.take(), (std::vector<std::string>{
                                "LayoutStorage: Kept unreadable layout file as " + kept.string()}));
@@ -182,40 +211,9 @@ TEST_F(LayoutStorageTest, TheFirstSaveKeepsAnUnreadableFileBesideTheNewOne) {
     EXPECT_EQ(store.load().size(), 2u);
 
     // Once replaced, the file is ours: later saves keep nothing more.
-    store.save(twoLayouts());
+    EXPECT_TRUE(store.save(twoLayouts()));
     EXPECT_EQ(folderEntries(folder()).size(), 3u);
     EXPECT_TRUE(log_.lines().empty());
-}
-
-TEST_F(LayoutStorageTest, ASaveWithoutALoadStillKeepsAnUnreadableFile) {
-    fs::create_directories(folder());
-    writeText(file(), "[{}]");
-    storage().save(twoLayouts());
-    EXPECT_EQ(readText(folder() / "layouts.json.unreadable-20251206T054640Z"), "[{}]");
-    EXPECT_EQ(storage().load().size(), 2u);
-}
-
-TEST_F(LayoutStorageTest, OversizedFilesAreRefusedUnreadAndKept) {
-    fs::create_directories(folder());
-    { std::ofstream out(file(), std::ios::binary); }
-    fs::resize_file(file(), kMaxLayoutFileBytes + 1);  // sparse: costs no disk space
-    auto store = storage();
-    EXPECT_TRUE(store.load().empty());
-    EXPECT_EQ(
-        log_.take(),
-        (std::vector<std::string>{"LayoutStorage: Failed to load layouts: " + file().string() +
-                                  " is too large (67108865 bytes, the limit is 67108864)"}));
-    store.save({});
-    EXPECT_EQ(fs::file_size(folder() / "layouts.json.unreadable-20251206T054640Z"),
-              kMaxLayoutFileBytes + 1);
-}
-
-TEST_F(LayoutStorageTest, SomethingOtherThanAFileIsUnreadableAndDoesNotBlock) {
-    fs::create_directories(folder());
-    ASSERT_EQ(::mkfifo(file().c_str(), 0600), 0);
-    EXPECT_TRUE(storage().load().empty());
-    EXPECT_EQ(log_.lines(), (std::vector<std::string>{"LayoutStorage: Failed to load layouts: " +
-                                                      file().string() + " is not a regular file"}));
 }
 
 TEST_F(LayoutStorageTest, AnInterruptedWriteLeavesTheOldFileWhole) {
@@ -227,7 +225,7 @@ TEST_F(LayoutStorageTest, AnInterruptedWriteLeavesTheOldFileWhole) {
     struct rlimit small = saved;
     small.rlim_cur = 100;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    storage().save(twoLayouts());
+    EXPECT_FALSE(storage().save(twoLayouts()));
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 
@@ -245,7 +243,7 @@ TEST_F(LayoutStorageTest, AnUnencodableListLeavesTheOldFileWhole) {
     writeOldFile();
     auto layouts = twoLayouts();
     layouts[1].windows[0].frameHeight = std::nan("");
-    storage().save(layouts);
+    EXPECT_FALSE(storage().save(layouts));
     EXPECT_EQ(readText(file()), oldText_);
     EXPECT_EQ(log_.lines(), (std::vector<std::string>{
                                 "LayoutStorage: Failed to save layouts: layout 1: windows[0]: "
@@ -256,12 +254,63 @@ TEST_F(LayoutStorageTest, AnUnwritableFolderLeavesTheOldFileWhole) {
     if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
     writeOldFile();
     ::chmod(folder().c_str(), 0500);
-    storage().save({});
+    EXPECT_FALSE(storage().save({}));
     EXPECT_EQ(readText(file()), oldText_);
     EXPECT_EQ(log_.lines(),
               (std::vector<std::string>{"LayoutStorage: Failed to save layouts: cannot create a "
                                         "temporary file in " +
                                         folder().string() + ": Permission denied"}));
+}
+
+TEST_F(LayoutStorageTest, ARepeatedIdIsReplacedSoNoActionTouchesTwoLayouts) {
+    auto layouts = twoLayouts();
+    layouts[1].id = layouts[0].id;
+    EXPECT_TRUE(storage().save(layouts));
+    const auto loaded = storage().load();
+    EXPECT_EQ(loaded[0].id, layouts[0].id);
+    EXPECT_EQ(log_.lines(),
+              (std::vector<std::string>{"LayoutStorage: Layout Home repeats the id " +
+                                        layouts[0].id.toString() + "; it now has the id " +
+                                        loaded[1].id.toString()}));
+}
+
+// Killed saves leave temporaries nobody holds a lock on; a save still running holds one.
+TEST_F(LayoutStorageTest, ASaveRemovesTheTemporaryFilesOfKilledSavesOnly) {
+    writeOldFile();
+    writeText(folder() / ".layouts.json.Killed", "half a save");
+    writeText(folder() / ".layouts.json.Runnin", "in progress");
+    const int running = ::open((folder() / ".layouts.json.Runnin").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(running, LOCK_EX), 0);
+    EXPECT_TRUE(storage().save({}));
+    ::close(running);
+    EXPECT_EQ(folderEntries(folder()),
+              (std::vector<fs::path>{".layouts.json.Runnin", "layouts.json"}));
+}
+
+// A symlinked file stays a link; a file another program changed is reloaded, or kept.
+TEST_F(LayoutStorageTest, ALinkedFileIsWrittenThroughAndOtherProgramsChangesAreNeverLost) {
+    fs::create_directories(folder());
+    fs::create_directories(home_ / "dotfiles");
+    writeText(home_ / "dotfiles" / "layouts.json", "[]");
+    fs::create_symlink("../dotfiles/layouts.json", file());
+    auto store = storage();
+    EXPECT_TRUE(store.load().empty());
+    EXPECT_EQ(store.loadIfChanged(), std::nullopt);
+    EXPECT_TRUE(store.save(twoLayouts()));
+    EXPECT_TRUE(fs::is_symlink(file()));
+    EXPECT_EQ(folderEntries(home_ / "dotfiles"), (std::vector<fs::path>{"layouts.json"}));
+
+    writeText(file(), "[]");
+    EXPECT_EQ(store.loadIfChanged(), std::vector<WindowLayout>{});
+    const std::string theirs = *encodeLayoutFile(twoLayouts());
+    writeText(file(), theirs);
+    EXPECT_TRUE(store.save({}));
+    EXPECT_EQ(readText(home_ / "dotfiles" / "layouts.json.changed-20251206T054640Z"), theirs);
+    EXPECT_EQ(log_.lines(),
+              (std::vector<std::string>{
+                  "LayoutStorage: Reloaded layouts changed by another program",
+                  "LayoutStorage: Kept layout file changed by another program as " +
+                      (home_ / "dotfiles/layouts.json.changed-20251206T054640Z").string()}));
 }
 
 TEST(DataHome, FollowsTheXdgRules) {

@@ -1,5 +1,7 @@
 // The layout menu: banner, empty state, save sheet, quick layouts, overlay, errors, footer.
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -154,16 +156,40 @@ TEST_F(MenuViewTest, QuickLayoutGridHasTwelvePresetsAndAppliesThem) {
     EXPECT_EQ(frame.width, 960);
 }
 
-TEST_F(MenuViewTest, RestoringOverlayCoversTheMenuWhileRestoring) {
+// The overlay leaves the footer (Quit) free, and its Cancel stops the restore without an error.
+TEST_F(MenuViewTest, RestoringOverlayCoversTheMenuButTheFooterAndCancels) {
     launch();
     openPopover();
     EXPECT_FALSE(shown(&menu(), "restoringOverlay"));
-    app().layoutManager().isRestoring.set(true);
+    app().layoutManager().restoreLayout(
+        namedLayout("Gone", {windowState("org.example.Gone", 0, {1, 1, 9, 9})}));
     EXPECT_TRUE(shown(&menu(), "restoringOverlay"));
     EXPECT_EQ(text(&menu(), "restoringText"), "Restoring layout...");
-    EXPECT_EQ(child(&menu(), "restoringOverlay")->geometry(), menu().rect());
-    app().layoutManager().isRestoring.set(false);
+    const QRect footer = child(&menu(), "menuFooter")->geometry();
+    EXPECT_EQ(child(&menu(), "restoringOverlay")->geometry(),
+              menu().rect().adjusted(0, 0, 0, -footer.height()));
+    click(&menu(), "cancelRestoreButton");
+    h.loop.runPending();
     EXPECT_FALSE(shown(&menu(), "restoringOverlay"));
+    EXPECT_FALSE(app().layoutManager().lastError.get().has_value());
+    EXPECT_TRUE(dialogs.asked.empty());
+}
+
+// A long list costs what is shown: rows are made as the list scrolls towards them.
+TEST_F(MenuViewTest, RowsAreMadeAsTheListScrollsToThem) {
+    launch();
+    std::vector<WindowLayout> many;
+    for (int i = 0; i < 100; ++i) many.push_back(layoutOf("L" + std::to_string(i), 1));
+    app().layoutManager().layouts.set(many);
+    openPopover();
+    EXPECT_EQ(menu().rows().size(), 30U);
+    auto* bar = child<QScrollArea>(&menu(), "layoutList")->verticalScrollBar();
+    for (int scrolls = 0; scrolls < 10 && menu().rows().size() < many.size(); ++scrolls) {
+        QCoreApplication::processEvents();  // lays the new rows out
+        bar->setValue(bar->maximum());
+    }
+    ASSERT_EQ(menu().rows().size(), 100U);
+    EXPECT_EQ(menu().rows().back()->layout().name, "L99");
 }
 
 TEST_F(MenuViewTest, ErrorAlertShowsTheDescriptionAndDismissingClearsIt) {

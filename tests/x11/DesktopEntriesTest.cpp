@@ -3,6 +3,7 @@
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -143,6 +144,21 @@ TEST_F(DesktopEntriesTest, AppliesPrecedenceVisibilityAndSubfolderIds) {
     EXPECT_EQ(index.byId("wmclass")->name, "Klassisch");
     // Spaces after a value belong to it; only those around "=" go.
     EXPECT_EQ(index.byId("actions")->name, "Spaced  ");
+}
+
+TEST_F(DesktopEntriesTest, ReadsEachFolderOnceWhateverTheLinks) {
+    // Links back up the tree, and a FIFO that a read would block on.
+    const fs::path apps = root_ / "loops/applications";
+    write(apps / "top.desktop", entry("Name=Top\n"));
+    write(apps / "sub/inner.desktop", entry("Name=Inner\n"));
+    fs::create_directory_symlink(".", apps / "loop1");
+    fs::create_directory_symlink(".", apps / "loop2");
+    fs::create_directory_symlink("..", apps / "sub/up");
+    ASSERT_EQ(::mkfifo((apps / "fifo.desktop").c_str(), 0600), 0);
+    std::vector<std::string> ids;
+    for (const auto& found : sorted(loadInstalledEntries({(root_ / "loops").string()})))
+        ids.push_back(found.id);
+    EXPECT_EQ(ids, (std::vector<std::string>{"sub-inner", "top"}));
 }
 
 }  // namespace

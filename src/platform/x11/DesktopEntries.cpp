@@ -11,6 +11,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <utility>
 
 namespace vantrel::x11 {
 namespace {
@@ -281,19 +282,41 @@ std::optional<DesktopEntry> readEntry(const std::string& id, const std::string& 
     return entry;
 }
 
+// Bounds on one data folder's scan, so that no content there can stall start-up.
+constexpr int kMaxDepth = 8;
+constexpr int kMaxFolders = 2000;
+constexpr std::size_t kMaxFiles = 20000;
+// Desktop entries are a few kilobytes; a larger file is not one.
+constexpr std::uintmax_t kMaxEntryBytes = 1 << 20;
+
+// The folders one scan has entered, by device and inode: a symlinked folder is read once, so
+// that links pointing back up cannot multiply the walk.
+struct Scan {
+    std::set<std::pair<dev_t, ino_t>> visited;
+    int folders = 0;
+    std::map<std::string, std::string> files;
+};
+
 // Every *.desktop file below `folder` by its id; subfolders add their name and "-".
-void collectFiles(const std::string& folder, const std::string& prefix, int depth,
-                  std::map<std::string, std::string>& files) {
+void collectFiles(const std::string& folder, const std::string& prefix, int depth, Scan& scan) {
+    struct stat info {};
+    if (depth > kMaxDepth || scan.folders >= kMaxFolders || ::stat(folder.c_str(), &info) != 0 ||
+        !scan.visited.emplace(info.st_dev, info.st_ino).second)
+        return;
+    ++scan.folders;
     std::error_code error;
     fs::directory_iterator it(folder, error);
-    if (error || depth > 16) return;
+    if (error) return;
     for (const auto& item : it) {
+        if (scan.files.size() >= kMaxFiles) return;
         const std::string name = item.path().filename().string();
         const std::string path = folder + "/" + name;
         if (name.size() > kSuffix.size() && name.ends_with(kSuffix)) {
-            files.try_emplace(prefix + name.substr(0, name.size() - kSuffix.size()), path);
+            // Only regular files: a FIFO or a device would block the read.
+            if (item.is_regular_file(error) && item.file_size(error) <= kMaxEntryBytes)
+                scan.files.try_emplace(prefix + name.substr(0, name.size() - kSuffix.size()), path);
         } else if (item.is_directory(error)) {
-            collectFiles(path, prefix + name + "-", depth + 1, files);
+            collectFiles(path, prefix + name + "-", depth + 1, scan);
         }
     }
 }
@@ -320,9 +343,9 @@ std::vector<DesktopEntry> loadInstalledEntries(const std::vector<std::string>& d
     std::set<std::string> seen;
     std::vector<DesktopEntry> entries;
     for (const auto& folder : dataFolders) {
-        std::map<std::string, std::string> files;
-        collectFiles(folder + "/applications", "", 0, files);
-        for (const auto& [id, path] : files) {
+        Scan scan;
+        collectFiles(folder + "/applications", "", 0, scan);
+        for (const auto& [id, path] : scan.files) {
             // The first folder holding an id decides it, whatever its file says.
             if (!seen.insert(id).second) continue;
             if (auto entry = readEntry(id, path, languages)) entries.push_back(std::move(*entry));
