@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -87,6 +88,13 @@ OnboardingView::OnboardingView(UiContext& context, std::function<void()> onCompl
     keep.setRetainSizeWhenHidden(true);
     backButton_->setSizePolicy(keep);
     column->addLayout(nav);
+    // Default buttons answer Return only in dialogs; this window is not one.
+    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* press = new QShortcut(QKeySequence(key), this);
+        connect(press, &QShortcut::activated, this, [this] {
+            (currentPage_ < kPageCount - 1 ? continueButton_ : getStartedButton_)->click();
+        });
+    }
 
     bridge_.watchAndApply(context_.windowService.hasAccessibilityPermission,
                           [this](bool granted) { applyPermission(granted); });

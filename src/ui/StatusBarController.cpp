@@ -5,7 +5,9 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QScreen>
+#include <QShortcut>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
@@ -55,6 +57,11 @@ StatusBarController::StatusBarController(UiContext& context, bool trayAvailable)
     // A tray icon has no accessible name of its own; what it opens carries it.
     popover_->setAccessibleName(QString::fromLatin1(kIconDescription));
     bridge_ = std::make_unique<PublishedBridge>(popover_.get());
+    // Ctrl+Q quits from any of our windows, the popover, the editor or the preferences alike.
+    auto* quitKey = new QShortcut(QKeySequence::Quit, popover_.get());
+    quitKey->setObjectName("quitShortcut");
+    quitKey->setContext(Qt::ApplicationShortcut);
+    QObject::connect(quitKey, &QShortcut::activated, popover_.get(), [this] { quit(); });
 
     if (trayAvailable) {
         trayIcon_ = std::make_unique<QSystemTrayIcon>();
@@ -67,6 +74,18 @@ StatusBarController::StatusBarController(UiContext& context, bool trayAvailable)
                     togglePopover();
                 }
             });
+        trayMenu_ = std::make_unique<QMenu>();
+        trayMenu_->setObjectName("trayMenu");
+        QObject::connect(trayMenu_->addAction(QString::fromLatin1(kIconDescription)),
+                         &QAction::triggered, popover_.get(), [this] { showPopover(); });
+        QObject::connect(trayMenu_->addAction(QStringLiteral("Preferences...")),
+                         &QAction::triggered, popover_.get(),
+                         [this] { menuView_->openPreferences(); });
+        trayMenu_->addSeparator();
+        auto* quitAction = trayMenu_->addAction(QStringLiteral("Quit Vantrel"));
+        quitAction->setObjectName("trayQuitAction");
+        QObject::connect(quitAction, &QAction::triggered, popover_.get(), [this] { quit(); });
+        trayIcon_->setContextMenu(trayMenu_.get());
         updateIcon();
         trayIcon_->show();
         // The icon looks the same whatever the list holds; it is applied again on each change.
@@ -76,9 +95,7 @@ StatusBarController::StatusBarController(UiContext& context, bool trayAvailable)
     }
 
     // Without a tray the window is the application: closing it quits.
-    popover_->onClose = [this] {
-        if (context_.quit) context_.quit();
-    };
+    popover_->onClose = [this] { quit(); };
     context_.mainQueue.post([weak = std::weak_ptr<StatusBarController*>(self_)] {
         auto self = weak.lock();
         if (!self) return;
@@ -98,7 +115,16 @@ StatusBarController::StatusBarController(UiContext& context, bool trayAvailable)
 StatusBarController::~StatusBarController() {
     self_.reset();
     bridge_.reset();
-    if (trayIcon_) trayIcon_->hide();
+    if (trayIcon_) {
+        trayIcon_->setContextMenu(nullptr);
+        trayIcon_->hide();
+    }
+}
+
+void StatusBarController::quit() {
+    // The popup holds the pointer and keyboard while shown; let them go before the loop ends.
+    popover_->hide();
+    if (context_.quit) context_.quit();
 }
 
 QIcon StatusBarController::statusIcon() {

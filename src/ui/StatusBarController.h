@@ -10,6 +10,7 @@
 #include "ui/PublishedBridge.h"
 #include "ui/UiContext.h"
 
+class QMenu;
 class QSystemTrayIcon;
 
 namespace vantrel {
@@ -50,10 +51,13 @@ class StatusBarController {
     void togglePopover();
     void showPopover();
     bool isPopoverShown() const;
+    // The tray menu's "Quit Vantrel", Ctrl+Q and the popover's "Quit".
+    void quit();
 
     MenuView& menuView() { return *menuView_; }
     Popover& popover() { return *popover_; }
     QSystemTrayIcon* trayIcon() { return trayIcon_.get(); }
+    QMenu* trayMenu() { return trayMenu_.get(); }
     bool hasTray() const { return trayIcon_ != nullptr; }
 
     // The status icon: three windows, in the panel's text colour.
@@ -65,6 +69,7 @@ class StatusBarController {
     void placeUnderIcon();
 
     UiContext& context_;
+    std::unique_ptr<QMenu> trayMenu_;
     std::unique_ptr<QSystemTrayIcon> trayIcon_;
     std::unique_ptr<Popover> popover_;
     MenuView* menuView_ = nullptr;

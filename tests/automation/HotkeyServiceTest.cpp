@@ -60,8 +60,10 @@ TEST_F(HotkeyServiceTest, StartRegistersCompleteLayoutShortcutsInListOrderThenKn
     preferences.setPresetShortcuts({{"Left Half", PresetShortcut{123, kCmdOpt}},
                                     {"left half", PresetShortcut{1, kCmdOpt}},
                                     {"Diagonal", PresetShortcut{2, kCmdOpt}}});
+    // A bare key would take every "3" typed anywhere: refused; a function key may stand alone.
     setLayouts({withShortcut("A", 18, kCmdOpt), withShortcut("NoMods", 19, std::nullopt),
-                withShortcut("Bare", 20, 0), withShortcut("NoKey", std::nullopt, kCmdOpt)});
+                withShortcut("Bare", 20, 0), withShortcut("F5", 96, 0),
+                withShortcut("NoKey", std::nullopt, kCmdOpt)});
     startService();
 
     EXPECT_TRUE(hotkeys.handlerInstalled());
@@ -70,28 +72,122 @@ TEST_F(HotkeyServiceTest, StartRegistersCompleteLayoutShortcutsInListOrderThenKn
     EXPECT_EQ(registered[0].keyCode, 18U);
     EXPECT_EQ(registered[0].modifierMask, kCmdOptMask);
     EXPECT_EQ(registered[0].id, (HotkeyID{0x564E5400, 1}));
-    EXPECT_EQ(registered[1].keyCode, 20U);
+    EXPECT_EQ(registered[1].keyCode, 96U);
     EXPECT_EQ(registered[1].modifierMask, 0U);
     EXPECT_EQ(registered[1].id.id, 2U);
     EXPECT_EQ(registered[2].keyCode, 123U);
     EXPECT_EQ(registered[2].id.id, 3U);
     EXPECT_EQ(service->nextHotKeyID(), 4U);
-    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "HotkeyService: The shortcut 3 of the layout Bare does not work: "
+                               "Add Ctrl, Alt or Super: only F1 to F12 work alone"}));
 }
 
-TEST_F(HotkeyServiceTest, TheEarlierRegistrationKeepsAContestedCombination) {
+TEST_F(HotkeyServiceTest, TheEarlierRegistrationKeepsAContestedCombinationAndTheOthersAreNamed) {
     preferences.setPresetShortcut(PresetLayout::maximize, PresetShortcut{18, kCmdOpt});
     preferences.setPresetShortcut(PresetLayout::center, PresetShortcut{8, kCmdOpt});
     const auto first = withShortcut("First", 18, kCmdOpt);
-    setLayouts({first, withShortcut("Second", 18, kCmdOpt)});
+    const auto second = withShortcut("Second", 18, kCmdOpt);
+    setLayouts({first, second});
     hotkeys.holdElsewhere(8, kCmdOptMask);
     startService();
 
     ASSERT_EQ(hotkeys.registered().size(), 1U);
     EXPECT_EQ(hotkeys.registered()[0].id.id, 1U);
+    const std::string refused = "HotkeyService: Failed to register hotkey: -9878";
     EXPECT_EQ(log.lines(),
-              (std::vector<std::string>(3, "HotkeyService: Failed to register hotkey: -9878")));
+              (std::vector<std::string>{
+                  refused,
+                  "HotkeyService: The shortcut ⌥⌘1 of the layout Second does not work: Used by "
+                  "the layout First",
+                  refused,
+                  "HotkeyService: The shortcut ⌥⌘C of the quick layout Center does not work: "
+                  "Another program uses this shortcut",
+                  refused,
+                  "HotkeyService: The shortcut ⌥⌘1 of the quick layout Maximize does not work: "
+                  "Used by the layout First"}));
     EXPECT_EQ(service->nextHotKeyID(), 2U);
+    EXPECT_EQ(service->failures.get().size(), 3U);
+    EXPECT_FALSE(service->failureOf(first.id));
+    EXPECT_EQ(service->failureOf(second.id)->text(), "Used by the layout First");
+    EXPECT_EQ(service->failureOf(PresetLayout::center)->text(),
+              "Another program uses this shortcut");
+
+    // The other program lets go; the next rebuild takes it and the failure goes.
+    hotkeys.releaseElsewhere(8, kCmdOptMask);
+    service->shortcutsDidChange();
+    EXPECT_FALSE(service->failureOf(PresetLayout::center));
+}
+
+TEST_F(HotkeyServiceTest, ACheckRefusesBareKeysAndWhatOthersHaveButNotTheOwnersOwn) {
+    using Kind = ShortcutProblem::Kind;
+    constexpr std::uint64_t kCtrlOpt = modifier::kControl | modifier::kOption;
+    preferences.setPresetShortcut(PresetLayout::leftHalf, PresetShortcut{123, kCtrlOpt});
+    const auto work = withShortcut("Work", 18, kCmdOpt);
+    setLayouts({work});
+    hotkeys.holdElsewhere(19, kCmdOptMask);
+    startService();
+
+    const Uuid other = Uuid::random();
+    const struct {
+        std::uint16_t key;
+        std::uint64_t modifiers;
+        ShortcutOwner owner;
+        Kind kind;
+        std::string text;
+    } cases[] = {
+        {0, 0, work.id, Kind::noModifier, "Add Ctrl, Alt or Super: only F1 to F12 work alone"},
+        {0, modifier::kShift, other, Kind::noModifier, ""},
+        {96, 0, other, Kind::none, ""},
+        {18, kCmdOpt, work.id, Kind::none, ""},
+        {18, kCmdOpt, other, Kind::usedByLayout, "Used by the layout Work"},
+        {18, kCmdOpt, PresetLayout::maximize, Kind::usedByLayout, ""},
+        {123, kCtrlOpt, work.id, Kind::usedByPreset, "Used by the quick layout Left Half"},
+        {123, kCtrlOpt, PresetLayout::leftHalf, Kind::none, ""},
+        {19, kCmdOpt, work.id, Kind::heldElsewhere, "Another program uses this shortcut"},
+    };
+    for (const auto& c : cases) {
+        const auto problem = service->check(c.key, c.modifiers, c.owner);
+        EXPECT_EQ(problem.kind, c.kind) << c.key << " " << c.modifiers;
+        if (!c.text.empty()) {
+            EXPECT_EQ(problem.text(), c.text);
+        }
+    }
+    // Trying a combination leaves nothing behind.
+    EXPECT_EQ(hotkeys.registered().size(), 2U);
+}
+
+TEST_F(HotkeyServiceTest, SuspendedUntilTheLastSuspensionEndsThenEverythingIsBack) {
+    grant();
+    setLayouts({withShortcut("A", 18, kCmdOpt)});
+    startService();
+    Subscription editor = service->suspend();
+    Subscription preferencesWindow = service->suspend();
+    EXPECT_TRUE(hotkeys.registered().empty());
+    EXPECT_EQ(hotkeys.press(18, kCmdOptMask), hotkey_status::kEventNotHandled);
+    // A change meanwhile registers nothing yet.
+    setLayouts({withShortcut("A", 18, kCmdOpt), withShortcut("B", 19, kCmdOpt)});
+    manager.saveLayouts();
+    EXPECT_TRUE(hotkeys.registered().empty());
+    editor.reset();
+    EXPECT_TRUE(hotkeys.registered().empty());
+    preferencesWindow.reset();
+    EXPECT_EQ(hotkeys.registered().size(), 2U);
+}
+
+TEST_F(HotkeyServiceTest, AKeyboardChangeRegistersAgainAndRelabelsTheKeys) {
+    const auto work = withShortcut("Work", 16, modifier::kControl | modifier::kOption);
+    setLayouts({work});
+    startService();
+    int announced = 0;
+    const Subscription watch = service->failures.onDidChange([&](const auto&) { ++announced; });
+    EXPECT_EQ(service->shortcutText(16, modifier::kControl | modifier::kOption), "⌃⌥Y");
+    // A German keyboard prints Z where a US one prints Y; the arrows are named alike.
+    hotkeys.changeKeyboard({{16, "Z"}, {123, "X"}});
+    EXPECT_EQ(announced, 1);
+    EXPECT_EQ(registeredIDs(), (std::vector<std::uint32_t>{2}));
+    EXPECT_EQ(service->shortcutText(16, modifier::kControl | modifier::kOption), "⌃⌥Z");
+    EXPECT_EQ(service->shortcutText(123, modifier::kControl), "⌃←");
 }
 
 TEST_F(HotkeyServiceTest, IdsKeepGrowingAcrossRebuilds) {

@@ -155,6 +155,42 @@ TEST_F(X11HotkeysTest, RefusesOurOwnDuplicatesAndKeysWithoutAName) {
     registered(51, hotkey_modifier::kShift, 6);
 }
 
+TEST_F(X11HotkeysTest, AShortcutIsAKeyPositionOnEveryKeyboardLayoutWithThatLayoutsLabel) {
+    OtherClient other;
+    const xcb_keycode_t twoKey = other.keycode('2');  // on the US layout the server starts with
+    int changes = 0;
+    const Subscription watch = hotkeys_.onKeyboardChanged([&] { ++changes; });
+    registered(16, hotkey_modifier::kControl | hotkey_modifier::kOption, 5);  // Y on US
+    const struct {
+        const char* layout;
+        const char* labelOfY;
+        const char* labelOfMinus;
+        const char* keysOfY;  // what xdotool types to reach that key
+    } layouts[] = {{"us", "Y", "-", "ctrl+alt+y"},
+                   {"gb", "Y", "-", "ctrl+alt+y"},
+                   {"de", "Z", "\u00DF", "ctrl+alt+z"}};
+    std::size_t pressed = 0;
+    for (const auto& l : layouts) {
+        const int before = changes;
+        XSession::run(std::string("setxkbmap ") + l.layout);
+        // The switch arrives as a keyboard change; the grabs follow the key, not its symbol.
+        ASSERT_TRUE(eventually([&] {
+            hotkeys_.processEvents();
+            loop_.runPending();
+            return changes > before || std::string(l.layout) == "us";
+        })) << l.layout;
+        // The 2 key is the 2 key everywhere, though Shift makes '@' on it in us and '"' in gb, de.
+        EXPECT_EQ(hotkeys_.keyCodeOfNativeKey(twoKey), std::optional<std::uint16_t>(19))
+            << l.layout;
+        EXPECT_EQ(hotkeys_.keyLabel(16), l.labelOfY) << l.layout;
+        EXPECT_EQ(hotkeys_.keyLabel(27), l.labelOfMinus) << l.layout;
+        EXPECT_EQ(hotkeys_.keyLabel(123), "") << l.layout;  // arrows have no layout label
+        ASSERT_TRUE(press(l.keysOfY, ++pressed)) << l.layout;
+    }
+    EXPECT_EQ(presses_, (std::vector<std::uint32_t>{5, 5, 5}));
+    XSession::run("setxkbmap us");
+}
+
 TEST_F(X11HotkeysTest, APresetShortcutMovesTheFocusedWindowToItsHalfOfTheScreen) {
     PollLoop poll(clock_);
     NotificationCenter center;
