@@ -5,9 +5,9 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
-#include <QShortcut>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
@@ -22,6 +22,11 @@ namespace {
 constexpr qint64 kReopenGuardMs = 250;
 
 }  // namespace
+
+bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && onKey_(static_cast<QKeyEvent*>(event))) return true;
+    return QObject::eventFilter(watched, event);
+}
 
 Popover::Popover(bool asPopup, QWidget* parent) : QFrame(parent), asPopup_(asPopup) {
     setObjectName(asPopup ? "popover" : "menuWindow");
@@ -57,11 +62,17 @@ StatusBarController::StatusBarController(UiContext& context, bool trayAvailable)
     // A tray icon has no accessible name of its own; what it opens carries it.
     popover_->setAccessibleName(QString::fromLatin1(kIconDescription));
     bridge_ = std::make_unique<PublishedBridge>(popover_.get());
-    // Ctrl+Q quits from any of our windows, the popover, the editor or the preferences alike.
-    auto* quitKey = new QShortcut(QKeySequence::Quit, popover_.get());
-    quitKey->setObjectName("quitShortcut");
-    quitKey->setContext(Qt::ApplicationShortcut);
-    QObject::connect(quitKey, &QShortcut::activated, popover_.get(), [this] { quit(); });
+    // Ctrl+Q quits from any of our windows, the popover, the editor or the preferences alike
+    // (a shortcut would need its own widget shown), except where a recorder takes it as a key.
+    quitKeys_ = std::make_unique<KeyFilter>([this](QKeyEvent* key) {
+        const QWidget* focus = QApplication::focusWidget();
+        if (!key->matches(QKeySequence::Quit) ||
+            (focus != nullptr && focus->objectName() == QLatin1String("shortcutRecorder")))
+            return false;
+        quit();
+        return true;
+    });
+    qApp->installEventFilter(quitKeys_.get());
 
     if (trayAvailable) {
         trayIcon_ = std::make_unique<QSystemTrayIcon>();

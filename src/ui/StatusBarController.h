@@ -10,6 +10,7 @@
 #include "ui/PublishedBridge.h"
 #include "ui/UiContext.h"
 
+class QKeyEvent;
 class QMenu;
 class QSystemTrayIcon;
 
@@ -34,6 +35,18 @@ class Popover final : public QFrame {
   private:
     bool asPopup_;
     QElapsedTimer hiddenAt_;
+};
+
+// Hands every key press of the application to `onKey`, which returns true to take it.
+class KeyFilter final : public QObject {
+  public:
+    explicit KeyFilter(std::function<bool(QKeyEvent*)> onKey) : onKey_(std::move(onKey)) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    std::function<bool(QKeyEvent*)> onKey_;
 };
 
 class StatusBarController {
@@ -70,6 +83,7 @@ class StatusBarController {
 
     UiContext& context_;
     std::unique_ptr<QMenu> trayMenu_;
+    std::unique_ptr<KeyFilter> quitKeys_;
     std::unique_ptr<QSystemTrayIcon> trayIcon_;
     std::unique_ptr<Popover> popover_;
     MenuView* menuView_ = nullptr;

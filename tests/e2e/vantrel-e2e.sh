@@ -2,10 +2,12 @@
 # The vantrel executable on a private desktop (Xvfb, openbox, trayer): tray icon, a layout
 # restored by its shortcut, a preset shortcut, the popover from the tray icon, one instance per
 # display, a crashed instance's leftovers, and the welcome window's decorations.
-# Usage: vantrel-e2e.sh VANTREL TESTCLIENT XPROBE
+# Then: a shortcut the window manager holds is logged with its keys and layout, and Quit ends the
+# program every time, whatever is open, and leaves its shortcuts and lock behind.
+# Usage: vantrel-e2e.sh VANTREL TESTCLIENT XPROBE GALLERY
 set -uo pipefail
 
-vantrel=$1 testclient=$2 xprobe=$3
+vantrel=$1 testclient=$2 xprobe=$3 gallery=$4
 for tool in Xvfb openbox trayer xdotool wmctrl xwininfo xprop; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
@@ -255,6 +257,146 @@ if poll 10 has_welcome; then
 else
   fail "no welcome window before onboarding"
 fi
+
+# --- Quit. Every way, several times over, so that a race shows: a click on Quit after the pointer
+# rested on the tray icon until its tooltip came up, with Preferences open, with the editor open,
+# from the tray icon's menu, and Ctrl+Q. Each time the process ends with status 0, another
+# program can take the layout's shortcut (Ctrl+Alt+1), and the single-instance lock is gone.
+kill "$vantrel_pid" 2>/dev/null
+wait "$vantrel_pid" 2>/dev/null
+write_config true
+# A second layout on Ctrl+Alt+Left, which openbox keeps for switching desktops.
+python3 - "$XDG_DATA_HOME/Vantrel/layouts.json" <<'PY'
+import json, sys
+path = sys.argv[1]
+layouts = json.load(open(path))
+blocked = dict(layouts[0], id="0B10C4ED-1B2C-4D5E-8F90-A1B2C3D4E5F6", name="Blocked",
+               shortcutKeyCode=123)
+json.dump(layouts + [blocked], open(path, "w"))
+PY
+read -r quit_x quit_y < <(QT_QPA_PLATFORM=offscreen "$gallery" --locate quitButton | tail -1)
+read -r prefs_x prefs_y < <(QT_QPA_PLATFORM=offscreen "$gallery" --locate preferencesButton | tail -1)
+[ -n "${quit_x:-}" ] && [ -n "${prefs_x:-}" ] || die "the gallery did not locate the footer buttons"
+
+# Ended: gone, or a zombie waiting for this shell.
+exited() { local s; s=$(ps -o stat= -p "$1" 2>/dev/null); [ -z "$s" ] || [[ "$s" == Z* ]]; }
+# A viewable window of ours of this _NET_WM_WINDOW_TYPE (TOOLTIP, POPUP_MENU ...).
+our_window_of_type() {
+  for id in $(xdotool search --onlyvisible --class Vantrel 2>/dev/null); do
+    xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q "_NET_WM_WINDOW_TYPE_$1" && { echo "$id"; return 0; }
+  done
+  return 1
+}
+# The tray icon's menu: a window of ours neither the icon nor the popover, three entries high.
+tray_menu() {
+  for id in $(xdotool search --onlyvisible --class Vantrel 2>/dev/null); do
+    xwininfo -id "$id" | awk '/Width:/{w=$2}/Height:/{h=$2}END{exit !(w >= 60 && h >= 40 && h < 200)}' &&
+      { echo "$id"; return 0; }
+  done
+  return 1
+}
+has_window_titled() { wmctrl -l | grep -q " $1\$"; }
+started() {
+  start_vantrel
+  poll 20 has_tray_icon && poll 10 grep -q "Vantrel started" "$log" ||
+    die "no start before quitting: $(cat "$log")"
+}
+point_at_tray_icon() {
+  local icon; icon=$(tray_icon)
+  eval "$(xwininfo -id "$icon" | awk '/Absolute upper-left X/{print "ix="$4}
+    /Absolute upper-left Y/{print "iy="$4}/Width:/{print "iw="$2}/Height:/{print "ih="$2}')"
+  xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2))
+}
+click_tray_icon() { # button
+  point_at_tray_icon
+  xdotool click "$1"
+}
+# Right after start the icon may not take clicks yet: click again while nothing shows.
+open_popover() {
+  local attempt
+  for attempt in 1 2 3 4 5; do
+    popover_shown && return 0
+    click_tray_icon 1
+    poll 3 popover_shown && return 0
+  done
+  die "no popover"
+}
+click_in_popover() { # x y
+  local id px py
+  id=$(xwininfo -root -tree | awk '/"vantrel" "Vantrel"/ && / 300x450\+/{print $1}' |
+    while read -r w; do xwininfo -id "$w" | grep -q IsViewable && echo "$w"; done | head -1)
+  eval "$(xwininfo -id "$id" | awk '/Absolute upper-left X/{print "px="$4}/Absolute upper-left Y/{print "py="$4}')"
+  xdotool mousemove $((px + $1)) $((py + $2)) click 1
+}
+# Down enters the list, F2 opens the first layout's editor.
+open_editor_by_keyboard() {
+  open_popover
+  xdotool key Down F2
+  poll 10 has_window_titled "Edit Layout" || die "no editor from the keyboard"
+}
+check_quit() { # how
+  if ! poll 15 exited "$vantrel_pid"; then
+    fail "$1: still running after Quit: $(tail -3 "$log")"
+    kill "$vantrel_pid"; wait "$vantrel_pid" 2>/dev/null; return
+  fi
+  wait "$vantrel_pid"; local status=$?
+  [ "$status" = 0 ] || fail "$1: exit status $status"
+  "$xprobe" grab-key 0x31 0x0c || fail "$1: Ctrl+Alt+1 is still taken after quitting"
+  compgen -G "$XDG_RUNTIME_DIR/vantrel-*.lock" >/dev/null && fail "$1: the lock is left: $(ls "$XDG_RUNTIME_DIR")"
+  pass "$1: quit (status $status), Ctrl+Alt+1 free, no lock"
+}
+
+for round in 1 2 3; do
+  started
+  if [ "$round" = 1 ]; then
+    # The shortcut openbox holds: the old line, and one naming the keys and the layout.
+    grep -q "HotkeyService: Failed to register hotkey: -9878" "$log" &&
+      grep -qx "HotkeyService: The shortcut ⌃⌥← of the layout Blocked does not work: Another program uses this shortcut" "$log" &&
+      pass "the held shortcut was logged with its keys and layout" ||
+      fail "no line for the held shortcut: $(cat "$log")"
+  fi
+  point_at_tray_icon
+  poll 10 our_window_of_type TOOLTIP >/dev/null || fail "no tooltip on the tray icon"
+  open_popover
+  click_in_popover "$quit_x" "$quit_y"
+  check_quit "Quit after the tooltip, round $round"
+
+  started
+  open_popover
+  click_in_popover "$prefs_x" "$prefs_y"
+  poll 10 has_window_titled Preferences || fail "no Preferences window"
+  open_popover
+  click_in_popover "$quit_x" "$quit_y"
+  check_quit "Quit with Preferences open, round $round"
+
+  started
+  open_editor_by_keyboard
+  open_popover
+  click_in_popover "$quit_x" "$quit_y"
+  check_quit "Quit with the editor open, round $round"
+
+  started
+  for attempt in 1 2 3 4 5; do
+    click_tray_icon 3
+    poll 3 tray_menu >/dev/null && break
+  done
+  if tray_menu >/dev/null; then
+    menu=$(tray_menu)
+    eval "$(xwininfo -id "$menu" | awk '/Absolute upper-left X/{print "mx="$4}
+      /Absolute upper-left Y/{print "my="$4}/Width:/{print "mw="$2}/Height:/{print "mh="$2}')"
+    # "Quit Vantrel" is the last entry.
+    xdotool mousemove $((mx + mw / 2)) $((my + mh - 12)) click 1
+  else
+    fail "no menu on the tray icon: $(for w in $(xdotool search --onlyvisible --class Vantrel); do
+      xwininfo -id "$w" | grep geometry; xprop -id "$w" _NET_WM_WINDOW_TYPE; done)"
+  fi
+  check_quit "Quit from the tray menu, round $round"
+
+  started
+  open_editor_by_keyboard
+  xdotool key ctrl+q
+  check_quit "Ctrl+Q in the editor, round $round"
+done
 
 [ "$failures" -eq 0 ] && echo "all end-to-end checks passed"
 [ "$failures" -eq 0 ]
