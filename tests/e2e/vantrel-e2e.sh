@@ -190,15 +190,19 @@ fi
 frame_is "$alpha" "$alpha_saved" || fail "the preset moved Alpha too: $(frame "$alpha")"
 
 # --- A click on the tray icon opens the 300 x 450 popover; a click elsewhere closes it.
-popover_shown() {
+popover_id() {
   xwininfo -root -tree | awk '/"vantrel" "Vantrel"/ && / 300x450\+/{print $1}' |
-    while read -r id; do xwininfo -id "$id" | grep -q IsViewable && echo "$id"; done | grep -q .
+    while read -r id; do xwininfo -id "$id" | grep -q IsViewable && echo "$id"; done | head -1
 }
+popover_shown() { [ -n "$(popover_id)" ]; }
 popover_hidden() { ! popover_shown; }
-icon=$(tray_icon)
-eval "$(xwininfo -id "$icon" | awk '/Absolute upper-left X/{print "ix="$4}
-  /Absolute upper-left Y/{print "iy="$4}/Width:/{print "iw="$2}/Height:/{print "ih="$2}')"
-xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
+# Sets x y w h to a window's client area.
+place() {
+  eval "$(xwininfo -id "$1" | awk '/Absolute upper-left X/{print "x="$4}
+    /Absolute upper-left Y/{print "y="$4}/Width:/{print "w="$2}/Height:/{print "h="$2}')"
+}
+point_at_tray_icon() { place "$(tray_icon)"; xdotool mousemove $((x + w / 2)) $((y + h / 2)); }
+point_at_tray_icon; xdotool click 1
 poll 10 popover_shown && pass "the tray icon opened the popover" || fail "no popover after a click"
 xdotool mousemove 800 800 click 1
 poll 10 popover_hidden || fail "a click outside left the popover open"
@@ -280,57 +284,39 @@ read -r prefs_x prefs_y < <(QT_QPA_PLATFORM=offscreen "$gallery" --locate prefer
 
 # Ended: gone, or a zombie waiting for this shell.
 exited() { local s; s=$(ps -o stat= -p "$1" 2>/dev/null); [ -z "$s" ] || [[ "$s" == Z* ]]; }
-# A viewable window of ours of this _NET_WM_WINDOW_TYPE (TOOLTIP, POPUP_MENU ...).
-our_window_of_type() {
+# A viewable window of ours: the tray icon's tooltip, or its menu (neither icon nor popover).
+tooltip() {
   for id in $(xdotool search --onlyvisible --class Vantrel 2>/dev/null); do
-    xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q "_NET_WM_WINDOW_TYPE_$1" && { echo "$id"; return 0; }
-  done
-  return 1
+    xprop -id "$id" _NET_WM_WINDOW_TYPE | grep -q _NET_WM_WINDOW_TYPE_TOOLTIP && echo "$id" && return
+  done; return 1
 }
-# The tray icon's menu: a window of ours neither the icon nor the popover, three entries high.
 tray_menu() {
   for id in $(xdotool search --onlyvisible --class Vantrel 2>/dev/null); do
-    xwininfo -id "$id" | awk '/Width:/{w=$2}/Height:/{h=$2}END{exit !(w >= 60 && h >= 40 && h < 200)}' &&
-      { echo "$id"; return 0; }
-  done
-  return 1
+    place "$id"; (( w >= 60 && h >= 40 && h < 200 )) && echo "$id" && return
+  done; return 1
 }
 has_window_titled() { wmctrl -l | grep -q " $1\$"; }
 started() {
   start_vantrel
-  poll 20 has_tray_icon && poll 10 grep -q "Vantrel started" "$log" ||
-    die "no start before quitting: $(cat "$log")"
-}
-point_at_tray_icon() {
-  local icon; icon=$(tray_icon)
-  eval "$(xwininfo -id "$icon" | awk '/Absolute upper-left X/{print "ix="$4}
-    /Absolute upper-left Y/{print "iy="$4}/Width:/{print "iw="$2}/Height:/{print "ih="$2}')"
-  xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2))
-}
-click_tray_icon() { # button
-  point_at_tray_icon
-  xdotool click "$1"
+  poll 20 has_tray_icon && poll 10 grep -q "Vantrel started" "$log" || die "no start: $(cat "$log")"
 }
 # Right after start the icon may not take clicks yet: click again while nothing shows.
-open_popover() {
-  local attempt
+open_with_click() { # button condition
   for attempt in 1 2 3 4 5; do
-    popover_shown && return 0
-    click_tray_icon 1
-    poll 3 popover_shown && return 0
+    "$2" >/dev/null && return 0
+    point_at_tray_icon; xdotool click "$1"
+    poll 3 "$2" >/dev/null && return 0
   done
-  die "no popover"
+  die "nothing opened with button $1 on the tray icon"
 }
-click_in_popover() { # x y
-  local id px py
-  id=$(xwininfo -root -tree | awk '/"vantrel" "Vantrel"/ && / 300x450\+/{print $1}' |
-    while read -r w; do xwininfo -id "$w" | grep -q IsViewable && echo "$w"; done | head -1)
-  eval "$(xwininfo -id "$id" | awk '/Absolute upper-left X/{print "px="$4}/Absolute upper-left Y/{print "py="$4}')"
-  xdotool mousemove $((px + $1)) $((py + $2)) click 1
+click_popover_at() { # x y, from the popover's corner
+  open_with_click 1 popover_shown
+  place "$(popover_id)"
+  xdotool mousemove $((x + $1)) $((y + $2)) click 1
 }
 # Down enters the list, F2 opens the first layout's editor.
 open_editor_by_keyboard() {
-  open_popover
+  open_with_click 1 popover_shown
   xdotool key Down F2
   poll 10 has_window_titled "Edit Layout" || die "no editor from the keyboard"
 }
@@ -342,7 +328,7 @@ check_quit() { # how
   wait "$vantrel_pid"; local status=$?
   [ "$status" = 0 ] || fail "$1: exit status $status"
   "$xprobe" grab-key 0x31 0x0c || fail "$1: Ctrl+Alt+1 is still taken after quitting"
-  compgen -G "$XDG_RUNTIME_DIR/vantrel-*.lock" >/dev/null && fail "$1: the lock is left: $(ls "$XDG_RUNTIME_DIR")"
+  compgen -G "$XDG_RUNTIME_DIR/vantrel-*.lock" >/dev/null && fail "$1: the lock is left"
   pass "$1: quit (status $status), Ctrl+Alt+1 free, no lock"
 }
 
@@ -356,40 +342,25 @@ for round in 1 2 3; do
       fail "no line for the held shortcut: $(cat "$log")"
   fi
   point_at_tray_icon
-  poll 10 our_window_of_type TOOLTIP >/dev/null || fail "no tooltip on the tray icon"
-  open_popover
-  click_in_popover "$quit_x" "$quit_y"
+  poll 10 tooltip >/dev/null || fail "no tooltip on the tray icon"
+  click_popover_at "$quit_x" "$quit_y"
   check_quit "Quit after the tooltip, round $round"
 
   started
-  open_popover
-  click_in_popover "$prefs_x" "$prefs_y"
+  click_popover_at "$prefs_x" "$prefs_y"
   poll 10 has_window_titled Preferences || fail "no Preferences window"
-  open_popover
-  click_in_popover "$quit_x" "$quit_y"
+  click_popover_at "$quit_x" "$quit_y"
   check_quit "Quit with Preferences open, round $round"
 
   started
   open_editor_by_keyboard
-  open_popover
-  click_in_popover "$quit_x" "$quit_y"
+  click_popover_at "$quit_x" "$quit_y"
   check_quit "Quit with the editor open, round $round"
 
   started
-  for attempt in 1 2 3 4 5; do
-    click_tray_icon 3
-    poll 3 tray_menu >/dev/null && break
-  done
-  if tray_menu >/dev/null; then
-    menu=$(tray_menu)
-    eval "$(xwininfo -id "$menu" | awk '/Absolute upper-left X/{print "mx="$4}
-      /Absolute upper-left Y/{print "my="$4}/Width:/{print "mw="$2}/Height:/{print "mh="$2}')"
-    # "Quit Vantrel" is the last entry.
-    xdotool mousemove $((mx + mw / 2)) $((my + mh - 12)) click 1
-  else
-    fail "no menu on the tray icon: $(for w in $(xdotool search --onlyvisible --class Vantrel); do
-      xwininfo -id "$w" | grep geometry; xprop -id "$w" _NET_WM_WINDOW_TYPE; done)"
-  fi
+  open_with_click 3 tray_menu
+  place "$(tray_menu)"
+  xdotool mousemove $((x + w / 2)) $((y + h - 12)) click 1  # "Quit Vantrel", the last entry
   check_quit "Quit from the tray menu, round $round"
 
   started

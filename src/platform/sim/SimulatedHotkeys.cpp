@@ -62,11 +62,6 @@ void SimulatedHotkeys::holdElsewhere(std::uint32_t keyCode, std::uint32_t modifi
     heldElsewhere_.insert({keyCode, modifierMask});
 }
 
-void SimulatedHotkeys::releaseElsewhere(std::uint32_t keyCode, std::uint32_t modifierMask) {
-    std::lock_guard lock(mutex_);
-    heldElsewhere_.erase({keyCode, modifierMask});
-}
-
 std::string SimulatedHotkeys::keyLabel(std::uint16_t keyCode) {
     std::lock_guard lock(mutex_);
     const auto it = labels_.find(keyCode);

@@ -37,8 +37,6 @@ class SimulatedHotkeys final : public HotkeySystem {
     int pressIdentifier(std::optional<HotkeyID> id);
     // Another program holds this combination: registering it is refused.
     void holdElsewhere(std::uint32_t keyCode, std::uint32_t modifierMask);
-    // Another program let go of this combination.
-    void releaseElsewhere(std::uint32_t keyCode, std::uint32_t modifierMask);
     // The user switched keyboard layouts: keys get these labels, and the change is announced
     // at once.
     void changeKeyboard(std::map<std::uint16_t, std::string> labels);
