@@ -3,10 +3,10 @@
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -88,13 +88,6 @@ OnboardingView::OnboardingView(UiContext& context, std::function<void()> onCompl
     keep.setRetainSizeWhenHidden(true);
     backButton_->setSizePolicy(keep);
     column->addLayout(nav);
-    // Default buttons answer Return only in dialogs; this window is not one.
-    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
-        auto* press = new QShortcut(QKeySequence(key), this);
-        connect(press, &QShortcut::activated, this, [this] {
-            (currentPage_ < kPageCount - 1 ? continueButton_ : getStartedButton_)->click();
-        });
-    }
 
     bridge_.watchAndApply(context_.windowService.hasAccessibilityPermission,
                           [this](bool granted) { applyPermission(granted); });
@@ -198,6 +191,15 @@ QWidget* OnboardingView::buildDonePage() {
     tipsHolder->addLayout(tips);
     column->addLayout(tipsHolder);
     return page;
+}
+
+void OnboardingView::keyPressEvent(QKeyEvent* event) {
+    // Default buttons answer Return only in dialogs; this window is not one.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        (currentPage_ < kPageCount - 1 ? continueButton_ : getStartedButton_)->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void OnboardingView::applyPermission(bool granted) {
