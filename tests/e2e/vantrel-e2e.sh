@@ -264,7 +264,7 @@ fi
 
 # --- Quit. Every way, several times over, so that a race shows: a click on Quit after the pointer
 # rested on the tray icon until its tooltip came up, with Preferences open, with the editor open,
-# from the tray icon's menu, and Ctrl+Q. Each time the process ends with status 0, another
+# from the tray icon's menu, and Ctrl+Q in the editor and in a question. Each time the process ends with status 0, another
 # program can take the layout's shortcut (Ctrl+Alt+1), and the single-instance lock is gone.
 kill "$vantrel_pid" 2>/dev/null
 wait "$vantrel_pid" 2>/dev/null
@@ -367,6 +367,16 @@ for round in 1 2 3; do
   open_editor_by_keyboard
   xdotool key ctrl+q
   check_quit "Ctrl+Q in the editor, round $round"
+
+  # A question open in its own event loop: quitting answers it with its cancel.
+  started
+  open_with_click 1 popover_shown
+  xdotool key Down Delete
+  poll 10 eval 'xdotool search --onlyvisible --name "Delete \"Desk\"" >/dev/null' ||
+    fail "no delete question"
+  xdotool key ctrl+q
+  check_quit "Ctrl+Q with the delete question open, round $round"
+  grep -q '"Desk"' "$XDG_DATA_HOME/Vantrel/layouts.json" || fail "quitting deleted the layout"
 done
 
 [ "$failures" -eq 0 ] && echo "all end-to-end checks passed"
