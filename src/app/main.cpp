@@ -150,7 +150,7 @@ int main(int argc, char** argv) {
         instance.onActivate = [&shell] {
             if (auto* controller = shell.statusBarController()) controller->showPopover();
         };
-        instance.onQuit = [] { QCoreApplication::quit(); };
+        instance.onQuit = [] { QCoreApplication::exit(0); };  // quit() can be refused by a window
 
         QObject::connect(&application, &QCoreApplication::aboutToQuit,
                          [&delegate] { delegate.applicationWillTerminate(); });

@@ -4,9 +4,35 @@
 #include <algorithm>
 #include <string>
 
+#include "model/ShortcutText.h"
 #include "model/WindowLayout.h"
 
 namespace vantrel {
+namespace {
+
+std::string ownerDescription(const ShortcutOwner& owner, const std::string& name) {
+    return (std::holds_alternative<Uuid>(owner) ? "the layout " : "the quick layout ") + name;
+}
+
+}  // namespace
+
+std::string ShortcutProblem::text() const {
+    switch (kind) {
+        case Kind::none:
+            return {};
+        case Kind::noModifier:
+            return "Add Ctrl, Alt or Super: only F1 to F12 work alone";
+        case Kind::usedByLayout:
+            return "Used by the layout " + otherName;
+        case Kind::usedByPreset:
+            return "Used by the quick layout " + otherName;
+        case Kind::heldElsewhere:
+            return "Another program uses this shortcut";
+        case Kind::refused:
+            return "This key cannot be a shortcut here";
+    }
+    return {};
+}
 
 HotkeyService::HotkeyService(HotkeySystem& hotkeys, LayoutManager& layoutManager,
                              PreferencesStore& preferences, PresetLayoutService& presets,
@@ -35,6 +61,8 @@ void HotkeyService::start() {
             return handlePress(registry, *queue, id);
         });
     shortcutsDidChange();
+    // Keys moved or got other labels: what works, and what the texts say, may have changed.
+    keyboardObserver_ = hotkeys_.onKeyboardChanged([this] { shortcutsDidChange(); });
     // Observed only now: the preferences' own announcement at creation needs no second rebuild.
     for (const char* name : {kLayoutsDidChange, kPresetShortcutsDidChange}) {
         observers_.push_back(notifications_.addObserver(
@@ -53,9 +81,17 @@ std::uint32_t HotkeyService::carbonModifiers(std::uint64_t modifiers) {
 
 std::optional<std::uint32_t> HotkeyService::registerHotkey(std::uint16_t keyCode,
                                                            std::uint64_t modifiers, Action action) {
+    int status = 0;
+    return registerHotkey(keyCode, modifiers, std::move(action), status);
+}
+
+std::optional<std::uint32_t> HotkeyService::registerHotkey(std::uint16_t keyCode,
+                                                           std::uint64_t modifiers, Action action,
+                                                           int& status) {
     const std::uint32_t id = nextHotKeyID_;
     const auto registration = hotkeys_.registerHotkey(keyCode, carbonModifiers(modifiers),
                                                       HotkeyID{kHotkeySignature, id});
+    status = registration.status;
     if (registration.status != hotkey_status::kNoError || !registration.ref) {
         log_.line("HotkeyService: Failed to register hotkey: " +
                   std::to_string(registration.status));
@@ -79,24 +115,111 @@ void HotkeyService::unregisterAll() {
     }
     // The facility is called without the lock, so a press arriving meanwhile is not held up.
     for (const auto& [id, ref] : refs) (void)hotkeys_.unregisterHotkey(ref);
+    registered_.clear();
+}
+
+void HotkeyService::registerShortcut(const ShortcutOwner& owner, const std::string& ownerName,
+                                     std::uint16_t keyCode, std::uint64_t modifiers,
+                                     Action action) {
+    const Combo combo{keyCode, carbonModifiers(modifiers)};
+    ShortcutProblem problem;
+    int status = hotkey_status::kNoError;
+    if (!isUsableGlobally(keyCode, modifiers)) {
+        // It would take that key from every program the user types in.
+        problem.kind = ShortcutProblem::Kind::noModifier;
+    } else if (registerHotkey(keyCode, modifiers, std::move(action), status)) {
+        registered_.insert_or_assign(combo, std::pair{owner, ownerName});
+        return;
+    } else if (const auto it = registered_.find(combo); it != registered_.end()) {
+        problem.kind = std::holds_alternative<Uuid>(it->second.first)
+                           ? ShortcutProblem::Kind::usedByLayout
+                           : ShortcutProblem::Kind::usedByPreset;
+        problem.otherName = it->second.second;
+    } else {
+        problem.kind = status == hotkey_status::kHotkeyExists ? ShortcutProblem::Kind::heldElsewhere
+                                                              : ShortcutProblem::Kind::refused;
+    }
+    log_.line("HotkeyService: The shortcut " + shortcutText(keyCode, modifiers) + " of " +
+              ownerDescription(owner, ownerName) + " does not work: " + problem.text());
+    pendingFailures_.push_back(ShortcutFailure{owner, keyCode, modifiers, problem});
+}
+
+ShortcutProblem HotkeyService::check(std::uint16_t keyCode, std::uint64_t modifiers,
+                                     const ShortcutOwner& owner) {
+    ShortcutProblem problem;
+    if (!isUsableGlobally(keyCode, modifiers)) {
+        problem.kind = ShortcutProblem::Kind::noModifier;
+        return problem;
+    }
+    const std::uint32_t mask = carbonModifiers(modifiers);
+    for (const auto& layout : layoutManager_.layouts.get()) {
+        if (!layout.hasShortcut() || ShortcutOwner(layout.id) == owner) continue;
+        if (*layout.shortcutKeyCode == keyCode &&
+            carbonModifiers(*layout.shortcutModifiers) == mask)
+            return ShortcutProblem{ShortcutProblem::Kind::usedByLayout, layout.name};
+    }
+    for (const auto& [key, shortcut] : preferences_.presetShortcuts()) {
+        const auto preset = presetLayoutFromRawValue(key);
+        if (!preset || ShortcutOwner(*preset) == owner) continue;
+        if (shortcut.keyCode == keyCode && carbonModifiers(shortcut.modifiers) == mask)
+            return ShortcutProblem{ShortcutProblem::Kind::usedByPreset, key};
+    }
+    // Held by us for this very owner: nobody else can hold it.
+    if (const auto it = registered_.find({keyCode, mask});
+        it != registered_.end() && it->second.first == owner)
+        return problem;
+    // Whether another program holds it shows only by trying.
+    const auto trial = hotkeys_.registerHotkey(keyCode, mask, HotkeyID{kHotkeySignature, 0});
+    if (trial.ref) (void)hotkeys_.unregisterHotkey(*trial.ref);
+    if (trial.status == hotkey_status::kHotkeyExists)
+        problem.kind = ShortcutProblem::Kind::heldElsewhere;
+    else if (trial.status != hotkey_status::kNoError || !trial.ref)
+        problem.kind = ShortcutProblem::Kind::refused;
+    return problem;
+}
+
+Subscription HotkeyService::suspend() {
+    if (suspensions_++ == 0) unregisterAll();
+    return Subscription([weak = std::weak_ptr<HotkeyService*>(self_)] {
+        auto self = weak.lock();
+        if (!self) return;
+        HotkeyService& service = **self;
+        if (--service.suspensions_ == 0 && service.started_) service.shortcutsDidChange();
+    });
+}
+
+std::optional<ShortcutProblem> HotkeyService::failureOf(const ShortcutOwner& owner) const {
+    for (const auto& failure : failures.get())
+        if (failure.owner == owner) return failure.problem;
+    return std::nullopt;
+}
+
+std::string HotkeyService::shortcutText(std::uint16_t keyCode, std::uint64_t modifiers) const {
+    return vantrel::shortcutText(keyCode, modifiers,
+                                 isCharacterKey(keyCode) ? hotkeys_.keyLabel(keyCode) : "");
+}
+
+std::optional<std::uint16_t> HotkeyService::keyCodeOfNativeKey(std::uint32_t nativeKey) const {
+    return hotkeys_.keyCodeOfNativeKey(nativeKey);
 }
 
 void HotkeyService::registerLayoutHotkeys() {
     for (const auto& layout : layoutManager_.layouts.get()) {
         if (!layout.shortcutKeyCode || !layout.shortcutModifiers) continue;
         std::weak_ptr<HotkeyService*> weak = self_;
-        registerHotkey(
-            *layout.shortcutKeyCode, *layout.shortcutModifiers, [weak, layoutID = layout.id] {
-                auto self = weak.lock();
-                if (!self) return;
-                LayoutManager& manager = (*self)->layoutManager_;
-                // Looked up now, so an edited layout restores as edited.
-                const auto current = manager.layouts.get();
-                const auto it =
-                    std::find_if(current.begin(), current.end(),
+        registerShortcut(layout.id, layout.name, *layout.shortcutKeyCode, *layout.shortcutModifiers,
+                         [weak, layoutID = layout.id] {
+                             auto self = weak.lock();
+                             if (!self) return;
+                             LayoutManager& manager = (*self)->layoutManager_;
+                             // Looked up now, so an edited layout restores as edited.
+                             const auto current = manager.layouts.get();
+                             const auto it = std::find_if(
+                                 current.begin(), current.end(),
                                  [&](const WindowLayout& entry) { return entry.id == layoutID; });
-                if (it != current.end()) manager.restoreLayout(*it, {}, RestoreOrigin::background);
-            });
+                             if (it != current.end())
+                                 manager.restoreLayout(*it, {}, RestoreOrigin::background);
+                         });
     }
 }
 
@@ -105,16 +228,21 @@ void HotkeyService::registerPresetHotkeys() {
         const auto preset = presetLayoutFromRawValue(key);
         if (!preset) continue;
         std::weak_ptr<HotkeyService*> weak = self_;
-        registerHotkey(shortcut.keyCode, shortcut.modifiers, [weak, preset = *preset] {
-            if (auto self = weak.lock()) (*self)->presets_.apply(preset);
-        });
+        registerShortcut(*preset, key, shortcut.keyCode, shortcut.modifiers,
+                         [weak, preset = *preset] {
+                             if (auto self = weak.lock()) (*self)->presets_.apply(preset);
+                         });
     }
 }
 
 void HotkeyService::shortcutsDidChange() {
     unregisterAll();
+    // A recorder is listening: everything is registered again when it stops.
+    if (suspensions_ > 0) return;
+    pendingFailures_.clear();
     registerLayoutHotkeys();
     registerPresetHotkeys();
+    failures.set(std::exchange(pendingFailures_, {}));
 }
 
 std::vector<std::uint32_t> HotkeyService::registeredIDs() const {

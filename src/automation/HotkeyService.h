@@ -7,6 +7,9 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <utility>
+#include <variant>
 #include <vector>
 
 #include "automation/HotkeySystem.h"
@@ -14,11 +17,37 @@
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "base/NotificationCenter.h"
+#include "base/Published.h"
 #include "base/Subscription.h"
 #include "engine/PresetLayoutService.h"
 #include "model/PreferencesStore.h"
 
 namespace vantrel {
+
+// Who a shortcut belongs to: a layout, by its id, or a preset position.
+using ShortcutOwner = std::variant<Uuid, PresetLayout>;
+
+// Why a combination cannot be, or is not, a working global shortcut.
+struct ShortcutProblem {
+    enum class Kind { none, noModifier, usedByLayout, usedByPreset, heldElsewhere, refused };
+    Kind kind = Kind::none;
+    // The other layout's or preset's name, for usedByLayout and usedByPreset.
+    std::string otherName;
+
+    explicit operator bool() const { return kind != Kind::none; }
+    // What the user reads: "Another program uses this shortcut", "Used by the layout Work".
+    std::string text() const;
+    friend bool operator==(const ShortcutProblem&, const ShortcutProblem&) = default;
+};
+
+// A stored shortcut that the last registration could not make work.
+struct ShortcutFailure {
+    ShortcutOwner owner;
+    std::uint16_t keyCode = 0;
+    std::uint64_t modifiers = 0;
+    ShortcutProblem problem;
+    friend bool operator==(const ShortcutFailure&, const ShortcutFailure&) = default;
+};
 
 class HotkeyService {
   public:
@@ -49,6 +78,25 @@ class HotkeyService {
     // The stored modifier flags as the hotkey facility's modifier mask.
     static std::uint32_t carbonModifiers(std::uint64_t modifiers);
 
+    // Whether `owner` may take this combination: it needs Control, Option or Command (F1-F12
+    // aside), no other layout or preset may have it, and no other program may hold it.
+    ShortcutProblem check(std::uint16_t keyCode, std::uint64_t modifiers,
+                          const ShortcutOwner& owner);
+    // Releases every hotkey until the last returned subscription ends, then registers them all
+    // again: a recorder must hear every combination, and none may restore a layout meanwhile.
+    [[nodiscard]] Subscription suspend();
+    bool isSuspended() const { return suspensions_ > 0; }
+
+    // Set after every registration of all shortcuts (at start, on every change of the layouts,
+    // the preset shortcuts or the keyboard), even when it stays the same.
+    Published<std::vector<ShortcutFailure>> failures;
+    std::optional<ShortcutProblem> failureOf(const ShortcutOwner& owner) const;
+
+    // The shortcut's text, with the key as the user's keyboard layout labels it.
+    std::string shortcutText(std::uint16_t keyCode, std::uint64_t modifiers) const;
+    // The key code of the key a UI key event came from; none when the platform cannot tell.
+    std::optional<std::uint16_t> keyCodeOfNativeKey(std::uint32_t nativeKey) const;
+
     std::uint32_t nextHotKeyID() const { return nextHotKeyID_; }
     // Ids registered now, ascending.
     std::vector<std::uint32_t> registeredIDs() const;
@@ -63,6 +111,13 @@ class HotkeyService {
 
     static int handlePress(const std::shared_ptr<Registry>& registry, MainQueue& mainQueue,
                            std::optional<HotkeyID> id);
+    // A combination as the facility tells them apart.
+    using Combo = std::pair<std::uint16_t, std::uint32_t>;
+    // Registers a stored shortcut, or records and logs why it does not work.
+    void registerShortcut(const ShortcutOwner& owner, const std::string& ownerName,
+                          std::uint16_t keyCode, std::uint64_t modifiers, Action action);
+    std::optional<std::uint32_t> registerHotkey(std::uint16_t keyCode, std::uint64_t modifiers,
+                                                Action action, int& status);
 
     HotkeySystem& hotkeys_;
     LayoutManager& layoutManager_;
@@ -76,6 +131,11 @@ class HotkeyService {
     Subscription eventHandler_;
     Subscriptions observers_;
     bool started_ = false;
+    int suspensions_ = 0;
+    // The stored shortcuts registered now, and those refused, while a registration runs.
+    std::map<Combo, std::pair<ShortcutOwner, std::string>> registered_;
+    std::vector<ShortcutFailure> pendingFailures_;
+    Subscription keyboardObserver_;
     // Lets queued actions see that the service is gone.
     std::shared_ptr<HotkeyService*> self_;
 };

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "base/Subscription.h"
 
@@ -59,6 +60,20 @@ class HotkeySystem {
                                               HotkeyID id) = 0;
     // Releases a registration; returns the facility's status.
     virtual int unregisterHotkey(HotkeyRef ref) = 0;
+
+    // The keyboard. Stored key codes name key positions, whatever the keyboard layout prints on
+    // them. The key code of the key a key event of the UI came from (its native scan code); none
+    // when this facility does not know it.
+    virtual std::optional<std::uint16_t> keyCodeOfNativeKey(std::uint32_t /*nativeKey*/) {
+        return std::nullopt;
+    }
+    // What the user's keyboard layout prints on that key ("Z" on the Y key of a German
+    // keyboard); empty for keys named the same everywhere, or when it is not known.
+    virtual std::string keyLabel(std::uint16_t /*keyCode*/) { return {}; }
+    // Calls `handler` on the main queue after the keyboard layout or its keys changed.
+    [[nodiscard]] virtual Subscription onKeyboardChanged(std::function<void()> /*handler*/) {
+        return {};
+    }
 };
 
 }  // namespace vantrel

@@ -12,15 +12,6 @@
 namespace vantrel {
 namespace {
 
-// Virtual key codes of the ANSI layout that shortcut texts can name.
-constexpr std::array<std::pair<std::uint16_t, std::string_view>, 36> kKeyNames{{
-    {18, "1"}, {19, "2"}, {20, "3"}, {21, "4"}, {23, "5"}, {22, "6"}, {26, "7"}, {28, "8"},
-    {25, "9"}, {29, "0"}, {0, "A"},  {11, "B"}, {8, "C"},  {2, "D"},  {14, "E"}, {3, "F"},
-    {5, "G"},  {4, "H"},  {34, "I"}, {38, "J"}, {40, "K"}, {37, "L"}, {46, "M"}, {45, "N"},
-    {31, "O"}, {35, "P"}, {12, "Q"}, {15, "R"}, {1, "S"},  {17, "T"}, {32, "U"}, {9, "V"},
-    {13, "W"}, {7, "X"},  {16, "Y"}, {6, "Z"},
-}};
-
 // A length truncated toward zero, as a whole number: 1920.7 -> "1920". Lengths read from a file
 // may be far beyond any integer type, so the digits come from the double itself.
 void appendTruncated(std::string& out, double length) {
@@ -84,23 +75,6 @@ class Hasher {
 };
 
 }  // namespace
-
-std::string keyName(std::uint16_t keyCode) {
-    for (const auto& [code, name] : kKeyNames)
-        if (code == keyCode) return std::string(name);
-    return "?";
-}
-
-std::optional<std::string> WindowLayout::shortcutDisplayString() const {
-    if (!hasShortcut()) return std::nullopt;
-    const std::uint64_t flags = *shortcutModifiers;
-    std::string text;
-    if ((flags & modifier::kControl) != 0) text += "⌃";
-    if ((flags & modifier::kOption) != 0) text += "⌥";
-    if ((flags & modifier::kShift) != 0) text += "⇧";
-    if ((flags & modifier::kCommand) != 0) text += "⌘";
-    return text + keyName(*shortcutKeyCode);
-}
 
 std::string DisplayConfiguration::identifier() const {
     std::vector<const DisplayInfo*> sorted;

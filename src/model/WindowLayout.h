@@ -85,15 +85,12 @@ struct WindowLayout {
     Date createdAt{};
     Date modifiedAt{};
 
-    // The shortcut as the user reads it ("⌃⌥1"); absent without a complete shortcut.
-    std::optional<std::string> shortcutDisplayString() const;
-    bool hasShortcut() const { return shortcutKeyCode.has_value() && shortcutModifiers.has_value(); }
+    bool hasShortcut() const {
+        return shortcutKeyCode.has_value() && shortcutModifiers.has_value();
+    }
 
     friend bool operator==(const WindowLayout&, const WindowLayout&) = default;
 };
-
-// The name of a virtual key code in shortcut texts ("A", "1"); "?" for keys without one.
-std::string keyName(std::uint16_t keyCode);
 
 }  // namespace vantrel
 

@@ -13,6 +13,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 #include <cmath>
+#include <utility>
 
 #include "ui/Icons.h"
 #include "ui/ShortcutRecorder.h"
@@ -121,6 +122,8 @@ LayoutEditView::LayoutEditView(UiContext& context, WindowLayout layout, QWidget*
     shortcutText_->setStyleSheet(
         QStringLiteral("QLabel { background: %1; border-radius: 4px; padding: 4px 8px; }")
             .arg(style::rgba(style::secondary(), 0.2)));
+    shortcutWarning_ = notWorkingMark(this);
+    shortcutWarning_->setObjectName("editorShortcutWarning");
     clearButton_ = new QPushButton(QStringLiteral("Clear"), this);
     clearButton_->setObjectName("editorClearButton");
     connect(clearButton_, &QPushButton::clicked, this, [this] { clearShortcut(); });
@@ -130,6 +133,7 @@ LayoutEditView::LayoutEditView(UiContext& context, WindowLayout layout, QWidget*
     recordButton_->setObjectName("editorRecordButton");
     connect(recordButton_, &QPushButton::clicked, this, [this] { startRecording(); });
     shortcutRow_->addWidget(shortcutText_);
+    shortcutRow_->addWidget(shortcutWarning_);
     shortcutRow_->addWidget(clearButton_);
     shortcutRow_->addWidget(notSetLabel_);
     shortcutRow_->addStretch(1);
@@ -195,6 +199,8 @@ LayoutEditView::LayoutEditView(UiContext& context, WindowLayout layout, QWidget*
     });
 
     updateShortcutRow();
+    bridge_.watch(context_.hotkeys.failures,
+                  [this](const std::vector<ShortcutFailure>&) { updateShortcutRow(); });
     updateSaveEnabled();
 }
 
@@ -305,10 +311,17 @@ void LayoutEditView::updateShortcutRow() {
     notSetLabel_->setVisible(!isRecordingShortcut_ && !hasShortcut);
     recordButton_->setVisible(!isRecordingShortcut_);
     if (hasShortcut)
-        shortcutText_->setText(editorShortcutText(*recordedKeyCode_, *recordedModifiers_));
+        shortcutText_->setText(
+            shortcutText(context_.hotkeys, *recordedKeyCode_, *recordedModifiers_));
+    // The stored shortcut, unchanged, that could not be registered.
+    const auto failure = context_.hotkeys.failureOf(layout_.id);
+    const bool stored = recordedKeyCode_ == layout_.shortcutKeyCode &&
+                        recordedModifiers_ == layout_.shortcutModifiers;
+    shortcutWarning_->setVisible(!isRecordingShortcut_ && hasShortcut && stored && failure);
+    shortcutWarning_->setToolTip(failure ? QString::fromStdString(failure->text()) : QString());
 
     if (isRecordingShortcut_ && recorder_ == nullptr) {
-        recorder_ = new ShortcutRecorder(this);
+        recorder_ = new ShortcutRecorder(&context_.hotkeys, layout_.id, this);
         recorder_->onShortcutRecorded = [this](std::uint16_t keyCode, std::uint64_t modifiers) {
             recordedKeyCode_ = keyCode;
             recordedModifiers_ = modifiers;
@@ -323,12 +336,11 @@ void LayoutEditView::updateShortcutRow() {
         recorder_->show();
         recorder_->requestFocusSoon();
     } else if (!isRecordingShortcut_ && recorder_ != nullptr) {
-        // The recorder may be inside its own key handler: let it return first.
-        recorder_->hide();
-        recorder_->onShortcutRecorded = nullptr;
-        recorder_->onCancel = nullptr;
-        recorder_->deleteLater();
-        recorder_ = nullptr;
+        // The recorder may be inside its own key handler: let it return first. Hiding it
+        // registers the hotkeys again, which redraws this row: it must be gone from here first.
+        ShortcutRecorder* done = std::exchange(recorder_, nullptr);
+        done->hide();
+        done->deleteLater();
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "base/Subscription.h"
 #include "model/WindowLayout.h"
+#include "ui/PublishedBridge.h"
 #include "ui/UiContext.h"
 
 class QCheckBox;
@@ -55,11 +56,13 @@ class LayoutEditView final : public QWidget {
     QCheckBox* closeBox_ = nullptr;
     QHBoxLayout* shortcutRow_ = nullptr;
     QLabel* shortcutText_ = nullptr;
+    QLabel* shortcutWarning_ = nullptr;
     QLabel* notSetLabel_ = nullptr;
     QPushButton* clearButton_ = nullptr;
     QPushButton* recordButton_ = nullptr;
     ShortcutRecorder* recorder_ = nullptr;
     QPushButton* saveButton_ = nullptr;
+    PublishedBridge bridge_{this};
 };
 
 // Text without leading and trailing spaces and tabs; line breaks stay.

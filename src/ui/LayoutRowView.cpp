@@ -3,16 +3,21 @@
 
 #include <QEnterEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <iterator>
 
 #include "ui/Icons.h"
 #include "ui/LayoutEditView.h"
 #include "ui/RelativeTime.h"
+#include "ui/ShortcutText.h"
 #include "ui/Style.h"
 
 namespace vantrel {
@@ -28,6 +33,7 @@ LayoutRowView::LayoutRowView(UiContext& context, WindowLayout layout,
     setObjectName("layoutRow");
     setProperty("layoutId", QString::fromStdString(layout_.id.toString()));
     setAttribute(Qt::WA_Hover);
+    setFocusPolicy(Qt::StrongFocus);
     setToolTip(toolTipText());
     setAccessibleName(QStringLiteral("%1, %2 windows")
                           .arg(QString::fromStdString(layout_.name))
@@ -55,13 +61,17 @@ LayoutRowView::LayoutRowView(UiContext& context, WindowLayout layout,
     nameFont.setWeight(QFont::Medium);
     name->setFont(nameFont);
     nameLine->addWidget(name);
-    if (const auto shortcut = layout_.shortcutDisplayString()) {
-        auto* badge = style::label(QString::fromStdString(*shortcut), style::Text::caption);
-        badge->setObjectName("rowShortcutBadge");
-        badge->setStyleSheet(QStringLiteral("QLabel { background: %1; border-radius: 3px; "
-                                            "padding: 0px 4px; }")
-                                 .arg(style::rgba(style::secondary(), 0.2)));
-        nameLine->addWidget(badge);
+    if (layout_.hasShortcut()) {
+        shortcutBadge_ = style::label(QString(), style::Text::caption);
+        shortcutBadge_->setObjectName("rowShortcutBadge");
+        shortcutBadge_->setStyleSheet(QStringLiteral("QLabel { background: %1; border-radius: "
+                                                     "3px; padding: 0px 4px; }")
+                                          .arg(style::rgba(style::secondary(), 0.2)));
+        nameLine->addWidget(shortcutBadge_);
+        shortcutWarning_ = notWorkingMark(this);
+        shortcutWarning_->setObjectName("rowShortcutWarning");
+        nameLine->addWidget(shortcutWarning_);
+        updateShortcutBadge();
     }
     nameLine->addStretch(1);
     column->addLayout(nameLine);
@@ -120,6 +130,17 @@ LayoutRowView::LayoutRowView(UiContext& context, WindowLayout layout,
     setHovering(false);
 }
 
+void LayoutRowView::updateShortcutBadge() {
+    if (shortcutBadge_ == nullptr) return;
+    shortcutBadge_->setText(
+        shortcutText(context_.hotkeys, *layout_.shortcutKeyCode, *layout_.shortcutModifiers));
+    const auto failure = context_.hotkeys.failureOf(layout_.id);
+    const QString why = failure ? QString::fromStdString(failure->text()) : QString();
+    shortcutWarning_->setVisible(failure.has_value());
+    shortcutWarning_->setToolTip(why);
+    shortcutBadge_->setToolTip(why);
+}
+
 QString LayoutRowView::detailsText(const WindowLayout& layout, Date now) {
     const auto count = layout.windows.size();
     return QStringLiteral("%1 window%2 \u2022 %3")
@@ -175,12 +196,62 @@ void LayoutRowView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (onRestore_) onRestore_();
 }
 
+void LayoutRowView::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (onRestore_) onRestore_();
+            return;
+        case Qt::Key_Delete:
+        case Qt::Key_Backspace:
+            confirmDelete();
+            return;
+        case Qt::Key_F2:
+            openEditor();
+            return;
+        case Qt::Key_Up:
+        case Qt::Key_Down: {
+            // The rows in the list, top to bottom (rows being replaced have left it already).
+            std::vector<LayoutRowView*> rows;
+            QLayout* list = parentWidget()->layout();
+            for (int i = 0; list != nullptr && i < list->count(); ++i)
+                if (auto* row = dynamic_cast<LayoutRowView*>(list->itemAt(i)->widget()))
+                    rows.push_back(row);
+            const auto it = std::find(rows.begin(), rows.end(), this);
+            if (it == rows.end()) return;
+            if (event->key() == Qt::Key_Up && it != rows.begin())
+                (*std::prev(it))->setFocus(Qt::BacktabFocusReason);
+            if (event->key() == Qt::Key_Down && std::next(it) != rows.end())
+                (*std::next(it))->setFocus(Qt::TabFocusReason);
+            return;
+        }
+        default:
+            QWidget::keyPressEvent(event);
+    }
+}
+
+void LayoutRowView::focusInEvent(QFocusEvent* event) {
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void LayoutRowView::focusOutEvent(QFocusEvent* event) {
+    update();
+    QWidget::focusOutEvent(event);
+}
+
 void LayoutRowView::paintEvent(QPaintEvent*) {
-    if (!isHovering_) return;
+    if (!isHovering_ && !hasFocus()) return;
     QPainter painter(this);
     QColor fill = style::secondary();
     fill.setAlphaF(0.1f);
     painter.fillRect(rect(), fill);
+    // The keyboard's place in the list.
+    if (hasFocus()) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(style::accent(), 2));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 4, 4);
+    }
 }
 
 }  // namespace vantrel

@@ -27,6 +27,10 @@ class LayoutRowView final : public QWidget {
         return QStringLiteral("Double-click to restore. Press Enter to restore, Delete to remove.");
     }
 
+    // The shortcut badge, with a mark when the shortcut does not work; redrawn when
+    // registrations or the keyboard change.
+    void updateShortcutBadge();
+
     // The menu entries.
     void recapture();
     void openEditor();
@@ -37,6 +41,10 @@ class LayoutRowView final : public QWidget {
     void leaveEvent(QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // Enter restores, Delete asks to delete, F2 edits, Up and Down move between rows.
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     UiContext& context_;
@@ -45,6 +53,8 @@ class LayoutRowView final : public QWidget {
     std::function<void()> onDelete_;
     bool isHovering_ = false;
     bool showingDeleteConfirmation_ = false;
+    QLabel* shortcutBadge_ = nullptr;
+    QLabel* shortcutWarning_ = nullptr;
     QToolButton* restoreButton_ = nullptr;
     QToolButton* menuButton_ = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -88,6 +89,9 @@ MenuView::MenuView(UiContext& context, QWidget* parent)
                           [this](bool granted) { applyPermission(granted); });
     bridge_.watchAndApply(context_.layoutManager.layouts,
                           [this](const std::vector<WindowLayout>& list) { rebuildRows(list); });
+    bridge_.watch(context_.hotkeys.failures, [this](const std::vector<ShortcutFailure>&) {
+        for (auto* row : rows_) row->updateShortcutBadge();
+    });
     bridge_.watchAndApply(context_.layoutManager.isRestoring, [this](bool restoring) {
         overlay_->setVisible(restoring);
         if (restoring) {
@@ -420,6 +424,16 @@ QWidget* MenuView::buildOverlay() {
     overlay->setGeometry(rect());
     overlay->hide();
     return overlay;
+}
+
+void MenuView::keyPressEvent(QKeyEvent* event) {
+    // From the menu itself, the arrows enter the list at its first or last row.
+    if ((event->key() == Qt::Key_Down || event->key() == Qt::Key_Up) && !rows_.empty() &&
+        listSection_->isVisible() && pages_->currentIndex() == 0) {
+        (event->key() == Qt::Key_Down ? rows_.front() : rows_.back())->setFocus(Qt::TabFocusReason);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void MenuView::resizeEvent(QResizeEvent* event) {

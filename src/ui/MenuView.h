@@ -55,6 +55,7 @@ class MenuView final : public QWidget {
     std::vector<LayoutRowView*> rows() const { return rows_; }
 
   protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:

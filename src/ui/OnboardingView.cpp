@@ -3,6 +3,7 @@
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -193,6 +194,15 @@ QWidget* OnboardingView::buildDonePage() {
     tipsHolder->addLayout(tips);
     column->addLayout(tipsHolder);
     return page;
+}
+
+void OnboardingView::keyPressEvent(QKeyEvent* event) {
+    // Default buttons answer Return only in dialogs; this window is not one.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        (currentPage_ < kPageCount - 1 ? continueButton_ : getStartedButton_)->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void OnboardingView::applyPermission(bool granted) {

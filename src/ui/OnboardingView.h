@@ -28,6 +28,10 @@ class OnboardingView final : public QWidget {
     void next();
     void getStarted();
 
+  protected:
+    // Return and Enter press the page's default button.
+    void keyPressEvent(QKeyEvent* event) override;
+
   private:
     QWidget* buildWelcomePage();
     QWidget* buildPermissionPage();

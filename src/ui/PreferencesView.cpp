@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollArea>
 #include <QTabWidget>
@@ -57,6 +58,10 @@ PreferencesView::PreferencesView(UiContext& context, QWidget* parent)
     });
     auto shortcutsView = context_.preferences.presetShortcutsPublisher();
     bridge_.watch(shortcutsView, [this](const PresetShortcutMap&) { rebuildPresetRows(); });
+    // Registration results and keyboard labels change the rows too; not while one records.
+    bridge_.watch(context_.hotkeys.failures, [this](const std::vector<ShortcutFailure>&) {
+        if (!recordingPreset_) rebuildPresetRows();
+    });
     if (context_.updates != nullptr) {
         bridge_.watchAndApply(context_.updates->canCheckForUpdates(),
                               [this](bool can) { checkNow_->setEnabled(can); });
@@ -198,6 +203,9 @@ void PreferencesView::applyPermission(bool granted) {
 }
 
 void PreferencesView::rebuildPresetRows() {
+    // Hiding a recorder registers the hotkeys again, which asks for a rebuild: this one will do.
+    if (rebuildingRows_) return;
+    const QScopedValueRollback guard(rebuildingRows_, true);
     // Rows are remade from the state; the recorder of a finished recording may still be running
     // its key handler, so old rows are deleted later.
     while (QLayoutItem* item = presetLayout_->takeAt(0)) {
@@ -224,8 +232,7 @@ void PreferencesView::rebuildPresetRows() {
         line->addWidget(name);
         const bool recording = recordingPreset_ == rawValue(preset);
         if (recording) {
-            auto* recorder = new ShortcutRecorder(row);
-            recorder->setFixedSize(120, 24);
+            auto* recorder = new ShortcutRecorder(&context_.hotkeys, preset, row);
             recorder->onShortcutRecorded = [this](std::uint16_t keyCode, std::uint64_t modifiers) {
                 recordedKeyCode_ = keyCode;
                 recordedModifiers_ = modifiers;
@@ -235,8 +242,8 @@ void PreferencesView::rebuildPresetRows() {
             line->addWidget(recorder);
             recorder->requestFocusSoon();
         } else if (const auto it = shortcuts.find(rawValue(preset)); it != shortcuts.end()) {
-            auto* text =
-                new QLabel(preferencesShortcutText(it->second.keyCode, it->second.modifiers), row);
+            auto* text = new QLabel(
+                shortcutText(context_.hotkeys, it->second.keyCode, it->second.modifiers), row);
             text->setObjectName("presetShortcutText");
             QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
             mono.setPointSizeF(text->font().pointSizeF() * 0.85);
@@ -245,6 +252,12 @@ void PreferencesView::rebuildPresetRows() {
                 QStringLiteral("QLabel { background: %1; border-radius: 4px; padding: 2px 6px; }")
                     .arg(style::rgba(style::secondary(), 0.2)));
             line->addWidget(text);
+            if (const auto failure = context_.hotkeys.failureOf(preset)) {
+                auto* mark = notWorkingMark(row);
+                mark->setObjectName("presetShortcutWarning");
+                mark->setToolTip(QString::fromStdString(failure->text()));
+                line->addWidget(mark);
+            }
             auto* clear = new QToolButton(row);
             clear->setObjectName("presetClearButton");
             clear->setAutoRaise(true);

@@ -45,6 +45,7 @@ class PreferencesView final : public QWidget {
     UiContext& context_;
     PublishedBridge bridge_;
     std::optional<std::string> recordingPreset_;
+    bool rebuildingRows_ = false;
     std::optional<std::uint16_t> recordedKeyCode_;
     std::optional<std::uint64_t> recordedModifiers_;
 

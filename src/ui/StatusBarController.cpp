@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
@@ -20,6 +22,11 @@ namespace {
 constexpr qint64 kReopenGuardMs = 250;
 
 }  // namespace
+
+bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && onKey_(static_cast<QKeyEvent*>(event))) return true;
+    return QObject::eventFilter(watched, event);
+}
 
 Popover::Popover(bool asPopup, QWidget* parent) : QFrame(parent), asPopup_(asPopup) {
     setObjectName(asPopup ? "popover" : "menuWindow");
@@ -55,6 +62,17 @@ StatusBarController::StatusBarController(UiContext& context, bool trayAvailable)
     // A tray icon has no accessible name of its own; what it opens carries it.
     popover_->setAccessibleName(QString::fromLatin1(kIconDescription));
     bridge_ = std::make_unique<PublishedBridge>(popover_.get());
+    // Ctrl+Q quits from any of our windows, the popover, the editor or the preferences alike
+    // (a shortcut would need its own widget shown), except where a recorder takes it as a key.
+    quitKeys_ = std::make_unique<KeyFilter>([this](QKeyEvent* key) {
+        const QWidget* focus = QApplication::focusWidget();
+        if (!key->matches(QKeySequence::Quit) ||
+            (focus != nullptr && focus->objectName() == QLatin1String("shortcutRecorder")))
+            return false;
+        quit();
+        return true;
+    });
+    qApp->installEventFilter(quitKeys_.get());
 
     if (trayAvailable) {
         trayIcon_ = std::make_unique<QSystemTrayIcon>();
@@ -67,6 +85,18 @@ StatusBarController::StatusBarController(UiContext& context, bool trayAvailable)
                     togglePopover();
                 }
             });
+        trayMenu_ = std::make_unique<QMenu>();
+        trayMenu_->setObjectName("trayMenu");
+        QObject::connect(trayMenu_->addAction(QString::fromLatin1(kIconDescription)),
+                         &QAction::triggered, popover_.get(), [this] { showPopover(); });
+        QObject::connect(trayMenu_->addAction(QStringLiteral("Preferences...")),
+                         &QAction::triggered, popover_.get(),
+                         [this] { menuView_->openPreferences(); });
+        trayMenu_->addSeparator();
+        auto* quitAction = trayMenu_->addAction(QStringLiteral("Quit Vantrel"));
+        quitAction->setObjectName("trayQuitAction");
+        QObject::connect(quitAction, &QAction::triggered, popover_.get(), [this] { quit(); });
+        trayIcon_->setContextMenu(trayMenu_.get());
         updateIcon();
         trayIcon_->show();
         // The icon looks the same whatever the list holds; it is applied again on each change.
@@ -76,9 +106,7 @@ StatusBarController::StatusBarController(UiContext& context, bool trayAvailable)
     }
 
     // Without a tray the window is the application: closing it quits.
-    popover_->onClose = [this] {
-        if (context_.quit) context_.quit();
-    };
+    popover_->onClose = [this] { quit(); };
     context_.mainQueue.post([weak = std::weak_ptr<StatusBarController*>(self_)] {
         auto self = weak.lock();
         if (!self) return;
@@ -98,7 +126,16 @@ StatusBarController::StatusBarController(UiContext& context, bool trayAvailable)
 StatusBarController::~StatusBarController() {
     self_.reset();
     bridge_.reset();
-    if (trayIcon_) trayIcon_->hide();
+    if (trayIcon_) {
+        trayIcon_->setContextMenu(nullptr);
+        trayIcon_->hide();
+    }
+}
+
+void StatusBarController::quit() {
+    // The popup holds the pointer and keyboard while shown; let them go before the loop ends.
+    popover_->hide();
+    if (context_.quit) context_.quit();
 }
 
 QIcon StatusBarController::statusIcon() {

@@ -10,6 +10,8 @@
 #include "ui/PublishedBridge.h"
 #include "ui/UiContext.h"
 
+class QKeyEvent;
+class QMenu;
 class QSystemTrayIcon;
 
 namespace vantrel {
@@ -35,6 +37,18 @@ class Popover final : public QFrame {
     QElapsedTimer hiddenAt_;
 };
 
+// Hands every key press of the application to `onKey`, which returns true to take it.
+class KeyFilter final : public QObject {
+  public:
+    explicit KeyFilter(std::function<bool(QKeyEvent*)> onKey) : onKey_(std::move(onKey)) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    std::function<bool(QKeyEvent*)> onKey_;
+};
+
 class StatusBarController {
   public:
     static constexpr const char* kToolTip = "Vantrel";
@@ -50,10 +64,13 @@ class StatusBarController {
     void togglePopover();
     void showPopover();
     bool isPopoverShown() const;
+    // The tray menu's "Quit Vantrel", Ctrl+Q and the popover's "Quit".
+    void quit();
 
     MenuView& menuView() { return *menuView_; }
     Popover& popover() { return *popover_; }
     QSystemTrayIcon* trayIcon() { return trayIcon_.get(); }
+    QMenu* trayMenu() { return trayMenu_.get(); }
     bool hasTray() const { return trayIcon_ != nullptr; }
 
     // The status icon: three windows, in the panel's text colour.
@@ -65,6 +82,8 @@ class StatusBarController {
     void placeUnderIcon();
 
     UiContext& context_;
+    std::unique_ptr<QMenu> trayMenu_;
+    std::unique_ptr<KeyFilter> quitKeys_;
     std::unique_ptr<QSystemTrayIcon> trayIcon_;
     std::unique_ptr<Popover> popover_;
     MenuView* menuView_ = nullptr;

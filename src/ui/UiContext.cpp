@@ -43,13 +43,16 @@ UiContext makeUiContext(AppDelegate& app, MainQueue& mainQueue, Clock& clock, Wo
         app.windowService(),
         app.preferences(),
         app.presetService(),
+        app.hotkeyService(),
         app.notifications(),
         mainQueue,
         clock,
         worker,
         dialogs,
         updates,
-        [] { QCoreApplication::quit(); },
+        // exit, not quit: quit asks every window to close first, and a window that declines (the
+        // popover hides instead of closing) or a dialog's own loop would cancel it.
+        [] { QCoreApplication::exit(0); },
         [](const QString& text) {
             const QUrl url(text, QUrl::StrictMode);
             if (!url.isValid() || url.scheme().isEmpty()) return false;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "automation/HotkeyService.h"
 #include "automation/LayoutManager.h"
 #include "base/Clock.h"
 #include "base/MainQueue.h"
@@ -25,6 +26,8 @@ struct UiContext {
     WindowService& windowService;
     PreferencesStore& preferences;
     PresetLayoutService& presetService;
+    // Shortcut checks and texts, and silence while a recorder listens.
+    HotkeyService& hotkeys;
     NotificationCenter& notifications;
     MainQueue& mainQueue;
     Clock& clock;
@@ -44,7 +47,7 @@ struct UiContext {
     std::shared_ptr<UpdateControls> ownedUpdates;
 };
 
-// The context over the delegate's services, with the default quit (QCoreApplication::quit),
+// The context over the delegate's services, with the default quit (QCoreApplication::exit),
 // link opener (QDesktopServices) and the version the program was built with. Without `updates`,
 // the controls are those of the delegate's update service, if it has one.
 UiContext makeUiContext(AppDelegate& app, MainQueue& mainQueue, Clock& clock, Worker& worker,

@@ -27,6 +27,8 @@ class AppHarness {
     RecordingLoginItem loginItem;
     InlineWorker inlineWorker;
     TempDir dir;
+    // The hotkey facility the delegate gets; the simulated one when none is set.
+    HotkeySystem* hotkeySystem = nullptr;
     // Declared last: the delegate goes before everything it was given.
     std::unique_ptr<AppDelegate> app;
 
@@ -38,9 +40,10 @@ class AppHarness {
 
     // Creates the delegate and runs its creation steps, as the process does before launch ends.
     AppDelegate& create(Worker* worker = nullptr) {
-        app = std::make_unique<AppDelegate>(AppPlatform{desktop, hotkeys, defaults, loginItem, loop,
-                                                        loop, worker ? *worker : inlineWorker, log,
-                                                        dir.path()});
+        HotkeySystem& facility = hotkeySystem != nullptr ? *hotkeySystem : hotkeys;
+        app = std::make_unique<AppDelegate>(AppPlatform{desktop, facility, defaults, loginItem,
+                                                        loop, loop, worker ? *worker : inlineWorker,
+                                                        log, dir.path()});
         app->start();
         return *app;
     }

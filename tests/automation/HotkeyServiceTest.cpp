@@ -60,8 +60,10 @@ TEST_F(HotkeyServiceTest, StartRegistersCompleteLayoutShortcutsInListOrderThenKn
     preferences.setPresetShortcuts({{"Left Half", PresetShortcut{123, kCmdOpt}},
                                     {"left half", PresetShortcut{1, kCmdOpt}},
                                     {"Diagonal", PresetShortcut{2, kCmdOpt}}});
+    // A bare key would take every "3" typed anywhere: refused; a function key may stand alone.
     setLayouts({withShortcut("A", 18, kCmdOpt), withShortcut("NoMods", 19, std::nullopt),
-                withShortcut("Bare", 20, 0), withShortcut("NoKey", std::nullopt, kCmdOpt)});
+                withShortcut("Bare", 20, 0), withShortcut("F5", 96, 0),
+                withShortcut("NoKey", std::nullopt, kCmdOpt)});
     startService();
 
     EXPECT_TRUE(hotkeys.handlerInstalled());
@@ -70,28 +72,46 @@ TEST_F(HotkeyServiceTest, StartRegistersCompleteLayoutShortcutsInListOrderThenKn
     EXPECT_EQ(registered[0].keyCode, 18U);
     EXPECT_EQ(registered[0].modifierMask, kCmdOptMask);
     EXPECT_EQ(registered[0].id, (HotkeyID{0x564E5400, 1}));
-    EXPECT_EQ(registered[1].keyCode, 20U);
+    EXPECT_EQ(registered[1].keyCode, 96U);
     EXPECT_EQ(registered[1].modifierMask, 0U);
     EXPECT_EQ(registered[1].id.id, 2U);
     EXPECT_EQ(registered[2].keyCode, 123U);
     EXPECT_EQ(registered[2].id.id, 3U);
     EXPECT_EQ(service->nextHotKeyID(), 4U);
-    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "HotkeyService: The shortcut 3 of the layout Bare does not work: "
+                               "Add Ctrl, Alt or Super: only F1 to F12 work alone"}));
 }
 
-TEST_F(HotkeyServiceTest, TheEarlierRegistrationKeepsAContestedCombination) {
+TEST_F(HotkeyServiceTest, TheEarlierRegistrationKeepsAContestedCombinationAndTheOthersAreNamed) {
     preferences.setPresetShortcut(PresetLayout::maximize, PresetShortcut{18, kCmdOpt});
     preferences.setPresetShortcut(PresetLayout::center, PresetShortcut{8, kCmdOpt});
     const auto first = withShortcut("First", 18, kCmdOpt);
-    setLayouts({first, withShortcut("Second", 18, kCmdOpt)});
+    const auto second = withShortcut("Second", 18, kCmdOpt);
+    setLayouts({first, second});
     hotkeys.holdElsewhere(8, kCmdOptMask);
     startService();
 
     ASSERT_EQ(hotkeys.registered().size(), 1U);
     EXPECT_EQ(hotkeys.registered()[0].id.id, 1U);
+    const std::string refused = "HotkeyService: Failed to register hotkey: -9878";
     EXPECT_EQ(log.lines(),
-              (std::vector<std::string>(3, "HotkeyService: Failed to register hotkey: -9878")));
+              (std::vector<std::string>{
+                  refused,
+                  "HotkeyService: The shortcut ⌥⌘1 of the layout Second does not work: Used by "
+                  "the layout First",
+                  refused,
+                  "HotkeyService: The shortcut ⌥⌘C of the quick layout Center does not work: "
+                  "Another program uses this shortcut",
+                  refused,
+                  "HotkeyService: The shortcut ⌥⌘1 of the quick layout Maximize does not work: "
+                  "Used by the layout First"}));
     EXPECT_EQ(service->nextHotKeyID(), 2U);
+    EXPECT_EQ(service->failures.get().size(), 3U);
+    EXPECT_FALSE(service->failureOf(first.id));
+    EXPECT_EQ(service->failureOf(second.id)->text(), "Used by the layout First");
+    EXPECT_EQ(service->failureOf(PresetLayout::center)->text(),
+              "Another program uses this shortcut");
 }
 
 TEST_F(HotkeyServiceTest, IdsKeepGrowingAcrossRebuilds) {

@@ -1,5 +1,7 @@
 // vantrel-ui-gallery: the real windows over the simulated desktop with sample layouts, each state
-// grabbed into a PNG of the folder given as the argument (scripts/screenshots runs it).
+// grabbed into a PNG of the folder given as the argument (scripts/screenshots runs it). With
+// "--locate NAME" it prints where the popover's control NAME is, "x y" from the popover's corner,
+// for tests that click it in the running program.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -128,7 +130,7 @@ bool save(QWidget* widget, const QDir& folder, const char* name) {
     return true;
 }
 
-int run(const QDir& out) {
+int run(const QDir& out, const QString& locate = {}) {
     // Today's date, so that the About tab's year is this year; times are relative to it.
     ManualLoop loop{std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now())};
     StdoutLog log;
@@ -178,6 +180,14 @@ int run(const QDir& out) {
         StatusBarController& status = *shell.statusBarController();
         MenuView& menu = status.menuView();
         status.showPopover();
+        if (!locate.isEmpty()) {
+            settleFor(50);
+            auto* control = status.popover().findChild<QWidget*>(locate);
+            if (control == nullptr) return 1;
+            const QPoint at = control->mapTo(&status.popover(), control->rect().center());
+            std::printf("%d %d\n", at.x(), at.y());
+            return 0;
+        }
         ok &= save(&status.popover(), out, "popover-list.png");
         menu.toggleQuickLayouts();
         settleFor(400);
@@ -242,8 +252,10 @@ int run(const QDir& out) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
+    if (argc == 3 && QLatin1String(argv[1]) == QLatin1String("--locate"))
+        return vantrel::run(QDir(), QString::fromLocal8Bit(argv[2]));
     if (argc != 2) {
-        std::fputs("usage: vantrel-ui-gallery OUTPUT-FOLDER\n", stderr);
+        std::fputs("usage: vantrel-ui-gallery OUTPUT-FOLDER | --locate NAME\n", stderr);
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));

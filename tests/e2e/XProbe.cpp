@@ -1,6 +1,9 @@
 // vantrel-e2e-xprobe: answers what the shell tools cannot. "selection-owner NAME" prints the
-// window that owns the selection (e.g. _NET_SYSTEM_TRAY_S0) and fails when none does.
+// window that owns the selection (e.g. _NET_SYSTEM_TRAY_S0) and fails when none does;
+// "grab-key KEYSYM MODIFIERS" succeeds when this client may grab that key with that X modifier
+// mask on the root window (nobody else holds it), and lets it go again.
 #include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,11 +29,31 @@ int selectionOwner(xcb_connection_t* c, const char* name) {
     return 0;
 }
 
+int grabKey(xcb_connection_t* c, const char* keysym, const char* modifiers) {
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c);
+    xcb_keycode_t* keycodes = xcb_key_symbols_get_keycode(
+        symbols, static_cast<xcb_keysym_t>(std::strtoul(keysym, nullptr, 0)));
+    const xcb_keycode_t keycode = keycodes != nullptr ? keycodes[0] : xcb_keycode_t{0};
+    std::free(keycodes);
+    xcb_key_symbols_free(symbols);
+    if (keycode == 0) return 3;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const auto mask = static_cast<std::uint16_t>(std::strtoul(modifiers, nullptr, 0));
+    xcb_generic_error_t* error = xcb_request_check(
+        c,
+        xcb_grab_key_checked(c, 1, root, mask, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    const int status = error == nullptr ? 0 : 1;
+    std::free(error);
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 || std::string(argv[1]) != "selection-owner") {
-        std::fputs("usage: vantrel-e2e-xprobe selection-owner NAME\n", stderr);
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (!((argc == 3 && command == "selection-owner") || (argc == 4 && command == "grab-key"))) {
+        std::fputs("usage: vantrel-e2e-xprobe selection-owner NAME | grab-key KEYSYM MODIFIERS\n",
+                   stderr);
         return 2;
     }
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
@@ -38,7 +61,8 @@ int main(int argc, char** argv) {
         xcb_disconnect(c);
         return 3;
     }
-    const int status = selectionOwner(c, argv[2]);
+    const int status =
+        command == "grab-key" ? grabKey(c, argv[2], argv[3]) : selectionOwner(c, argv[2]);
     xcb_disconnect(c);
     return status;
 }

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The vantrel executable on a private desktop (Xvfb, openbox, trayer): tray icon, a layout
 # restored by its shortcut, a preset shortcut, the popover from the tray icon, one instance per
-# display, a crashed instance's leftovers, the welcome window's decorations, overlapping restores,
-# Quit during a long restore, and a missing or lost X display.
-# Usage: vantrel-e2e.sh VANTREL TESTCLIENT XPROBE
+# display, a crashed instance's leftovers, the welcome window's decorations, overlapping restores
+# and Quit during a long restore. Then: a shortcut the window manager holds is logged with its keys
+# and layout, and Quit ends the program every time, whatever is open, and leaves its shortcuts and
+# lock behind. Last, a missing or lost X display.
+# Usage: vantrel-e2e.sh VANTREL TESTCLIENT XPROBE GALLERY
 set -uo pipefail
 
-vantrel=$1 testclient=$2 xprobe=$3
+vantrel=$1 testclient=$2 xprobe=$3 gallery=$4
 for tool in Xvfb openbox trayer xdotool wmctrl xwininfo xprop; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
@@ -232,15 +234,19 @@ fi
 frame_is "$alpha" "$alpha_saved" || fail "the preset moved Alpha too: $(frame "$alpha")"
 
 # --- A click on the tray icon opens the 300 x 450 popover; a click elsewhere closes it.
-popover_shown() {
+popover_id() {
   xwininfo -root -tree | awk '/"vantrel" "Vantrel"/ && / 300x450\+/{print $1}' |
-    while read -r id; do xwininfo -id "$id" | grep -q IsViewable && echo "$id"; done | grep -q .
+    while read -r id; do xwininfo -id "$id" | grep -q IsViewable && echo "$id"; done | head -1
 }
+popover_shown() { [ -n "$(popover_id)" ]; }
 popover_hidden() { ! popover_shown; }
-icon=$(tray_icon)
-eval "$(xwininfo -id "$icon" | awk '/Absolute upper-left X/{print "ix="$4}
-  /Absolute upper-left Y/{print "iy="$4}/Width:/{print "iw="$2}/Height:/{print "ih="$2}')"
-xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
+# Sets x y w h to a window's client area.
+place() {
+  eval "$(xwininfo -id "$1" | awk '/Absolute upper-left X/{print "x="$4}
+    /Absolute upper-left Y/{print "y="$4}/Width:/{print "w="$2}/Height:/{print "h="$2}')"
+}
+point_at_tray_icon() { place "$(tray_icon)"; xdotool mousemove $((x + w / 2)) $((y + h / 2)); }
+point_at_tray_icon; xdotool click 1
 poll 10 popover_shown && pass "the tray icon opened the popover" || fail "no popover after a click"
 xdotool mousemove 800 800 click 1
 poll 10 popover_hidden || fail "a click outside left the popover open"
@@ -312,7 +318,7 @@ write_config true
 python3 -c '
 import json, sys
 layouts = json.load(open(sys.argv[1]))
-long = dict(layouts[0], id="6B1E4D8F-2C3D-4E5F-9A01-B2C3D4E5F607", name="Long", shortcutKeyCode=19)
+long = dict(layouts[0], id="7C2F5E90-3D4E-4F60-8B12-C3D4E5F60718", name="Long", shortcutKeyCode=20)
 long["windows"] = [dict(layouts[0]["windows"][0], frameX=200 + 40 * (i % 2), frameY=200,
                         frameWidth=400, frameHeight=300) for i in range(10000)]
 json.dump(layouts + [long], open(sys.argv[1], "w"))' "$XDG_DATA_HOME/Vantrel/layouts.json"
@@ -321,13 +327,13 @@ start_vantrel
 poll 20 grep -q "Vantrel started" "$log" || die "no start with the long layout: $(cat "$log")"
 long_running() { frame_is "$alpha" "200 200 400 300" || frame_is "$alpha" "240 200 400 300"; }
 stops() { grep -c "WindowService: Stopped restoring Long after" "$log"; }
-xdotool key ctrl+alt+2
-poll 10 long_running || fail "Ctrl+Alt+2 did not start the long restore: Alpha $(frame "$alpha")"
+xdotool key ctrl+alt+3
+poll 10 long_running || fail "Ctrl+Alt+3 did not start the long restore: Alpha $(frame "$alpha")"
 xdotool key ctrl+alt+1
 poll 10 eval '[ "$(stops)" = 1 ]' && poll 10 restored && pass "Ctrl+Alt+1 stopped Long and won" \
   || fail "the older restore kept going: Alpha $(frame "$alpha"), log: $(tail -3 "$log")"
-xdotool key ctrl+alt+2
-poll 10 long_running || fail "Ctrl+Alt+2 did not start the long restore again"
+xdotool key ctrl+alt+3
+poll 10 long_running || fail "Ctrl+Alt+3 did not start the long restore again"
 quit_started=$(date +%s%N)
 "$vantrel" --quit || fail "vantrel --quit failed"
 poll 10 eval '! kill -0 "$vantrel_pid"' \
@@ -335,6 +341,130 @@ poll 10 eval '! kill -0 "$vantrel_pid"' \
   || fail "still running 10 s after Quit: $(tail -3 "$log")"
 wait "$vantrel_pid"; status=$?
 [ "$status" = 0 ] && [ "$(stops)" = 2 ] || fail "Quit: status $status, log: $(tail -3 "$log")"
+
+# The long layout has done its part.
+python3 - "$XDG_DATA_HOME/Vantrel/layouts.json" <<'PY'
+import json, sys
+layouts = [l for l in json.load(open(sys.argv[1])) if l["name"] != "Long"]
+json.dump(layouts, open(sys.argv[1], "w"))
+PY
+
+# --- Quit. Every way, several times over, so that a race shows: a click on Quit after the pointer
+# rested on the tray icon until its tooltip came up, with Preferences open, with the editor open,
+# from the tray icon's menu, and Ctrl+Q in the editor and in a question. Each time the process ends with status 0, another
+# program can take the layout's shortcut (Ctrl+Alt+1), and the single-instance lock is gone.
+kill "$vantrel_pid" 2>/dev/null
+wait "$vantrel_pid" 2>/dev/null
+write_config true
+# A second layout on Ctrl+Alt+Left, which openbox keeps for switching desktops.
+python3 - "$XDG_DATA_HOME/Vantrel/layouts.json" <<'PY'
+import json, sys
+path = sys.argv[1]
+layouts = json.load(open(path))
+blocked = dict(layouts[0], id="0B10C4ED-1B2C-4D5E-8F90-A1B2C3D4E5F6", name="Blocked",
+               shortcutKeyCode=123)
+json.dump(layouts + [blocked], open(path, "w"))
+PY
+read -r quit_x quit_y < <(QT_QPA_PLATFORM=offscreen "$gallery" --locate quitButton | tail -1)
+read -r prefs_x prefs_y < <(QT_QPA_PLATFORM=offscreen "$gallery" --locate preferencesButton | tail -1)
+[ -n "${quit_x:-}" ] && [ -n "${prefs_x:-}" ] || die "the gallery did not locate the footer buttons"
+
+# Ended: gone, or a zombie waiting for this shell.
+exited() { local s; s=$(ps -o stat= -p "$1" 2>/dev/null); [ -z "$s" ] || [[ "$s" == Z* ]]; }
+# A viewable window of ours: the tray icon's tooltip, or its menu (neither icon nor popover).
+tooltip() {
+  for id in $(xdotool search --onlyvisible --class Vantrel 2>/dev/null); do
+    xprop -id "$id" _NET_WM_WINDOW_TYPE | grep -q _NET_WM_WINDOW_TYPE_TOOLTIP && echo "$id" && return
+  done; return 1
+}
+tray_menu() {
+  for id in $(xdotool search --onlyvisible --class Vantrel 2>/dev/null); do
+    place "$id"; (( w >= 60 && h >= 40 && h < 200 )) && echo "$id" && return
+  done; return 1
+}
+has_window_titled() { wmctrl -l | grep -q " $1\$"; }
+started() {
+  start_vantrel
+  poll 20 has_tray_icon && poll 10 grep -q "Vantrel started" "$log" || die "no start: $(cat "$log")"
+}
+# Right after start the icon may not take clicks yet: click again while nothing shows.
+open_with_click() { # button condition
+  for attempt in 1 2 3 4 5; do
+    "$2" >/dev/null && return 0
+    point_at_tray_icon; xdotool click "$1"
+    poll 3 "$2" >/dev/null && return 0
+  done
+  die "nothing opened with button $1 on the tray icon"
+}
+click_popover_at() { # x y, from the popover's corner
+  open_with_click 1 popover_shown
+  place "$(popover_id)"
+  xdotool mousemove $((x + $1)) $((y + $2)) click 1
+}
+# Down enters the list, F2 opens the first layout's editor.
+open_editor_by_keyboard() {
+  open_with_click 1 popover_shown
+  xdotool key Down F2
+  poll 10 has_window_titled "Edit Layout" || die "no editor from the keyboard"
+}
+check_quit() { # how
+  if ! poll 15 exited "$vantrel_pid"; then
+    fail "$1: still running after Quit: $(tail -3 "$log")"
+    kill "$vantrel_pid"; wait "$vantrel_pid" 2>/dev/null; return
+  fi
+  wait "$vantrel_pid"; local status=$?
+  [ "$status" = 0 ] || fail "$1: exit status $status"
+  "$xprobe" grab-key 0x31 0x0c || fail "$1: Ctrl+Alt+1 is still taken after quitting"
+  compgen -G "$XDG_RUNTIME_DIR/vantrel-*.lock" >/dev/null && fail "$1: the lock is left"
+  pass "$1: quit (status $status), Ctrl+Alt+1 free, no lock"
+}
+
+for round in 1 2 3; do
+  started
+  if [ "$round" = 1 ]; then
+    # The shortcut openbox holds: the old line, and one naming the keys and the layout.
+    grep -q "HotkeyService: Failed to register hotkey: -9878" "$log" &&
+      grep -qx "HotkeyService: The shortcut ⌃⌥← of the layout Blocked does not work: Another program uses this shortcut" "$log" &&
+      pass "the held shortcut was logged with its keys and layout" ||
+      fail "no line for the held shortcut: $(cat "$log")"
+  fi
+  point_at_tray_icon
+  poll 10 tooltip >/dev/null || fail "no tooltip on the tray icon"
+  click_popover_at "$quit_x" "$quit_y"
+  check_quit "Quit after the tooltip, round $round"
+
+  started
+  click_popover_at "$prefs_x" "$prefs_y"
+  poll 10 has_window_titled Preferences || fail "no Preferences window"
+  click_popover_at "$quit_x" "$quit_y"
+  check_quit "Quit with Preferences open, round $round"
+
+  started
+  open_editor_by_keyboard
+  click_popover_at "$quit_x" "$quit_y"
+  check_quit "Quit with the editor open, round $round"
+
+  started
+  open_with_click 3 tray_menu
+  place "$(tray_menu)"
+  xdotool mousemove $((x + w / 2)) $((y + h - 12)) click 1  # "Quit Vantrel", the last entry
+  check_quit "Quit from the tray menu, round $round"
+
+  started
+  open_editor_by_keyboard
+  xdotool key ctrl+q
+  check_quit "Ctrl+Q in the editor, round $round"
+
+  # A question open in its own event loop: quitting answers it with its cancel.
+  started
+  open_with_click 1 popover_shown
+  xdotool key Down Delete
+  poll 10 eval 'xdotool search --onlyvisible --name "Delete \"Desk\"" >/dev/null' ||
+    fail "no delete question"
+  xdotool key ctrl+q
+  check_quit "Ctrl+Q with the delete question open, round $round"
+  grep -q '"Desk"' "$XDG_DATA_HOME/Vantrel/layouts.json" || fail "quitting deleted the layout"
+done
 
 # --- Losing the X server: our line, and status 1.
 start_vantrel

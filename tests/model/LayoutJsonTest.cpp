@@ -50,7 +50,6 @@ TEST(LayoutFileJson, DecodesTheExampleDocumentAndReEncodesEveryKeyValueInOrder) 
     ASSERT_EQ(decoded->size(), 1u);
     const WindowLayout& layout = decoded->front();
     EXPECT_EQ(layout.id.toString(), "3F2504E0-4F89-41D3-9A0C-0305E82C3301");
-    EXPECT_EQ(layout.shortcutDisplayString(), "⌃⌥1");
     ASSERT_EQ(layout.windows.size(), 1u);
     const WindowState& window = layout.windows[0];
     EXPECT_EQ(window.windowTitle, std::nullopt);

@@ -4,46 +4,42 @@
 #include <functional>
 #include <set>
 
+#include "model/ShortcutText.h"
 #include "model/WindowLayout.h"
 
 namespace vantrel {
 namespace {
 
-WindowLayout withShortcut(std::optional<std::uint16_t> key, std::optional<std::uint64_t> flags) {
-    WindowLayout layout;
-    layout.shortcutKeyCode = key;
-    layout.shortcutModifiers = flags;
-    return layout;
-}
-
 DisplayInfo display(std::uint32_t id, double width, double height, bool isMain = false) {
     return DisplayInfo{id, 0, 0, width, height, isMain, std::nullopt};
 }
 
-TEST(ShortcutDisplayString, ModifiersInFixedOrderThenTheKeyOrNothingWhenIncomplete) {
+TEST(ShortcutText, ModifiersInFixedOrderThenTheLabelOrTheKeysName) {
     using namespace modifier;
-    EXPECT_EQ(withShortcut(18, kControl | kOption).shortcutDisplayString(), "⌃⌥1");
-    EXPECT_EQ(withShortcut(0, kCommand | kShift).shortcutDisplayString(), "⇧⌘A");
-    EXPECT_EQ(withShortcut(6, kCommand | kShift | kOption | kControl).shortcutDisplayString(),
-              "⌃⌥⇧⌘Z");
-    // Bits other than the four modifiers (caps lock, function key) are not shown.
-    EXPECT_EQ(withShortcut(29, kCommand | 0x10000 | 0x800000).shortcutDisplayString(), "⌘0");
-    EXPECT_EQ(withShortcut(18, 0).shortcutDisplayString(), "1");
-    EXPECT_EQ(withShortcut(49, kCommand).shortcutDisplayString(), "⌘?");
-    EXPECT_EQ(withShortcut(18, std::nullopt).shortcutDisplayString(), std::nullopt);
-    EXPECT_EQ(withShortcut(std::nullopt, kCommand).shortcutDisplayString(), std::nullopt);
-}
-
-TEST(KeyName, CoversDigitsAndLettersOfTheAnsiLayoutOnce) {
-    EXPECT_EQ(keyName(23), "5");
-    EXPECT_EQ(keyName(22), "6");
-    EXPECT_EQ(keyName(11), "B");
-    EXPECT_EQ(keyName(46), "M");
-    EXPECT_EQ(keyName(45), "N");
+    const struct {
+        std::uint16_t key;
+        std::uint64_t flags;
+        const char* label;
+        const char* text;
+    } cases[] = {
+        {18, kControl | kOption, "", "⌃⌥1"},
+        {6, kCommand | kShift | kOption | kControl, "", "⌃⌥⇧⌘Z"},
+        // Bits other than the four modifiers (caps lock, function key) are not shown.
+        {29, kCommand | 0x10000 | 0x800000, "", "⌘0"},
+        // Every key the recorder takes has a name: arrows, function and special keys too.
+        {123, kControl | kOption, "", "⌃⌥←"},
+        {96, 0, "", "F5"},
+        {49, kCommand, "", "⌘Space"},
+        {121, kOption, "", "⌥⇟"},
+        {10, kControl, "", "⌃?"},
+        // The user's keyboard layout names the key: the Y position on a German keyboard.
+        {16, kControl | kOption, "Z", "⌃⌥Z"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(shortcutText(c.key, c.flags, c.label), c.text) << c.key;
     std::set<std::string> names;
     for (std::uint16_t code = 0; code < 128; ++code)
         if (keyName(code) != "?") names.insert(keyName(code));
-    EXPECT_EQ(names.size(), 36u);  // each of 0-9 and A-Z exactly once
+    EXPECT_EQ(names.size(), 73u);  // no two keys share a name
     EXPECT_EQ(keyName(65535), "?");
 }
 

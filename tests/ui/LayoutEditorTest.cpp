@@ -119,8 +119,10 @@ TEST_F(LayoutEditorTest, EscapeKeepsTheShortcutAndAClearTakesEffectOnlyOnSave) {
     auto* editor = open(layout);
     EXPECT_EQ(text(editor, "editorShortcutText"), "\u2303A");
     click(editor, "editorRecordButton");
+    EXPECT_TRUE(h.hotkeys.registered().empty());  // silent while the recorder listens
     QTest::keyClick(child(editor, "shortcutRecorder"), Qt::Key_Escape);
     EXPECT_FALSE(static_cast<LayoutEditView*>(editor)->isRecordingShortcut());
+    EXPECT_EQ(h.hotkeys.registered().size(), 1U);
     EXPECT_EQ(text(editor, "editorShortcutText"), "\u2303A");
     // Escape went to the recorder, not to the window's cancel.
     EXPECT_EQ(windowCount("editLayoutWindow"), 1);

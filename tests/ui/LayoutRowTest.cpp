@@ -45,6 +45,7 @@ TEST_F(LayoutRowTest, DetailsUseTheSingularOnlyForOneWindowAndTheBadgeOnlyAShort
     three.shortcutKeyCode = 18;
     three.shortcutModifiers = modifier::kCommand | modifier::kOption;
     h.writeLayoutFile({one, none, three});
+    h.hotkeys.holdElsewhere(18, 0x900);  // the window manager has Option+Command+1
     launch();
     EXPECT_EQ(text(row(0), "rowName"), "One");
     EXPECT_EQ(text(row(0), "rowDetails"), "1 window \u2022 5 min. ago");
@@ -57,6 +58,13 @@ TEST_F(LayoutRowTest, DetailsUseTheSingularOnlyForOneWindowAndTheBadgeOnlyAShort
               "Double-click to restore. Press Enter to restore, Delete to remove.");
     EXPECT_EQ(child(row(0), "rowShortcutBadge"), nullptr);
     EXPECT_EQ(text(row(2), "rowShortcutBadge"), "\u2325\u23181");
+    // The shortcut that could not be registered is marked, here and in the editor, with why.
+    EXPECT_TRUE(shown(row(2), "rowShortcutWarning"));
+    EXPECT_EQ(child(row(2), "rowShortcutWarning")->toolTip(), "Another program uses this shortcut");
+    row(2)->openEditor();
+    EXPECT_TRUE(shown(window("editLayoutWindow"), "editorShortcutWarning"));
+    EXPECT_EQ(child(window("editLayoutWindow"), "editorShortcutWarning")->toolTip(),
+              "Another program uses this shortcut");
 }
 
 TEST_F(LayoutRowTest, HoverControlsAppearOnlyWhileThePointerIsOverTheRow) {
@@ -132,11 +140,22 @@ TEST_F(LayoutRowTest, RecaptureReplacesTheWindowsWithTheCurrentOnes) {
     EXPECT_TRUE(text(row(0), "rowDetails").startsWith("1 window \u2022"));
 }
 
-TEST_F(LayoutRowTest, EachEditOpensAnotherEditorWindow) {
-    h.writeLayoutFile({layoutOf("Work", 1)});
+TEST_F(LayoutRowTest, TheKeyboardMovesBetweenRowsRestoresAsksToDeleteAndEditsAsTheMenuDoes) {
+    h.writeLayoutFile({layoutOf("A", 1, {10, 20, 500, 400}), layoutOf("B", 1, {30, 40, 600, 500})});
     launch();
-    trigger(row(0), "rowEditAction");
-    trigger(row(0), "rowEditAction");
+    controller().showPopover();
+    QTest::keyClick(&menu(), Qt::Key_Down);
+    EXPECT_TRUE(row(0)->hasFocus());
+    QTest::keyClick(row(0), Qt::Key_Down);
+    EXPECT_TRUE(row(1)->hasFocus());
+    QTest::keyClick(row(1), Qt::Key_Return);
+    h.loop.runPending();
+    EXPECT_EQ(h.frameOf(live), (Rect{30, 40, 600, 500}));
+    QTest::keyClick(row(1), Qt::Key_Delete);
+    ASSERT_EQ(dialogs.asked.size(), 1U);
+    EXPECT_EQ(dialogs.asked[0].title, "Delete \"B\"?");
+    QTest::keyClick(row(1), Qt::Key_F2);
+    trigger(row(1), "rowEditAction");  // each asks for another editor window
     EXPECT_EQ(windowCount("editLayoutWindow"), 2);
     EXPECT_EQ(window("editLayoutWindow")->windowTitle(), "Edit Layout");
 }

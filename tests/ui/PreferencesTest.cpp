@@ -91,7 +91,7 @@ TEST_F(PreferencesTest, RecordingAPresetShortcutStoresItAndShowsThePreferencesTe
 TEST_F(PreferencesTest, EscapeAndMovingTheRecordingStoreNothing) {
     open();
     app().preferences().setPresetShortcut(PresetLayout::maximize, PresetShortcut{96, 0x100000});
-    EXPECT_EQ(text(presetRow("Maximize"), "presetShortcutText"), "\u2318?");
+    EXPECT_EQ(text(presetRow("Maximize"), "presetShortcutText"), "\u2318F5");
     click(presetRow("Maximize"), "presetSetButton");
     flushDeletes();
     QTest::keyClick(recorderIn("Maximize"), Qt::Key_Escape);

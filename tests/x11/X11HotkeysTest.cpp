@@ -1,20 +1,8 @@
 // Global hotkeys against a real X server: presses through XTEST, lock keys, combinations another
-// client holds, and a preset shortcut moving a window through the whole engine.
+// client holds. (A preset shortcut moving a window through the whole program: the end-to-end test.)
 #include <xcb/xcb_keysyms.h>
 
-#include <filesystem>
-
 #include "X11Fixture.h"
-#include "automation/HotkeyService.h"
-#include "automation/LayoutManager.h"
-#include "base/NotificationCenter.h"
-#include "base/PollLoop.h"
-#include "base/Worker.h"
-#include "engine/PresetLayoutService.h"
-#include "engine/SpaceService.h"
-#include "engine/WindowService.h"
-#include "model/LayoutStorage.h"
-#include "model/PreferencesStore.h"
 #include "platform/x11/X11Hotkeys.h"
 
 namespace vantrel::testing {
@@ -153,60 +141,6 @@ TEST_F(X11HotkeysTest, RefusesOurOwnDuplicatesAndKeysWithoutAName) {
     registered(123, kCmdOpt, 4);
     registered(111, 0, 5);
     registered(51, hotkey_modifier::kShift, 6);
-}
-
-TEST_F(X11HotkeysTest, APresetShortcutMovesTheFocusedWindowToItsHalfOfTheScreen) {
-    PollLoop poll(clock_);
-    NotificationCenter center;
-    X11Desktop desktop(log_, poll, clock_);
-    ASSERT_TRUE(desktop.connect().ok());
-    X11Hotkeys hotkeys(log_, poll);
-    ASSERT_TRUE(hotkeys.connect().ok());
-    const Subscription desktopEvents = desktop.watchEvents(poll);
-    const Subscription hotkeyEvents = hotkeys.watchEvents(poll);
-    SpaceService spaces(desktop, poll);
-    WindowService windows(desktop, spaces, poll, clock_, center, log_);
-    LayoutStorage storage(log_, clock_, std::filesystem::path(dataDir_) / "home");
-    InlineWorker worker;
-    LayoutManager manager(windows, storage, worker, poll, clock_, center);
-    InMemoryUserDefaults defaults;
-    RecordingLoginItem loginItem;
-    PreferencesStore preferences(defaults, loginItem, center, log_);
-    preferences.setPresetShortcut(PresetLayout::leftHalf,
-                                  PresetShortcut{123, modifier::kCommand | modifier::kOption});
-    PresetLayoutService presets(windows, desktop, log_);
-    HotkeyService service(hotkeys, manager, preferences, presets, poll, center, log_);
-
-    const auto w = open({"--class", "Alpha", "--title", "Mover", "--geometry", "400x300+700+500"});
-    XSession::run("wmctrl -i -a " + XSession::hex(w));
-    ASSERT_TRUE(eventually([&] {
-        const auto front = desktop.frontmostApplication();
-        return front && front->bundleID == "Alpha";
-    }));
-    // Runs the loop until `done`, at most a few seconds.
-    const auto runUntil = [&](auto done) {
-        const TimerHandle check(poll, poll.startRepeating(std::chrono::milliseconds{10}, [&] {
-            if (done()) poll.quit();
-        }));
-        poll.runFor(std::chrono::seconds{10});
-        return done();
-    };
-    windows.start();
-    service.start();
-    ASSERT_TRUE(runUntil([&] { return windows.hasAccessibilityPermission.get(); }));
-    ASSERT_EQ(service.registeredIDs().size(), 1u);
-
-    XSession::run("xdotool key super+alt+Left");
-    const Element element = desktop.elementForWindow(w);
-    ASSERT_TRUE(runUntil([&] {
-        const auto size = desktop.copyAttribute(element, attribute::kSize);
-        return size.as<Size>() != nullptr && *size.as<Size>() == Size{1280, 1440};
-    }));
-    const ToolGeometry tool = session_->geometry(w);
-    EXPECT_EQ(tool.frameX(), 0);
-    EXPECT_EQ(tool.frameY(), 0);
-    EXPECT_EQ(tool.frameWidth(), 1280);
-    EXPECT_EQ(tool.frameHeight(), 1440);
 }
 
 }  // namespace

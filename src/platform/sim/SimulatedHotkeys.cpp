@@ -62,6 +62,24 @@ void SimulatedHotkeys::holdElsewhere(std::uint32_t keyCode, std::uint32_t modifi
     heldElsewhere_.insert({keyCode, modifierMask});
 }
 
+std::string SimulatedHotkeys::keyLabel(std::uint16_t keyCode) {
+    std::lock_guard lock(mutex_);
+    const auto it = labels_.find(keyCode);
+    return it != labels_.end() ? it->second : std::string();
+}
+
+Subscription SimulatedHotkeys::onKeyboardChanged(std::function<void()> handler) {
+    return keyboardObservers_.add(std::move(handler));
+}
+
+void SimulatedHotkeys::changeKeyboard(std::map<std::uint16_t, std::string> labels) {
+    {
+        std::lock_guard lock(mutex_);
+        labels_ = std::move(labels);
+    }
+    keyboardObservers_.notify();
+}
+
 void SimulatedHotkeys::refuseAll(int status) {
     std::lock_guard lock(mutex_);
     refuseStatus_ = status;

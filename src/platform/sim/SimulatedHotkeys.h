@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "automation/HotkeySystem.h"
+#include "base/ObserverList.h"
 
 namespace vantrel {
 
 class SimulatedHotkeys final : public HotkeySystem {
-public:
+  public:
     struct Registered {
         std::uint32_t keyCode;
         std::uint32_t modifierMask;
@@ -25,6 +26,8 @@ public:
     HotkeyRegistration registerHotkey(std::uint32_t keyCode, std::uint32_t modifierMask,
                                       HotkeyID id) override;
     int unregisterHotkey(HotkeyRef ref) override;
+    std::string keyLabel(std::uint16_t keyCode) override;
+    Subscription onKeyboardChanged(std::function<void()> handler) override;
 
     // Control: what tests use to set up and observe the facility.
     // Presses a combination; returns the handler's status, or kEventNotHandled when no
@@ -34,13 +37,16 @@ public:
     int pressIdentifier(std::optional<HotkeyID> id);
     // Another program holds this combination: registering it is refused.
     void holdElsewhere(std::uint32_t keyCode, std::uint32_t modifierMask);
+    // The user switched keyboard layouts: keys get these labels, and the change is announced
+    // at once.
+    void changeKeyboard(std::map<std::uint16_t, std::string> labels);
     // Refuse every registration with this status (0 = accept again).
     void refuseAll(int status);
     std::vector<Registered> registered() const;
     bool handlerInstalled() const;
     int unregisterCalls() const;
 
-private:
+  private:
     using Combo = std::pair<std::uint32_t, std::uint32_t>;
 
     mutable std::mutex mutex_;
@@ -50,6 +56,8 @@ private:
     HotkeyRef nextRef_ = 1;
     int refuseStatus_ = 0;
     int unregisterCalls_ = 0;
+    std::map<std::uint16_t, std::string> labels_;
+    ObserverList<> keyboardObservers_;
 };
 
 }  // namespace vantrel

@@ -23,6 +23,7 @@ X11Hotkeys::X11Hotkeys(Log& log, MainQueue& mainQueue, std::optional<std::string
     : log_(log),
       mainQueue_(mainQueue),
       display_(std::move(display)),
+      keyboard_(display_),
       self_(std::make_shared<X11Hotkeys*>(this)) {}
 
 X11Hotkeys::~X11Hotkeys() {
@@ -149,8 +150,15 @@ std::vector<std::uint16_t> X11Hotkeys::lockVariantsLocked() const {
     return variants;
 }
 
-std::vector<xcb_keycode_t> X11Hotkeys::keycodesLocked(std::uint32_t keyCode) const {
+std::vector<xcb_keycode_t> X11Hotkeys::keycodesLocked(std::uint32_t keyCode) {
     std::vector<xcb_keycode_t> result;
+    // A stored key code is a key position: the key there, whatever the layout prints on it.
+    if (keyboard_.available()) {
+        if (const auto keycode = keyboard_.keycodeOf(static_cast<std::uint16_t>(keyCode)))
+            result.push_back(*keycode);
+        return result;
+    }
+    // Without the keyboard extension: the key that makes the US layout's symbol.
     const auto keysym = x11::keysymForKeyCode(keyCode);
     if (!keysym || symbols_ == nullptr) return result;
     // A keysym may sit on several keys (both Return keys, say): grab each of them.
@@ -264,6 +272,21 @@ int X11Hotkeys::unregisterHotkey(HotkeyRef ref) {
     return hotkey_status::kNoError;
 }
 
+std::optional<std::uint16_t> X11Hotkeys::keyCodeOfNativeKey(std::uint32_t nativeKey) {
+    std::lock_guard lock(mutex_);
+    if (nativeKey == 0 || nativeKey > 255) return std::nullopt;
+    return keyboard_.keyCodeOf(static_cast<xcb_keycode_t>(nativeKey));
+}
+
+std::string X11Hotkeys::keyLabel(std::uint16_t keyCode) {
+    std::lock_guard lock(mutex_);
+    return keyboard_.label(keyCode);
+}
+
+Subscription X11Hotkeys::onKeyboardChanged(std::function<void()> handler) {
+    return keyboardObservers_.add(std::move(handler));
+}
+
 void X11Hotkeys::processEvents() {
     std::vector<HotkeyID> presses;
     {
@@ -305,8 +328,22 @@ void X11Hotkeys::handleEventLocked(const xcb_generic_event_t* event,
             if (mapping->request == XCB_MAPPING_POINTER) return;
             // Keys moved: the keycodes and modifier bits of every grab may have changed.
             xcb_refresh_keyboard_mapping(symbols_, mapping);
+            keyboard_.invalidate();
             readModifiersLocked();
             regrabAllLocked();
+            // One layout switch sends several of these: tell the observers once.
+            if (!keyboardChangePosted_) {
+                keyboardChangePosted_ = true;
+                mainQueue_.post([weak = std::weak_ptr<X11Hotkeys*>(self_)] {
+                    auto self = weak.lock();
+                    if (!self) return;
+                    {
+                        std::lock_guard lock((*self)->mutex_);
+                        (*self)->keyboardChangePosted_ = false;
+                    }
+                    (*self)->keyboardObservers_.notify();
+                });
+            }
             return;
         }
         default:

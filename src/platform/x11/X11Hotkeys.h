@@ -18,6 +18,7 @@
 #include "base/MainQueue.h"
 #include "base/ObserverList.h"
 #include "base/Result.h"
+#include "platform/x11/XkbKeyboard.h"
 
 namespace vantrel {
 
@@ -48,6 +49,9 @@ class X11Hotkeys final : public HotkeySystem {
     HotkeyRegistration registerHotkey(std::uint32_t keyCode, std::uint32_t modifierMask,
                                       HotkeyID id) override;
     int unregisterHotkey(HotkeyRef ref) override;
+    std::optional<std::uint16_t> keyCodeOfNativeKey(std::uint32_t nativeKey) override;
+    std::string keyLabel(std::uint16_t keyCode) override;
+    Subscription onKeyboardChanged(std::function<void()> handler) override;
 
   private:
     struct Registration {
@@ -69,7 +73,7 @@ class X11Hotkeys final : public HotkeySystem {
     void readModifiersLocked();
     std::uint16_t xModifiersLocked(std::uint32_t modifierMask) const;
     std::vector<std::uint16_t> lockVariantsLocked() const;
-    std::vector<xcb_keycode_t> keycodesLocked(std::uint32_t keyCode) const;
+    std::vector<xcb_keycode_t> keycodesLocked(std::uint32_t keyCode);
     // Grabs every variant; on any refusal releases them all and returns the status.
     int grabLocked(const Registration& registration);
     void ungrabLocked(const Registration& registration);
@@ -92,10 +96,14 @@ class X11Hotkeys final : public HotkeySystem {
     Modifiers modifiers_;
     bool lost_ = false;
     bool recheckPosted_ = false;
+    bool keyboardChangePosted_ = false;
     std::map<HotkeyRef, Registration> registrations_;
     HotkeyRef nextRef_ = 1;
     std::shared_ptr<PressHandler> handler_;
     ObserverList<> lostObservers_;
+    ObserverList<> keyboardObservers_;
+    // Keys by position, over a connection of its own; guarded by mutex_ like the rest.
+    XkbKeyboard keyboard_;
     // Lets posted work see that the facility is gone.
     std::shared_ptr<X11Hotkeys*> self_;
 };
