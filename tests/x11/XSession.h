@@ -1,4 +1,5 @@
-// A private X server (Xvfb) with a window manager (openbox) for the X11 tests, and test clients.
+// A private X server (Xvfb) with a window manager (openbox unless told otherwise) for the X11
+// tests, and test clients.
 #pragma once
 
 #include <xcb/xcb.h>
@@ -32,12 +33,15 @@ struct ToolGeometry {
 
 class XSession {
   public:
-    // Starts Xvfb on a free display and openbox on it, and waits until the window manager runs.
-    // Sets DISPLAY and the XDG data folders (to `dataDir`) for this process and its children.
+    // Starts Xvfb on a free display and the window manager named by VANTREL_TEST_WM (openbox
+    // when unset) on it, and waits until the manager manages windows. Sets DISPLAY and the XDG data
+    // folders (to `dataDir`) for this process and its children.
     static std::unique_ptr<XSession> start(const std::string& dataDir, std::string& error);
     ~XSession();
 
     const std::string& display() const { return display_; }
+    // The window manager the tests run under: VANTREL_TEST_WM, else "openbox".
+    static std::string windowManagerName();
     // Starts a test client with these arguments and waits for its window id.
     std::optional<TestWindow> openWindow(const std::vector<std::string>& args);
     // Runs a command line (fixed texts built by the tests) and returns its output.
@@ -48,7 +52,9 @@ class XSession {
     static std::string hex(xcb_window_t window);
 
   private:
-    static std::unique_ptr<XSession> startOnce(const std::string& dataDir, std::string& error);
+    static std::unique_ptr<XSession> startOnce(const std::string& dataDir,
+                                               std::chrono::steady_clock::time_point deadline,
+                                               std::string& error);
     XSession() = default;
     std::string display_;
     TestProcess server_;

@@ -19,12 +19,6 @@ X11Desktop::X11Desktop(Log& log, MainQueue& mainQueue, Clock& clock, X11Options 
     : log_(log), mainQueue_(mainQueue), clock_(clock), options_(std::move(options)) {}
 
 X11Desktop::~X11Desktop() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    movesSent_.notify_all();
-    confirmer_.waitIdle();
     std::lock_guard lock(mutex_);
     if (connection_ != nullptr) xcb_disconnect(connection_);
 }
@@ -120,9 +114,6 @@ Subscription X11Desktop::watchEvents(FdWatch& watch) {
 void X11Desktop::processEvents() {
     std::lock_guard lock(mutex_);
     drainLocked();
-    if (!usableLocked()) return;
-    settlePositionsLocked();
-    confirmMovesLocked();
 }
 
 void X11Desktop::drainLocked(bool readSocket) {
@@ -166,6 +157,10 @@ void X11Desktop::handleEventLocked(const xcb_generic_event_t* event, bool& clien
             // Windows of the desktop left or entered become unviewable or viewable with no
             // event of their own.
             if (notify->atom == atoms_._NET_CURRENT_DESKTOP) snapshot_.reset();
+            // Another window manager took over.
+            if (notify->atom == atoms_._NET_SUPPORTING_WM_CHECK ||
+                notify->atom == atoms_._NET_SUPPORTED)
+                windowManager_.reset();
             rootChanged_ = true;
             return;
         }
@@ -176,6 +171,8 @@ void X11Desktop::handleEventLocked(const xcb_generic_event_t* event, bool& clien
                 screensChanged = true;
                 snapshot_.reset();
             } else {
+                // A synthetic one is the manager's answer to a request, even a refused one.
+                if ((event->response_type & 0x80) != 0) answered_.insert(notify->window);
                 markLocked(notify->window);
             }
             return;
@@ -217,9 +214,6 @@ void X11Desktop::syncLocked() {
 }
 
 const x11::Snapshot* X11Desktop::snapshotLocked(Freshness freshness) {
-    // Whoever reads sees the moves written before, checked.
-    settlePositionsLocked();
-    confirmMovesLocked();
     const bool ask = freshness == Freshness::current ||
                      (freshness == Freshness::cached &&
                       Steady::now() - snapshotTime_ > options_.snapshotLifetime);

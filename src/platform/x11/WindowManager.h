@@ -1,0 +1,35 @@
+// The running window manager: what it supports, and every way one departs from EWMH, in one place.
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/x11/XAtoms.h"
+
+namespace vantrel::x11 {
+
+struct WindowManager {
+    // The name its check window gives (_NET_WM_NAME); empty when none runs.
+    std::string name;
+    // It lists _NET_MOVERESIZE_WINDOW in _NET_SUPPORTED. awesome does not, and ignores the
+    // message: windows are then moved with a ConfigureRequest of our own, as any client may.
+    bool movesOnMessage = true;
+    // awesome ignores _NET_ACTIVE_WINDOW (and _NET_WM_STATE) for a window that takes no focus,
+    // but brings a minimised window back when it is mapped (the ICCCM's Iconic to Normal).
+    bool unminimizesOnMap = false;
+    // i3 tiles: it keeps tiled windows where its layout puts them (it answers a move with a
+    // synthetic ConfigureNotify of the old place) and moves only floating windows.
+    bool tiles = false;
+};
+
+// What the manager named `name` does, given the atoms it lists in _NET_SUPPORTED.
+WindowManager describeWindowManager(std::string name, const std::vector<xcb_atom_t>& supported,
+                                    const Atoms& atoms);
+// Reads the running manager's name and _NET_SUPPORTED in one round trip.
+WindowManager readWindowManager(xcb_connection_t* connection, xcb_window_t root,
+                                const Atoms& atoms);
+
+}  // namespace vantrel::x11
