@@ -23,7 +23,7 @@ struct Options {
     int x = 100, y = 100, width = 400, height = 300;
     bool refuseFirstClose = false;
     bool fixedSize = false;
-    int dockTop = 0;  // a dock reserving this many rows at the top
+    int dockTop = 0;  // a dock reserving this many rows at the top, over its own width
 };
 
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
@@ -127,9 +127,10 @@ int main(int argc, char** argv) {
     if (o.dockTop > 0) {
         setCardinals(c, w, atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM,
                      {atom(c, "_NET_WM_WINDOW_TYPE_DOCK")});
-        setCardinals(c, w, atom(c, "_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL,
-                     {0, 0, static_cast<std::uint32_t>(o.dockTop), 0, 0, 0, 0, 0, 0,
-                      static_cast<std::uint32_t>(screen->width_in_pixels - 1), 0, 0});
+        setCardinals(
+            c, w, atom(c, "_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL,
+            {0, 0, static_cast<std::uint32_t>(o.dockTop), 0, 0, 0, 0, 0,
+             static_cast<std::uint32_t>(o.x), static_cast<std::uint32_t>(o.x + o.width - 1), 0, 0});
     }
     xcb_map_window(c, w);
     xcb_flush(c);

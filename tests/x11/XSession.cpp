@@ -74,15 +74,22 @@ namespace {
 
 // The command line that runs the window manager `name` in the foreground.
 std::string windowManagerCommand(const std::string& name, const std::string& home) {
-    if (name == "xfwm4") return "xfwm4 --compositor=off --sm-client-disable";
-    if (name == "metacity" || name == "marco") return name + " --replace --no-composite";
-    if (name == "mutter") return "mutter --x11 --replace --sm-disable";
-    if (name == "muffin") return "muffin --replace --sm-disable";
-    if (name == "kwin") return "kwin_x11 --replace";
+    // These keep their settings behind a session bus (xfconf, GSettings, KConfig daemons).
+    const std::string bus = "dbus-run-session ";
+    if (name == "xfwm4") return bus + "xfwm4 --compositor=off --sm-client-disable";
+    if (name == "metacity" || name == "marco") return bus + name + " --replace --no-composite";
+    if (name == "mutter") return bus + "mutter --x11 --replace --sm-disable";
+    if (name == "muffin") return bus + "muffin --replace --sm-disable";
+    if (name == "kwin") return bus + "kwin_x11 --replace";
     if (name == "i3") {
         // No bar, no wizard: the tests see only their own windows.
         std::ofstream(home + "/i3.config") << "font pango:monospace 8\n";
         return "i3 -c " + home + "/i3.config";
+    }
+    if (name == "fluxbox") {
+        // Its wallpaper setter reports a failure in a window of its own under Xvfb.
+        std::filesystem::create_directories(home + "/.fluxbox");
+        std::ofstream(home + "/.fluxbox/overlay") << "background: none\n";
     }
     return name;  // openbox, fluxbox, icewm, awesome
 }
@@ -230,6 +237,7 @@ std::string XSession::hex(xcb_window_t window) {
 
 ToolGeometry XSession::geometry(xcb_window_t window) const {
     ToolGeometry g;
+    if (window == XCB_WINDOW_NONE) return g;  // xwininfo would wait for a click
     const std::string info = run("xwininfo -id " + hex(window));
     g.clientX = number(info, "Absolute upper-left X:");
     g.clientY = number(info, "Absolute upper-left Y:");

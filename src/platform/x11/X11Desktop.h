@@ -168,6 +168,8 @@ class X11Desktop final : public WindowSystem {
     template <typename Predicate>
     std::optional<x11::ClientInfo> settledClientLocked(xcb_window_t window, Predicate answered,
                                                        Duration quiet);
+    // Takes the window out of the maximised and full-screen states; false when it is gone
+    // (`client.alive` false then) or the manager keeps it stretched (logged).
     bool leaveMaximizedLocked(xcb_window_t window, x11::ClientInfo& client);
     void announceScreens();
     void announceLaunch(const RunningApplication& launched);

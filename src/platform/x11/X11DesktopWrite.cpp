@@ -165,12 +165,17 @@ bool X11Desktop::leaveMaximizedLocked(xcb_window_t window, x11::ClientInfo& clie
     auto after = settledClientLocked(
         window, [&](const x11::ClientInfo& c) { return !stretched(c) && c.client != before; },
         options_.settleTime);
-    if (!after) return false;
+    if (!after) {
+        client.alive = false;
+        return false;
+    }
     client = *after;
-    if (stretched(client))
-        log_.line("X11Desktop: " + managerName(windowManagerLocked()) + " kept window " +
-                  hexId(window) + " maximised or full screen");
-    return true;
+    if (!stretched(client)) return true;
+    // awesome 4.3 ignores every request to leave the maximised state (it honours the one to
+    // leave full screen); nothing else gives the window its own frame back.
+    log_.line("X11Desktop: " + managerName(windowManagerLocked()) + " kept window " +
+              hexId(window) + " maximised or full screen; it cannot be placed");
+    return false;
 }
 
 namespace {
@@ -231,7 +236,8 @@ AXError X11Desktop::placeLocked(xcb_window_t window, std::optional<Point> positi
                                 std::optional<Size> size) {
     auto client = readClientLocked(window);
     if (!client) return AXError::invalidUIElement;
-    if (!leaveMaximizedLocked(window, *client)) return AXError::invalidUIElement;
+    if (!leaveMaximizedLocked(window, *client))
+        return client->alive ? AXError::cannotComplete : AXError::invalidUIElement;
     // The wanted outer frame, in root coordinates, with whatever is not written kept.
     Rect frame = client->frame();
     if (position) {
