@@ -243,6 +243,7 @@ ToolGeometry XSession::geometry(xcb_window_t window) const {
     g.clientY = number(info, "Absolute upper-left Y:");
     g.width = number(info, "Width:");
     g.height = number(info, "Height:");
+    g.border = number(info, "Border width:");
     g.viewable = info.find("IsViewable") != std::string::npos;
     const std::string extents = run("xprop -id " + hex(window) + " _NET_FRAME_EXTENTS");
     std::smatch m;

@@ -24,11 +24,12 @@ struct TestWindow {
 struct ToolGeometry {
     int clientX = 0, clientY = 0, width = 0, height = 0;
     int left = 0, right = 0, top = 0, bottom = 0;  // _NET_FRAME_EXTENTS
+    int border = 0;  // the client's own X border, which i3 leaves outside the extents
     bool viewable = false;
-    int frameX() const { return clientX - left; }
-    int frameY() const { return clientY - top; }
-    int frameWidth() const { return width + left + right; }
-    int frameHeight() const { return height + top + bottom; }
+    int frameX() const { return clientX - border - left; }
+    int frameY() const { return clientY - border - top; }
+    int frameWidth() const { return width + 2 * border + left + right; }
+    int frameHeight() const { return height + 2 * border + top + bottom; }
 };
 
 class XSession {
