@@ -238,9 +238,13 @@ TEST_F(X11DesktopTest, LeavesMaximisedAndFullScreenToPlaceAWindow) {
     XSession::run("wmctrl -i -r " + XSession::hex(maximised) +
                   " -b add,maximized_vert,maximized_horz");
     XSession::run("wmctrl -i -r " + XSession::hex(fullScreen) + " -b add,fullscreen");
+    // Done when the manager has set the states and given both windows their new frames.
     ASSERT_TRUE(eventually([&] {
-        return session_->geometry(maximised).width > 2000 &&
-               session_->geometry(fullScreen).width == 2560;
+        const ToolGeometry full = session_->geometry(fullScreen);
+        return session_->states(maximised).find("MAXIMIZED_HORZ") != std::string::npos &&
+               session_->states(fullScreen).find("FULLSCREEN") != std::string::npos &&
+               session_->geometry(maximised).width > 2000 && full.frameWidth() == 2560 &&
+               full.frameHeight() == 1440 && full.clientX == 0;
     }));
     auto saved = service_->captureWindows();
     ASSERT_EQ(saved.size(), 2u);

@@ -30,7 +30,6 @@ WindowManager describeWindowManager(std::string name, const std::vector<xcb_atom
     WindowManager wm;
     wm.movesOnMessage = std::find(supported.begin(), supported.end(),
                                   atoms._NET_MOVERESIZE_WINDOW) != supported.end();
-    wm.unminimizesOnMap = name == "awesome";
     wm.tiles = name == "i3";
     wm.name = std::move(name);
     return wm;

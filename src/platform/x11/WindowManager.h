@@ -17,9 +17,6 @@ struct WindowManager {
     // It lists _NET_MOVERESIZE_WINDOW in _NET_SUPPORTED. awesome does not, and ignores the
     // message: windows are then moved with a ConfigureRequest of our own, as any client may.
     bool movesOnMessage = true;
-    // awesome ignores _NET_ACTIVE_WINDOW (and _NET_WM_STATE) for a window that takes no focus,
-    // but brings a minimised window back when it is mapped (the ICCCM's Iconic to Normal).
-    bool unminimizesOnMap = false;
     // i3 tiles: it keeps tiled windows where its layout puts them (it answers a move with a
     // synthetic ConfigureNotify of the old place) and moves only floating windows.
     bool tiles = false;

@@ -116,12 +116,8 @@ AXError X11Desktop::setMinimizedLocked(xcb_window_t window, bool minimized) {
     auto client = readClientLocked(window);
     if (!client) return AXError::invalidUIElement;
     if (isMinimized(*client, atoms_) == minimized) return AXError::success;
-    const x11::WindowManager& wm = windowManagerLocked();
     if (minimized) {
         sendRootMessageLocked(window, atoms_.WM_CHANGE_STATE, {kIconicState, 0, 0, 0, 0});
-    } else if (wm.unminimizesOnMap) {
-        xcb_map_window(connection_, window);
-        xcb_flush(connection_);
     } else {
         // Activation is what nearly every window manager honours to bring a window back.
         sendRootMessageLocked(window, atoms_._NET_ACTIVE_WINDOW,
@@ -129,17 +125,22 @@ AXError X11Desktop::setMinimizedLocked(xcb_window_t window, bool minimized) {
     }
     // Back means shown and done moving: a manager may animate the way back, and a move sent
     // meanwhile would be read against one of its frames.
-    auto after = settledClientLocked(
-        window,
-        [&](const x11::ClientInfo& c) {
-            return isMinimized(c, atoms_) == minimized && (minimized || c.viewable);
-        },
-        minimized ? options_.settleTime : 4 * options_.settleTime);
+    const auto done = [&](const x11::ClientInfo& c) {
+        return isMinimized(c, atoms_) == minimized && (minimized || c.viewable);
+    };
+    const Duration quiet = minimized ? options_.settleTime : 4 * options_.settleTime;
+    auto after = settledClientLocked(window, done, quiet);
+    if (after && !minimized && isMinimized(*after, atoms_)) {
+        // A manager that ignores activation still honours the ICCCM's way back: mapping it.
+        xcb_map_window(connection_, window);
+        xcb_flush(connection_);
+        after = settledClientLocked(window, done, quiet);
+    }
     // Restoring activates the window: the root's active window changed too.
     rootChanged_ = true;
     if (!after) return AXError::invalidUIElement;
     if (isMinimized(*after, atoms_) == minimized) return AXError::success;
-    log_.line("X11Desktop: " + managerName(wm) + " did not " +
+    log_.line("X11Desktop: " + managerName(windowManagerLocked()) + " did not " +
               (minimized ? "minimise" : "bring back") + " window " + hexId(window));
     return AXError::cannotComplete;
 }
@@ -283,7 +284,7 @@ AXError X11Desktop::placeLocked(xcb_window_t window, std::optional<Point> positi
         sent.y += dy;
         client = std::move(after);
     }
-    const x11::WindowManager& wm = windowManagerLocked();
+    const x11::WindowManager wm = windowManagerLocked();
     if (wm.tiles) {
         if (!std::exchange(tilingLogged_, true))
             log_.line("X11Desktop: " + managerName(wm) +
