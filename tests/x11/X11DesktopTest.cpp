@@ -117,31 +117,6 @@ TEST_F(X11DesktopTest, NamesApplicationsByTheirInstalledEntries) {
     EXPECT_EQ(epsilonApp->bundleID, "vantrel-test-epsilon");
 }
 
-TEST_F(X11DesktopTest, RestoresMovedWindowsExactly) {
-    const auto a = open({"--class", "Alpha", "--title", "First", "--geometry", "400x300+100+100"});
-    const auto b = open({"--class", "Beta", "--title", "Second", "--geometry", "600x400+900+300"});
-    const auto saved = service_->captureWindows();
-    ASSERT_EQ(saved.size(), 2u);
-
-    XSession::run("xdotool windowmove " + XSession::hex(a) + " 1200 700 windowsize " +
-                  XSession::hex(a) + " 300 250");
-    XSession::run("xdotool windowmove " + XSession::hex(b) + " 40 50");
-    ASSERT_TRUE(eventually([&] {
-        return session_->geometry(a).width == 300 && session_->geometry(b).frameX() != 900;
-    }));
-
-    for (const auto& state : saved)
-        EXPECT_EQ(service_->restoreWindow(state, false), WindowRestoreResult::restored);
-    for (const auto& state : saved) {
-        SCOPED_TRACE(state.windowTitle.value_or(""));
-        const ToolGeometry tool = session_->geometry(*state.windowNumber);
-        EXPECT_EQ(tool.frameX(), state.frameX);
-        EXPECT_EQ(tool.frameY(), state.frameY);
-        EXPECT_EQ(tool.frameWidth(), state.frameWidth);
-        EXPECT_EQ(tool.frameHeight(), state.frameHeight);
-    }
-}
-
 TEST_F(X11DesktopTest, ACaptureSeesWhatOtherClientsChangedJustBefore) {
     const auto w = open({"--class", "Alpha", "--title", "Before", "--geometry", "400x300+100+100"});
     ASSERT_EQ(service_->captureWindows().size(), 1u);
@@ -160,74 +135,6 @@ TEST_F(X11DesktopTest, ACaptureSeesWhatOtherClientsChangedJustBefore) {
     const ToolGeometry tool = session_->geometry(w);
     EXPECT_EQ(states[0].frameX, tool.frameX());
     EXPECT_EQ(states[0].frameY, tool.frameY());
-}
-
-TEST_F(X11DesktopTest, WritingBackWhatWasReadMovesNothing) {
-    const auto w = open({"--class", "Alpha", "--title", "Still", "--geometry", "420x310+333+222"});
-    const Element window = element(w);
-    const ToolGeometry before = session_->geometry(w);
-    for (int i = 0; i < 5; ++i) {
-        const auto position = desktop_->copyAttribute(window, attribute::kPosition);
-        const auto size = desktop_->copyAttribute(window, attribute::kSize);
-        ASSERT_NE(position.as<Point>(), nullptr);
-        ASSERT_NE(size.as<Size>(), nullptr);
-        EXPECT_EQ(desktop_->setAttribute(window, attribute::kPosition, *position.value),
-                  AXError::success);
-        EXPECT_EQ(desktop_->setAttribute(window, attribute::kSize, *size.value), AXError::success);
-    }
-    const ToolGeometry after = session_->geometry(w);
-    EXPECT_EQ(after.clientX, before.clientX);
-    EXPECT_EQ(after.clientY, before.clientY);
-    EXPECT_EQ(after.width, before.width);
-    EXPECT_EQ(after.height, before.height);
-}
-
-// A write returns before the window manager has applied it; what reads next must not notice.
-TEST_F(X11DesktopTest, AFrameWrittenIsReadBackAtOnce) {
-    const auto w = open({"--class", "Alpha", "--title", "Quick", "--geometry", "400x300+100+100"});
-    const Element window = element(w);
-    for (const Rect wanted : {Rect{640, 360, 720, 480}, Rect{200, 150, 500, 420}}) {
-        SCOPED_TRACE(wanted.x);
-        ASSERT_EQ(desktop_->setAttribute(window, attribute::kPosition, Point{wanted.x, wanted.y}),
-                  AXError::success);
-        ASSERT_EQ(
-            desktop_->setAttribute(window, attribute::kSize, Size{wanted.width, wanted.height}),
-            AXError::success);
-        const auto position = desktop_->copyAttribute(window, attribute::kPosition);
-        const auto size = desktop_->copyAttribute(window, attribute::kSize);
-        ASSERT_NE(position.as<Point>(), nullptr);
-        ASSERT_NE(size.as<Size>(), nullptr);
-        EXPECT_EQ(*position.as<Point>(), (Point{wanted.x, wanted.y}));
-        EXPECT_EQ(*size.as<Size>(), (Size{wanted.width, wanted.height}));
-        // The server agrees, without anyone pumping events in between.
-        const ToolGeometry tool = session_->geometry(w);
-        EXPECT_EQ(tool.frameX(), wanted.x);
-        EXPECT_EQ(tool.frameY(), wanted.y);
-        EXPECT_EQ(tool.frameWidth(), wanted.width);
-        EXPECT_EQ(tool.frameHeight(), wanted.height);
-    }
-}
-
-TEST_F(X11DesktopTest, AWindowDestroyedRightAfterAMoveFailsLaterReads) {
-    const auto w = open({"--class", "Alpha", "--title", "Gone", "--geometry", "400x300+100+100"});
-    const Element window = element(w);
-    // Another client destroys it, as a closing application would.
-    const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> other(
-        xcb_connect(nullptr, nullptr), xcb_disconnect);
-    ASSERT_EQ(xcb_connection_has_error(other.get()), 0);
-    ASSERT_EQ(desktop_->setAttribute(window, attribute::kPosition, Point{700, 500}),
-              AXError::success);
-    ASSERT_EQ(desktop_->setAttribute(window, attribute::kSize, Size{500, 400}), AXError::success);
-    // Gone while the move is being checked, or just before: either way nothing hangs or crashes.
-    xcb_destroy_window(other.get(), w);
-    xcb_flush(other.get());
-    EXPECT_TRUE(eventually([&] {
-        return desktop_->copyAttribute(window, attribute::kPosition).error ==
-               AXError::invalidUIElement;
-    }));
-    EXPECT_EQ(desktop_->setAttribute(window, attribute::kSize, Size{600, 400}),
-              AXError::invalidUIElement);
-    EXPECT_TRUE(eventually([&] { return service_->captureWindows().empty(); }));
 }
 
 TEST_F(X11DesktopTest, LeavesMaximisedAndFullScreenToPlaceAWindow) {
