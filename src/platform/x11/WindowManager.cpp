@@ -2,6 +2,8 @@
 #include "platform/x11/WindowManager.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstdlib>
 
 #include "platform/x11/XcbReply.h"
@@ -50,6 +52,45 @@ WindowManager readWindowManager(xcb_connection_t* c, xcb_window_t root, const At
         name.assign(text.begin(), std::find(text.begin(), text.end(), '\0'));
     }
     return describeWindowManager(std::move(name), supported, atoms);
+}
+
+std::vector<std::vector<double>> unlistedDockStruts(xcb_connection_t* c, xcb_window_t root,
+                                                    const Atoms& atoms) {
+    // i3 keeps its bar and other docks out of the client list, each inside a frame of its own
+    // just below the root: look one level down.
+    const auto childrenOf = [&](const std::vector<xcb_window_t>& parents) {
+        std::vector<xcb_query_tree_cookie_t> cookies;
+        for (auto parent : parents) cookies.push_back(xcb_query_tree(c, parent));
+        std::vector<xcb_window_t> children;
+        for (auto cookie : cookies) {
+            xcb_generic_error_t* error = nullptr;
+            Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, cookie, &error));
+            std::free(error);
+            if (!tree) continue;
+            const auto* list = xcb_query_tree_children(tree.get());
+            children.insert(children.end(), list,
+                            list + xcb_query_tree_children_length(tree.get()));
+        }
+        return children;
+    };
+    const auto windows = childrenOf(childrenOf({root}));
+    std::vector<std::array<xcb_get_property_cookie_t, 3>> cookies;
+    for (auto w : windows)
+        cookies.push_back(
+            {xcb_get_property(c, 0, w, atoms._NET_WM_WINDOW_TYPE, XCB_ATOM_ATOM, 0, 16),
+             xcb_get_property(c, 0, w, atoms._NET_WM_STRUT_PARTIAL, XCB_ATOM_CARDINAL, 0, 12),
+             xcb_get_property(c, 0, w, atoms._NET_WM_STRUT, XCB_ATOM_CARDINAL, 0, 4)});
+    std::vector<std::vector<double>> struts;
+    for (const auto& cookie : cookies) {
+        const auto types = valuesOf<xcb_atom_t>(property(c, cookie[0]).get());
+        auto strut = valuesOf<std::uint32_t>(property(c, cookie[1]).get());
+        if (strut.size() != 12) strut = valuesOf<std::uint32_t>(property(c, cookie[2]).get());
+        if (types.empty() || types.front() != atoms._NET_WM_WINDOW_TYPE_DOCK ||
+            (strut.size() != 12 && strut.size() != 4))
+            continue;
+        struts.emplace_back(strut.begin(), strut.end());
+    }
+    return struts;
 }
 
 }  // namespace vantrel::x11

@@ -18,7 +18,8 @@ struct WindowManager {
     // message: windows are then moved with a ConfigureRequest of our own, as any client may.
     bool movesOnMessage = true;
     // i3 tiles: it keeps tiled windows where its layout puts them (it answers a move with a
-    // synthetic ConfigureNotify of the old place) and moves only floating windows.
+    // synthetic ConfigureNotify of the old place) and moves only floating windows. It also
+    // keeps its bar out of the client list and publishes no work area (unlistedDockStruts).
     bool tiles = false;
 };
 
@@ -28,5 +29,10 @@ WindowManager describeWindowManager(std::string name, const std::vector<xcb_atom
 // Reads the running manager's name and _NET_SUPPORTED in one round trip.
 WindowManager readWindowManager(xcb_connection_t* connection, xcb_window_t root,
                                 const Atoms& atoms);
+
+// The struts of dock windows that are not in the client list (a tiling manager's docks, as
+// i3's bar): each as 12 or 4 values, as _NET_WM_STRUT_PARTIAL or _NET_WM_STRUT has them.
+std::vector<std::vector<double>> unlistedDockStruts(xcb_connection_t* connection, xcb_window_t root,
+                                                    const Atoms& atoms);
 
 }  // namespace vantrel::x11

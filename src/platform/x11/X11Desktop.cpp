@@ -523,21 +523,26 @@ ScreenList X11Desktop::screens() {
     if (snapshot == nullptr) return {};
     const auto& root = snapshot->root;
     std::vector<x11::Strut> struts;
+    const auto addStrut = [&](const std::vector<double>& values) {
+        if (values.size() == 12) {
+            x11::Strut strut{};
+            std::copy(values.begin(), values.end(), strut.begin());
+            struts.push_back(strut);
+        } else if (values.size() == 4) {
+            struts.push_back(x11::strutFromLegacy({values[0], values[1], values[2], values[3]},
+                                                  root.width, root.height));
+        }
+    };
     for (const auto& client : snapshot->clients) {
         if (!client.alive || client.strut.empty()) continue;
         if (client.desktop && !x11::isOnAllDesktops(client, atoms_) &&
             *client.desktop != root.currentDesktop)
             continue;
-        if (client.strut.size() == 12) {
-            x11::Strut strut{};
-            std::copy(client.strut.begin(), client.strut.end(), strut.begin());
-            struts.push_back(strut);
-        } else {
-            struts.push_back(x11::strutFromLegacy(
-                {client.strut[0], client.strut[1], client.strut[2], client.strut[3]}, root.width,
-                root.height));
-        }
+        addStrut(client.strut);
     }
+    if (windowManagerLocked().tiles)
+        for (const auto& strut : x11::unlistedDockStruts(connection_, root_, atoms_))
+            addStrut(strut);
     std::optional<Rect> workarea;
     const std::size_t offset = static_cast<std::size_t>(root.currentDesktop) * 4;
     if (root.workarea.size() >= offset + 4)
