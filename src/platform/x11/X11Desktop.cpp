@@ -180,6 +180,7 @@ void X11Desktop::handleEventLocked(const xcb_generic_event_t* event, bool& clien
         case XCB_DESTROY_NOTIFY: {
             const auto* notify = reinterpret_cast<const xcb_destroy_notify_event_t*>(event);
             watched_.erase(notify->window);
+            answered_.erase(notify->window);
             markLocked(notify->window);
             return;
         }
