@@ -1,5 +1,6 @@
 // vantrel-x11-testclient: one top-level window with the given title, class, pid and geometry.
-// Commands on stdin: "quit", "title <text>"; it lives on when stdin ends. It prints "window 0x<id>"
+// Commands on stdin: "quit", "title <text>", "pin" (from now on it moves itself back to where it
+// is whenever it is moved); it lives on when stdin ends. It prints "window 0x<id>"
 // once mapped and "close-requested" (then exits) or "close-refused" when the window manager asks it
 // to close.
 #include <poll.h>
@@ -10,7 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -23,7 +26,7 @@ struct Options {
     int x = 100, y = 100, width = 400, height = 300;
     bool refuseFirstClose = false;
     bool fixedSize = false;
-    int dockTop = 0;  // a dock reserving this many rows at the top
+    int dockTop = 0;  // a dock reserving this many rows at the top, over its own width
 };
 
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
@@ -127,15 +130,25 @@ int main(int argc, char** argv) {
     if (o.dockTop > 0) {
         setCardinals(c, w, atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM,
                      {atom(c, "_NET_WM_WINDOW_TYPE_DOCK")});
-        setCardinals(c, w, atom(c, "_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL,
-                     {0, 0, static_cast<std::uint32_t>(o.dockTop), 0, 0, 0, 0, 0, 0,
-                      static_cast<std::uint32_t>(screen->width_in_pixels - 1), 0, 0});
+        setCardinals(
+            c, w, atom(c, "_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL,
+            {0, 0, static_cast<std::uint32_t>(o.dockTop), 0, 0, 0, 0, 0,
+             static_cast<std::uint32_t>(o.x), static_cast<std::uint32_t>(o.x + o.width - 1), 0, 0});
     }
     xcb_map_window(c, w);
     xcb_flush(c);
     std::printf("window 0x%x\n", w);
     std::fflush(stdout);
 
+    const auto whereNow = [&] {
+        auto* at = xcb_translate_coordinates_reply(
+            c, xcb_translate_coordinates(c, w, screen->root, 0, 0), nullptr);
+        const std::pair<int, int> point{at != nullptr ? at->dst_x : 0,
+                                        at != nullptr ? at->dst_y : 0};
+        std::free(at);
+        return point;
+    };
+    std::optional<std::pair<int, int>> pinned;
     bool refused = false;
     bool commands = true;  // launched from a desktop entry, stdin may be closed or /dev/null
     std::string input;
@@ -143,6 +156,24 @@ int main(int argc, char** argv) {
         pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {0, POLLIN, 0}};
         if (::poll(fds, commands ? 2 : 1, -1) < 0) continue;
         while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+            if ((event->response_type & 0x7F) == XCB_CONFIGURE_NOTIFY && pinned &&
+                whereNow() != *pinned) {
+                // Static gravity, position only: where its own area was.
+                const xcb_client_message_event_t back{
+                    XCB_CLIENT_MESSAGE,
+                    32,
+                    0,
+                    w,
+                    atom(c, "_NET_MOVERESIZE_WINDOW"),
+                    {.data32 = {10 | (1 << 8) | (1 << 9) | (1 << 12),
+                                static_cast<std::uint32_t>(pinned->first),
+                                static_cast<std::uint32_t>(pinned->second), 0, 0}}};
+                xcb_send_event(
+                    c, 0, screen->root,
+                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                    reinterpret_cast<const char*>(&back));
+                xcb_flush(c);
+            }
             if ((event->response_type & 0x7F) == XCB_CLIENT_MESSAGE) {
                 const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
                 if (message->type == protocols && message->data.data32[0] == deleteWindow) {
@@ -177,6 +208,11 @@ int main(int argc, char** argv) {
                 if (line == "quit") {
                     xcb_disconnect(c);
                     return 0;
+                }
+                if (line == "pin") {
+                    pinned = whereNow();
+                    std::printf("pinned\n");
+                    std::fflush(stdout);
                 }
                 if (line.rfind("title ", 0) == 0) {
                     setText(c, w, atom(c, "_NET_WM_NAME"), utf8, line.substr(6));

@@ -44,7 +44,7 @@ class TestProcess {
 // Waits for `condition`, checking every few milliseconds, until `timeout`.
 template <typename Condition>
 bool eventually(Condition condition,
-                std::chrono::milliseconds timeout = std::chrono::milliseconds{5000});
+                std::chrono::milliseconds timeout = std::chrono::milliseconds{15000});
 
 }  // namespace vantrel::testing
 

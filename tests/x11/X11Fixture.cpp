@@ -75,6 +75,15 @@ xcb_window_t X11Test::open(const std::vector<std::string>& args) {
     const xcb_window_t id = window->window;
     windows_.push_back(std::move(*window));
     EXPECT_TRUE(eventually([&] { return element(id) != nullptr; })) << "window not listed";
+    // Some managers list a window before they have framed and placed it; i3 and docks have no
+    // frame extents to wait for.
+    const bool dock = std::find(args.begin(), args.end(), "--dock-top") != args.end();
+    if (XSession::windowManagerName() != "i3" && !dock) {
+        EXPECT_TRUE(eventually([&] {
+            return XSession::run("xprop -id " + XSession::hex(id) + " _NET_FRAME_EXTENTS")
+                       .find(" = ") != std::string::npos;
+        })) << "window not framed";
+    }
     return id;
 }
 

@@ -60,6 +60,12 @@ TEST(X11Screens, ThePrimaryComesFirstAndTheWorkAreaApplies) {
     EXPECT_EQ(list.screens[0].visibleFrame, (Rect{0, 0, 2560, 1415}));
     EXPECT_EQ(list.screens[1].frame, (Rect{-1920, 360, 1920, 1080}));
     EXPECT_EQ(list.screens[1].screenNumber, displayId({}, "DP-2"));
+    // A panel in a corner: one monitor takes the manager's work area, whatever the strut says.
+    const Strut corner{0, 0, 0, 24, 0, 0, 0, 0, 0, 0, 1800, 1919};
+    EXPECT_EQ(buildScreenList({monitors[0]}, {corner}, Rect{0, 0, 1896, 1080}, 1920, 1080)
+                  .screens.at(0)
+                  .visibleFrame,
+              (Rect{0, 0, 1896, 1080}));
     // No monitors at all: the whole root is one screen.
     EXPECT_EQ(buildScreenList({}, {}, std::nullopt, 800, 600).screens.at(0).frame,
               (Rect{0, 0, 800, 600}));

@@ -1,4 +1,5 @@
-// A private X server (Xvfb) with a window manager (openbox) for the X11 tests, and test clients.
+// A private X server (Xvfb) with a window manager (openbox unless told otherwise) for the X11
+// tests, and test clients.
 #pragma once
 
 #include <xcb/xcb.h>
@@ -23,21 +24,25 @@ struct TestWindow {
 struct ToolGeometry {
     int clientX = 0, clientY = 0, width = 0, height = 0;
     int left = 0, right = 0, top = 0, bottom = 0;  // _NET_FRAME_EXTENTS
+    int border = 0;  // the client's own X border, which i3 leaves outside the extents
     bool viewable = false;
-    int frameX() const { return clientX - left; }
-    int frameY() const { return clientY - top; }
-    int frameWidth() const { return width + left + right; }
-    int frameHeight() const { return height + top + bottom; }
+    int frameX() const { return clientX - border - left; }
+    int frameY() const { return clientY - border - top; }
+    int frameWidth() const { return width + 2 * border + left + right; }
+    int frameHeight() const { return height + 2 * border + top + bottom; }
 };
 
 class XSession {
   public:
-    // Starts Xvfb on a free display and openbox on it, and waits until the window manager runs.
-    // Sets DISPLAY and the XDG data folders (to `dataDir`) for this process and its children.
+    // Starts Xvfb on a free display and the window manager named by VANTREL_TEST_WM (openbox
+    // when unset) on it, and waits until the manager manages windows. Sets DISPLAY and the XDG data
+    // folders (to `dataDir`) for this process and its children.
     static std::unique_ptr<XSession> start(const std::string& dataDir, std::string& error);
     ~XSession();
 
     const std::string& display() const { return display_; }
+    // The window manager the tests run under: VANTREL_TEST_WM, else "openbox".
+    static std::string windowManagerName();
     // Starts a test client with these arguments and waits for its window id.
     std::optional<TestWindow> openWindow(const std::vector<std::string>& args);
     // Runs a command line (fixed texts built by the tests) and returns its output.
@@ -48,7 +53,9 @@ class XSession {
     static std::string hex(xcb_window_t window);
 
   private:
-    static std::unique_ptr<XSession> startOnce(const std::string& dataDir, std::string& error);
+    static std::unique_ptr<XSession> startOnce(const std::string& dataDir,
+                                               std::chrono::steady_clock::time_point deadline,
+                                               std::string& error);
     XSession() = default;
     std::string display_;
     TestProcess server_;

@@ -77,10 +77,13 @@ ScreenList buildScreenList(std::vector<MonitorInfo> monitors, const std::vector<
     ScreenList list;
     for (const auto& monitor : monitors) {
         Rect visible = monitor.root;
-        if (!struts.empty()) {
-            visible = visibleArea(monitor.root, struts, rootWidth, rootHeight);
-        } else if (workarea) {
+        // On one monitor the manager's own work area is what it maximises windows to: Marco,
+        // Metacity, Mutter and Muffin turn a panel in a corner into a side strut, not the edge
+        // it reserves. One work area cannot describe several monitors: there the struts tell.
+        if (workarea && (monitors.size() == 1 || struts.empty())) {
             if (auto overlap = intersection(monitor.root, *workarea)) visible = *overlap;
+        } else if (!struts.empty()) {
+            visible = visibleArea(monitor.root, struts, rootWidth, rootHeight);
         }
         Screen screen;
         screen.frame = rootToScreenSpace(monitor.root, primary);

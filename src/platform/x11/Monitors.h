@@ -26,7 +26,8 @@ std::vector<MonitorInfo> readMonitors(xcb_connection_t* connection, xcb_window_t
                                       xcb_atom_t edidAtom);
 
 // The screens, primary first: frames relative to the primary's bottom-left corner, y up;
-// visible frames less the struts (when any window has one), else less the work area.
+// visible frames within the manager's work area on a single monitor (or without struts), else
+// less the struts.
 ScreenList buildScreenList(std::vector<MonitorInfo> monitors, const std::vector<Strut>& struts,
                            const std::optional<Rect>& workarea, double rootWidth,
                            double rootHeight);

@@ -94,6 +94,7 @@ enum Property : std::size_t {
     pStrut,
     pProtocols,
     pAllowed,
+    pNormalHints,
     pCount
 };
 
@@ -141,12 +142,22 @@ std::vector<ClientInfo> readClients(const SnapshotContext& ctx,
                                     const std::vector<xcb_window_t>& windows, ReadScope scope) {
     xcb_connection_t* c = ctx.connection;
     const Atoms& a = *ctx.atoms;
-    const xcb_atom_t atomOf[pCount] = {
-        a.WM_CLASS,         a._NET_WM_NAME,        a.WM_NAME,
-        a._NET_WM_PID,      a._NET_WM_WINDOW_TYPE, a._NET_WM_STATE,
-        a.WM_TRANSIENT_FOR, a._NET_FRAME_EXTENTS,  a._GTK_FRAME_EXTENTS,
-        a._NET_WM_DESKTOP,  a._GTK_APPLICATION_ID, a._NET_WM_STRUT_PARTIAL,
-        a._NET_WM_STRUT,    a.WM_PROTOCOLS,        a._NET_WM_ALLOWED_ACTIONS};
+    const xcb_atom_t atomOf[pCount] = {a.WM_CLASS,
+                                       a._NET_WM_NAME,
+                                       a.WM_NAME,
+                                       a._NET_WM_PID,
+                                       a._NET_WM_WINDOW_TYPE,
+                                       a._NET_WM_STATE,
+                                       a.WM_TRANSIENT_FOR,
+                                       a._NET_FRAME_EXTENTS,
+                                       a._GTK_FRAME_EXTENTS,
+                                       a._NET_WM_DESKTOP,
+                                       a._GTK_APPLICATION_ID,
+                                       a._NET_WM_STRUT_PARTIAL,
+                                       a._NET_WM_STRUT,
+                                       a.WM_PROTOCOLS,
+                                       a._NET_WM_ALLOWED_ACTIONS,
+                                       XCB_ATOM_WM_NORMAL_HINTS};
     struct Cookies {
         xcb_get_property_cookie_t properties[pCount];
         xcb_get_window_attributes_cookie_t attributes;
@@ -156,7 +167,7 @@ std::vector<ClientInfo> readClients(const SnapshotContext& ctx,
     // Placing a window needs only where it is, its decorations and its state.
     const auto wanted = [&](std::size_t p) {
         return scope == ReadScope::everything || p == pState || p == pFrame || p == pShadow ||
-               p == pAllowed;
+               p == pAllowed || p == pNormalHints;
     };
     std::vector<Cookies> cookies(windows.size());
     for (std::size_t i = 0; i < windows.size(); ++i) {
@@ -202,6 +213,17 @@ std::vector<ClientInfo> readClients(const SnapshotContext& ctx,
             Rect{static_cast<double>(translated->dst_x), static_cast<double>(translated->dst_y),
                  static_cast<double>(geometry->width), static_cast<double>(geometry->height)};
         info.viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        info.borderWidth = geometry->border_width;
+        // WM_NORMAL_HINTS: flags, 4 unused, min, max, then the resize steps; the gravity last.
+        if (const auto hints = cardinals(props[pNormalHints].get()); hints.size() >= 18) {
+            constexpr std::uint32_t kResizeSteps = 1u << 6;
+            constexpr std::uint32_t kGravity = 1u << 9;
+            if ((hints[0] & kResizeSteps) != 0) {
+                info.widthStep = std::max<std::int32_t>(1, static_cast<std::int32_t>(hints[9]));
+                info.heightStep = std::max<std::int32_t>(1, static_cast<std::int32_t>(hints[10]));
+            }
+            if ((hints[0] & kGravity) != 0) info.gravity = hints[17];
+        }
         if (auto wmClass = text(props[pWmClass].get())) {
             const auto nul = wmClass->find('\0');
             info.hints.instance = wmClass->substr(0, nul);

@@ -35,11 +35,25 @@ struct ClientInfo {
     // What the window manager lets others do with the window; none when it does not say.
     std::optional<std::vector<xcb_atom_t>> allowedActions;
     bool viewable = false;
-    Rect client;  // root coordinates
+    Rect client;  // root coordinates, inside the window's own X border
+    // The client's own X border, outside its area. Most managers set it to 0; i3 keeps it and
+    // draws it as the window's edge, outside _NET_FRAME_EXTENTS.
+    double borderWidth = 0;
+    // From WM_NORMAL_HINTS: the steps its size changes in (xterm's character cells), and the
+    // gravity a ConfigureRequest's position is read with (NorthWest when unset).
+    std::int32_t widthStep = 1;
+    std::int32_t heightStep = 1;
+    std::uint32_t gravity = 1;
 
     bool hasState(xcb_atom_t state) const;
+    // The client with its own X border: what a configure request's position and the frame
+    // extents are measured from.
+    Rect outer() const {
+        return Rect{client.x - borderWidth, client.y - borderWidth, client.width + 2 * borderWidth,
+                    client.height + 2 * borderWidth};
+    }
     // The outer frame in root coordinates.
-    Rect frame() const { return frameFromClient(client, frameExtents, shadowExtents); }
+    Rect frame() const { return frameFromClient(outer(), frameExtents, shadowExtents); }
 };
 
 // The root window's EWMH properties.

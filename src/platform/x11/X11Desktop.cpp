@@ -21,12 +21,6 @@ X11Desktop::X11Desktop(Log& log, MainQueue& mainQueue, Clock& clock, X11Options 
     : log_(log), mainQueue_(mainQueue), clock_(clock), options_(std::move(options)) {}
 
 X11Desktop::~X11Desktop() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    movesSent_.notify_all();
-    confirmer_.waitIdle();
     std::lock_guard lock(mutex_);
     if (connection_ != nullptr) xcb_disconnect(connection_);
 }
@@ -123,9 +117,6 @@ Subscription X11Desktop::watchEvents(FdWatch& watch) {
 void X11Desktop::processEvents() {
     std::lock_guard lock(mutex_);
     drainLocked();
-    if (!usableLocked()) return;
-    settlePositionsLocked();
-    confirmMovesLocked();
 }
 
 void X11Desktop::drainLocked(bool readSocket) {
@@ -173,6 +164,10 @@ void X11Desktop::handleEventLocked(const xcb_generic_event_t* event, bool& clien
                 snapshot_.reset();
                 desktopChanged_ = true;
             }
+            // Another window manager took over.
+            if (notify->atom == atoms_._NET_SUPPORTING_WM_CHECK ||
+                notify->atom == atoms_._NET_SUPPORTED)
+                windowManager_.reset();
             rootChanged_ = true;
             return;
         }
@@ -183,6 +178,8 @@ void X11Desktop::handleEventLocked(const xcb_generic_event_t* event, bool& clien
                 screensChanged = true;
                 snapshot_.reset();
             } else {
+                // A synthetic one is the manager's answer to a request, even a refused one.
+                if ((event->response_type & 0x80) != 0) answered_.insert(notify->window);
                 markLocked(notify->window);
             }
             return;
@@ -190,6 +187,7 @@ void X11Desktop::handleEventLocked(const xcb_generic_event_t* event, bool& clien
         case XCB_DESTROY_NOTIFY: {
             const auto* notify = reinterpret_cast<const xcb_destroy_notify_event_t*>(event);
             watched_.erase(notify->window);
+            answered_.erase(notify->window);
             markLocked(notify->window);
             return;
         }
@@ -225,9 +223,6 @@ void X11Desktop::syncLocked() {
 }
 
 const x11::Snapshot* X11Desktop::snapshotLocked(Freshness freshness) {
-    // Whoever reads sees the moves written before, checked.
-    settlePositionsLocked();
-    confirmMovesLocked();
     const bool ask = freshness == Freshness::current ||
                      (freshness == Freshness::cached &&
                       Steady::now() - snapshotTime_ > options_.snapshotLifetime);
@@ -537,21 +532,26 @@ ScreenList X11Desktop::screens() {
     if (snapshot == nullptr) return {};
     const auto& root = snapshot->root;
     std::vector<x11::Strut> struts;
+    const auto addStrut = [&](const std::vector<double>& values) {
+        if (values.size() == 12) {
+            x11::Strut strut{};
+            std::copy(values.begin(), values.end(), strut.begin());
+            struts.push_back(strut);
+        } else if (values.size() == 4) {
+            struts.push_back(x11::strutFromLegacy({values[0], values[1], values[2], values[3]},
+                                                  root.width, root.height));
+        }
+    };
     for (const auto& client : snapshot->clients) {
         if (!client.alive || client.strut.empty()) continue;
         if (client.desktop && !x11::isOnAllDesktops(client, atoms_) &&
             *client.desktop != root.currentDesktop)
             continue;
-        if (client.strut.size() == 12) {
-            x11::Strut strut{};
-            std::copy(client.strut.begin(), client.strut.end(), strut.begin());
-            struts.push_back(strut);
-        } else {
-            struts.push_back(x11::strutFromLegacy(
-                {client.strut[0], client.strut[1], client.strut[2], client.strut[3]}, root.width,
-                root.height));
-        }
+        addStrut(client.strut);
     }
+    if (windowManagerLocked().tiles)
+        for (const auto& strut : x11::unlistedDockStruts(connection_, root_, atoms_))
+            addStrut(strut);
     std::optional<Rect> workarea;
     const std::size_t offset = static_cast<std::size_t>(root.currentDesktop) * 4;
     if (root.workarea.size() >= offset + 4)

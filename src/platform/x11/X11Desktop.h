@@ -5,7 +5,6 @@
 
 #include <array>
 #include <chrono>
-#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -21,11 +20,11 @@
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "base/ObserverList.h"
-#include "base/Worker.h"
 #include "engine/WindowSystem.h"
 #include "platform/x11/AppLauncher.h"
 #include "platform/x11/DesktopEntries.h"
 #include "platform/x11/Monitors.h"
+#include "platform/x11/WindowManager.h"
 #include "platform/x11/WindowSnapshot.h"
 #include "platform/x11/XAtoms.h"
 
@@ -40,8 +39,13 @@ struct X11Options {
     // How long openApplication waits for the new application's first window (to hand the focus
     // back); a launch still windowless then counts as started.
     Duration launchTimeout = std::chrono::seconds{10};
-    // How long the check of a write waits for the window manager to apply it.
-    Duration applyTimeout = std::chrono::milliseconds{300};
+    // How long a write waits for the window manager to answer it; only a manager that ignores
+    // a request makes it wait this long.
+    Duration applyTimeout = std::chrono::milliseconds{1000};
+    // How long a window must stay as it is for the manager's answer to count: shorter than the
+    // steps of an animation would take intermediate frames for the answer, and a window that
+    // moves itself back at once is seen doing so.
+    Duration settleTime = std::chrono::milliseconds{25};
     // Reads within this time of a snapshot answer from it without asking the server whether
     // anything changed; later ones make one round trip first.
     Duration snapshotLifetime = std::chrono::milliseconds{150};
@@ -52,9 +56,8 @@ struct X11Options {
 
 // One private XCB connection guarded by a mutex: the seam is called from the main thread and
 // from the restore worker. Events are read on whichever thread holds the connection and handed
-// to observers through the main queue. A move returns once it is sent; a thread of our own
-// checks where it landed (and corrects it once), and any read of the desktop waits for that
-// check first, so a frame written is the frame read back.
+// to observers through the main queue. A write returns once the window manager has answered it,
+// so a frame written is the frame read back, and a write it did not honour fails.
 class X11Desktop final : public WindowSystem {
   public:
     X11Desktop(Log& log, MainQueue& mainQueue, Clock& clock, X11Options options = {});
@@ -155,35 +158,24 @@ class X11Desktop final : public WindowSystem {
     void sendRootMessageLocked(xcb_window_t window, xcb_atom_t type,
                                std::array<std::uint32_t, 5> data);
     bool waitForEventsLocked(std::chrono::steady_clock::time_point deadline);
-    template <typename Predicate>
-    std::optional<x11::ClientInfo> waitForClientLocked(xcb_window_t window, Predicate done);
     AXError setMinimizedLocked(xcb_window_t window, bool minimized);
-    // Places the outer frame; where it lands is checked later (confirmMovesLocked), at once for
-    // a window that had to leave the maximised or full-screen state first. A position
-    // alone waits (`deferCheck`) for the size that nearly always follows, to go out with it in
-    // one request; whatever reads or waits first sends it on its own (settlePositionsLocked).
+    // The running window manager, read again after it changed.
+    const x11::WindowManager& windowManagerLocked();
+    // Places the outer frame and waits until the manager has answered: success when the window
+    // is where it was asked to be (or was already), else a logged failure. Position and size
+    // always go together in one request, so no manager reads either alone.
     AXError placeLocked(xcb_window_t window, std::optional<Point> position,
-                        std::optional<Size> size, bool deferCheck = true);
-    // Sends the positions written without their size.
-    void settlePositionsLocked();
-    // A move sent and not yet seen applied.
-    struct SentMove {
-        Rect before;                                       // the client area when it was sent
-        std::int32_t x = 0, y = 0, width = 0, height = 0;  // as sent: the client area, root space
-        std::int32_t targetX = 0, targetY = 0;             // where the client area belongs
-        bool position = false;
-        bool size = false;
-        // The client area is where it belongs, in what was written.
-        bool landed(const x11::ClientInfo& client) const;
-    };
-    void sendMoveLocked(xcb_window_t window, const SentMove& move);
-    // Waits until the sent moves have landed, correcting each once where the manager put it
-    // elsewhere; one window's only, or every one's.
-    void confirmMoveLocked(xcb_window_t window);
-    void confirmMovesLocked();
-    void checkSentMoveLocked(xcb_window_t window, SentMove move);
-    // The body of the checking thread: confirms moves as soon as they are sent.
-    void runConfirmer();
+                        std::optional<Size> size);
+    // Sends the client's outer rectangle (its area with its own X border) as the request the
+    // manager honours.
+    void sendPlacementLocked(const x11::ClientInfo& client, const Rect& outer);
+    // Reads the window until the manager has answered a request (`answered`) and nothing has
+    // changed for the settle time, or the apply timeout ends; none when the window is gone.
+    template <typename Predicate>
+    std::optional<x11::ClientInfo> settledClientLocked(xcb_window_t window, Predicate answered,
+                                                       Duration quiet);
+    // Takes the window out of the maximised and full-screen states; false when it is gone
+    // (`client.alive` false then) or the manager keeps it stretched (logged).
     bool leaveMaximizedLocked(xcb_window_t window, x11::ClientInfo& client);
     void announceScreens();
     void announceLaunch(const RunningApplication& launched);
@@ -212,17 +204,11 @@ class X11Desktop final : public WindowSystem {
     std::chrono::steady_clock::time_point snapshotTime_;
     std::optional<std::vector<x11::MonitorInfo>> monitors_;
     std::unordered_set<xcb_window_t> watched_;
-    struct PendingPosition {
-        Point position;
-        x11::ClientInfo client;  // as read when the position was written
-    };
-    std::unordered_map<xcb_window_t, PendingPosition> pendingPositions_;
-    bool settling_ = false;
-    std::unordered_map<xcb_window_t, SentMove> sentMoves_;
-    bool confirming_ = false;
-    bool confirmerStarted_ = false;
-    bool stopping_ = false;
-    std::condition_variable movesSent_;
+    std::optional<x11::WindowManager> windowManager_;
+    // Windows the manager told where they are (a synthetic ConfigureNotify): its answer to a
+    // request, even one it did not honour.
+    std::unordered_set<xcb_window_t> answered_;
+    bool tilingLogged_ = false;
     std::map<std::string, std::uint64_t> handles_;
     std::uint64_t nextHandle_ = 1;
     std::set<std::string> knownApps_;
@@ -232,8 +218,6 @@ class X11Desktop final : public WindowSystem {
     ObserverList<> spaceObservers_;
     ObserverList<RunningApplication> launchObservers_;
     ObserverList<> lostObservers_;
-    // Last, so its thread ends before anything it uses goes.
-    ThreadWorker confirmer_;
 };
 
 }  // namespace vantrel

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -31,6 +32,16 @@ std::int32_t toLength(double value) {
 bool isMinimized(const x11::ClientInfo& client, const x11::Atoms& atoms) {
     return client.hasState(atoms._NET_WM_STATE_HIDDEN) &&
            !client.hasState(atoms._NET_WM_STATE_SHADED);
+}
+
+std::string hexId(xcb_window_t window) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%x", window);
+    return text;
+}
+
+std::string managerName(const x11::WindowManager& wm) {
+    return wm.name.empty() ? std::string("The window manager") : wm.name;
 }
 
 }  // namespace
@@ -62,23 +73,38 @@ bool X11Desktop::waitForEventsLocked(Steady::time_point deadline) {
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now());
     if (remaining.count() <= 0) return false;
     pollfd fd{xcb_get_file_descriptor(connection_), POLLIN, 0};
-    const int timeout = static_cast<int>(std::min<long long>(remaining.count(), 20));
+    const int timeout = static_cast<int>(std::min<long long>(remaining.count(), 10));
     ::poll(&fd, 1, timeout);
     drainLocked();
     return usableLocked();
 }
 
 template <typename Predicate>
-std::optional<x11::ClientInfo> X11Desktop::waitForClientLocked(xcb_window_t window,
-                                                               Predicate done) {
-    // Called right after a request: the manager has not acted yet, so listen before looking.
-    // A look answers for every event that came before it, so only new events call for another.
+std::optional<x11::ClientInfo> X11Desktop::settledClientLocked(xcb_window_t window,
+                                                               Predicate answered, Duration quiet) {
+    // A manager takes several steps (state, frame, decorations, an animation): its answer is
+    // what the window shows once it has stopped changing.
     const auto deadline = Steady::now() + options_.applyTimeout;
-    while (true) {
-        if (!waitForEventsLocked(deadline)) return readClientLocked(window);
-        auto client = readClientLocked(window);
-        if (!client || done(*client)) return client;
+    auto current = readClientLocked(window);
+    auto changedAt = Steady::now();
+    while (current) {
+        const auto now = Steady::now();
+        if (answered(*current) && now - changedAt >= quiet) break;
+        if (!waitForEventsLocked(deadline)) break;
+        auto again = readClientLocked(window);
+        if (!again) return std::nullopt;
+        if (again->client != current->client || again->frameExtents != current->frameExtents ||
+            again->viewable != current->viewable || again->states != current->states)
+            changedAt = Steady::now();
+        current = std::move(again);
     }
+    markLocked(window);
+    return current;
+}
+
+const x11::WindowManager& X11Desktop::windowManagerLocked() {
+    if (!windowManager_) windowManager_ = x11::readWindowManager(connection_, root_, atoms_);
+    return *windowManager_;
 }
 
 AXError X11Desktop::setMinimizedLocked(xcb_window_t window, bool minimized) {
@@ -93,95 +119,130 @@ AXError X11Desktop::setMinimizedLocked(xcb_window_t window, bool minimized) {
     if (minimized) {
         sendRootMessageLocked(window, atoms_.WM_CHANGE_STATE, {kIconicState, 0, 0, 0, 0});
     } else {
-        // Activation is what every window manager honours to bring a window back.
+        // Activation is what nearly every window manager honours to bring a window back.
         sendRootMessageLocked(window, atoms_._NET_ACTIVE_WINDOW,
                               {kSourcePager, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0});
     }
-    auto after = waitForClientLocked(
-        window, [&](const x11::ClientInfo& c) { return isMinimized(c, atoms_) == minimized; });
+    // Back means shown and done moving: a manager may animate the way back, and a move sent
+    // meanwhile would be read against one of its frames.
+    const auto done = [&](const x11::ClientInfo& c) {
+        return isMinimized(c, atoms_) == minimized && (minimized || c.viewable);
+    };
+    const Duration quiet = minimized ? options_.settleTime : 4 * options_.settleTime;
+    auto after = settledClientLocked(window, done, quiet);
+    if (after && !minimized && isMinimized(*after, atoms_)) {
+        // A manager that ignores activation still honours the ICCCM's way back: mapping it.
+        xcb_map_window(connection_, window);
+        xcb_flush(connection_);
+        after = settledClientLocked(window, done, quiet);
+    }
     // Restoring activates the window: the root's active window changed too.
-    markLocked(window);
     rootChanged_ = true;
     if (!after) return AXError::invalidUIElement;
-    return isMinimized(*after, atoms_) == minimized ? AXError::success : AXError::cannotComplete;
+    if (isMinimized(*after, atoms_) == minimized) return AXError::success;
+    log_.line("X11Desktop: " + managerName(windowManagerLocked()) + " did not " +
+              (minimized ? "minimise" : "bring back") + " window " + hexId(window));
+    return AXError::cannotComplete;
 }
 
 bool X11Desktop::leaveMaximizedLocked(xcb_window_t window, x11::ClientInfo& client) {
     const auto& a = atoms_;
-    const bool maximized = client.hasState(a._NET_WM_STATE_MAXIMIZED_VERT) ||
-                           client.hasState(a._NET_WM_STATE_MAXIMIZED_HORZ);
-    const bool fullscreen = client.hasState(a._NET_WM_STATE_FULLSCREEN);
-    if (!maximized && !fullscreen) return true;
+    const auto stretched = [&](const x11::ClientInfo& c) {
+        return c.hasState(a._NET_WM_STATE_MAXIMIZED_VERT) ||
+               c.hasState(a._NET_WM_STATE_MAXIMIZED_HORZ) || c.hasState(a._NET_WM_STATE_FULLSCREEN);
+    };
+    if (!stretched(client)) return true;
     // Otherwise the window manager puts the window back where its state says it belongs.
-    const Rect stretched = client.client;
-    if (maximized)
+    const Rect before = client.client;
+    if (client.hasState(a._NET_WM_STATE_MAXIMIZED_VERT) ||
+        client.hasState(a._NET_WM_STATE_MAXIMIZED_HORZ))
         sendRootMessageLocked(window, a._NET_WM_STATE,
                               {kRemove, a._NET_WM_STATE_MAXIMIZED_VERT,
                                a._NET_WM_STATE_MAXIMIZED_HORZ, kSourcePager, 0});
-    if (fullscreen)
+    if (client.hasState(a._NET_WM_STATE_FULLSCREEN))
         sendRootMessageLocked(window, a._NET_WM_STATE,
                               {kRemove, a._NET_WM_STATE_FULLSCREEN, 0, kSourcePager, 0});
     // Done when the state is gone and the window has its own frame (and decorations) back.
-    auto after = waitForClientLocked(window, [&](const x11::ClientInfo& c) {
-        return !c.hasState(a._NET_WM_STATE_MAXIMIZED_VERT) &&
-               !c.hasState(a._NET_WM_STATE_MAXIMIZED_HORZ) &&
-               !c.hasState(a._NET_WM_STATE_FULLSCREEN) && c.client != stretched;
-    });
-    // The manager takes several steps (state, frame, decorations): read until two looks a
-    // moment apart agree.
-    const auto deadline = Steady::now() + options_.applyTimeout;
-    while (after && Steady::now() < deadline) {
-        pollfd fd{xcb_get_file_descriptor(connection_), POLLIN, 0};
-        ::poll(&fd, 1, 20);
-        drainLocked();
-        auto again = readClientLocked(window);
-        if (!again) return false;
-        const bool same =
-            again->client == after->client && again->frameExtents == after->frameExtents;
-        after = std::move(again);
-        if (same) break;
+    auto after = settledClientLocked(
+        window, [&](const x11::ClientInfo& c) { return !stretched(c) && c.client != before; },
+        options_.settleTime);
+    if (!after) {
+        client.alive = false;
+        return false;
     }
-    if (!after) return false;
     client = *after;
-    return true;
+    if (!stretched(client)) return true;
+    // awesome 4.3 ignores every request to leave the maximised state (it honours the one to
+    // leave full screen); nothing else gives the window its own frame back.
+    log_.line("X11Desktop: " + managerName(windowManagerLocked()) + " kept window " +
+              hexId(window) + " maximised or full screen; it cannot be placed");
+    return false;
+}
+
+namespace {
+
+// The window (with its own X border) is where `outer` asks for.
+bool landed(const x11::ClientInfo& client, const Rect& outer) {
+    const Rect now = client.outer();
+    // A size is honoured to the client's own steps (a terminal's character cells).
+    const auto near = [](double value, double wanted, std::int32_t step) {
+        return std::abs(value - wanted) < std::max(step, 1);
+    };
+    return now.x == outer.x && now.y == outer.y && near(now.width, outer.width, client.widthStep) &&
+           near(now.height, outer.height, client.heightStep);
+}
+
+std::string rectText(const Rect& r) {
+    return std::to_string(std::lround(r.x)) + "," + std::to_string(std::lround(r.y)) + " " +
+           std::to_string(std::lround(r.width)) + "x" + std::to_string(std::lround(r.height));
+}
+
+// A manager offsets a move by its own notion of the decorations or the border, a few pixels;
+// anything further is someone else's move (or the manager's refusal), never ours to undo.
+constexpr double kMaxCorrection = 64;
+
+}  // namespace
+
+void X11Desktop::sendPlacementLocked(const x11::ClientInfo& client, const Rect& outer) {
+    const double border = client.borderWidth;
+    auto x = toCoordinate(outer.x);
+    auto y = toCoordinate(outer.y);
+    const auto width = static_cast<std::uint32_t>(toLength(outer.width - 2 * border));
+    const auto height = static_cast<std::uint32_t>(toLength(outer.height - 2 * border));
+    if (windowManagerLocked().movesOnMessage) {
+        // StaticGravity places the window itself, whatever the decorations; all four values go
+        // together, so that no manager moves the window by gravity on a size alone.
+        const std::uint32_t flags = kStaticGravity | (0xFu << 8) | (kSourcePager << 12);
+        sendRootMessageLocked(
+            client.window, atoms_._NET_MOVERESIZE_WINDOW,
+            {flags, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), width, height});
+        return;
+    }
+    // The manager reads a ConfigureRequest's position through the client's own gravity: the
+    // frame's corner for NorthWest, the window's own for StaticGravity.
+    if (client.gravity != kStaticGravity) {
+        x = toCoordinate(outer.x - client.frameExtents.left + client.shadowExtents.left);
+        y = toCoordinate(outer.y - client.frameExtents.top + client.shadowExtents.top);
+    }
+    const std::uint32_t values[] = {static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y),
+                                    width, height};
+    xcb_configure_window(connection_, client.window,
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                             XCB_CONFIG_WINDOW_HEIGHT,
+                         values);
+    xcb_flush(connection_);
 }
 
 AXError X11Desktop::placeLocked(xcb_window_t window, std::optional<Point> position,
-                                std::optional<Size> size, bool deferCheck) {
-    // A move still unchecked would make what is read below stale.
-    confirmMoveLocked(window);
-    // A size written right after a position finishes that move: one trip to the manager for both.
-    std::optional<x11::ClientInfo> client;
-    if (size && !position) {
-        // The window as the position write just read it: nothing has been sent since.
-        if (auto pending = pendingPositions_.extract(window)) {
-            position = pending.mapped().position;
-            client = std::move(pending.mapped().client);
-        }
-    }
-    if (!client) client = readClientLocked(window);
+                                std::optional<Size> size) {
+    auto client = readClientLocked(window);
     if (!client) return AXError::invalidUIElement;
-    const auto& a = atoms_;
-    const bool stretched = client->hasState(a._NET_WM_STATE_MAXIMIZED_VERT) ||
-                           client->hasState(a._NET_WM_STATE_MAXIMIZED_HORZ) ||
-                           client->hasState(a._NET_WM_STATE_FULLSCREEN);
-    if (!leaveMaximizedLocked(window, *client)) return AXError::invalidUIElement;
-    // A window the manager keeps where it is (or at its size) fails the write: nothing would move.
-    const auto allows = [&](xcb_atom_t action) {
-        const auto& allowed = client->allowedActions;
-        return !allowed || std::find(allowed->begin(), allowed->end(), action) != allowed->end();
-    };
-    if (position && !allows(atoms_._NET_WM_ACTION_MOVE)) return AXError::cannotComplete;
-    if (size && !allows(atoms_._NET_WM_ACTION_RESIZE)) {
-        // The position written before still goes; only the size fails.
-        if (position) (void)placeLocked(window, position, std::nullopt, false);
-        return AXError::cannotComplete;
-    }
-    const Rect primary = primaryLocked();
+    if (!leaveMaximizedLocked(window, *client))
+        return client->alive ? AXError::cannotComplete : AXError::invalidUIElement;
     // The wanted outer frame, in root coordinates, with whatever is not written kept.
     Rect frame = client->frame();
     if (position) {
-        const Point root = x11::accessibilityToRoot(*position, primary);
+        const Point root = x11::accessibilityToRoot(*position, primaryLocked());
         frame.x = root.x;
         frame.y = root.y;
     }
@@ -189,122 +250,53 @@ AXError X11Desktop::placeLocked(xcb_window_t window, std::optional<Point> positi
         frame.width = size->width;
         frame.height = size->height;
     }
-    const Rect target = x11::clientFromFrame(frame, client->frameExtents, client->shadowExtents);
-    SentMove move;
-    move.before = client->client;
-    move.targetX = toCoordinate(target.x);
-    move.targetY = toCoordinate(target.y);
-    move.x = move.targetX;
-    move.y = move.targetY;
-    move.width = toLength(target.width);
-    move.height = toLength(target.height);
-    move.position = position.has_value();
-    move.size = size.has_value();
-    // Writing back what was read moves nothing.
-    if (move.landed(*client)) return AXError::success;
-    if (deferCheck && position && !size) {
-        // Sent with the size that nearly always follows, in one request the manager applies at
-        // once; on its own before anything else reads or waits.
-        pendingPositions_[window] = PendingPosition{*position, *client};
-        return AXError::success;
-    }
-    sendMoveLocked(window, move);
-    if (stretched) {
-        // Just given its own frame back, the window is still settling: this move is waited out.
-        checkSentMoveLocked(window, move);
-        return AXError::success;
-    }
-    // The window was there a moment ago; where the manager puts it is checked while the caller
-    // goes on (a restore pauses between windows), and before anything reads it.
-    sentMoves_[window] = move;
-    if (!confirmerStarted_) {
-        confirmerStarted_ = true;
-        confirmer_.run([this] { runConfirmer(); });
-    }
-    movesSent_.notify_one();
-    return AXError::success;
-}
-
-bool X11Desktop::SentMove::landed(const x11::ClientInfo& client) const {
-    return (!position ||
-            (std::lround(client.client.x) == targetX && std::lround(client.client.y) == targetY)) &&
-           (!size || (std::lround(client.client.width) == width &&
-                      std::lround(client.client.height) == height));
-}
-
-void X11Desktop::sendMoveLocked(xcb_window_t window, const SentMove& move) {
-    std::uint32_t flags = kStaticGravity | (kSourcePager << 12);
-    if (move.position) flags |= (1u << 8) | (1u << 9);
-    if (move.size) flags |= (1u << 10) | (1u << 11);
-    // StaticGravity places the client area itself, whatever the decorations.
-    sendRootMessageLocked(
-        window, atoms_._NET_MOVERESIZE_WINDOW,
-        {flags, static_cast<std::uint32_t>(move.x), static_cast<std::uint32_t>(move.y),
-         static_cast<std::uint32_t>(move.width), static_cast<std::uint32_t>(move.height)});
-}
-
-void X11Desktop::checkSentMoveLocked(xcb_window_t window, SentMove move) {
+    Rect wanted = x11::clientFromFrame(frame, client->frameExtents, client->shadowExtents);
+    wanted = Rect{
+        static_cast<double>(toCoordinate(wanted.x)), static_cast<double>(toCoordinate(wanted.y)),
+        static_cast<double>(toLength(wanted.width)), static_cast<double>(toLength(wanted.height))};
+    // A window already in place is never a failure, whatever the manager would allow.
+    if (landed(*client, wanted)) return AXError::success;
+    Rect sent = wanted;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        // A configure notification may still be one of an earlier change (leaving the maximised
-        // state sends several): wait until the window has landed or at least moved.
-        const auto done = [&](const x11::ClientInfo& c) {
-            return move.landed(c) || c.client != move.before;
-        };
-        // Checked late, the manager has long acted: look before listening for it.
-        auto client = readClientLocked(window);
-        if (client && !done(*client)) client = waitForClientLocked(window, done);
-        markLocked(window);
-        // A window gone meanwhile: its reads fail from now on.
-        if (!client || move.landed(*client) || !move.position || attempt == 1) return;
-        // Some managers offset a static move by the border width: correct once for the delta.
-        move.x += move.targetX - static_cast<std::int32_t>(std::lround(client->client.x));
-        move.y += move.targetY - static_cast<std::int32_t>(std::lround(client->client.y));
-        move.before = client->client;
-        sendMoveLocked(window, move);
+        const Rect before = client->outer();
+        answered_.erase(window);
+        sendPlacementLocked(*client, sent);
+        auto after = settledClientLocked(
+            window,
+            [&](const x11::ClientInfo& c) {
+                return landed(c, wanted) || c.outer() != before || answered_.contains(window);
+            },
+            options_.settleTime);
+        if (!after) return AXError::invalidUIElement;
+        if (landed(*after, wanted)) return AXError::success;
+        const Rect now = after->outer();
+        const double dx = wanted.x - now.x;
+        const double dy = wanted.y - now.y;
+        // Corrected once only, and only for a small constant offset of a window that did move
+        // and has the size asked for: never twice, never against someone else's move.
+        const bool sized = landed(*after, Rect{now.x, now.y, wanted.width, wanted.height});
+        if (attempt == 1 || now == before || !sized || std::abs(dx) > kMaxCorrection ||
+            std::abs(dy) > kMaxCorrection) {
+            client = std::move(after);
+            break;
+        }
+        sent.x += dx;
+        sent.y += dy;
+        client = std::move(after);
     }
-}
-
-void X11Desktop::confirmMoveLocked(xcb_window_t window) {
-    if (auto sent = sentMoves_.extract(window)) {
-        if (usableLocked()) checkSentMoveLocked(window, sent.mapped());
+    const x11::WindowManager wm = windowManagerLocked();
+    if (wm.tiles) {
+        if (!std::exchange(tilingLogged_, true))
+            log_.line("X11Desktop: " + managerName(wm) +
+                      " is a tiling window manager: it places tiled windows itself; only "
+                      "floating windows are moved");
+    } else {
+        log_.line(
+            "X11Desktop: " + managerName(wm) + " left window " + hexId(window) + " at " +
+            rectText(client->frame()) + " instead of " +
+            rectText(x11::frameFromClient(wanted, client->frameExtents, client->shadowExtents)));
     }
-}
-
-void X11Desktop::confirmMovesLocked() {
-    // Checking reads events, which may take a snapshot, which confirms: one level is enough.
-    if (confirming_) return;
-    confirming_ = true;
-    while (!sentMoves_.empty() && usableLocked()) {
-        auto sent = sentMoves_.extract(sentMoves_.begin());
-        checkSentMoveLocked(sent.key(), sent.mapped());
-    }
-    if (!usableLocked()) sentMoves_.clear();
-    confirming_ = false;
-}
-
-void X11Desktop::runConfirmer() {
-    std::unique_lock lock(mutex_);
-    while (!stopping_) {
-        movesSent_.wait(lock, [this] { return stopping_ || !sentMoves_.empty(); });
-        if (stopping_) break;
-        confirmMovesLocked();
-        // Bring the snapshot up to date with everything the moves changed, so that the next
-        // read (after the pause between windows) finds nothing left to ask.
-        if (!usableLocked() || !snapshot_) continue;
-        syncLocked();
-        drainLocked();
-        snapshotTime_ = Steady::now();
-        if (usableLocked() && snapshot_ && (rootChanged_ || !changed_.empty()))
-            readSnapshotLocked(false);
-    }
-}
-
-void X11Desktop::settlePositionsLocked() {
-    if (pendingPositions_.empty() || settling_) return;
-    settling_ = true;
-    for (const auto& [window, pending] : std::exchange(pendingPositions_, {}))
-        (void)placeLocked(window, pending.position, std::nullopt, false);
-    settling_ = false;
+    return AXError::cannotComplete;
 }
 
 AXError X11Desktop::setAttribute(const Element& element, std::string_view name,
