@@ -9,6 +9,7 @@
 #include <QDBusVirtualObject>
 #include <QDeadlineTimer>
 #include <QVariantMap>
+#include <mutex>
 
 #include "app/DBusNotifier.h"
 #include "base/Log.h"
@@ -16,17 +17,28 @@
 namespace vantrel::testing {
 namespace {
 
-// Answers Notify like a notification server and keeps what it was sent.
+// Answers Notify like a notification server and keeps what it was sent. Qt D-Bus calls it on
+// the connection's own thread.
 class FakeNotifications final : public QDBusVirtualObject {
   public:
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
         if (message.member() != QLatin1String("Notify")) return false;
-        received.push_back(message.arguments());
+        {
+            std::lock_guard lock(mutex_);
+            received_.push_back(message.arguments());
+        }
         connection.send(message.createReply(QVariant::fromValue(7U)));
         return true;
     }
-    std::vector<QList<QVariant>> received;
+    std::vector<QList<QVariant>> received() const {
+        std::lock_guard lock(mutex_);
+        return received_;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::vector<QList<QVariant>> received_;
 };
 
 bool waitFor(const std::function<bool()>& done) {
@@ -51,8 +63,8 @@ TEST(DBusNotifier, SendsTitleAndBodyToTheNotificationServiceAndLogsItsAbsence) {
     ASSERT_TRUE(server.registerService("org.freedesktop.Notifications"));
     ASSERT_TRUE(server.registerVirtualObject("/org/freedesktop/Notifications", &service));
     notifier.notify("Layout Partly Restored", "Restored 1 of 2 windows. Not running: Mail.");
-    ASSERT_TRUE(waitFor([&] { return !service.received.empty(); }));
-    const auto& args = service.received[0];
+    ASSERT_TRUE(waitFor([&] { return !service.received().empty(); }));
+    const auto args = service.received()[0];
     ASSERT_EQ(args.size(), 8);
     EXPECT_EQ(args[0].toString(), "Vantrel");
     EXPECT_EQ(args[3].toString(), "Layout Partly Restored");
