@@ -20,6 +20,10 @@ std::string LayoutError::description() const {
             return "None of the apps in this layout are currently running.";
         case Kind::accessibilityPermissionRequired:
             return "Accessibility permission is required to manage windows.";
+        case Kind::tilingWindowManager:
+            return "Restored " + std::to_string(restored_) + " of " + std::to_string(total_) +
+                   " windows. Your window manager tiles: it places tiled windows itself, and only "
+                   "floating windows can be moved.";
         case Kind::saveFailed:
             return "Your layouts could not be saved: " + reason_ +
                    ". Vantrel keeps your changes and saves them again at your next change.";
@@ -32,7 +36,9 @@ std::string LayoutError::description() const {
 namespace vantrel {
 
 std::string LayoutError::title() const {
-    return kind_ == Kind::restorePartialFailure ? "Layout Partly Restored" : "Error";
+    return kind_ == Kind::restorePartialFailure || kind_ == Kind::tilingWindowManager
+               ? "Layout Partly Restored"
+               : "Error";
 }
 
 }  // namespace vantrel

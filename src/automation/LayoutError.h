@@ -16,6 +16,7 @@ class LayoutError {
         restoreNoAppsRunning,
         accessibilityPermissionRequired,
         saveFailed,
+        tilingWindowManager,
     };
 
     // `missingApps` names the applications that were not running, when known.
@@ -24,6 +25,10 @@ class LayoutError {
         LayoutError error(Kind::restorePartialFailure, restored, total);
         error.missingApps_ = std::move(missingApps);
         return error;
+    }
+    // Windows the window manager kept in its tiling layout.
+    static LayoutError tilingWindowManager(std::int64_t restored, std::int64_t total) {
+        return LayoutError(Kind::tilingWindowManager, restored, total);
     }
     static LayoutError noWindowsCaptured() { return LayoutError(Kind::noWindowsCaptured); }
     static LayoutError restoreNoAppsRunning() { return LayoutError(Kind::restoreNoAppsRunning); }
@@ -38,7 +43,7 @@ class LayoutError {
     }
 
     Kind kind() const { return kind_; }
-    // Counts of restorePartialFailure; 0 for the other kinds.
+    // Counts of restorePartialFailure and tilingWindowManager; 0 for the other kinds.
     std::int64_t restored() const { return restored_; }
     std::int64_t total() const { return total_; }
 

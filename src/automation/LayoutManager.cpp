@@ -195,7 +195,13 @@ void LayoutManager::finishRestore(const RestoreSummary& summary,
     // A superseded restore leaves the outcome to the newer one.
     if (control != currentRestore_) return;
     currentRestore_.reset();
-    if (!control->isCancelled()) report(errorAfterRestore(summary, lastError.get()), origin);
+    if (!control->isCancelled()) {
+        auto error = errorAfterRestore(summary, lastError.get());
+        // Windows a tiling manager kept in place are its choice, not missing applications.
+        if (error && summary.failedWindows > 0 && windowService_.windowManagerTiles())
+            error = LayoutError::tilingWindowManager(summary.restoredWindows, summary.totalWindows);
+        report(std::move(error), origin);
+    }
     isRestoring.set(false);
 }
 

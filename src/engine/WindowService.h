@@ -75,6 +75,8 @@ class WindowService {
     // Last known permission state; false until the first check has been applied. Readable from
     // any thread.
     Published<bool> hasAccessibilityPermission{false};
+    // A tiling window manager keeps tiled windows where its layout puts them.
+    bool windowManagerTiles() { return windowSystem_.windowManagerTiles(); }
 
     // --- Capture -------------------------------------------------------------------------
     std::vector<WindowState> captureWindows();

@@ -65,6 +65,9 @@ class WindowSystem {
     virtual std::optional<std::int64_t> currentSpaceIndex() { return std::nullopt; }
     // Moves a window to the current Space; false when the platform cannot.
     virtual bool moveWindowToCurrentSpace(const Element& /*window*/) { return false; }
+    // Whether the window manager tiles: it keeps tiled windows where its own layout puts them,
+    // so only floating windows can be placed.
+    virtual bool windowManagerTiles() { return false; }
 
     // --- Events (delivered on the main thread) --------------------------------------------
     [[nodiscard]] virtual Subscription observeScreenParameters(std::function<void()> handler) = 0;

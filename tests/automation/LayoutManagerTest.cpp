@@ -190,6 +190,17 @@ TEST_F(LayoutManagerTest, RestorePlacesWindowsAndPublishesOnTheMainQueue) {
     EXPECT_FALSE(manager.lastError.get().has_value());
     EXPECT_EQ(frameOf(first), (Rect{10, 20, 500, 400}));
     EXPECT_EQ(frameOf(second), (Rect{30, 40, 600, 500}));
+
+    // A tiling window manager that keeps a window in its layout is named as the reason.
+    desktop.setTiling(true);
+    desktop.failWrite(SimTarget::window(second), attribute::kPosition, AXError::cannotComplete);
+    desktop.failWrite(SimTarget::window(second), attribute::kSize, AXError::cannotComplete);
+    manager.restoreLayout(layout);
+    loop.runPending();
+    EXPECT_EQ(manager.lastError.get(), LayoutError::tilingWindowManager(1, 2));
+    EXPECT_EQ(manager.lastError.get()->description(),
+              "Restored 1 of 2 windows. Your window manager tiles: it places tiled windows itself, "
+              "and only floating windows can be moved.");
 }
 
 TEST_F(LayoutManagerTest, SpaceMismatchIsNoFailure) {

@@ -360,6 +360,7 @@ TEST_F(X11DesktopTest, DeliversEventsThroughTheMainLoop) {
 TEST_F(X11DesktopTest, RestoresALayoutUnderThisWindowManager) {
     const std::string wm = XSession::windowManagerName();
     const bool tiles = wm == "i3";
+    EXPECT_EQ(desktop_->windowManagerTiles(), tiles);
     const auto plain =
         open({"--class", "Alpha", "--title", "Plain", "--geometry", "400x300+100+100"});
     const auto maxed =

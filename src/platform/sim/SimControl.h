@@ -85,6 +85,8 @@ class SimControl {
 
     // --- Permission ----------------------------------------------------------------------
     virtual void setTrusted(bool trusted) = 0;
+    // A tiling window manager: it answers windowManagerTiles() with true.
+    virtual void setTiling(bool tiling) = 0;
 
     // --- Screens -------------------------------------------------------------------------
     // "WxH+X+Y" per screen, comma-separated, in screen space (bottom-left origin, y up); a

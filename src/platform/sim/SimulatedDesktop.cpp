@@ -501,6 +501,16 @@ void SimulatedDesktop::setTrusted(bool trusted) {
     trusted_ = trusted;
 }
 
+void SimulatedDesktop::setTiling(bool tiling) {
+    std::lock_guard lock(mutex_);
+    tiling_ = tiling;
+}
+
+bool SimulatedDesktop::windowManagerTiles() {
+    std::lock_guard lock(mutex_);
+    return tiling_;
+}
+
 bool SimulatedDesktop::setScreens(std::string_view geometry) {
     auto parsed = parseScreenGeometry(geometry);
     if (!parsed) return false;

@@ -72,6 +72,8 @@ class SimulatedDesktop final : public WindowSystem, public SimControl {
     void setTerminateAccepted(SimAppId app, bool accepted) override;
     void simulateLaunch(SimAppId app) override;
     void setTrusted(bool trusted) override;
+    void setTiling(bool tiling) override;
+    bool windowManagerTiles() override;
     bool setScreens(std::string_view geometry) override;
     void setScreens(ScreenList screens) override;
     void setWindowListAvailable(bool available) override;
@@ -123,6 +125,7 @@ class SimulatedDesktop final : public WindowSystem, public SimControl {
     std::vector<std::string> urls_;
     std::optional<SimAppId> frontmost_;
     bool trusted_ = true;
+    bool tiling_ = false;
     int trustRequests_ = 0;
     ScreenList screens_;
     bool windowListAvailable_ = true;

@@ -102,6 +102,7 @@ class X11Desktop final : public WindowSystem {
     std::optional<std::int64_t> currentSpaceIndex() override;
     // Asks the window manager to move the window to the current desktop (_NET_WM_DESKTOP).
     bool moveWindowToCurrentSpace(const Element& window) override;
+    bool windowManagerTiles() override;
     Subscription observeSpaceChanges(std::function<void()> handler) override;
     Subscription observeScreenParameters(std::function<void()> handler) override;
     Subscription observeApplicationLaunches(

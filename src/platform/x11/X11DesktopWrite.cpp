@@ -102,6 +102,11 @@ std::optional<x11::ClientInfo> X11Desktop::settledClientLocked(xcb_window_t wind
     return current;
 }
 
+bool X11Desktop::windowManagerTiles() {
+    std::lock_guard lock(mutex_);
+    return usableLocked() && windowManagerLocked().tiles;
+}
+
 const x11::WindowManager& X11Desktop::windowManagerLocked() {
     if (!windowManager_) windowManager_ = x11::readWindowManager(connection_, root_, atoms_);
     return *windowManager_;
