@@ -2,6 +2,7 @@
 #include "automation/HotkeyService.h"
 
 #include <algorithm>
+#include <set>
 #include <string>
 
 #include "model/ShortcutText.h"
@@ -124,17 +125,28 @@ void HotkeyService::registerShortcut(const ShortcutOwner& owner, const std::stri
     const Combo combo{keyCode, carbonModifiers(modifiers)};
     ShortcutProblem problem;
     int status = hotkey_status::kNoError;
+    const auto kept = previous_.find(combo);
     if (!isUsableGlobally(keyCode, modifiers)) {
         // It would take that key from every program the user types in.
         problem.kind = ShortcutProblem::Kind::noModifier;
-    } else if (registerHotkey(keyCode, modifiers, std::move(action), status)) {
-        registered_.insert_or_assign(combo, std::pair{owner, ownerName});
+    } else if (kept != previous_.end() && !registered_.contains(combo)) {
+        // Held already: only the action changes, so no press is lost to a release and re-grab.
+        const std::uint32_t id = kept->second.id;
+        {
+            std::lock_guard lock(registry_->lock);
+            registry_->callbacks[id] = std::make_shared<Action>(std::move(action));
+        }
+        registered_.insert_or_assign(combo, Registered{owner, ownerName, id});
+        previous_.erase(kept);
+        return;
+    } else if (const auto id = registerHotkey(keyCode, modifiers, std::move(action), status)) {
+        registered_.insert_or_assign(combo, Registered{owner, ownerName, *id});
         return;
     } else if (const auto it = registered_.find(combo); it != registered_.end()) {
-        problem.kind = std::holds_alternative<Uuid>(it->second.first)
+        problem.kind = std::holds_alternative<Uuid>(it->second.owner)
                            ? ShortcutProblem::Kind::usedByLayout
                            : ShortcutProblem::Kind::usedByPreset;
-        problem.otherName = it->second.second;
+        problem.otherName = it->second.ownerName;
     } else {
         problem.kind = status == hotkey_status::kHotkeyExists ? ShortcutProblem::Kind::heldElsewhere
                                                               : ShortcutProblem::Kind::refused;
@@ -166,7 +178,7 @@ ShortcutProblem HotkeyService::check(std::uint16_t keyCode, std::uint64_t modifi
     }
     // Held by us for this very owner: nobody else can hold it.
     if (const auto it = registered_.find({keyCode, mask});
-        it != registered_.end() && it->second.first == owner)
+        it != registered_.end() && it->second.owner == owner)
         return problem;
     // Whether another program holds it shows only by trying.
     const auto trial = hotkeys_.registerHotkey(keyCode, mask, HotkeyID{kHotkeySignature, 0});
@@ -236,13 +248,38 @@ void HotkeyService::registerPresetHotkeys() {
 }
 
 void HotkeyService::shortcutsDidChange() {
-    unregisterAll();
     // A recorder is listening: everything is registered again when it stops.
-    if (suspensions_ > 0) return;
+    if (suspensions_ > 0) {
+        unregisterAll();
+        return;
+    }
+    previous_ = std::exchange(registered_, {});
     pendingFailures_.clear();
     registerLayoutHotkeys();
     registerPresetHotkeys();
+    previous_.clear();
+    releaseAllBut(registered_);
     failures.set(std::exchange(pendingFailures_, {}));
+}
+
+void HotkeyService::releaseAllBut(const std::map<Combo, Registered>& keep) {
+    std::set<std::uint32_t> kept;
+    for (const auto& [combo, entry] : keep) kept.insert(entry.id);
+    std::vector<HotkeyRef> refs;
+    {
+        std::lock_guard lock(registry_->lock);
+        for (auto it = registry_->hotKeyRefs.begin(); it != registry_->hotKeyRefs.end();) {
+            if (kept.contains(it->first)) {
+                ++it;
+                continue;
+            }
+            refs.push_back(it->second);
+            registry_->callbacks.erase(it->first);
+            it = registry_->hotKeyRefs.erase(it);
+        }
+    }
+    // The facility is called without the lock, so a press arriving meanwhile is not held up.
+    for (const HotkeyRef ref : refs) (void)hotkeys_.unregisterHotkey(ref);
 }
 
 std::vector<std::uint32_t> HotkeyService::registeredIDs() const {

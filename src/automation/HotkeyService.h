@@ -72,7 +72,8 @@ class HotkeyService {
     void unregisterAll();
     void registerLayoutHotkeys();
     void registerPresetHotkeys();
-    // The rebuild: every hotkey released, then layouts in list order, then presets.
+    // The rebuild: layouts in list order, then presets; a combination that stays keeps its
+    // registration, every other hotkey is released.
     void shortcutsDidChange();
 
     // The stored modifier flags as the hotkey facility's modifier mask.
@@ -118,6 +119,9 @@ class HotkeyService {
                           std::uint16_t keyCode, std::uint64_t modifiers, Action action);
     std::optional<std::uint32_t> registerHotkey(std::uint16_t keyCode, std::uint64_t modifiers,
                                                 Action action, int& status);
+    struct Registered;
+    // Releases every hotkey except those of `keep`.
+    void releaseAllBut(const std::map<Combo, Registered>& keep);
 
     HotkeySystem& hotkeys_;
     LayoutManager& layoutManager_;
@@ -132,8 +136,14 @@ class HotkeyService {
     Subscriptions observers_;
     bool started_ = false;
     int suspensions_ = 0;
-    // The stored shortcuts registered now, and those refused, while a registration runs.
-    std::map<Combo, std::pair<ShortcutOwner, std::string>> registered_;
+    struct Registered {
+        ShortcutOwner owner;
+        std::string ownerName;
+        std::uint32_t id = 0;
+    };
+    // The stored shortcuts registered now; during a rebuild, those registered before it.
+    std::map<Combo, Registered> registered_;
+    std::map<Combo, Registered> previous_;
     std::vector<ShortcutFailure> pendingFailures_;
     Subscription keyboardObserver_;
     // Lets queued actions see that the service is gone.

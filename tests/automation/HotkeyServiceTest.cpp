@@ -114,7 +114,9 @@ TEST_F(HotkeyServiceTest, TheEarlierRegistrationKeepsAContestedCombinationAndThe
               "Another program uses this shortcut");
 }
 
-TEST_F(HotkeyServiceTest, IdsKeepGrowingAcrossRebuilds) {
+// Releasing a combination and taking it again lets a press in between reach another program
+// (on X11 the first key xdotool types sends a keyboard notice): kept combinations stay held.
+TEST_F(HotkeyServiceTest, RebuildsKeepUnchangedCombinationsAndNeverReuseIds) {
     setLayouts({withShortcut("A", 18, kCmdOpt), withShortcut("B", 19, kCmdOpt)});
     startService();
     EXPECT_EQ(registeredIDs(), (std::vector<std::uint32_t>{1, 2}));
@@ -122,15 +124,20 @@ TEST_F(HotkeyServiceTest, IdsKeepGrowingAcrossRebuilds) {
     auto edited = manager.layouts.get()[1];
     edited.name = "B2";
     manager.updateLayout(edited);  // posts "layoutsDidChange"
-    EXPECT_EQ(registeredIDs(), (std::vector<std::uint32_t>{3, 4}));
+    hotkeys.changeKeyboard({});
+    EXPECT_EQ(registeredIDs(), (std::vector<std::uint32_t>{1, 2}));
+    EXPECT_EQ(hotkeys.unregisterCalls(), 0);
 
+    edited.shortcutKeyCode = 20;
+    manager.updateLayout(edited);
     preferences.setPresetShortcut(PresetLayout::rightHalf, PresetShortcut{124, kCmdOpt});
-    EXPECT_EQ(registeredIDs(), (std::vector<std::uint32_t>{5, 6, 7}));
+    EXPECT_EQ(registeredIDs(), (std::vector<std::uint32_t>{1, 3, 4}));
+    EXPECT_EQ(hotkeys.unregisterCalls(), 1);
 
     service->unregisterAll();
     EXPECT_TRUE(hotkeys.registered().empty());
     service->shortcutsDidChange();
-    EXPECT_EQ(registeredIDs(), (std::vector<std::uint32_t>{8, 9, 10}));
+    EXPECT_EQ(registeredIDs(), (std::vector<std::uint32_t>{5, 6, 7}));
 }
 
 TEST_F(HotkeyServiceTest, APressFromAnyThreadRunsTheActionLaterOnTheMainQueueWithTheCurrentLayout) {

@@ -196,7 +196,7 @@ check_layout_shortcut() {
   if poll 10 restored; then
     pass "Ctrl+Alt+1 restored the layout $1"
   else
-    fail "layout $1: Alpha $(frame "$alpha") (want $alpha_saved), Beta $(frame "$beta") (want $beta_saved)"
+    fail "layout $1: Alpha $(frame "$alpha") (want $alpha_saved), Beta $(frame "$beta") (want $beta_saved); log: $(cat "$log")"
   fi
 }
 check_layout_shortcut "at first"

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <set>
 
 #include "platform/x11/KeyCodes.h"
 #include "platform/x11/XcbReply.h"
@@ -61,7 +62,7 @@ Status X11Hotkeys::connect() {
     }
     readModifiersLocked();
     // Grabs held by an earlier connection went with it.
-    regrabAllLocked();
+    regrabAllLocked({});
     if (!usableLocked()) return Error{"The X server did not answer"};
     return Ok{};
 }
@@ -204,14 +205,32 @@ void X11Hotkeys::ungrabLocked(const Registration& registration) {
     scheduleQueuedLocked();
 }
 
-void X11Hotkeys::regrabAllLocked() {
+std::set<std::pair<xcb_keycode_t, std::uint16_t>> X11Hotkeys::grabsOf(
+    const Registration& registration, const std::vector<std::uint16_t>& lockVariants) {
+    std::set<std::pair<xcb_keycode_t, std::uint16_t>> grabs;
+    for (const xcb_keycode_t keycode : registration.keycodes)
+        for (const std::uint16_t variant : lockVariants)
+            grabs.emplace(keycode, static_cast<std::uint16_t>(registration.modifiers | variant));
+    return grabs;
+}
+
+void X11Hotkeys::regrabAllLocked(const std::vector<std::uint16_t>& heldLockVariants) {
     if (!usableLocked()) return;
-    xcb_ungrab_key(connection_, XCB_GRAB_ANY, root_, XCB_MOD_MASK_ANY);
+    const auto lockVariants = lockVariantsLocked();
     for (auto& [ref, registration] : registrations_) {
+        const auto held = grabsOf(registration, heldLockVariants);
         registration.modifiers = xModifiersLocked(registration.modifierMask);
         registration.keycodes = keycodesLocked(registration.keyCode);
+        const auto wanted = grabsOf(registration, lockVariants);
+        // Most notices change nothing (the server sends one whenever another keyboard types,
+        // xdotool's too): releasing and grabbing again would lose a press that comes in between.
+        if (held == wanted) continue;
+        // The new keys are taken before the old ones go, so the combination is never free.
         if (const int status = grabLocked(registration); status != hotkey_status::kNoError)
             log_.line("X11Hotkeys: Lost a hotkey to a keyboard change: " + std::to_string(status));
+        for (const auto& [keycode, modifiers] : held)
+            if (!wanted.contains({keycode, modifiers}))
+                xcb_ungrab_key(connection_, keycode, root_, modifiers);
     }
     xcb_flush(connection_);
     scheduleQueuedLocked();
@@ -327,10 +346,11 @@ void X11Hotkeys::handleEventLocked(const xcb_generic_event_t* event,
                 reinterpret_cast<const xcb_mapping_notify_event_t*>(event));
             if (mapping->request == XCB_MAPPING_POINTER) return;
             // Keys moved: the keycodes and modifier bits of every grab may have changed.
+            const auto heldLockVariants = lockVariantsLocked();
             xcb_refresh_keyboard_mapping(symbols_, mapping);
             keyboard_.invalidate();
             readModifiersLocked();
-            regrabAllLocked();
+            regrabAllLocked(heldLockVariants);
             // One layout switch sends several of these: tell the observers once.
             if (!keyboardChangePosted_) {
                 keyboardChangePosted_ = true;

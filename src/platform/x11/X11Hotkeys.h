@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -77,7 +78,12 @@ class X11Hotkeys final : public HotkeySystem {
     // Grabs every variant; on any refusal releases them all and returns the status.
     int grabLocked(const Registration& registration);
     void ungrabLocked(const Registration& registration);
-    void regrabAllLocked();
+    // Grabs every registration's keys again after a keyboard change; only what changed is
+    // released and taken. `heldLockVariants`: the lock variants grabbed so far (none on a new
+    // connection).
+    void regrabAllLocked(const std::vector<std::uint16_t>& heldLockVariants);
+    static std::set<std::pair<xcb_keycode_t, std::uint16_t>> grabsOf(
+        const Registration& registration, const std::vector<std::uint16_t>& lockVariants);
     // Takes the presses out of what the server sent; keyboard changes re-grab at once.
     void collectLocked(std::vector<HotkeyID>& presses);
     void handleEventLocked(const xcb_generic_event_t* event, std::vector<HotkeyID>& presses);
