@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "ui/Confirm.h"
 #include "ui/Icons.h"
 #include "ui/LayoutEditView.h"
 #include "ui/RelativeTime.h"
@@ -75,10 +76,10 @@ LayoutRowView::LayoutRowView(UiContext& context, WindowLayout layout,
     }
     nameLine->addStretch(1);
     column->addLayout(nameLine);
-    auto* details =
+    details_ =
         style::label(detailsText(layout_, context_.clock.wallNow()), style::Text::caption, true);
-    details->setObjectName("rowDetails");
-    column->addWidget(details);
+    details_->setObjectName("rowDetails");
+    column->addWidget(details_);
     row->addLayout(column, 1);
 
     restoreButton_ = new QToolButton(this);
@@ -100,25 +101,7 @@ LayoutRowView::LayoutRowView(UiContext& context, WindowLayout layout,
     menuButton_->setIconSize(QSize(12, 12));
     menuButton_->setPopupMode(QToolButton::InstantPopup);
     menuButton_->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
-    auto* menu = new QMenu(menuButton_);
-    menu->setObjectName("rowMenu");
-    auto* restoreAction = menu->addAction(QStringLiteral("Restore Layout"));
-    restoreAction->setObjectName("rowRestoreAction");
-    connect(restoreAction, &QAction::triggered, this, [this] {
-        if (onRestore_) onRestore_();
-    });
-    auto* recaptureAction = menu->addAction(QStringLiteral("Recapture Windows"));
-    recaptureAction->setObjectName("rowRecaptureAction");
-    connect(recaptureAction, &QAction::triggered, this, [this] { recapture(); });
-    auto* editAction = menu->addAction(QStringLiteral("Edit..."));
-    editAction->setObjectName("rowEditAction");
-    connect(editAction, &QAction::triggered, this, [this] { openEditor(); });
-    menu->addSeparator();
-    auto* deleteAction = menu->addAction(QStringLiteral("Delete"));
-    deleteAction->setObjectName("rowDeleteAction");
-    deleteAction->setIcon(QIcon::fromTheme(QStringLiteral("edit-delete")));
-    connect(deleteAction, &QAction::triggered, this, [this] { confirmDelete(); });
-    menuButton_->setMenu(menu);
+    menuButton_->setMenu(buildMenu());
     row->addWidget(menuButton_);
 
     for (QWidget* control :
@@ -128,6 +111,28 @@ LayoutRowView::LayoutRowView(UiContext& context, WindowLayout layout,
         control->setSizePolicy(policy);
     }
     setHovering(false);
+}
+
+QMenu* LayoutRowView::buildMenu() {
+    auto* menu = new QMenu(menuButton_);
+    menu->setObjectName("rowMenu");
+    auto* restoreAction = menu->addAction(QStringLiteral("Restore Layout"));
+    restoreAction->setObjectName("rowRestoreAction");
+    connect(restoreAction, &QAction::triggered, this, [this] {
+        if (onRestore_) onRestore_();
+    });
+    auto* recaptureAction = menu->addAction(QStringLiteral("Recapture Windows"));
+    recaptureAction->setObjectName("rowRecaptureAction");
+    connect(recaptureAction, &QAction::triggered, this, [this] { confirmRecapture(); });
+    auto* editAction = menu->addAction(QStringLiteral("Edit..."));
+    editAction->setObjectName("rowEditAction");
+    connect(editAction, &QAction::triggered, this, [this] { openEditor(); });
+    menu->addSeparator();
+    auto* deleteAction = menu->addAction(QStringLiteral("Delete"));
+    deleteAction->setObjectName("rowDeleteAction");
+    deleteAction->setIcon(QIcon::fromTheme(QStringLiteral("edit-delete")));
+    connect(deleteAction, &QAction::triggered, this, [this] { confirmDelete(); });
+    return menu;
 }
 
 void LayoutRowView::updateShortcutBadge() {
@@ -161,6 +166,22 @@ void LayoutRowView::recapture() {
     (void)context_.layoutManager.recaptureWindows(layout_);
 }
 
+void LayoutRowView::confirmRecapture() {
+    // The saved windows are replaced: asked first, as deleting is.
+    const QString answer = askKeepingOpen(
+        context_, this,
+        confirmation(
+            QStringLiteral("Recapture \"%1\"?").arg(QString::fromStdString(layout_.name)),
+            QStringLiteral("The windows saved in this layout are replaced by the windows open "
+                           "now."),
+            QStringLiteral("Recapture")));
+    if (answer == QLatin1String("Recapture")) recapture();
+}
+
+void LayoutRowView::updateDetails() {
+    details_->setText(detailsText(layout_, context_.clock.wallNow()));
+}
+
 void LayoutRowView::openEditor() {
     LayoutEditView::openWindow(context_, layout_);
 }
@@ -168,15 +189,12 @@ void LayoutRowView::openEditor() {
 void LayoutRowView::confirmDelete() {
     if (showingDeleteConfirmation_) return;
     showingDeleteConfirmation_ = true;
-    DialogQuestion question;
-    question.kind = DialogQuestion::Kind::warning;
-    question.title = QStringLiteral("Delete \"%1\"?").arg(QString::fromStdString(layout_.name));
-    question.message = QStringLiteral("This action cannot be undone.");
-    question.buttons = {QStringLiteral("Delete"), QStringLiteral("Cancel")};
-    question.cancelButton = QStringLiteral("Cancel");
-    question.defaultButton = QStringLiteral("Cancel");
+    DialogQuestion question =
+        confirmation(QStringLiteral("Delete \"%1\"?").arg(QString::fromStdString(layout_.name)),
+                     QStringLiteral("This action cannot be undone."), QStringLiteral("Delete"));
     question.destructiveButtons = {QStringLiteral("Delete")};
-    const QString answer = context_.dialogs.ask(window(), question);
+    // The popover stays open, so the user sees the row go.
+    const QString answer = askKeepingOpen(context_, this, question);
     showingDeleteConfirmation_ = false;
     if (answer == QLatin1String("Delete") && onDelete_) onDelete_();
 }

@@ -19,10 +19,12 @@
 #include <QVBoxLayout>
 #include <any>
 
+#include "ui/Confirm.h"
 #include "ui/Icons.h"
 #include "ui/LayoutEditView.h"
 #include "ui/LayoutRowView.h"
 #include "ui/PermissionHelp.h"
+#include "ui/PlatformWords.h"
 #include "ui/PreferencesView.h"
 #include "ui/Style.h"
 
@@ -44,11 +46,20 @@ QLabel* symbolLabel(std::string_view name, int size, const QColor& color) {
     return label;
 }
 
-// The first word of a preset's name ("Left Half" → "Left").
-QString firstWord(std::string_view name) {
-    const QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    return words.isEmpty() ? text : words.first();
+QString qText(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A button's label: the name without what the drawn icon already says ("Left Half" → "Left",
+// "Top Left" stays, "Left Third" → "Left ⅓"), so no two buttons read alike.
+QString quickLabel(PresetLayout preset) {
+    QString name = qText(displayName(preset));
+    name.replace(QStringLiteral(" Two Thirds"), QStringLiteral(" \u2154"));
+    name.replace(QStringLiteral(" Third"), QStringLiteral(" \u2153"));
+    name.remove(QStringLiteral(" Half"));
+    // Two lines where one would not fit a quarter of the menu ("Bottom Right").
+    if (name.size() > 7) name.replace(QLatin1Char(' '), QLatin1Char('\n'));
+    return name;
 }
 
 template <typename T>
@@ -177,34 +188,29 @@ QWidget* MenuView::buildBanner() {
     column->setSpacing(8);
     column->setAlignment(Qt::AlignCenter);
     column->addWidget(symbolLabel("lock.shield.fill", 40, style::orange()));
-    auto* title = style::label(QStringLiteral("Window Manager Required"), style::Text::headline);
+    const PlatformWords& words = platformWords();
+    auto* title = style::label(words.needTitle, style::Text::headline);
     title->setObjectName("bannerTitle");
     title->setAlignment(Qt::AlignCenter);
     column->addWidget(title);
-    auto* text = style::label(
-        QStringLiteral("Vantrel needs a window manager that lets it manage your windows."),
-        style::Text::caption, true);
+    auto* text = style::label(words.needReason, style::Text::caption, true);
     text->setObjectName("bannerText");
     text->setAlignment(Qt::AlignCenter);
     text->setWordWrap(true);
     column->addWidget(text);
-    // On X11 the "permission" is a window manager that lets other programs move windows.
-    auto* platformText = style::label(
-        QStringLiteral("On Linux this means an X11 session whose window manager supports EWMH "
-                       "(Openbox, Xfwm, KWin, Mutter, i3 and most others)."),
-        style::Text::smallCaption, true);
+    auto* platformText = style::label(words.needDetail, style::Text::smallCaption, true);
     platformText->setObjectName("bannerPlatformText");
     platformText->setAlignment(Qt::AlignCenter);
     platformText->setWordWrap(true);
     column->addWidget(platformText);
-    auto* grant = new QPushButton(QStringLiteral("Grant Permission"));
+    auto* grant = new QPushButton(words.checkButton);
     grant->setObjectName("bannerGrantButton");
     grant->setDefault(true);
     connect(grant, &QPushButton::clicked, this, [this] {
         context_.windowService.requestAccessibilityPermission();
         showWindowManagerHelp(context_, window());
     });
-    auto* settings = new QPushButton(QStringLiteral("Open System Settings"));
+    auto* settings = new QPushButton(words.helpButton);
     settings->setObjectName("bannerSettingsButton");
     connect(settings, &QPushButton::clicked, this,
             [this] { showWindowManagerHelp(context_, window()); });
@@ -299,13 +305,11 @@ QWidget* MenuView::buildSaveSection() {
                                                 static_cast<qsizetype>(rawValue(preset).size())));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setIcon(icons::preset(preset));
-        button->setIconSize(QSize(14, 14));
-        button->setText(firstWord(displayName(preset)));
-        QFont small = button->font();
-        small.setPixelSize(8);
-        button->setFont(small);
-        button->setToolTip(QString::fromUtf8(helpText(preset).data(),
-                                             static_cast<qsizetype>(helpText(preset).size())));
+        button->setIconSize(QSize(22, 22));
+        button->setText(quickLabel(preset));
+        style::applyText(button, style::Text::caption);
+        button->setToolTip(
+            QStringLiteral("%1 (%2)").arg(qText(displayName(preset)), qText(helpText(preset))));
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
         button->setStyleSheet(QStringLiteral("QToolButton { background: %1; border: none; "
                                              "border-radius: 6px; padding: 6px; }")
@@ -441,6 +445,22 @@ void MenuView::resizeEvent(QResizeEvent* event) {
     placeOverlay();
 }
 
+void MenuView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    for (auto* row : rows_) row->updateDetails();
+    clockTimer_ = TimerHandle(context_.mainQueue, context_.mainQueue.startRepeating(
+                                                      1s, [weak = std::weak_ptr<MenuView*>(self_)] {
+                                                          if (auto self = weak.lock())
+                                                              for (auto* row : (*self)->rows_)
+                                                                  row->updateDetails();
+                                                      }));
+}
+
+void MenuView::hideEvent(QHideEvent* event) {
+    clockTimer_.reset();
+    QWidget::hideEvent(event);
+}
+
 void MenuView::placeOverlay() {
     if (overlay_ == nullptr || footer_ == nullptr) return;
     // The footer stays uncovered, so that Quit is there during a restore.
@@ -509,11 +529,33 @@ void MenuView::cancelSaveSheet() {
 void MenuView::saveFromSheet() {
     if (!showingNewLayoutSheet_) return;
     const QString name = trimBlanks(nameField_->text());
-    if (name.isEmpty()) return;
+    if (name.isEmpty() || !confirmNewName(name)) return;
     (void)context_.layoutManager.saveCurrentLayout(name.toStdString());
     nameField_->clear();
     showingNewLayoutSheet_ = false;
     pages_->setCurrentIndex(0);
+}
+
+bool MenuView::confirmNewName(const QString& name) {
+    const std::string text = name.toStdString();
+    const auto& list = context_.layoutManager.layouts.get();
+    const auto same = std::find_if(list.begin(), list.end(),
+                                   [&](const WindowLayout& layout) { return layout.name == text; });
+    if (same == list.end()) return true;
+    DialogQuestion question = confirmation(
+        QStringLiteral("A layout named \"%1\" already exists").arg(name),
+        QStringLiteral("Replace its windows with the windows open now, or save another layout "
+                       "with the same name?"),
+        QStringLiteral("Replace"));
+    question.buttons.insert(1, QStringLiteral("Keep Both"));
+    const QString answer = askKeepingOpen(context_, this, question);
+    if (answer == QLatin1String("Keep Both")) return true;
+    if (answer == QLatin1String("Replace")) {
+        // The existing layout keeps its name, shortcut and options; only its windows change.
+        (void)context_.layoutManager.recaptureWindows(*same);
+        cancelSaveSheet();
+    }
+    return false;
 }
 
 void MenuView::updateSheet() {
@@ -599,10 +641,12 @@ void MenuView::handleSpaceMismatch(const Notification& notification) {
 void MenuView::presentSpaceMismatchPrompt() {
     DialogQuestion question;
     question.kind = DialogQuestion::Kind::question;
-    question.title = QStringLiteral("Different Space Detected");
+    const PlatformWords& words = platformWords();
+    question.title = QStringLiteral("Different %1 Detected").arg(words.Workspace);
     question.message = QStringLiteral(
-                           "This layout was saved on Space %1, but you're currently on Space "
-                           "%2.\n\nWindows will be restored to the current Space.")
+                           "This layout was saved on %1 %2, but you're currently on %1 "
+                           "%3.\n\nWindows will be restored to the current %1.")
+                           .arg(words.workspace)
                            .arg(spaceMismatchCapturedSpace_)
                            .arg(spaceMismatchCurrentSpace_);
     question.buttons = {QStringLiteral("Always Restore"), QStringLiteral("Restore This Time"),

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QPainter>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -26,6 +28,8 @@
 #include "ui/OnboardingView.h"
 #include "ui/PreferencesView.h"
 #include "ui/StatusBarController.h"
+#include "ui/TrayIcon.h"
+#include "ui/TrayMenu.h"
 #include "ui/UiShell.h"
 
 namespace vantrel {
@@ -93,6 +97,8 @@ std::vector<WindowLayout> sampleLayouts(Date now) {
                            now - hours(24 * 12), now - hours(3));
     coding.shortcutKeyCode = 18;  // 1
     coding.shortcutModifiers = kControlOption;
+    coding.triggerApps = {kTerminal.bundleID};
+    coding.restoreAtLogin = true;
     auto writing = layoutOf("Writing",
                             {windowOf(kEditor, "notes.md", 240, 60, 1440, 980),
                              windowOf(kBrowser, "Sources", 1300, 60, 620, 980)},
@@ -126,6 +132,40 @@ bool save(QWidget* widget, const QDir& folder, const char* name) {
         std::fprintf(stderr, "gallery: could not write %s\n", path.toUtf8().constData());
         return false;
     }
+    std::printf("%s\n", path.toUtf8().constData());
+    return true;
+}
+
+// The right-click menu as the tray shows it.
+bool saveTrayMenu(QMenu& menu, const QDir& folder) {
+    menu.popup(QPoint(400, 300));
+    const bool ok = save(&menu, folder, "tray-menu.png");
+    menu.hide();
+    return ok;
+}
+
+// The tray icon on a light and a dark panel, at 1x (22 pixels) and 2x (44 pixels), in device
+// pixels: each drawn for its scale, never a scaled bitmap.
+bool saveTrayIcons(const QDir& folder) {
+    QImage strip(QSize(2 * (34 + 56), 56), QImage::Format_ARGB32);
+    QPainter painter(&strip);
+    int x = 0;
+    for (const QColor panel : {QColor(0xEC, 0xEC, 0xEC), QColor(0x2B, 0x2B, 0x2B)}) {
+        QPalette palette;
+        palette.setColor(QPalette::Window, panel);
+        const QIcon icon = trayIcon(palette);
+        for (const qreal scale : {1.0, 2.0}) {
+            const int cell = scale == 1.0 ? 34 : 56;
+            painter.fillRect(QRect(x, 0, cell, 56), panel);
+            QPixmap pixmap = icon.pixmap(QSize(22, 22), scale);
+            pixmap.setDevicePixelRatio(1);
+            painter.drawPixmap(x + (cell - pixmap.width()) / 2, (56 - pixmap.height()) / 2, pixmap);
+            x += cell;
+        }
+    }
+    painter.end();
+    const QString path = folder.filePath(QStringLiteral("tray-icon.png"));
+    if (!strip.save(path)) return false;
     std::printf("%s\n", path.toUtf8().constData());
     return true;
 }
@@ -171,7 +211,9 @@ int run(const QDir& out, const QString& locate = {}) {
                                 data.path().toStdString()});
     bool ok = true;
     {
-        UiShell shell(app, makeUiContext(app, loop, loop, worker, dialogs), true);
+        UiContext shellContext = makeUiContext(app, loop, loop, worker, dialogs);
+        shellContext.runningApps = [&desktop] { return runningAppChoices(desktop); };
+        UiShell shell(app, std::move(shellContext), true);
         shell.installLaunchHooks();
         app.applicationDidFinishLaunching();
         loop.runPending();
@@ -203,6 +245,9 @@ int run(const QDir& out, const QString& locate = {}) {
         app.windowService().checkAccessibilityPermission();
         loop.runPending();
         status.popover().hide();
+
+        ok &= saveTrayMenu(*status.trayMenu(), out);
+        ok &= saveTrayIcons(out);
 
         LayoutEditView* editor =
             LayoutEditView::openWindow(context, app.layoutManager().layouts.get().front());

@@ -49,6 +49,9 @@ TEST_F(LayoutRowTest, DetailsUseTheSingularOnlyForOneWindowAndTheBadgeOnlyAShort
     launch();
     EXPECT_EQ(text(row(0), "rowName"), "One");
     EXPECT_EQ(text(row(0), "rowDetails"), "1 window \u2022 5 min. ago");
+    // The times move on while the popover is open.
+    h.loop.advance(60s);
+    EXPECT_EQ(text(row(0), "rowDetails"), "1 window \u2022 6 min. ago");
     EXPECT_TRUE(text(row(1), "rowDetails").startsWith("0 windows \u2022 "));
     EXPECT_TRUE(text(row(2), "rowDetails").startsWith("3 windows \u2022 "));
     // The spoken label always uses the plural.
@@ -57,7 +60,7 @@ TEST_F(LayoutRowTest, DetailsUseTheSingularOnlyForOneWindowAndTheBadgeOnlyAShort
     EXPECT_EQ(row(0)->toolTip(),
               "Double-click to restore. Press Enter to restore, Delete to remove.");
     EXPECT_EQ(child(row(0), "rowShortcutBadge"), nullptr);
-    EXPECT_EQ(text(row(2), "rowShortcutBadge"), "\u2325\u23181");
+    EXPECT_EQ(text(row(2), "rowShortcutBadge"), "Alt+Super+1");
     // The shortcut that could not be registered is marked, here and in the editor, with why.
     EXPECT_TRUE(shown(row(2), "rowShortcutWarning"));
     EXPECT_EQ(child(row(2), "rowShortcutWarning")->toolTip(), "Another program uses this shortcut");
@@ -106,7 +109,7 @@ TEST_F(LayoutRowTest, DoubleClickTheRestoreButtonAndTheMenuEntryRestoreButASingl
     EXPECT_EQ(h.frameOf(live), (Rect{30, 40, 600, 500}));
 }
 
-TEST_F(LayoutRowTest, DeleteAsksFirstAndCancelKeepsTheLayout) {
+TEST_F(LayoutRowTest, DeleteAsksFirstCancelKeepsTheLayoutAndThePopoverStaysOpen) {
     auto keep = layoutOf("Keep", 1);
     auto work = layoutOf("Work", 1);
     h.writeLayoutFile({keep, work});
@@ -120,17 +123,27 @@ TEST_F(LayoutRowTest, DeleteAsksFirstAndCancelKeepsTheLayout) {
     EXPECT_EQ(app().layoutManager().layouts.get().size(), 2U);
 
     dialogs.setNextAnswer("Delete");
+    // The popup closes when the dialog takes the pointer; it is back to show the row gone.
+    dialogs.whileAsking = [](QWidget* parent) { parent->hide(); };
     trigger(row(1), "rowDeleteAction");
     flushDeletes();
+    EXPECT_TRUE(controller().isPopoverShown());
     EXPECT_EQ(app().layoutManager().layouts.get(), std::vector<WindowLayout>{keep});
     EXPECT_EQ(LayoutStorage(h.log, h.loop, h.dir.path()).load(), std::vector<WindowLayout>{keep});
     ASSERT_EQ(menu().rows().size(), 1U);
     EXPECT_EQ(text(menu().rows()[0], "rowName"), "Keep");
 }
 
-TEST_F(LayoutRowTest, RecaptureReplacesTheWindowsWithTheCurrentOnes) {
+TEST_F(LayoutRowTest, RecaptureAsksFirstThenReplacesTheWindowsWithTheCurrentOnes) {
     h.writeLayoutFile({layoutOf("Work", 3)});
     launch();
+    trigger(row(0), "rowRecaptureAction");
+    ASSERT_EQ(dialogs.asked.size(), 1U);
+    EXPECT_EQ(dialogs.asked[0].title, "Recapture \"Work\"?");
+    EXPECT_EQ(dialogs.asked[0].buttons, (QStringList{"Recapture", "Cancel"}));
+    EXPECT_EQ(dialogs.asked[0].defaultButton, "Cancel");
+    EXPECT_EQ(app().layoutManager().layouts.get()[0].windows.size(), 3U);
+    dialogs.setNextAnswer("Recapture");
     trigger(row(0), "rowRecaptureAction");
     const auto stored = app().layoutManager().layouts.get();
     ASSERT_EQ(stored.size(), 1U);

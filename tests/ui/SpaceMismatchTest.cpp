@@ -37,10 +37,10 @@ TEST_F(SpaceMismatchTest, PromptNamesBothSpacesAndCancelRestoresNothing) {
     restore();
     ASSERT_EQ(prompts().size(), 1U);
     const auto prompt = prompts()[0];
-    EXPECT_EQ(prompt.title, "Different Space Detected");
+    EXPECT_EQ(prompt.title, "Different Workspace Detected");
     EXPECT_EQ(prompt.message,
-              "This layout was saved on Space 2, but you're currently on Space 1.\n\nWindows "
-              "will be restored to the current Space.");
+              "This layout was saved on workspace 2, but you're currently on workspace 1.\n\n"
+              "Windows will be restored to the current workspace.");
     EXPECT_EQ(prompt.buttons, (QStringList{"Always Restore", "Restore This Time", "Cancel"}));
     EXPECT_EQ(prompt.cancelButton, "Cancel");
     EXPECT_FALSE(moved());
