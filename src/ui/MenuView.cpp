@@ -186,7 +186,8 @@ QWidget* MenuView::buildBanner() {
     auto* column = new QVBoxLayout(banner);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(8);
-    column->setAlignment(Qt::AlignCenter);
+    // Centred by stretches, not by alignment: wrapped lines then get their full height.
+    column->addStretch(1);
     column->addWidget(symbolLabel("lock.shield.fill", 40, style::orange()));
     const PlatformWords& words = platformWords();
     auto* title = style::label(words.needTitle, style::Text::headline);
@@ -216,6 +217,7 @@ QWidget* MenuView::buildBanner() {
             [this] { showWindowManagerHelp(context_, window()); });
     column->addWidget(grant, 0, Qt::AlignCenter);
     column->addWidget(settings, 0, Qt::AlignCenter);
+    column->addStretch(1);
     return banner;
 }
 

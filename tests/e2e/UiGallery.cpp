@@ -98,7 +98,6 @@ std::vector<WindowLayout> sampleLayouts(Date now) {
     coding.shortcutKeyCode = 18;  // 1
     coding.shortcutModifiers = kControlOption;
     coding.triggerApps = {kTerminal.bundleID};
-    coding.restoreAtLogin = true;
     auto writing = layoutOf("Writing",
                             {windowOf(kEditor, "notes.md", 240, 60, 1440, 980),
                              windowOf(kBrowser, "Sources", 1300, 60, 620, 980)},
@@ -249,8 +248,10 @@ int run(const QDir& out, const QString& locate = {}) {
         ok &= saveTrayMenu(*status.trayMenu(), out);
         ok &= saveTrayIcons(out);
 
-        LayoutEditView* editor =
-            LayoutEditView::openWindow(context, app.layoutManager().layouts.get().front());
+        // Marked here only: marked in the file, it would be restoring while the list is taken.
+        WindowLayout edited = app.layoutManager().layouts.get().front();
+        edited.restoreAtLogin = true;
+        LayoutEditView* editor = LayoutEditView::openWindow(context, edited);
         ok &= save(editor, out, "editor.png");
         editor->close();
 
