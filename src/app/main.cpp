@@ -85,6 +85,14 @@ void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
     if (qtMessageHandler != nullptr) qtMessageHandler(type, context, message);
 }
 
+// The installed desktop entries, as trigger applications to pick.
+std::vector<vantrel::AppChoice> installedAppChoices() {
+    std::vector<vantrel::AppChoice> choices;
+    for (const auto& entry : vantrel::x11::loadInstalledEntries())
+        choices.push_back({entry.id, entry.name.empty() ? entry.id : entry.name});
+    return choices;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -150,12 +158,7 @@ int main(int argc, char** argv) {
         UiContext context = makeUiContext(delegate, mainQueue, clock, worker, dialogs);
         // What a layout's editor offers as trigger applications.
         context.runningApps = [&desktop] { return runningAppChoices(desktop); };
-        context.installedApps = [] {
-            std::vector<AppChoice> choices;
-            for (const auto& entry : x11::loadInstalledEntries())
-                choices.push_back({entry.id, entry.name.empty() ? entry.id : entry.name});
-            return choices;
-        };
+        context.installedApps = installedAppChoices;
         UiShell shell(delegate, std::move(context));
         shell.installLaunchHooks();
         instance.onActivate = [&shell] {

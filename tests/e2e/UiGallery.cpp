@@ -169,19 +169,67 @@ bool saveTrayIcons(const QDir& folder) {
     return true;
 }
 
-int run(const QDir& out, const QString& locate = {}) {
-    // Today's date, so that the About tab's year is this year; times are relative to it.
-    ManualLoop loop{std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now())};
-    StdoutLog log;
-    SimulatedDesktop desktop{loop, loop};
-    SimulatedHotkeys hotkeys;
-    InMemoryUserDefaults defaults;
-    RecordingLoginItem loginItem;
-    InlineWorker worker;
-    SilentDialogs dialogs;
-    QTemporaryDir data;
-    if (!data.isValid()) return 1;
+// The three tabs of the preferences window.
+bool savePreferences(UiContext& context, const QDir& out) {
+    bool ok = true;
+    PreferencesView* preferences = PreferencesView::openWindow(context);
+    auto* tabs = preferences->findChild<QTabWidget*>(QStringLiteral("preferencesTabs"));
+    const char* tabFiles[] = {"preferences-general.png", "preferences-shortcuts.png",
+                              "preferences-about.png"};
+    for (int i = 0; i < 3; ++i) {
+        if (tabs != nullptr) tabs->setCurrentIndex(i);
+        ok &= save(preferences, out, tabFiles[i]);
+    }
+    preferences->close();
+    return ok;
+}
 
+// The welcome window's three pages, on a first run without a window manager yet.
+bool saveOnboarding(UiContext& context, AppDelegate& app, SimulatedDesktop& desktop,
+                    ManualLoop& loop, const QDir& out) {
+    bool ok = true;
+    // A first run: the permission is not granted yet.
+    desktop.setTrusted(false);
+    app.windowService().checkAccessibilityPermission();
+    loop.runPending();
+    OnboardingView* welcome = OnboardingView::openWindow(context, {});
+    ok &= save(welcome, out, "onboarding-1.png");
+    welcome->next();
+    ok &= save(welcome, out, "onboarding-2.png");
+    welcome->next();
+    ok &= save(welcome, out, "onboarding-3.png");
+    welcome->close();
+    desktop.setTrusted(true);
+    app.windowService().checkAccessibilityPermission();
+    loop.runPending();
+    return ok;
+}
+
+// The popover with its list, with the quick layouts open, and without a window manager.
+bool saveMenuStates(StatusBarController& status, AppDelegate& app, SimulatedDesktop& desktop,
+                    ManualLoop& loop, const QDir& out) {
+    MenuView& menu = status.menuView();
+    bool ok = true;
+    ok &= save(&status.popover(), out, "popover-list.png");
+    menu.toggleQuickLayouts();
+    settleFor(400);
+    ok &= save(&status.popover(), out, "popover-quick-layouts.png");
+    menu.toggleQuickLayouts();
+    settleFor(400);
+
+    desktop.setTrusted(false);
+    app.windowService().checkAccessibilityPermission();
+    loop.runPending();
+    ok &= save(&status.popover(), out, "popover-banner.png");
+    desktop.setTrusted(true);
+    app.windowService().checkAccessibilityPermission();
+    loop.runPending();
+    status.popover().hide();
+    return ok;
+}
+
+// The applications of the sample layouts, each with a window, the last one in front.
+void addSampleApps(SimulatedDesktop& desktop) {
     desktop.setScreens("1920x1080+0+0P");
     std::int32_t pid = 100;
     for (const SampleApp& app : {kEditor, kTerminal, kBrowser, kMail, kChat}) {
@@ -195,6 +243,22 @@ int run(const QDir& out, const QString& locate = {}) {
         desktop.setFrontmost(id);
         desktop.setFocusedWindow(id, windowId);
     }
+}
+
+int run(const QDir& out, const QString& locate = {}) {
+    // Today's date, so that the About tab's year is this year; times are relative to it.
+    ManualLoop loop{std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now())};
+    StdoutLog log;
+    SimulatedDesktop desktop{loop, loop};
+    SimulatedHotkeys hotkeys;
+    InMemoryUserDefaults defaults;
+    RecordingLoginItem loginItem;
+    InlineWorker worker;
+    SilentDialogs dialogs;
+    QTemporaryDir data;
+    if (!data.isValid()) return 1;
+
+    addSampleApps(desktop);
     {
         MemoryLog quiet;
         (void)LayoutStorage(quiet, loop, data.path().toStdString())
@@ -219,7 +283,6 @@ int run(const QDir& out, const QString& locate = {}) {
         UiContext& context = shell.context();
 
         StatusBarController& status = *shell.statusBarController();
-        MenuView& menu = status.menuView();
         status.showPopover();
         if (!locate.isEmpty()) {
             settleFor(50);
@@ -229,21 +292,7 @@ int run(const QDir& out, const QString& locate = {}) {
             std::printf("%d %d\n", at.x(), at.y());
             return 0;
         }
-        ok &= save(&status.popover(), out, "popover-list.png");
-        menu.toggleQuickLayouts();
-        settleFor(400);
-        ok &= save(&status.popover(), out, "popover-quick-layouts.png");
-        menu.toggleQuickLayouts();
-        settleFor(400);
-
-        desktop.setTrusted(false);
-        app.windowService().checkAccessibilityPermission();
-        loop.runPending();
-        ok &= save(&status.popover(), out, "popover-banner.png");
-        desktop.setTrusted(true);
-        app.windowService().checkAccessibilityPermission();
-        loop.runPending();
-        status.popover().hide();
+        ok &= saveMenuStates(status, app, desktop, loop, out);
 
         ok &= saveTrayMenu(*status.trayMenu(), out);
         ok &= saveTrayIcons(out);
@@ -255,30 +304,9 @@ int run(const QDir& out, const QString& locate = {}) {
         ok &= save(editor, out, "editor.png");
         editor->close();
 
-        PreferencesView* preferences = PreferencesView::openWindow(context);
-        auto* tabs = preferences->findChild<QTabWidget*>(QStringLiteral("preferencesTabs"));
-        const char* tabFiles[] = {"preferences-general.png", "preferences-shortcuts.png",
-                                  "preferences-about.png"};
-        for (int i = 0; i < 3; ++i) {
-            if (tabs != nullptr) tabs->setCurrentIndex(i);
-            ok &= save(preferences, out, tabFiles[i]);
-        }
-        preferences->close();
+        ok &= savePreferences(context, out);
 
-        // A first run: the permission is not granted yet.
-        desktop.setTrusted(false);
-        app.windowService().checkAccessibilityPermission();
-        loop.runPending();
-        OnboardingView* welcome = OnboardingView::openWindow(context, {});
-        ok &= save(welcome, out, "onboarding-1.png");
-        welcome->next();
-        ok &= save(welcome, out, "onboarding-2.png");
-        welcome->next();
-        ok &= save(welcome, out, "onboarding-3.png");
-        welcome->close();
-        desktop.setTrusted(true);
-        app.windowService().checkAccessibilityPermission();
-        loop.runPending();
+        ok &= saveOnboarding(context, app, desktop, loop, out);
 
         app.layoutManager().layouts.set({});
         app.layoutManager().saveLayouts();
