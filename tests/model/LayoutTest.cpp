@@ -116,6 +116,7 @@ TEST(LayoutEquality, SameIdWithAnyOtherDifferenceIsUnequal) {
         [](WindowLayout& l) { l.displayConfiguration->displays[0].name = "Built-in"; },
         [](WindowLayout& l) { l.triggerApps.push_back("x"); },
         [](WindowLayout& l) { l.closeOtherApps = true; },
+        [](WindowLayout& l) { l.restoreAtLogin = true; },
         [](WindowLayout& l) { l.modifiedAt += std::chrono::nanoseconds{1}; },
     };
     const std::size_t baseHash = std::hash<WindowLayout>{}(base);
