@@ -82,6 +82,11 @@ LayoutRowView::LayoutRowView(UiContext& context, WindowLayout layout,
     column->addWidget(details_);
     row->addLayout(column, 1);
 
+    addHoverControls(row);
+    setHovering(false);
+}
+
+void LayoutRowView::addHoverControls(QHBoxLayout* row) {
     restoreButton_ = new QToolButton(this);
     restoreButton_->setObjectName("rowRestoreButton");
     restoreButton_->setAutoRaise(true);
@@ -110,7 +115,6 @@ LayoutRowView::LayoutRowView(UiContext& context, WindowLayout layout,
         policy.setRetainSizeWhenHidden(true);
         control->setSizePolicy(policy);
     }
-    setHovering(false);
 }
 
 QMenu* LayoutRowView::buildMenu() {

@@ -7,6 +7,7 @@
 #include "model/WindowLayout.h"
 #include "ui/UiContext.h"
 
+class QHBoxLayout;
 class QLabel;
 class QMenu;
 class QToolButton;
@@ -52,6 +53,8 @@ class LayoutRowView final : public QWidget {
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
+    // The restore button and the menu button, shown while the pointer is over the row.
+    void addHoverControls(QHBoxLayout* row);
     // "Restore Layout", "Recapture Windows", "Edit...", "Delete".
     QMenu* buildMenu();
 
