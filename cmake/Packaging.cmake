@@ -8,6 +8,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/vantrel.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/data/vantrel.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/data/vantrel-symbolic.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/symbolic/apps)
 # Software centres find the listing by its component id, so the file carries that name.
 install(FILES ${PROJECT_SOURCE_DIR}/data/vantrel.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo

@@ -63,6 +63,10 @@ void AppDelegate::applicationDidFinishLaunching() {
     log.line("  - Layouts loaded: " + std::to_string(layoutManager_->layouts.get().size()));
     log.line(std::string("  - Accessibility: ") +
              (windowService_->hasAccessibilityPermission.get() ? "granted" : "not granted"));
+    // Layouts marked to restore at log-in, once the window manager is ready.
+    loginRestore_ =
+        std::make_unique<LoginRestore>(*layoutManager_, *windowService_, platform_.mainQueue, log);
+    loginRestore_->start();
 }
 
 void AppDelegate::applicationWillTerminate() {

@@ -11,6 +11,7 @@
 #include "automation/HotkeyService.h"
 #include "automation/HotkeySystem.h"
 #include "automation/LayoutManager.h"
+#include "automation/LoginRestore.h"
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
@@ -120,6 +121,7 @@ class AppDelegate {
     std::unique_ptr<PresetLayoutService> presetService_;
     std::unique_ptr<HotkeyService> hotkeyService_;
     std::unique_ptr<UpdateService> updateService_;
+    std::unique_ptr<LoginRestore> loginRestore_;
     // Lets the delayed popover see that the delegate is gone.
     std::shared_ptr<AppDelegate*> self_;
 };

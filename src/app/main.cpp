@@ -18,10 +18,12 @@
 #include "base/Log.h"
 #include "base/Worker.h"
 #include "model/LayoutStorage.h"
+#include "platform/x11/DesktopEntries.h"
 #include "platform/x11/DisplayCheck.h"
 #include "platform/x11/GioLauncher.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Hotkeys.h"
+#include "ui/AppChoices.h"
 #include "ui/DialogPresenter.h"
 #include "ui/QtMainQueue.h"
 #include "ui/StatusBarController.h"
@@ -81,6 +83,14 @@ void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
         return;
     }
     if (qtMessageHandler != nullptr) qtMessageHandler(type, context, message);
+}
+
+// The installed desktop entries, as trigger applications to pick.
+std::vector<vantrel::AppChoice> installedAppChoices() {
+    std::vector<vantrel::AppChoice> choices;
+    for (const auto& entry : vantrel::x11::loadInstalledEntries())
+        choices.push_back({entry.id, entry.name.empty() ? entry.id : entry.name});
+    return choices;
 }
 
 }  // namespace
@@ -145,7 +155,11 @@ int main(int argc, char** argv) {
                                          worker, log, defaultDataHome(), &updater.updater(),
                                          &notifier});
         MessageBoxPresenter dialogs;
-        UiShell shell(delegate, makeUiContext(delegate, mainQueue, clock, worker, dialogs));
+        UiContext context = makeUiContext(delegate, mainQueue, clock, worker, dialogs);
+        // What a layout's editor offers as trigger applications.
+        context.runningApps = [&desktop] { return runningAppChoices(desktop); };
+        context.installedApps = installedAppChoices;
+        UiShell shell(delegate, std::move(context));
         shell.installLaunchHooks();
         instance.onActivate = [&shell] {
             if (auto* controller = shell.statusBarController()) controller->showPopover();

@@ -19,7 +19,7 @@ std::string LayoutError::description() const {
         case Kind::restoreNoAppsRunning:
             return "None of the apps in this layout are currently running.";
         case Kind::accessibilityPermissionRequired:
-            return "Accessibility permission is required to manage windows.";
+            return "A window manager is required to manage windows.";
         case Kind::tilingWindowManager:
             return "Restored " + std::to_string(restored_) + " of " + std::to_string(total_) +
                    " windows. Your window manager tiles: it places tiled windows itself, and only "

@@ -181,7 +181,7 @@ bool readWindowState(Reader& reader, WindowState& out) {
 }
 
 using L = WindowLayout;
-const std::array<Field<L>, 12> kLayoutFields{{
+const std::array<Field<L>, 13> kLayoutFields{{
     {"id", true, [](Reader& r, L& l) { return readUuid(r, l.id); }},
     {"name", true, [](Reader& r, L& l) { return readText(r, l.name); }},
     {"shortcutKeyCode", false,
@@ -203,6 +203,7 @@ const std::array<Field<L>, 12> kLayoutFields{{
     {"launchMissingApps", false,
      [](Reader& r, L& l) { return readFlagOrFalse(r, l.launchMissingApps); }},
     {"closeOtherApps", false, [](Reader& r, L& l) { return readFlagOrFalse(r, l.closeOtherApps); }},
+    {"restoreAtLogin", false, [](Reader& r, L& l) { return readFlagOrFalse(r, l.restoreAtLogin); }},
     {"createdAt", true, [](Reader& r, L& l) { return readDate(r, l.createdAt); }},
     {"modifiedAt", true, [](Reader& r, L& l) { return readDate(r, l.modifiedAt); }},
 }};
@@ -353,6 +354,10 @@ bool writeWindowLayout(Writer& writer, const WindowLayout& layout, std::string& 
     writer.boolean(layout.launchMissingApps);
     writer.key("closeOtherApps");
     writer.boolean(layout.closeOtherApps);
+    if (layout.restoreAtLogin) {
+        writer.key("restoreAtLogin");
+        writer.boolean(true);
+    }
     writer.key("createdAt");
     writer.string(formatDate(layout.createdAt));
     writer.key("modifiedAt");

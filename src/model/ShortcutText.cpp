@@ -24,11 +24,11 @@ constexpr std::array<Key, 47> kCharacterKeys{{
     {43, ","}, {47, "."}, {44, "/"},
 }};
 constexpr std::array<Key, 26> kOtherKeys{{
-    {123, "\u2190"}, {124, "\u2192"}, {125, "\u2193"}, {126, "\u2191"},
+    {123, "Left"}, {124, "Right"}, {125, "Down"}, {126, "Up"},
     {122, "F1"}, {120, "F2"}, {99, "F3"}, {118, "F4"}, {96, "F5"}, {97, "F6"}, {98, "F7"},
     {100, "F8"}, {101, "F9"}, {109, "F10"}, {103, "F11"}, {111, "F12"},
-    {36, "\u21A9"}, {48, "\u21E5"}, {49, "Space"}, {51, "\u232B"}, {117, "\u2326"},
-    {53, "\u238B"}, {115, "\u2196"}, {119, "\u2198"}, {116, "\u21DE"}, {121, "\u21DF"},
+    {36, "Return"}, {48, "Tab"}, {49, "Space"}, {51, "Backspace"}, {117, "Delete"},
+    {53, "Esc"}, {115, "Home"}, {119, "End"}, {116, "Page Up"}, {121, "Page Down"},
 }};
 // clang-format on
 constexpr std::array<std::uint16_t, 12> kFunctionKeys{122, 120, 99,  118, 96,  97,
@@ -51,11 +51,13 @@ bool isCharacterKey(std::uint16_t keyCode) {
 }
 
 std::string shortcutText(std::uint16_t keyCode, std::uint64_t modifiers, std::string_view label) {
+    // The names Linux desktops print on keys and in their own shortcut settings: Option is the
+    // Alt key and Command the Super (Windows) key.
     std::string text;
-    if ((modifiers & modifier::kControl) != 0) text += "\u2303";
-    if ((modifiers & modifier::kOption) != 0) text += "\u2325";
-    if ((modifiers & modifier::kShift) != 0) text += "\u21E7";
-    if ((modifiers & modifier::kCommand) != 0) text += "\u2318";
+    if ((modifiers & modifier::kControl) != 0) text += "Ctrl+";
+    if ((modifiers & modifier::kOption) != 0) text += "Alt+";
+    if ((modifiers & modifier::kShift) != 0) text += "Shift+";
+    if ((modifiers & modifier::kCommand) != 0) text += "Super+";
     return text + (label.empty() ? keyName(keyCode) : std::string(label));
 }
 

@@ -7,11 +7,12 @@
 
 namespace vantrel {
 
-// The fixed name of a key ("A", "1", "←", "F5", "Space"); "?" for a key code without one.
+// The fixed name of a key ("A", "1", "Left", "F5", "Space"); "?" for a key code without one.
 std::string keyName(std::uint16_t keyCode);
 
-// "⌃⌥⇧⌘" as set, then `label` (what the user's keyboard layout prints on that key) when it is
-// not empty, else the key's fixed name. Bits other than the four modifiers are not shown.
+// "Ctrl+Alt+Shift+Super+" as set, then `label` (what the user's keyboard layout prints on that key)
+// when it is not empty, else the key's fixed name. Bits other than the four modifiers are not
+// shown.
 std::string shortcutText(std::uint16_t keyCode, std::uint64_t modifiers,
                          std::string_view label = {});
 
@@ -19,7 +20,7 @@ std::string shortcutText(std::uint16_t keyCode, std::uint64_t modifiers,
 bool isCharacterKey(std::uint16_t keyCode);
 
 // A global shortcut takes every press of its combination from every program, so it needs
-// Control, Option or Command; only F1-F12 may stand alone (or with Shift).
+// Ctrl, Alt or Super; only F1-F12 may stand alone (or with Shift).
 bool isUsableGlobally(std::uint16_t keyCode, std::uint64_t modifiers);
 
 }  // namespace vantrel

@@ -175,6 +175,7 @@ std::size_t std::hash<vantrel::WindowLayout>::operator()(
     hasher.add(value.triggerApps);
     hasher.add(value.launchMissingApps);
     hasher.add(value.closeOtherApps);
+    hasher.add(value.restoreAtLogin);
     hasher.add(value.createdAt);
     hasher.add(value.modifiedAt);
     return hasher.value();

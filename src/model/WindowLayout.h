@@ -82,6 +82,9 @@ struct WindowLayout {
     std::vector<std::string> triggerApps;
     bool launchMissingApps = false;
     bool closeOtherApps = false;
+    // Restored, launching its missing applications, when Vantrel starts. Stored only when set,
+    // so files without it (and older versions reading it) keep working.
+    bool restoreAtLogin = false;
     Date createdAt{};
     Date modifiedAt{};
 

@@ -16,9 +16,12 @@
 #include <utility>
 
 #include "ui/Icons.h"
+#include "ui/LayoutPreview.h"
+#include "ui/PlatformWords.h"
 #include "ui/ShortcutRecorder.h"
 #include "ui/ShortcutText.h"
 #include "ui/Style.h"
+#include "ui/TriggerAppsEditor.h"
 
 namespace vantrel {
 namespace {
@@ -107,70 +110,13 @@ LayoutEditView::LayoutEditView(UiContext& context, WindowLayout layout, QWidget*
     auto* windowsTitle = sectionTitle(QStringLiteral("Windows (%1)").arg(layout_.windows.size()));
     windowsTitle->setObjectName("editorWindowsTitle");
     windowsSection->addWidget(windowsTitle);
+    // What restoring does, at a glance: the displays and windows to scale.
+    windowsSection->addWidget(new LayoutPreview(layout_, this));
     windowsSection->addWidget(buildWindowList());
     column->addLayout(windowsSection);
 
-    // Keyboard shortcut.
-    auto* shortcutSection = new QVBoxLayout;
-    shortcutSection->setSpacing(4);
-    shortcutSection->addWidget(sectionTitle(QStringLiteral("Keyboard Shortcut")));
-    shortcutRow_ = new QHBoxLayout;
-    shortcutText_ = new QLabel(this);
-    shortcutText_->setObjectName("editorShortcutText");
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    shortcutText_->setFont(mono);
-    shortcutText_->setStyleSheet(
-        QStringLiteral("QLabel { background: %1; border-radius: 4px; padding: 4px 8px; }")
-            .arg(style::rgba(style::secondary(), 0.2)));
-    shortcutWarning_ = notWorkingMark(this);
-    shortcutWarning_->setObjectName("editorShortcutWarning");
-    clearButton_ = new QPushButton(QStringLiteral("Clear"), this);
-    clearButton_->setObjectName("editorClearButton");
-    connect(clearButton_, &QPushButton::clicked, this, [this] { clearShortcut(); });
-    notSetLabel_ = style::label(QStringLiteral("Not set"), style::Text::body, true, this);
-    notSetLabel_->setObjectName("editorNotSet");
-    recordButton_ = new QPushButton(QStringLiteral("Record..."), this);
-    recordButton_->setObjectName("editorRecordButton");
-    connect(recordButton_, &QPushButton::clicked, this, [this] { startRecording(); });
-    shortcutRow_->addWidget(shortcutText_);
-    shortcutRow_->addWidget(shortcutWarning_);
-    shortcutRow_->addWidget(clearButton_);
-    shortcutRow_->addWidget(notSetLabel_);
-    shortcutRow_->addStretch(1);
-    shortcutRow_->addWidget(recordButton_);
-    shortcutSection->addLayout(shortcutRow_);
-    column->addLayout(shortcutSection);
-
-    // Automation.
-    auto* automationSection = new QVBoxLayout;
-    automationSection->setSpacing(4);
-    automationSection->addWidget(sectionTitle(QStringLiteral("Automation")));
-    triggerBox_ = new QCheckBox(QStringLiteral("Trigger when display configuration matches"), this);
-    triggerBox_->setObjectName("editorTriggerBox");
-    triggerBox_->setChecked(layout_.triggerOnDisplayChange);
-    automationSection->addWidget(triggerBox_);
-    column->addLayout(automationSection);
-
-    // Restore options.
-    auto* optionsSection = new QVBoxLayout;
-    optionsSection->setSpacing(4);
-    optionsSection->addWidget(sectionTitle(QStringLiteral("Restore Options")));
-    launchBox_ = new QCheckBox(QStringLiteral("Launch apps that aren't running"), this);
-    launchBox_->setObjectName("editorLaunchBox");
-    launchBox_->setChecked(layout_.launchMissingApps);
-    optionsSection->addWidget(launchBox_);
-    optionsSection->addWidget(style::label(
-        QStringLiteral("Opens apps saved in this layout that aren't currently running"),
-        style::Text::smallCaption, true));
-    closeBox_ = new QCheckBox(QStringLiteral("Close apps not in this layout"), this);
-    closeBox_->setObjectName("editorCloseBox");
-    closeBox_->setChecked(layout_.closeOtherApps);
-    optionsSection->addWidget(closeBox_);
-    optionsSection->addWidget(style::label(
-        QStringLiteral(
-            "Gracefully quits other apps when restoring (unsaved work will prompt to save)"),
-        style::Text::smallCaption, true));
-    column->addLayout(optionsSection);
+    buildShortcutSection(column);
+    buildOptionSections(column);
 
     column->addStretch(1);
 
@@ -204,6 +150,84 @@ LayoutEditView::LayoutEditView(UiContext& context, WindowLayout layout, QWidget*
     updateSaveEnabled();
 }
 
+void LayoutEditView::buildShortcutSection(QVBoxLayout* column) {
+    // Keyboard shortcut.
+    auto* shortcutSection = new QVBoxLayout;
+    shortcutSection->setSpacing(4);
+    shortcutSection->addWidget(sectionTitle(QStringLiteral("Keyboard Shortcut")));
+    shortcutRow_ = new QHBoxLayout;
+    shortcutText_ = new QLabel(this);
+    shortcutText_->setObjectName("editorShortcutText");
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    shortcutText_->setFont(mono);
+    shortcutText_->setStyleSheet(
+        QStringLiteral("QLabel { background: %1; border-radius: 4px; padding: 4px 8px; }")
+            .arg(style::rgba(style::secondary(), 0.2)));
+    shortcutWarning_ = notWorkingMark(this);
+    shortcutWarning_->setObjectName("editorShortcutWarning");
+    clearButton_ = new QPushButton(QStringLiteral("Clear"), this);
+    clearButton_->setObjectName("editorClearButton");
+    connect(clearButton_, &QPushButton::clicked, this, [this] { clearShortcut(); });
+    notSetLabel_ = style::label(QStringLiteral("Not set"), style::Text::body, true, this);
+    notSetLabel_->setObjectName("editorNotSet");
+    recordButton_ = new QPushButton(QStringLiteral("Record..."), this);
+    recordButton_->setObjectName("editorRecordButton");
+    connect(recordButton_, &QPushButton::clicked, this, [this] { startRecording(); });
+    shortcutRow_->addWidget(shortcutText_);
+    shortcutRow_->addWidget(shortcutWarning_);
+    shortcutRow_->addWidget(clearButton_);
+    shortcutRow_->addWidget(notSetLabel_);
+    shortcutRow_->addStretch(1);
+    shortcutRow_->addWidget(recordButton_);
+    shortcutSection->addLayout(shortcutRow_);
+    column->addLayout(shortcutSection);
+}
+
+void LayoutEditView::buildOptionSections(QVBoxLayout* column) {
+    // Automation.
+    auto* automationSection = new QVBoxLayout;
+    automationSection->setSpacing(4);
+    automationSection->addWidget(sectionTitle(QStringLiteral("Automation")));
+    triggerBox_ = new QCheckBox(QStringLiteral("Trigger when display configuration matches"), this);
+    triggerBox_->setObjectName("editorTriggerBox");
+    triggerBox_->setChecked(layout_.triggerOnDisplayChange);
+    automationSection->addWidget(triggerBox_);
+    restoreAtLoginBox_ = new QCheckBox(QStringLiteral("Restore when Vantrel starts"), this);
+    restoreAtLoginBox_->setObjectName("editorRestoreAtLoginBox");
+    restoreAtLoginBox_->setChecked(layout_.restoreAtLogin);
+    automationSection->addWidget(restoreAtLoginBox_);
+    automationSection->addWidget(
+        style::label(QStringLiteral("After you log in, launches the apps and places their windows"),
+                     style::Text::smallCaption, true));
+    automationSection->addWidget(style::label(
+        QStringLiteral("Restore when one of these apps starts:"), style::Text::caption));
+    triggerApps_ = new TriggerAppsEditor(layout_.triggerApps, context_.runningApps,
+                                         context_.installedApps, this);
+    automationSection->addWidget(triggerApps_);
+    column->addLayout(automationSection);
+
+    // Restore options.
+    auto* optionsSection = new QVBoxLayout;
+    optionsSection->setSpacing(4);
+    optionsSection->addWidget(sectionTitle(QStringLiteral("Restore Options")));
+    launchBox_ = new QCheckBox(QStringLiteral("Launch apps that aren't running"), this);
+    launchBox_->setObjectName("editorLaunchBox");
+    launchBox_->setChecked(layout_.launchMissingApps);
+    optionsSection->addWidget(launchBox_);
+    optionsSection->addWidget(style::label(
+        QStringLiteral("Opens apps saved in this layout that aren't currently running"),
+        style::Text::smallCaption, true));
+    closeBox_ = new QCheckBox(QStringLiteral("Close apps not in this layout"), this);
+    closeBox_->setObjectName("editorCloseBox");
+    closeBox_->setChecked(layout_.closeOtherApps);
+    optionsSection->addWidget(closeBox_);
+    optionsSection->addWidget(style::label(
+        QStringLiteral(
+            "Gracefully quits other apps when restoring (unsaved work will prompt to save)"),
+        style::Text::smallCaption, true));
+    column->addLayout(optionsSection);
+}
+
 QWidget* LayoutEditView::buildInfoChips() {
     auto* holder = new QWidget(this);
     holder->setObjectName("editorInfoChips");
@@ -219,10 +243,13 @@ QWidget* LayoutEditView::buildInfoChips() {
     const SpaceSummary summary = LayoutManager::spaceSummary(layout_);
     if (summary.spansMultipleSpaces) {
         row->addWidget(chip(QStringLiteral("spaceChip"), "square.stack.3d.up",
-                            QStringLiteral("Multiple Spaces"), style::purple()));
+                            QStringLiteral("Multiple %1").arg(platformWords().Workspaces),
+                            style::purple()));
     } else if (summary.spaceIndex) {
-        row->addWidget(chip(QStringLiteral("spaceChip"), "square.stack.3d.up",
-                            QStringLiteral("Space %1").arg(*summary.spaceIndex), style::blue()));
+        row->addWidget(
+            chip(QStringLiteral("spaceChip"), "square.stack.3d.up",
+                 QStringLiteral("%1 %2").arg(platformWords().Workspace).arg(*summary.spaceIndex),
+                 style::blue()));
     }
     if (summary.stickyWindowCount >= 1) {
         row->addWidget(chip(QStringLiteral("stickyChip"), "square.stack.3d.forward.dottedline",
@@ -236,7 +263,7 @@ QWidget* LayoutEditView::buildInfoChips() {
 QWidget* LayoutEditView::buildWindowList() {
     auto* scroll = new QScrollArea(this);
     scroll->setObjectName("editorWindowList");
-    scroll->setFixedHeight(120);
+    scroll->setFixedHeight(90);
     scroll->setWidgetResizable(true);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -269,7 +296,10 @@ QWidget* LayoutEditView::buildWindowList() {
             badgeText = QStringLiteral("All");
             badgeColor = style::purple();
         } else if (window.spaceIndex) {
-            badgeText = QStringLiteral("S%1").arg(*window.spaceIndex);
+            // "W2": workspace 2.
+            badgeText = QStringLiteral("%1%2")
+                            .arg(platformWords().Workspace.left(1))
+                            .arg(*window.spaceIndex);
             badgeColor = style::blue();
         }
         if (!badgeText.isEmpty()) {
@@ -372,6 +402,8 @@ void LayoutEditView::save() {
     edited.triggerOnDisplayChange = triggerBox_->isChecked();
     edited.launchMissingApps = launchBox_->isChecked();
     edited.closeOtherApps = closeBox_->isChecked();
+    edited.restoreAtLogin = restoreAtLoginBox_->isChecked();
+    edited.triggerApps = triggerApps_->apps();
     edited.shortcutKeyCode = recordedKeyCode_;
     edited.shortcutModifiers = recordedModifiers_;
     context_.layoutManager.updateLayout(std::move(edited));
@@ -390,11 +422,11 @@ LayoutEditView* LayoutEditView::openWindow(UiContext& context, const WindowLayou
     view->setAttribute(Qt::WA_DeleteOnClose);
     view->setObjectName("editLayoutWindow");
     view->setWindowTitle(QStringLiteral("Edit Layout"));
-    view->setMinimumSize(380, 520);
-    view->resize(380, 560);
+    view->setMinimumSize(380, 720);
+    view->resize(380, 760);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
-        view->move(available.center() - QPoint(190, 280));
+        view->move(available.center() - QPoint(190, 380));
     }
     view->show();
     view->raise();

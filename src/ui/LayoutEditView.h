@@ -15,16 +15,18 @@ class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QVBoxLayout;
 
 namespace vantrel {
 
 class ShortcutRecorder;
+class TriggerAppsEditor;
 
 class LayoutEditView final : public QWidget {
   public:
     LayoutEditView(UiContext& context, WindowLayout layout, QWidget* parent = nullptr);
 
-    // A new editor window for a copy of `layout`: 380 x 560, at least 380 x 520, centred, in front.
+    // A new editor window for a copy of `layout`: 380 x 760, at least 380 x 720, centred, in front.
     static LayoutEditView* openWindow(UiContext& context, const WindowLayout& layout);
 
     bool isRecordingShortcut() const { return isRecordingShortcut_; }
@@ -37,6 +39,9 @@ class LayoutEditView final : public QWidget {
     void cancel();
 
   private:
+    void buildShortcutSection(QVBoxLayout* column);
+    // Automation (triggers, restore at start) and restore options.
+    void buildOptionSections(QVBoxLayout* column);
     QWidget* buildInfoChips();
     QWidget* buildWindowList();
     void updateShortcutRow();
@@ -54,6 +59,8 @@ class LayoutEditView final : public QWidget {
     QCheckBox* triggerBox_ = nullptr;
     QCheckBox* launchBox_ = nullptr;
     QCheckBox* closeBox_ = nullptr;
+    QCheckBox* restoreAtLoginBox_ = nullptr;
+    TriggerAppsEditor* triggerApps_ = nullptr;
     QHBoxLayout* shortcutRow_ = nullptr;
     QLabel* shortcutText_ = nullptr;
     QLabel* shortcutWarning_ = nullptr;

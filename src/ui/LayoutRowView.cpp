@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "ui/Confirm.h"
 #include "ui/Icons.h"
 #include "ui/LayoutEditView.h"
 #include "ui/RelativeTime.h"
@@ -75,12 +76,17 @@ LayoutRowView::LayoutRowView(UiContext& context, WindowLayout layout,
     }
     nameLine->addStretch(1);
     column->addLayout(nameLine);
-    auto* details =
+    details_ =
         style::label(detailsText(layout_, context_.clock.wallNow()), style::Text::caption, true);
-    details->setObjectName("rowDetails");
-    column->addWidget(details);
+    details_->setObjectName("rowDetails");
+    column->addWidget(details_);
     row->addLayout(column, 1);
 
+    addHoverControls(row);
+    setHovering(false);
+}
+
+void LayoutRowView::addHoverControls(QHBoxLayout* row) {
     restoreButton_ = new QToolButton(this);
     restoreButton_->setObjectName("rowRestoreButton");
     restoreButton_->setAutoRaise(true);
@@ -100,6 +106,18 @@ LayoutRowView::LayoutRowView(UiContext& context, WindowLayout layout,
     menuButton_->setIconSize(QSize(12, 12));
     menuButton_->setPopupMode(QToolButton::InstantPopup);
     menuButton_->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
+    menuButton_->setMenu(buildMenu());
+    row->addWidget(menuButton_);
+
+    for (QWidget* control :
+         {static_cast<QWidget*>(restoreButton_), static_cast<QWidget*>(menuButton_)}) {
+        QSizePolicy policy = control->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        control->setSizePolicy(policy);
+    }
+}
+
+QMenu* LayoutRowView::buildMenu() {
     auto* menu = new QMenu(menuButton_);
     menu->setObjectName("rowMenu");
     auto* restoreAction = menu->addAction(QStringLiteral("Restore Layout"));
@@ -109,7 +127,7 @@ LayoutRowView::LayoutRowView(UiContext& context, WindowLayout layout,
     });
     auto* recaptureAction = menu->addAction(QStringLiteral("Recapture Windows"));
     recaptureAction->setObjectName("rowRecaptureAction");
-    connect(recaptureAction, &QAction::triggered, this, [this] { recapture(); });
+    connect(recaptureAction, &QAction::triggered, this, [this] { confirmRecapture(); });
     auto* editAction = menu->addAction(QStringLiteral("Edit..."));
     editAction->setObjectName("rowEditAction");
     connect(editAction, &QAction::triggered, this, [this] { openEditor(); });
@@ -118,16 +136,7 @@ LayoutRowView::LayoutRowView(UiContext& context, WindowLayout layout,
     deleteAction->setObjectName("rowDeleteAction");
     deleteAction->setIcon(QIcon::fromTheme(QStringLiteral("edit-delete")));
     connect(deleteAction, &QAction::triggered, this, [this] { confirmDelete(); });
-    menuButton_->setMenu(menu);
-    row->addWidget(menuButton_);
-
-    for (QWidget* control :
-         {static_cast<QWidget*>(restoreButton_), static_cast<QWidget*>(menuButton_)}) {
-        QSizePolicy policy = control->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        control->setSizePolicy(policy);
-    }
-    setHovering(false);
+    return menu;
 }
 
 void LayoutRowView::updateShortcutBadge() {
@@ -161,6 +170,22 @@ void LayoutRowView::recapture() {
     (void)context_.layoutManager.recaptureWindows(layout_);
 }
 
+void LayoutRowView::confirmRecapture() {
+    // The saved windows are replaced: asked first, as deleting is.
+    const QString answer = askKeepingOpen(
+        context_, this,
+        confirmation(
+            QStringLiteral("Recapture \"%1\"?").arg(QString::fromStdString(layout_.name)),
+            QStringLiteral("The windows saved in this layout are replaced by the windows open "
+                           "now."),
+            QStringLiteral("Recapture")));
+    if (answer == QLatin1String("Recapture")) recapture();
+}
+
+void LayoutRowView::updateDetails() {
+    details_->setText(detailsText(layout_, context_.clock.wallNow()));
+}
+
 void LayoutRowView::openEditor() {
     LayoutEditView::openWindow(context_, layout_);
 }
@@ -168,15 +193,12 @@ void LayoutRowView::openEditor() {
 void LayoutRowView::confirmDelete() {
     if (showingDeleteConfirmation_) return;
     showingDeleteConfirmation_ = true;
-    DialogQuestion question;
-    question.kind = DialogQuestion::Kind::warning;
-    question.title = QStringLiteral("Delete \"%1\"?").arg(QString::fromStdString(layout_.name));
-    question.message = QStringLiteral("This action cannot be undone.");
-    question.buttons = {QStringLiteral("Delete"), QStringLiteral("Cancel")};
-    question.cancelButton = QStringLiteral("Cancel");
-    question.defaultButton = QStringLiteral("Cancel");
+    DialogQuestion question =
+        confirmation(QStringLiteral("Delete \"%1\"?").arg(QString::fromStdString(layout_.name)),
+                     QStringLiteral("This action cannot be undone."), QStringLiteral("Delete"));
     question.destructiveButtons = {QStringLiteral("Delete")};
-    const QString answer = context_.dialogs.ask(window(), question);
+    // The popover stays open, so the user sees the row go.
+    const QString answer = askKeepingOpen(context_, this, question);
     showingDeleteConfirmation_ = false;
     if (answer == QLatin1String("Delete") && onDelete_) onDelete_();
 }

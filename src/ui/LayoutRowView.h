@@ -7,7 +7,9 @@
 #include "model/WindowLayout.h"
 #include "ui/UiContext.h"
 
+class QHBoxLayout;
 class QLabel;
+class QMenu;
 class QToolButton;
 
 namespace vantrel {
@@ -31,8 +33,12 @@ class LayoutRowView final : public QWidget {
     // registrations or the keyboard change.
     void updateShortcutBadge();
 
-    // The menu entries.
+    // The details again, for the time that has passed.
+    void updateDetails();
+
+    // The menu entries; recapturing and deleting ask first.
     void recapture();
+    void confirmRecapture();
     void openEditor();
     void confirmDelete();
 
@@ -47,12 +53,18 @@ class LayoutRowView final : public QWidget {
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
+    // The restore button and the menu button, shown while the pointer is over the row.
+    void addHoverControls(QHBoxLayout* row);
+    // "Restore Layout", "Recapture Windows", "Edit...", "Delete".
+    QMenu* buildMenu();
+
     UiContext& context_;
     WindowLayout layout_;
     std::function<void()> onRestore_;
     std::function<void()> onDelete_;
     bool isHovering_ = false;
     bool showingDeleteConfirmation_ = false;
+    QLabel* details_ = nullptr;
     QLabel* shortcutBadge_ = nullptr;
     QLabel* shortcutWarning_ = nullptr;
     QToolButton* restoreButton_ = nullptr;

@@ -1,55 +1,27 @@
-// The layout menu: its sections, the save sheet, the overlay, and the Space-mismatch prompt.
+// The layout menu: its list, the save sheet's actions, the workspace prompt and error alerts.
 #include "ui/MenuView.h"
 
-#include <QGridLayout>
-#include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPropertyAnimation>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QStackedWidget>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <any>
 
+#include "ui/Confirm.h"
 #include "ui/Icons.h"
 #include "ui/LayoutEditView.h"
 #include "ui/LayoutRowView.h"
-#include "ui/PermissionHelp.h"
+#include "ui/PlatformWords.h"
 #include "ui/PreferencesView.h"
 #include "ui/Style.h"
 
 namespace vantrel {
 namespace {
-
-QPushButton* plainButton(const QString& text, const QString& objectName) {
-    auto* button = new QPushButton(text);
-    button->setObjectName(objectName);
-    button->setFlat(true);
-    button->setCursor(Qt::PointingHandCursor);
-    return button;
-}
-
-QLabel* symbolLabel(std::string_view name, int size, const QColor& color) {
-    auto* label = new QLabel;
-    label->setPixmap(icons::symbolPixmap(name, size, color));
-    label->setAlignment(Qt::AlignCenter);
-    return label;
-}
-
-// The first word of a preset's name ("Left Half" → "Left").
-QString firstWord(std::string_view name) {
-    const QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    return words.isEmpty() ? text : words.first();
-}
 
 template <typename T>
 const T* anyAs(const UserInfo& info, const char* key) {
@@ -58,18 +30,6 @@ const T* anyAs(const UserInfo& info, const char* key) {
 }
 
 }  // namespace
-
-const std::array<PresetLayout, 12>& MenuView::quickLayoutPresets() {
-    static constexpr std::array<PresetLayout, 12> kPresets{
-        PresetLayout::leftHalf,          PresetLayout::rightHalf,
-        PresetLayout::topHalf,           PresetLayout::bottomHalf,
-        PresetLayout::topLeftQuarter,    PresetLayout::topRightQuarter,
-        PresetLayout::bottomLeftQuarter, PresetLayout::bottomRightQuarter,
-        PresetLayout::maximize,          PresetLayout::center,
-        PresetLayout::leftThird,         PresetLayout::rightTwoThirds,
-    };
-    return kPresets;
-}
 
 MenuView::MenuView(UiContext& context, QWidget* parent)
     : QWidget(parent), context_(context), bridge_(this), self_(std::make_shared<MenuView*>(this)) {
@@ -168,264 +128,6 @@ QWidget* MenuView::buildMainPage() {
     return page;
 }
 
-QWidget* MenuView::buildBanner() {
-    auto* banner = new QWidget;
-    banner->setObjectName("accessibilityBanner");
-    banner->setMinimumHeight(200);
-    auto* column = new QVBoxLayout(banner);
-    column->setContentsMargins(12, 12, 12, 12);
-    column->setSpacing(8);
-    column->setAlignment(Qt::AlignCenter);
-    column->addWidget(symbolLabel("lock.shield.fill", 40, style::orange()));
-    auto* title = style::label(QStringLiteral("Window Manager Required"), style::Text::headline);
-    title->setObjectName("bannerTitle");
-    title->setAlignment(Qt::AlignCenter);
-    column->addWidget(title);
-    auto* text = style::label(
-        QStringLiteral("Vantrel needs a window manager that lets it manage your windows."),
-        style::Text::caption, true);
-    text->setObjectName("bannerText");
-    text->setAlignment(Qt::AlignCenter);
-    text->setWordWrap(true);
-    column->addWidget(text);
-    // On X11 the "permission" is a window manager that lets other programs move windows.
-    auto* platformText = style::label(
-        QStringLiteral("On Linux this means an X11 session whose window manager supports EWMH "
-                       "(Openbox, Xfwm, KWin, Mutter, i3 and most others)."),
-        style::Text::smallCaption, true);
-    platformText->setObjectName("bannerPlatformText");
-    platformText->setAlignment(Qt::AlignCenter);
-    platformText->setWordWrap(true);
-    column->addWidget(platformText);
-    auto* grant = new QPushButton(QStringLiteral("Grant Permission"));
-    grant->setObjectName("bannerGrantButton");
-    grant->setDefault(true);
-    connect(grant, &QPushButton::clicked, this, [this] {
-        context_.windowService.requestAccessibilityPermission();
-        showWindowManagerHelp(context_, window());
-    });
-    auto* settings = new QPushButton(QStringLiteral("Open System Settings"));
-    settings->setObjectName("bannerSettingsButton");
-    connect(settings, &QPushButton::clicked, this,
-            [this] { showWindowManagerHelp(context_, window()); });
-    column->addWidget(grant, 0, Qt::AlignCenter);
-    column->addWidget(settings, 0, Qt::AlignCenter);
-    return banner;
-}
-
-QWidget* MenuView::buildEmptyState() {
-    auto* empty = new QWidget;
-    empty->setObjectName("emptyState");
-    auto* column = new QVBoxLayout(empty);
-    column->setAlignment(Qt::AlignCenter);
-    column->setSpacing(6);
-    column->addWidget(symbolLabel("macwindow.on.rectangle", 36, style::accent()));
-    auto* title = style::label(QStringLiteral("No Saved Layouts"), style::Text::subheadline);
-    title->setObjectName("emptyTitle");
-    QFont font = title->font();
-    font.setWeight(QFont::Medium);
-    title->setFont(font);
-    title->setAlignment(Qt::AlignCenter);
-    column->addWidget(title);
-    for (const auto& [name, text] :
-         {std::pair{"emptyLine1", "Arrange your windows how you like them,"},
-          std::pair{"emptyLine2", "then click \"Save Current Layout\" below."}}) {
-        auto* line = style::label(QString::fromUtf8(text), style::Text::caption, true);
-        line->setObjectName(QString::fromLatin1(name));
-        line->setAlignment(Qt::AlignCenter);
-        column->addWidget(line);
-    }
-    auto* hints = new QHBoxLayout;
-    hints->setAlignment(Qt::AlignCenter);
-    hints->setSpacing(12);
-    for (const auto& [symbol, text] :
-         {std::pair{"keyboard", "Add shortcuts"}, std::pair{"display.2", "Multi-display"}}) {
-        auto* hint = new QHBoxLayout;
-        hint->setSpacing(4);
-        QColor color = style::secondary();
-        color.setAlphaF(0.8f);
-        hint->addWidget(symbolLabel(symbol, 10, color));
-        auto* label = style::label(QString::fromUtf8(text), style::Text::smallCaption);
-        label->setObjectName("emptyHint");
-        style::setTextColor(label, color);
-        hint->addWidget(label);
-        hints->addLayout(hint);
-    }
-    column->addLayout(hints);
-    return empty;
-}
-
-QWidget* MenuView::buildSaveSection() {
-    auto* section = new QWidget;
-    section->setObjectName("saveSection");
-    auto* column = new QVBoxLayout(section);
-    column->setContentsMargins(8, 4, 8, 4);
-    column->setSpacing(2);
-
-    auto* save = plainButton(QStringLiteral("Save Current Layout"), "saveLayoutButton");
-    save->setIcon(icons::symbol("plus.circle.fill"));
-    connect(save, &QPushButton::clicked, this, [this] { openSaveSheet(); });
-    column->addWidget(save);
-
-    auto* quick = new QPushButton;
-    quick->setObjectName("quickLayoutsButton");
-    quick->setFlat(true);
-    auto* quickRow = new QHBoxLayout(quick);
-    quickRow->setContentsMargins(8, 0, 8, 0);
-    quickRow->addWidget(symbolLabel("rectangle.split.2x2", 14, style::accent()));
-    auto* quickTitle = style::label(QStringLiteral("Quick Layouts"), style::Text::subheadline);
-    QFont font = quickTitle->font();
-    font.setWeight(QFont::Medium);
-    quickTitle->setFont(font);
-    quickRow->addWidget(quickTitle);
-    quickRow->addStretch(1);
-    quickChevron_ = new QLabel;
-    quickChevron_->setObjectName("quickLayoutsChevron");
-    quickRow->addWidget(quickChevron_);
-    quick->setMinimumHeight(26);
-    connect(quick, &QPushButton::clicked, this, [this] { toggleQuickLayouts(); });
-    column->addWidget(quick);
-
-    quickGrid_ = new QWidget;
-    quickGrid_->setObjectName("quickLayoutGrid");
-    auto* grid = new QGridLayout(quickGrid_);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setSpacing(4);
-    int index = 0;
-    for (const PresetLayout preset : quickLayoutPresets()) {
-        auto* button = new QToolButton;
-        button->setObjectName(QStringLiteral("quickLayout:") +
-                              QString::fromUtf8(rawValue(preset).data(),
-                                                static_cast<qsizetype>(rawValue(preset).size())));
-        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        button->setIcon(icons::preset(preset));
-        button->setIconSize(QSize(14, 14));
-        button->setText(firstWord(displayName(preset)));
-        QFont small = button->font();
-        small.setPixelSize(8);
-        button->setFont(small);
-        button->setToolTip(QString::fromUtf8(helpText(preset).data(),
-                                             static_cast<qsizetype>(helpText(preset).size())));
-        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-        button->setStyleSheet(QStringLiteral("QToolButton { background: %1; border: none; "
-                                             "border-radius: 6px; padding: 6px; }")
-                                  .arg(style::rgba(style::secondary(), 0.1)));
-        connect(button, &QToolButton::clicked, this, [this, preset] {
-            context_.mainQueue.post([weak = std::weak_ptr<MenuView*>(self_), preset] {
-                if (auto self = weak.lock()) (void)(*self)->context_.presetService.apply(preset);
-            });
-        });
-        grid->addWidget(button, index / 4, index % 4);
-        ++index;
-    }
-    column->addWidget(quickGrid_);
-    quickGrid_->setVisible(false);
-    quickChevron_->setPixmap(icons::symbolPixmap("chevron.down", 10, style::secondary()));
-    quickChevron_->setProperty("symbol", QStringLiteral("chevron.down"));
-    return section;
-}
-
-QWidget* MenuView::buildFooter() {
-    auto* footer = new QWidget;
-    footer->setObjectName("menuFooter");
-    auto* row = new QHBoxLayout(footer);
-    row->setContentsMargins(12, 8, 12, 8);
-    row->setSpacing(4);
-    auto* preferences = plainButton(QStringLiteral("Preferences..."), "preferencesButton");
-    style::applyText(preferences, style::Text::caption);
-    connect(preferences, &QPushButton::clicked, this, [this] { openPreferences(); });
-    row->addWidget(preferences);
-    row->addWidget(style::label(QStringLiteral("\u00B7"), style::Text::caption, true));
-    auto* quit = plainButton(QStringLiteral("Quit"), "quitButton");
-    style::applyText(quit, style::Text::caption);
-    connect(quit, &QPushButton::clicked, this, [this] {
-        if (context_.quit) context_.quit();
-    });
-    row->addWidget(quit);
-    row->addStretch(1);
-    auto* version = style::label(versionText(context_), style::Text::smallCaption, true);
-    version->setObjectName("versionLabel");
-    row->addWidget(version);
-    return footer;
-}
-
-QWidget* MenuView::buildSaveSheet() {
-    auto* page = new QWidget;
-    page->setObjectName("saveSheetPage");
-    auto* outer = new QVBoxLayout(page);
-    outer->setAlignment(Qt::AlignCenter);
-    auto* sheet = new QFrame;
-    sheet->setObjectName("saveSheet");
-    sheet->setFixedWidth(280);
-    sheet->setFrameShape(QFrame::StyledPanel);
-    auto* column = new QVBoxLayout(sheet);
-    column->setSpacing(10);
-    column->addWidget(style::label(QStringLiteral("Save Current Layout"), style::Text::headline));
-    nameField_ = new QLineEdit;
-    nameField_->setObjectName("layoutNameField");
-    nameField_->setPlaceholderText(QStringLiteral("Layout Name"));
-    connect(nameField_, &QLineEdit::textChanged, this, [this] { updateSheet(); });
-    column->addWidget(nameField_);
-    windowCountLabel_ = style::label(QString(), style::Text::caption, true);
-    windowCountLabel_->setObjectName("windowCountLabel");
-    column->addWidget(windowCountLabel_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"));
-    cancel->setObjectName("saveSheetCancel");
-    connect(cancel, &QPushButton::clicked, this, [this] { cancelSaveSheet(); });
-    sheetSaveButton_ = new QPushButton(QStringLiteral("Save"));
-    sheetSaveButton_->setObjectName("saveSheetSave");
-    sheetSaveButton_->setDefault(true);
-    connect(sheetSaveButton_, &QPushButton::clicked, this, [this] { saveFromSheet(); });
-    buttons->addWidget(cancel);
-    buttons->addWidget(sheetSaveButton_);
-    column->addLayout(buttons);
-    outer->addWidget(sheet);
-
-    // Return saves and Escape cancels while the sheet is up (Escape would otherwise close the
-    // popup itself).
-    auto* returnKey = new QShortcut(QKeySequence(Qt::Key_Return), page);
-    returnKey->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(returnKey, &QShortcut::activated, this, [this] { saveFromSheet(); });
-    auto* enterKey = new QShortcut(QKeySequence(Qt::Key_Enter), page);
-    enterKey->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(enterKey, &QShortcut::activated, this, [this] { saveFromSheet(); });
-    auto* escapeKey = new QShortcut(QKeySequence(Qt::Key_Escape), page);
-    escapeKey->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(escapeKey, &QShortcut::activated, this, [this] { cancelSaveSheet(); });
-    return page;
-}
-
-QWidget* MenuView::buildOverlay() {
-    auto* overlay = new QWidget(this);
-    overlay->setObjectName("restoringOverlay");
-    overlay->setAttribute(Qt::WA_StyledBackground);
-    overlay->setStyleSheet(QStringLiteral("#restoringOverlay { background: %1; }")
-                               .arg(style::rgba(style::windowBackground(), 0.9)));
-    auto* column = new QVBoxLayout(overlay);
-    column->setAlignment(Qt::AlignCenter);
-    column->setSpacing(12);
-    auto* spinner = new QProgressBar;
-    spinner->setObjectName("restoringSpinner");
-    spinner->setRange(0, 0);
-    spinner->setTextVisible(false);
-    spinner->setFixedWidth(120);
-    column->addWidget(spinner, 0, Qt::AlignCenter);
-    auto* text = style::label(QStringLiteral("Restoring layout..."), style::Text::caption, true);
-    text->setObjectName("restoringText");
-    column->addWidget(text, 0, Qt::AlignCenter);
-    // A long restore can be stopped; it ends at its next window.
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"));
-    cancel->setObjectName("cancelRestoreButton");
-    connect(cancel, &QPushButton::clicked, this,
-            [this] { context_.layoutManager.cancelRestore(); });
-    column->addWidget(cancel, 0, Qt::AlignCenter);
-    overlay->setGeometry(rect());
-    overlay->hide();
-    return overlay;
-}
-
 void MenuView::keyPressEvent(QKeyEvent* event) {
     // From the menu itself, the arrows enter the list at its first or last row.
     if ((event->key() == Qt::Key_Down || event->key() == Qt::Key_Up) && !rows_.empty() &&
@@ -439,6 +141,22 @@ void MenuView::keyPressEvent(QKeyEvent* event) {
 void MenuView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     placeOverlay();
+}
+
+void MenuView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    for (auto* row : rows_) row->updateDetails();
+    clockTimer_ = TimerHandle(context_.mainQueue, context_.mainQueue.startRepeating(
+                                                      1s, [weak = std::weak_ptr<MenuView*>(self_)] {
+                                                          if (auto self = weak.lock())
+                                                              for (auto* row : (*self)->rows_)
+                                                                  row->updateDetails();
+                                                      }));
+}
+
+void MenuView::hideEvent(QHideEvent* event) {
+    clockTimer_.reset();
+    QWidget::hideEvent(event);
 }
 
 void MenuView::placeOverlay() {
@@ -509,11 +227,33 @@ void MenuView::cancelSaveSheet() {
 void MenuView::saveFromSheet() {
     if (!showingNewLayoutSheet_) return;
     const QString name = trimBlanks(nameField_->text());
-    if (name.isEmpty()) return;
+    if (name.isEmpty() || !confirmNewName(name)) return;
     (void)context_.layoutManager.saveCurrentLayout(name.toStdString());
     nameField_->clear();
     showingNewLayoutSheet_ = false;
     pages_->setCurrentIndex(0);
+}
+
+bool MenuView::confirmNewName(const QString& name) {
+    const std::string text = name.toStdString();
+    const auto& list = context_.layoutManager.layouts.get();
+    const auto same = std::find_if(list.begin(), list.end(),
+                                   [&](const WindowLayout& layout) { return layout.name == text; });
+    if (same == list.end()) return true;
+    DialogQuestion question = confirmation(
+        QStringLiteral("A layout named \"%1\" already exists").arg(name),
+        QStringLiteral("Replace its windows with the windows open now, or save another layout "
+                       "with the same name?"),
+        QStringLiteral("Replace"));
+    question.buttons.insert(1, QStringLiteral("Keep Both"));
+    const QString answer = askKeepingOpen(context_, this, question);
+    if (answer == QLatin1String("Keep Both")) return true;
+    if (answer == QLatin1String("Replace")) {
+        // The existing layout keeps its name, shortcut and options; only its windows change.
+        (void)context_.layoutManager.recaptureWindows(*same);
+        cancelSaveSheet();
+    }
+    return false;
 }
 
 void MenuView::updateSheet() {
@@ -599,10 +339,12 @@ void MenuView::handleSpaceMismatch(const Notification& notification) {
 void MenuView::presentSpaceMismatchPrompt() {
     DialogQuestion question;
     question.kind = DialogQuestion::Kind::question;
-    question.title = QStringLiteral("Different Space Detected");
+    const PlatformWords& words = platformWords();
+    question.title = QStringLiteral("Different %1 Detected").arg(words.Workspace);
     question.message = QStringLiteral(
-                           "This layout was saved on Space %1, but you're currently on Space "
-                           "%2.\n\nWindows will be restored to the current Space.")
+                           "This layout was saved on %1 %2, but you're currently on %1 "
+                           "%3.\n\nWindows will be restored to the current %1.")
+                           .arg(words.workspace)
                            .arg(spaceMismatchCapturedSpace_)
                            .arg(spaceMismatchCurrentSpace_);
     question.buttons = {QStringLiteral("Always Restore"), QStringLiteral("Restore This Time"),

@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/MainQueue.h"
 #include "base/Subscription.h"
 #include "model/PresetLayout.h"
 #include "model/WindowLayout.h"
@@ -57,6 +58,9 @@ class MenuView final : public QWidget {
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // While shown, the rows' times move on ("5 sec. ago", "1 min. ago").
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     QWidget* buildMainPage();
@@ -78,9 +82,12 @@ class MenuView final : public QWidget {
     void runPendingRestore();
     void clearPendingRestore();
     void presentErrorIfNeeded();
+    // A name already listed asks first: replace that layout's windows, keep both, or go back.
+    bool confirmNewName(const QString& name);
 
     UiContext& context_;
     PublishedBridge bridge_;
+    TimerHandle clockTimer_;
     Subscription mismatchObserver_;
     // Lets work queued on the core's main queue or worker see that the menu is gone.
     std::shared_ptr<MenuView*> self_;

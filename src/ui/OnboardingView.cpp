@@ -12,6 +12,7 @@
 
 #include "ui/Icons.h"
 #include "ui/PermissionHelp.h"
+#include "ui/PlatformWords.h"
 #include "ui/Style.h"
 
 namespace vantrel {
@@ -118,10 +119,8 @@ QWidget* OnboardingView::buildPermissionPage() {
     column->setAlignment(Qt::AlignVCenter);
     column->setSpacing(16);
     column->addWidget(pageSymbol("lock.shield.fill", style::orange()));
-    column->addWidget(
-        pageTitle(QStringLiteral("Window Manager"), style::Text::title2, "permissionTitle"));
-    column->addWidget(explanation(QStringLiteral(
-        "Vantrel needs a window manager that lets it move and resize windows on your behalf.")));
+    column->addWidget(pageTitle(platformWords().needName, style::Text::title2, "permissionTitle"));
+    column->addWidget(explanation(platformWords().needPurpose));
 
     grantedRow_ = new QWidget;
     grantedRow_->setObjectName("permissionGrantedRow");
@@ -130,7 +129,7 @@ QWidget* OnboardingView::buildPermissionPage() {
     auto* check = new QLabel;
     check->setPixmap(icons::symbolPixmap("checkmark.circle.fill", 16, style::green()));
     granted->addWidget(check);
-    auto* grantedText = new QLabel(QStringLiteral("Permission granted!"));
+    auto* grantedText = new QLabel(platformWords().needMetExclaimed);
     grantedText->setObjectName("permissionGrantedText");
     style::setTextColor(grantedText, style::green());
     granted->addWidget(grantedText);
@@ -141,13 +140,13 @@ QWidget* OnboardingView::buildPermissionPage() {
     auto* buttons = new QVBoxLayout(permissionButtons_);
     buttons->setSpacing(12);
     buttons->setAlignment(Qt::AlignCenter);
-    auto* grant = new QPushButton(QStringLiteral("Grant Permission"));
+    auto* grant = new QPushButton(platformWords().checkButton);
     grant->setObjectName("onboardingGrantButton");
     connect(grant, &QPushButton::clicked, this, [this] {
         context_.windowService.requestAccessibilityPermission();
         showWindowManagerHelp(context_, window());
     });
-    auto* settings = new QPushButton(QStringLiteral("Open System Settings"));
+    auto* settings = new QPushButton(platformWords().helpButton);
     settings->setObjectName("onboardingSettingsButton");
     connect(settings, &QPushButton::clicked, this,
             [this] { showWindowManagerHelp(context_, window()); });
@@ -169,10 +168,13 @@ QWidget* OnboardingView::buildDonePage() {
         pageTitle(QStringLiteral("You're All Set!"), style::Text::title2, "doneTitle"));
     auto* tips = new QVBoxLayout;
     tips->setSpacing(12);
+    const QString trayTip =
+        QStringLiteral("Click the %1 to save layouts").arg(platformWords().trayIcon);
     for (const auto& [symbol, text] :
-         {std::pair{"plus.circle", "Click the menu bar icon to save layouts"},
-          std::pair{"arrow.counterclockwise", "Double-click a layout to restore it"},
-          std::pair{"keyboard", "Set keyboard shortcuts for quick access"}}) {
+         {std::pair{"plus.circle", trayTip},
+          std::pair{"arrow.counterclockwise",
+                    QStringLiteral("Double-click a layout to restore it")},
+          std::pair{"keyboard", QStringLiteral("Set keyboard shortcuts for quick access")}}) {
         auto* tip = new QWidget;
         tip->setObjectName("onboardingTip");
         tip->setAttribute(Qt::WA_StyledBackground);
@@ -184,7 +186,7 @@ QWidget* OnboardingView::buildDonePage() {
         icon->setAlignment(Qt::AlignCenter);
         icon->setPixmap(icons::symbolPixmap(symbol, 16, style::accent()));
         row->addWidget(icon);
-        auto* label = style::label(QString::fromUtf8(text), style::Text::callout);
+        auto* label = style::label(text, style::Text::callout);
         label->setObjectName("onboardingTipText");
         row->addWidget(label, 1);
         tips->addWidget(tip);

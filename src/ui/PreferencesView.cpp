@@ -11,6 +11,7 @@
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -19,6 +20,7 @@
 #include "app/Constants.h"
 #include "ui/Icons.h"
 #include "ui/PermissionHelp.h"
+#include "ui/PlatformWords.h"
 #include "ui/ShortcutRecorder.h"
 #include "ui/ShortcutText.h"
 #include "ui/Style.h"
@@ -99,15 +101,14 @@ QWidget* PreferencesView::buildGeneralTab() {
     startupColumn->addWidget(checkNow_, 0, Qt::AlignLeft);
     column->addWidget(startup);
 
-    // On Linux the "permission" is a window manager that lets others move windows.
-    auto* accessibility = new QGroupBox(QStringLiteral("Window Manager"));
+    auto* accessibility = new QGroupBox(platformWords().needName);
     accessibility->setObjectName("accessibilityGroup");
     auto* row = new QHBoxLayout(accessibility);
     permissionIcon_ = new QLabel;
     permissionIcon_->setObjectName("permissionIcon");
     permissionText_ = new QLabel;
     permissionText_->setObjectName("permissionText");
-    grantAccess_ = new QPushButton(QStringLiteral("Grant Access"));
+    grantAccess_ = new QPushButton(platformWords().checkButton);
     grantAccess_->setObjectName("grantAccessButton");
     connect(grantAccess_, &QPushButton::clicked, this, [this] {
         context_.windowService.requestAccessibilityPermission();
@@ -197,8 +198,7 @@ void PreferencesView::applyPermission(bool granted) {
     permissionIcon_->setPixmap(
         icons::symbolPixmap(granted ? "checkmark.circle.fill" : "xmark.circle.fill", 16,
                             granted ? style::green() : style::red()));
-    permissionText_->setText(granted ? QStringLiteral("Permission granted")
-                                     : QStringLiteral("Permission required"));
+    permissionText_->setText(granted ? platformWords().needMet : platformWords().needMissing);
     grantAccess_->setVisible(!granted);
 }
 
@@ -317,6 +317,9 @@ PreferencesView* PreferencesView::openWindow(UiContext& context) {
     view->setObjectName("preferencesWindow");
     view->setWindowTitle(QStringLiteral("Preferences"));
     view->resize(400, 380);
+    // Escape closes, as in every settings window; a recorder that listens takes it first.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), view);
+    QObject::connect(escape, &QShortcut::activated, view, &QWidget::close);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         view->move(screen->availableGeometry().center() - QPoint(200, 190));
     }

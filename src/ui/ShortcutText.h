@@ -18,8 +18,8 @@ inline constexpr std::uint16_t kEscapeKeyCode = 53;
 // The modifier bits a recorded shortcut keeps: Command, Option, Control, Shift.
 inline constexpr std::uint64_t kRecordedModifierMask = 0x1E0000;
 
-// "⌃⌥⇧⌘" as set, then the key as the user's keyboard layout labels it. Every place that shows a
-// shortcut uses this.
+// "Ctrl+Alt+Shift+Super+" as set, then the key as the user's keyboard layout labels it. Every place
+// that shows a shortcut uses this.
 QString shortcutText(const HotkeyService& hotkeys, std::uint16_t keyCode, std::uint64_t modifiers);
 
 // The mark beside a shortcut that does not work; its tooltip says why.

@@ -13,6 +13,8 @@
 
 #include "ui/Icons.h"
 #include "ui/MenuView.h"
+#include "ui/TrayIcon.h"
+#include "ui/TrayMenu.h"
 
 namespace vantrel {
 namespace {
@@ -85,23 +87,20 @@ StatusBarController::StatusBarController(UiContext& context, bool trayAvailable)
                     togglePopover();
                 }
             });
-        trayMenu_ = std::make_unique<QMenu>();
-        trayMenu_->setObjectName("trayMenu");
-        QObject::connect(trayMenu_->addAction(QString::fromLatin1(kIconDescription)),
-                         &QAction::triggered, popover_.get(), [this] { showPopover(); });
-        QObject::connect(trayMenu_->addAction(QStringLiteral("Preferences...")),
-                         &QAction::triggered, popover_.get(),
-                         [this] { menuView_->openPreferences(); });
-        trayMenu_->addSeparator();
-        auto* quitAction = trayMenu_->addAction(QStringLiteral("Quit Vantrel"));
-        quitAction->setObjectName("trayQuitAction");
-        QObject::connect(quitAction, &QAction::triggered, popover_.get(), [this] { quit(); });
+        trayMenu_ = std::make_unique<TrayMenu>(
+            context_,
+            TrayMenu::Actions{[this] { showPopover(); }, [this] { menuView_->openPreferences(); },
+                              [this] { quit(); }});
         trayIcon_->setContextMenu(trayMenu_.get());
         updateIcon();
         trayIcon_->show();
         // The icon looks the same whatever the list holds; it is applied again on each change.
-        bridge_->watch(context_.layoutManager.layouts,
-                       [this](const std::vector<WindowLayout>&) { updateIcon(); });
+        // The menu follows the list, so trays that copy it when it changes show it current.
+        bridge_->watch(context_.layoutManager.layouts, [this](const std::vector<WindowLayout>&) {
+            updateIcon();
+            // An open menu is left alone (an entry may be running); it is filled when it opens.
+            if (!trayMenu_->isVisible()) trayMenu_->rebuild();
+        });
         return;
     }
 
@@ -110,17 +109,29 @@ StatusBarController::StatusBarController(UiContext& context, bool trayAvailable)
     context_.mainQueue.post([weak = std::weak_ptr<StatusBarController*>(self_)] {
         auto self = weak.lock();
         if (!self) return;
-        auto* controller = *self;
-        controller->showPopover();
-        DialogQuestion notice;
-        notice.kind = DialogQuestion::Kind::information;
-        notice.title = QStringLiteral("No System Tray");
-        notice.message = QStringLiteral(
-            "This desktop has no system tray, so Vantrel shows its layout menu in a window. "
-            "Your shortcuts work while the window is open; closing it quits Vantrel.");
-        notice.buttons = {QStringLiteral("OK")};
-        (void)controller->context_.dialogs.ask(controller->popover_.get(), notice);
+        // On a first start the welcome window comes alone; the menu follows when it goes,
+        // whether by "Get Started" or by its close button.
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == QLatin1String("welcomeWindow") && widget->isVisible()) {
+                QObject::connect(widget, &QObject::destroyed, (*self)->popover_.get(), [weak] {
+                    if (auto again = weak.lock()) (*again)->showPopover();
+                });
+                return;
+            }
+        }
+        (*self)->showPopover();
     });
+}
+
+void StatusBarController::tellNoTray() {
+    DialogQuestion notice;
+    notice.kind = DialogQuestion::Kind::information;
+    notice.title = QStringLiteral("No System Tray");
+    notice.message = QStringLiteral(
+        "This desktop has no system tray, so Vantrel shows its layout menu in a window. "
+        "Your shortcuts work while the window is open; closing it quits Vantrel.");
+    notice.buttons = {QStringLiteral("OK")};
+    (void)context_.dialogs.ask(popover_.get(), notice);
 }
 
 StatusBarController::~StatusBarController() {
@@ -139,11 +150,7 @@ void StatusBarController::quit() {
 }
 
 QIcon StatusBarController::statusIcon() {
-    QIcon icon;
-    const QColor ink = QApplication::palette().color(QPalette::WindowText);
-    for (int size : {16, 22, 24, 32, 48})
-        icon.addPixmap(icons::symbolPixmap("rectangle.3.group", size, ink));
-    return icon;
+    return vantrel::trayIcon(QApplication::palette());
 }
 
 void StatusBarController::updateIcon() {
@@ -173,7 +180,10 @@ void StatusBarController::show() {
     // The list shown is the file's, even when another program changed it meanwhile.
     (void)context_.layoutManager.reloadIfChangedOnDisk();
     menuView_->refresh();
+    const bool firstWindow = !popover_->isPopup() && !toldNoTray_;
     if (popover_->isPopup()) placeUnderIcon();
+    // Placed before it is shown, so the notice knows where the window is and sits over it.
+    if (firstWindow) centreOnScreen();
     popover_->show();
     popover_->raise();
     // Typing must reach the menu (an open save sheet's name field) without another click.
@@ -183,6 +193,18 @@ void StatusBarController::show() {
         if (QWidget* field = menuView_->findChild<QWidget*>("layoutNameField"))
             field->setFocus(Qt::PopupFocusReason);
     }
+    if (firstWindow) {
+        toldNoTray_ = true;
+        context_.mainQueue.post([weak = std::weak_ptr<StatusBarController*>(self_)] {
+            if (auto self = weak.lock()) (*self)->tellNoTray();
+        });
+    }
+}
+
+void StatusBarController::centreOnScreen() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        popover_->move(screen->availableGeometry().center() -
+                       QPoint(MenuView::kWidth / 2, MenuView::kHeight / 2));
 }
 
 void StatusBarController::placeUnderIcon() {

@@ -11,12 +11,12 @@
 #include "ui/UiContext.h"
 
 class QKeyEvent;
-class QMenu;
 class QSystemTrayIcon;
 
 namespace vantrel {
 
 class MenuView;
+class TrayMenu;
 
 // The popup (or, without a tray, the window) that hosts the menu; it is hidden, never destroyed,
 // so the menu keeps its state between openings.
@@ -70,25 +70,29 @@ class StatusBarController {
     MenuView& menuView() { return *menuView_; }
     Popover& popover() { return *popover_; }
     QSystemTrayIcon* trayIcon() { return trayIcon_.get(); }
-    QMenu* trayMenu() { return trayMenu_.get(); }
+    TrayMenu* trayMenu() { return trayMenu_.get(); }
     bool hasTray() const { return trayIcon_ != nullptr; }
 
-    // The status icon: three windows, in the panel's text colour.
+    // The status icon: three windows, symbolic, readable on the panel (see trayIcon).
     static QIcon statusIcon();
 
   private:
     void updateIcon();
     void show();
     void placeUnderIcon();
+    void centreOnScreen();
+    // Once, over the menu's window: why there is a window instead of a tray icon.
+    void tellNoTray();
 
     UiContext& context_;
-    std::unique_ptr<QMenu> trayMenu_;
+    std::unique_ptr<TrayMenu> trayMenu_;
     std::unique_ptr<KeyFilter> quitKeys_;
     std::unique_ptr<QSystemTrayIcon> trayIcon_;
     std::unique_ptr<Popover> popover_;
     MenuView* menuView_ = nullptr;
     std::unique_ptr<PublishedBridge> bridge_;
     std::shared_ptr<StatusBarController*> self_;
+    bool toldNoTray_ = false;
 };
 
 }  // namespace vantrel

@@ -61,6 +61,8 @@ UiContext makeUiContext(AppDelegate& app, MainQueue& mainQueue, Clock& clock, Wo
         QStringLiteral(VANTREL_VERSION_SHORT),
         QStringLiteral(VANTREL_VERSION_BUILD),
         std::move(owned),
+        {},
+        {},
     };
 }
 

@@ -14,6 +14,7 @@
 #include "engine/PresetLayoutService.h"
 #include "engine/WindowService.h"
 #include "model/PreferencesStore.h"
+#include "ui/AppChoices.h"
 #include "ui/DialogPresenter.h"
 #include "ui/UpdateControls.h"
 
@@ -45,6 +46,9 @@ struct UiContext {
     QString versionBuild;
     // Keeps alive the controls over the delegate's own update service, when `updates` is them.
     std::shared_ptr<UpdateControls> ownedUpdates;
+    // What the editor offers as trigger applications; none when unset.
+    AppChoiceSource runningApps;
+    AppChoiceSource installedApps;
 };
 
 // The context over the delegate's services, with the default quit (QCoreApplication::exit),

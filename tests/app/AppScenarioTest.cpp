@@ -67,14 +67,33 @@ TEST_F(AppScenarioTest, StartUpLoadsTheFileRegistersHotkeysAndWritesTheSummary) 
     EXPECT_TRUE(app.windowService().hasAccessibilityPermission.get());
 }
 
-TEST_F(AppScenarioTest, WithoutPermissionStartUpGoesOn) {
+// A layout marked to restore at log-in waits for the window manager, then launches what is
+// missing and places the windows; it runs once.
+TEST_F(AppScenarioTest, WithoutPermissionStartUpGoesOnAndRestoreAtLogInWaitsForIt) {
+    const auto notes = h.desktop.addApplication(
+        SimApp{"org.example.Notes", "Notes", 30, ActivationPolicy::regular, false, "/apps/notes"},
+        false);
+    auto atLogin = namedLayout("Desk", {windowState("org.example.Editor", 0, {70, 80, 640, 480}),
+                                        windowState("org.example.Notes", 0, {5, 5, 300, 200})});
+    atLogin.restoreAtLogin = true;
+    h.writeLayoutFile({byHotkey, byDisplay, byLaunch, atLogin});
     h.desktop.setTrusted(false);
     auto& app = launchAndSettle();
     h.loop.advance(10s);
-    EXPECT_EQ(h.log.lines().back(), "  - Accessibility: not granted");
+    EXPECT_TRUE(h.log.contains("  - Accessibility: not granted"));
     EXPECT_FALSE(app.windowService().hasAccessibilityPermission.get());
     EXPECT_TRUE(app.windowService().isPolling());
     EXPECT_EQ(h.hotkeys.registered().size(), 1U);
+    EXPECT_EQ(h.frameOf(live), (Rect{0, 0, 400, 300}));
+
+    h.desktop.setTrusted(true);
+    h.loop.advance(30s);
+    EXPECT_TRUE(h.log.contains("LoginRestore: Restoring Desk"));
+    EXPECT_EQ(h.frameOf(live), (Rect{70, 80, 640, 480}));
+    EXPECT_EQ(h.desktop.callCount("open /apps/notes"), 1U);
+    EXPECT_TRUE(h.desktop.isRunning(notes));
+    // The file keeps the layout as the user set it.
+    EXPECT_FALSE(app.layoutManager().layouts.get()[3].launchMissingApps);
 }
 
 TEST_F(AppScenarioTest, AHotkeyADisplayAndALaunchEachRestoreTheirLayout) {

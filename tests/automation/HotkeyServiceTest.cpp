@@ -98,13 +98,13 @@ TEST_F(HotkeyServiceTest, TheEarlierRegistrationKeepsAContestedCombinationAndThe
     EXPECT_EQ(log.lines(),
               (std::vector<std::string>{
                   refused,
-                  "HotkeyService: The shortcut ⌥⌘1 of the layout Second does not work: Used by "
+                  "HotkeyService: The shortcut Alt+Super+1 of the layout Second does not work: Used by "
                   "the layout First",
                   refused,
-                  "HotkeyService: The shortcut ⌥⌘C of the quick layout Center does not work: "
+                  "HotkeyService: The shortcut Alt+Super+C of the quick layout Center does not work: "
                   "Another program uses this shortcut",
                   refused,
-                  "HotkeyService: The shortcut ⌥⌘1 of the quick layout Maximize does not work: "
+                  "HotkeyService: The shortcut Alt+Super+1 of the quick layout Maximize does not work: "
                   "Used by the layout First"}));
     EXPECT_EQ(service->nextHotKeyID(), 2U);
     EXPECT_EQ(service->failures.get().size(), 3U);

@@ -151,7 +151,7 @@ TEST_F(LayoutManagerTest, SummaryToErrorTableAndTheErrorTexts) {
     EXPECT_EQ(LayoutError::restoreNoAppsRunning().description(),
               "None of the apps in this layout are currently running.");
     EXPECT_EQ(LayoutError::accessibilityPermissionRequired().description(),
-              "Accessibility permission is required to manage windows.");
+              "A window manager is required to manage windows.");
 }
 
 TEST_F(LayoutManagerTest, RestoreWithoutPermissionNeverReachesTheEngine) {

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QPainter>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -26,6 +28,8 @@
 #include "ui/OnboardingView.h"
 #include "ui/PreferencesView.h"
 #include "ui/StatusBarController.h"
+#include "ui/TrayIcon.h"
+#include "ui/TrayMenu.h"
 #include "ui/UiShell.h"
 
 namespace vantrel {
@@ -93,6 +97,7 @@ std::vector<WindowLayout> sampleLayouts(Date now) {
                            now - hours(24 * 12), now - hours(3));
     coding.shortcutKeyCode = 18;  // 1
     coding.shortcutModifiers = kControlOption;
+    coding.triggerApps = {kTerminal.bundleID};
     auto writing = layoutOf("Writing",
                             {windowOf(kEditor, "notes.md", 240, 60, 1440, 980),
                              windowOf(kBrowser, "Sources", 1300, 60, 620, 980)},
@@ -130,19 +135,101 @@ bool save(QWidget* widget, const QDir& folder, const char* name) {
     return true;
 }
 
-int run(const QDir& out, const QString& locate = {}) {
-    // Today's date, so that the About tab's year is this year; times are relative to it.
-    ManualLoop loop{std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now())};
-    StdoutLog log;
-    SimulatedDesktop desktop{loop, loop};
-    SimulatedHotkeys hotkeys;
-    InMemoryUserDefaults defaults;
-    RecordingLoginItem loginItem;
-    InlineWorker worker;
-    SilentDialogs dialogs;
-    QTemporaryDir data;
-    if (!data.isValid()) return 1;
+// The right-click menu as the tray shows it.
+bool saveTrayMenu(QMenu& menu, const QDir& folder) {
+    menu.popup(QPoint(400, 300));
+    const bool ok = save(&menu, folder, "tray-menu.png");
+    menu.hide();
+    return ok;
+}
 
+// The tray icon on a light and a dark panel, at 1x (22 pixels) and 2x (44 pixels), in device
+// pixels: each drawn for its scale, never a scaled bitmap.
+bool saveTrayIcons(const QDir& folder) {
+    QImage strip(QSize(2 * (34 + 56), 56), QImage::Format_ARGB32);
+    QPainter painter(&strip);
+    int x = 0;
+    for (const QColor panel : {QColor(0xEC, 0xEC, 0xEC), QColor(0x2B, 0x2B, 0x2B)}) {
+        QPalette palette;
+        palette.setColor(QPalette::Window, panel);
+        const QIcon icon = trayIcon(palette);
+        for (const qreal scale : {1.0, 2.0}) {
+            const int cell = scale == 1.0 ? 34 : 56;
+            painter.fillRect(QRect(x, 0, cell, 56), panel);
+            QPixmap pixmap = icon.pixmap(QSize(22, 22), scale);
+            pixmap.setDevicePixelRatio(1);
+            painter.drawPixmap(x + (cell - pixmap.width()) / 2, (56 - pixmap.height()) / 2, pixmap);
+            x += cell;
+        }
+    }
+    painter.end();
+    const QString path = folder.filePath(QStringLiteral("tray-icon.png"));
+    if (!strip.save(path)) return false;
+    std::printf("%s\n", path.toUtf8().constData());
+    return true;
+}
+
+// The three tabs of the preferences window.
+bool savePreferences(UiContext& context, const QDir& out) {
+    bool ok = true;
+    PreferencesView* preferences = PreferencesView::openWindow(context);
+    auto* tabs = preferences->findChild<QTabWidget*>(QStringLiteral("preferencesTabs"));
+    const char* tabFiles[] = {"preferences-general.png", "preferences-shortcuts.png",
+                              "preferences-about.png"};
+    for (int i = 0; i < 3; ++i) {
+        if (tabs != nullptr) tabs->setCurrentIndex(i);
+        ok &= save(preferences, out, tabFiles[i]);
+    }
+    preferences->close();
+    return ok;
+}
+
+// The welcome window's three pages, on a first run without a window manager yet.
+bool saveOnboarding(UiContext& context, AppDelegate& app, SimulatedDesktop& desktop,
+                    ManualLoop& loop, const QDir& out) {
+    bool ok = true;
+    // A first run: the permission is not granted yet.
+    desktop.setTrusted(false);
+    app.windowService().checkAccessibilityPermission();
+    loop.runPending();
+    OnboardingView* welcome = OnboardingView::openWindow(context, {});
+    ok &= save(welcome, out, "onboarding-1.png");
+    welcome->next();
+    ok &= save(welcome, out, "onboarding-2.png");
+    welcome->next();
+    ok &= save(welcome, out, "onboarding-3.png");
+    welcome->close();
+    desktop.setTrusted(true);
+    app.windowService().checkAccessibilityPermission();
+    loop.runPending();
+    return ok;
+}
+
+// The popover with its list, with the quick layouts open, and without a window manager.
+bool saveMenuStates(StatusBarController& status, AppDelegate& app, SimulatedDesktop& desktop,
+                    ManualLoop& loop, const QDir& out) {
+    MenuView& menu = status.menuView();
+    bool ok = true;
+    ok &= save(&status.popover(), out, "popover-list.png");
+    menu.toggleQuickLayouts();
+    settleFor(400);
+    ok &= save(&status.popover(), out, "popover-quick-layouts.png");
+    menu.toggleQuickLayouts();
+    settleFor(400);
+
+    desktop.setTrusted(false);
+    app.windowService().checkAccessibilityPermission();
+    loop.runPending();
+    ok &= save(&status.popover(), out, "popover-banner.png");
+    desktop.setTrusted(true);
+    app.windowService().checkAccessibilityPermission();
+    loop.runPending();
+    status.popover().hide();
+    return ok;
+}
+
+// The applications of the sample layouts, each with a window, the last one in front.
+void addSampleApps(SimulatedDesktop& desktop) {
     desktop.setScreens("1920x1080+0+0P");
     std::int32_t pid = 100;
     for (const SampleApp& app : {kEditor, kTerminal, kBrowser, kMail, kChat}) {
@@ -156,6 +243,22 @@ int run(const QDir& out, const QString& locate = {}) {
         desktop.setFrontmost(id);
         desktop.setFocusedWindow(id, windowId);
     }
+}
+
+int run(const QDir& out, const QString& locate = {}) {
+    // Today's date, so that the About tab's year is this year; times are relative to it.
+    ManualLoop loop{std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now())};
+    StdoutLog log;
+    SimulatedDesktop desktop{loop, loop};
+    SimulatedHotkeys hotkeys;
+    InMemoryUserDefaults defaults;
+    RecordingLoginItem loginItem;
+    InlineWorker worker;
+    SilentDialogs dialogs;
+    QTemporaryDir data;
+    if (!data.isValid()) return 1;
+
+    addSampleApps(desktop);
     {
         MemoryLog quiet;
         (void)LayoutStorage(quiet, loop, data.path().toStdString())
@@ -171,14 +274,15 @@ int run(const QDir& out, const QString& locate = {}) {
                                 data.path().toStdString()});
     bool ok = true;
     {
-        UiShell shell(app, makeUiContext(app, loop, loop, worker, dialogs), true);
+        UiContext shellContext = makeUiContext(app, loop, loop, worker, dialogs);
+        shellContext.runningApps = [&desktop] { return runningAppChoices(desktop); };
+        UiShell shell(app, std::move(shellContext), true);
         shell.installLaunchHooks();
         app.applicationDidFinishLaunching();
         loop.runPending();
         UiContext& context = shell.context();
 
         StatusBarController& status = *shell.statusBarController();
-        MenuView& menu = status.menuView();
         status.showPopover();
         if (!locate.isEmpty()) {
             settleFor(50);
@@ -188,51 +292,21 @@ int run(const QDir& out, const QString& locate = {}) {
             std::printf("%d %d\n", at.x(), at.y());
             return 0;
         }
-        ok &= save(&status.popover(), out, "popover-list.png");
-        menu.toggleQuickLayouts();
-        settleFor(400);
-        ok &= save(&status.popover(), out, "popover-quick-layouts.png");
-        menu.toggleQuickLayouts();
-        settleFor(400);
+        ok &= saveMenuStates(status, app, desktop, loop, out);
 
-        desktop.setTrusted(false);
-        app.windowService().checkAccessibilityPermission();
-        loop.runPending();
-        ok &= save(&status.popover(), out, "popover-banner.png");
-        desktop.setTrusted(true);
-        app.windowService().checkAccessibilityPermission();
-        loop.runPending();
-        status.popover().hide();
+        ok &= saveTrayMenu(*status.trayMenu(), out);
+        ok &= saveTrayIcons(out);
 
-        LayoutEditView* editor =
-            LayoutEditView::openWindow(context, app.layoutManager().layouts.get().front());
+        // Marked here only: marked in the file, it would be restoring while the list is taken.
+        WindowLayout edited = app.layoutManager().layouts.get().front();
+        edited.restoreAtLogin = true;
+        LayoutEditView* editor = LayoutEditView::openWindow(context, edited);
         ok &= save(editor, out, "editor.png");
         editor->close();
 
-        PreferencesView* preferences = PreferencesView::openWindow(context);
-        auto* tabs = preferences->findChild<QTabWidget*>(QStringLiteral("preferencesTabs"));
-        const char* tabFiles[] = {"preferences-general.png", "preferences-shortcuts.png",
-                                  "preferences-about.png"};
-        for (int i = 0; i < 3; ++i) {
-            if (tabs != nullptr) tabs->setCurrentIndex(i);
-            ok &= save(preferences, out, tabFiles[i]);
-        }
-        preferences->close();
+        ok &= savePreferences(context, out);
 
-        // A first run: the permission is not granted yet.
-        desktop.setTrusted(false);
-        app.windowService().checkAccessibilityPermission();
-        loop.runPending();
-        OnboardingView* welcome = OnboardingView::openWindow(context, {});
-        ok &= save(welcome, out, "onboarding-1.png");
-        welcome->next();
-        ok &= save(welcome, out, "onboarding-2.png");
-        welcome->next();
-        ok &= save(welcome, out, "onboarding-3.png");
-        welcome->close();
-        desktop.setTrusted(true);
-        app.windowService().checkAccessibilityPermission();
-        loop.runPending();
+        ok &= saveOnboarding(context, app, desktop, loop, out);
 
         app.layoutManager().layouts.set({});
         app.layoutManager().saveLayouts();

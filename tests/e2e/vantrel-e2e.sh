@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The vantrel executable on a private desktop (Xvfb, openbox, trayer): tray icon, a layout
-# restored by its shortcut, a preset shortcut, the popover from the tray icon, one instance per
-# display, a crashed instance's leftovers, the welcome window's decorations, overlapping restores
-# and Quit during a long restore. Then: a shortcut the window manager holds is logged with its keys
+# restored by its shortcut, a preset shortcut, the popover from the tray icon and a layout from its
+# right-click menu, one instance per display, a crashed instance's leftovers, the welcome window's
+# decorations, overlapping restores and Quit during a long restore. Then: a shortcut the window manager holds is logged with its keys
 # and layout, and Quit ends the program every time, whatever is open, and leaves its shortcuts and
 # lock behind. Last, a missing or lost X display.
 # Usage: vantrel-e2e.sh VANTREL TESTCLIENT XPROBE GALLERY
@@ -204,7 +204,7 @@ check_layout_shortcut "at first"
 # --- A layout of another workspace asks first; "Restore This Time" (Return) brings the window
 # to the workspace the user is on, and no error follows.
 desktop_of() { xprop -id "$1" _NET_WM_DESKTOP | sed 's/.*= //'; }
-prompt() { xdotool search --name '^Different Space Detected$' 2>/dev/null | head -1; }
+prompt() { xdotool search --name '^Different Workspace Detected$' 2>/dev/null | head -1; }
 wmctrl -i -r "$(printf 0x%x "$alpha")" -t 1
 poll 5 eval '[ "$(desktop_of "$alpha")" = 1 ]' || fail "Alpha did not go to the second workspace"
 xdotool key ctrl+alt+2
@@ -250,6 +250,26 @@ point_at_tray_icon; xdotool click 1
 poll 10 popover_shown && pass "the tray icon opened the popover" || fail "no popover after a click"
 xdotool mousemove 800 800 click 1
 poll 10 popover_hidden || fail "a click outside left the popover open"
+
+# --- A right click on the tray icon opens its menu: "Window Layouts", then the layouts. The
+# keyboard picks "Desk" (Down, Down, Return), and the windows move.
+# The menu is an unmanaged window straight under the root; the hidden popover is not viewable.
+tray_menu() {
+  xwininfo -root -children | awk '/"vantrel" "Vantrel"/ && !/ 300x450\+/{print $1}' |
+    while read -r id; do xwininfo -id "$id" | grep -q IsViewable && echo "$id"; done | head -1
+}
+tray_menu_shown() { [ -n "$(tray_menu)" ]; }
+scramble || fail "the windows could not be scrambled"
+point_at_tray_icon; xdotool click 3
+if poll 10 tray_menu_shown; then
+  pass "a right click opened the tray menu"
+  xdotool key Down Down Return
+  poll 10 restored && pass "choosing Desk in the tray menu restored the layout" \
+    || fail "tray menu: Alpha $(frame "$alpha") (want $alpha_saved), Beta $(frame "$beta")"
+  poll 10 eval '! tray_menu_shown' || fail "the tray menu stayed open"
+else
+  fail "no tray menu after a right click"
+fi
 
 # --- A second start on this display says so, wakes the first (its popover) and exits 0.
 second=$(timeout 20 "$vantrel" 2>"$work/second.err" >"$work/second.out"; echo $?)
@@ -424,7 +444,7 @@ for round in 1 2 3; do
   if [ "$round" = 1 ]; then
     # The shortcut openbox holds: the old line, and one naming the keys and the layout.
     grep -q "HotkeyService: Failed to register hotkey: -9878" "$log" &&
-      grep -qx "HotkeyService: The shortcut ⌃⌥← of the layout Blocked does not work: Another program uses this shortcut" "$log" &&
+      grep -qx "HotkeyService: The shortcut Ctrl+Alt+Left of the layout Blocked does not work: Another program uses this shortcut" "$log" &&
       pass "the held shortcut was logged with its keys and layout" ||
       fail "no line for the held shortcut: $(cat "$log")"
   fi

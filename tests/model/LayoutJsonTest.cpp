@@ -84,12 +84,18 @@ TEST(LayoutFileJson, MissingOrNullOptionalKeysTakeTheirDefaultsAndUnknownKeysAre
     ASSERT_TRUE(decoded) << decoded.error().message;
     const WindowLayout& layout = decoded->front();
     EXPECT_FALSE(layout.shortcutKeyCode || layout.shortcutModifiers || layout.displayConfiguration);
-    EXPECT_FALSE(layout.launchMissingApps || layout.closeOtherApps);
+    EXPECT_FALSE(layout.launchMissingApps || layout.closeOtherApps || layout.restoreAtLogin);
     const auto json = nlohmann::ordered_json::parse(*encodeJson(layout));
+    // Restore at log-in is written only when set, so files stay as older versions wrote them.
     EXPECT_FALSE(json.contains("shortcutKeyCode") || json.contains("shortcutModifiers") ||
-                 json.contains("displayConfiguration"));
+                 json.contains("displayConfiguration") || json.contains("restoreAtLogin"));
     EXPECT_EQ(json["launchMissingApps"], false);
     EXPECT_EQ(json["closeOtherApps"], false);
+    WindowLayout marked = layout;
+    marked.restoreAtLogin = true;
+    const auto again = decodeLayoutFile("[" + *encodeJson(marked) + "]");
+    ASSERT_TRUE(again) << again.error().message;
+    EXPECT_EQ(again->front(), marked);
 
     const auto window = decodeWindowState(minimalWindow(
         R"(, "windowTitle": null, "spaceIndex": null, "isOnAllSpaces": null, "future": )"

@@ -22,18 +22,18 @@ TEST(ShortcutText, ModifiersInFixedOrderThenTheLabelOrTheKeysName) {
         const char* label;
         const char* text;
     } cases[] = {
-        {18, kControl | kOption, "", "⌃⌥1"},
-        {6, kCommand | kShift | kOption | kControl, "", "⌃⌥⇧⌘Z"},
+        {18, kControl | kOption, "", "Ctrl+Alt+1"},
+        {6, kCommand | kShift | kOption | kControl, "", "Ctrl+Alt+Shift+Super+Z"},
         // Bits other than the four modifiers (caps lock, function key) are not shown.
-        {29, kCommand | 0x10000 | 0x800000, "", "⌘0"},
+        {29, kCommand | 0x10000 | 0x800000, "", "Super+0"},
         // Every key the recorder takes has a name: arrows, function and special keys too.
-        {123, kControl | kOption, "", "⌃⌥←"},
+        {123, kControl | kOption, "", "Ctrl+Alt+Left"},
         {96, 0, "", "F5"},
-        {49, kCommand, "", "⌘Space"},
-        {121, kOption, "", "⌥⇟"},
-        {10, kControl, "", "⌃?"},
+        {49, kCommand, "", "Super+Space"},
+        {121, kOption, "", "Alt+Page Down"},
+        {10, kControl, "", "Ctrl+?"},
         // The user's keyboard layout names the key: the Y position on a German keyboard.
-        {16, kControl | kOption, "Z", "⌃⌥Z"},
+        {16, kControl | kOption, "Z", "Ctrl+Alt+Z"},
     };
     for (const auto& c : cases) EXPECT_EQ(shortcutText(c.key, c.flags, c.label), c.text) << c.key;
     std::set<std::string> names;
@@ -116,6 +116,7 @@ TEST(LayoutEquality, SameIdWithAnyOtherDifferenceIsUnequal) {
         [](WindowLayout& l) { l.displayConfiguration->displays[0].name = "Built-in"; },
         [](WindowLayout& l) { l.triggerApps.push_back("x"); },
         [](WindowLayout& l) { l.closeOtherApps = true; },
+        [](WindowLayout& l) { l.restoreAtLogin = true; },
         [](WindowLayout& l) { l.modifiedAt += std::chrono::nanoseconds{1}; },
     };
     const std::size_t baseHash = std::hash<WindowLayout>{}(base);

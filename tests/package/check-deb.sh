@@ -48,6 +48,7 @@ pass "built $(basename "$deb")"
 expected="./usr/bin/vantrel -rwxr-xr-x root/root
 ./usr/share/applications/vantrel.desktop -rw-r--r-- root/root
 ./usr/share/icons/hicolor/scalable/apps/vantrel.svg -rw-r--r-- root/root
+./usr/share/icons/hicolor/symbolic/apps/vantrel-symbolic.svg -rw-r--r-- root/root
 ./usr/share/metainfo/app.vantrel.Vantrel.metainfo.xml -rw-r--r-- root/root"
 actual=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6, $1, $2 }' | LC_ALL=C sort)
 if [ "$actual" = "$expected" ]; then

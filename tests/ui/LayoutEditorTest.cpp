@@ -1,10 +1,13 @@
 // The layout editor: information chips, window lines, the shortcut row, and saving the copy.
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
 #include <QTest>
 
 #include "UiFixture.h"
 #include "ui/LayoutEditView.h"
+#include "ui/LayoutPreview.h"
 #include "ui/ShortcutRecorder.h"
 
 namespace vantrel::testing {
@@ -36,7 +39,7 @@ TEST_F(LayoutEditorTest, ChipsFollowTheDisplaysAndSpacesOfTheLayout) {
     layout.displayConfiguration = displays("1920x1080+0+0P,1280x1024+1920+0");
     auto* editor = open(layout);
     EXPECT_EQ(chipText(editor, "displayChip"), "2 displays");
-    EXPECT_EQ(chipText(editor, "spaceChip"), "Space 2");
+    EXPECT_EQ(chipText(editor, "spaceChip"), "Workspace 2");
     EXPECT_EQ(chipText(editor, "stickyChip"), "2 sticky");
 
     auto multiple = layoutOf("Multi", 0);
@@ -44,8 +47,22 @@ TEST_F(LayoutEditorTest, ChipsFollowTheDisplaysAndSpacesOfTheLayout) {
     multiple.displayConfiguration = displays("1920x1080+0+0P");
     auto* second = LayoutEditView::openWindow(shell->context(), multiple);
     EXPECT_EQ(chipText(second, "displayChip"), "1 display");
-    EXPECT_EQ(chipText(second, "spaceChip"), "Multiple Spaces");
+    EXPECT_EQ(chipText(second, "spaceChip"), "Multiple Workspaces");
     EXPECT_EQ(child(second, "stickyChip"), nullptr);
+
+    // The preview draws both displays side by side to one scale, the window on its display.
+    auto preview = layout;
+    preview.windows = {windowState("org.example.Editor", 0, {0, 0, 960, 1080})};
+    const PreviewPlan plan = planPreview(preview, QSizeF(326, 120), 6);
+    ASSERT_EQ(plan.displays.size(), 2U);
+    const QRectF main = plan.displays[0].rect;
+    EXPECT_NEAR(main.width() / main.height(), 1920.0 / 1080.0, 0.01);
+    EXPECT_NEAR(plan.displays[1].rect.left(), main.right(), 0.01);
+    EXPECT_NEAR(plan.displays[1].rect.width() / main.width(), 1280.0 / 1920.0, 0.01);
+    ASSERT_EQ(plan.windows.size(), 1U);
+    EXPECT_EQ(plan.windows[0].rect,
+              QRectF(main.topLeft(), QSizeF(main.width() / 2, main.height())));
+    EXPECT_NE(child(editor, "layoutPreview"), nullptr);
 
     auto* plain = LayoutEditView::openWindow(shell->context(), layoutOf("Plain", 2));
     for (const char* chip : {"displayChip", "spaceChip", "stickyChip"})
@@ -68,7 +85,7 @@ TEST_F(LayoutEditorTest, WindowLinesShowAppBadgeTitleAndWholeSize) {
     const auto lines = editor->findChildren<QWidget*>("editorWindowLine");
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(text(lines[0], "editorWindowApp"), "Editor");
-    EXPECT_EQ(text(lines[0], "editorSpaceBadge"), "S3");
+    EXPECT_EQ(text(lines[0], "editorSpaceBadge"), "W3");
     EXPECT_EQ(text(lines[0], "editorWindowTitle"), "notes.txt");
     EXPECT_EQ(text(lines[0], "editorWindowSize"), "800\u00D7600");
     EXPECT_EQ(text(lines[1], "editorSpaceBadge"), "All");
@@ -90,7 +107,7 @@ TEST_F(LayoutEditorTest, RecordingAShortcutAndSavingStoresItWithTheOtherFields) 
     EXPECT_FALSE(shown(editor, "editorRecordButton"));
     QTest::keyClick(recorder, Qt::Key_K, Qt::MetaModifier | Qt::ShiftModifier);
     EXPECT_FALSE(shown(editor, "shortcutRecorder"));
-    EXPECT_EQ(text(editor, "editorShortcutText"), "\u21E7\u2318K");
+    EXPECT_EQ(text(editor, "editorShortcutText"), "Shift+Super+K");
     EXPECT_TRUE(shown(editor, "editorClearButton"));
 
     child<QLineEdit>(editor, "editorNameField")->setText("  Renamed ");
@@ -117,13 +134,13 @@ TEST_F(LayoutEditorTest, EscapeKeepsTheShortcutAndAClearTakesEffectOnlyOnSave) {
     layout.shortcutKeyCode = 0;
     layout.shortcutModifiers = modifier::kControl;
     auto* editor = open(layout);
-    EXPECT_EQ(text(editor, "editorShortcutText"), "\u2303A");
+    EXPECT_EQ(text(editor, "editorShortcutText"), "Ctrl+A");
     click(editor, "editorRecordButton");
     EXPECT_TRUE(h.hotkeys.registered().empty());  // silent while the recorder listens
     QTest::keyClick(child(editor, "shortcutRecorder"), Qt::Key_Escape);
     EXPECT_FALSE(static_cast<LayoutEditView*>(editor)->isRecordingShortcut());
     EXPECT_EQ(h.hotkeys.registered().size(), 1U);
-    EXPECT_EQ(text(editor, "editorShortcutText"), "\u2303A");
+    EXPECT_EQ(text(editor, "editorShortcutText"), "Ctrl+A");
     // Escape went to the recorder, not to the window's cancel.
     EXPECT_EQ(windowCount("editLayoutWindow"), 1);
 
@@ -140,8 +157,9 @@ TEST_F(LayoutEditorTest, EscapeKeepsTheShortcutAndAClearTakesEffectOnlyOnSave) {
     EXPECT_TRUE(h.hotkeys.registered().empty());
 }
 
-TEST_F(LayoutEditorTest, BlankNameDisablesSaveAndReturnSavesACheckBoxChange) {
+TEST_F(LayoutEditorTest, BlankNameDisablesSaveAndReturnSavesTheOptionsAndTriggerApps) {
     auto layout = layoutOf("Work", 1);
+    layout.triggerApps = {"org.example.Gone"};
     auto* editor = open(layout);
     auto* name = child<QLineEdit>(editor, "editorNameField");
     EXPECT_EQ(name->placeholderText(), "Layout Name");
@@ -149,9 +167,36 @@ TEST_F(LayoutEditorTest, BlankNameDisablesSaveAndReturnSavesACheckBoxChange) {
     EXPECT_FALSE(child<QAbstractButton>(editor, "editorSaveButton")->isEnabled());
     name->setText("Work");
     child<QCheckBox>(editor, "editorTriggerBox")->setChecked(true);
+    child<QCheckBox>(editor, "editorRestoreAtLoginBox")->setChecked(true);
+    // Trigger apps: the listed one removed, one running and one installed application added.
+    auto* apps = child<QListWidget>(editor, "triggerAppsList");
+    ASSERT_EQ(apps->count(), 1);
+    EXPECT_EQ(apps->item(0)->text(), "org.example.Gone");
+    apps->setCurrentRow(0);
+    click(editor, "triggerAppsRemoveButton");
+    auto* add = child<QMenu>(editor, "triggerAppsAddMenu");
+    const auto pick = [add](const QString& kind, const QString& id) {
+        emit add->aboutToShow();
+        for (QAction* action : add->actions())
+            if (action->objectName() == kind && action->data().toString() == id) {
+                if (!action->isEnabled()) return false;
+                action->trigger();
+                return true;
+            }
+        return false;
+    };
+    EXPECT_TRUE(pick("triggerRunningApp", "org.example.Editor"));
+    // Offered once listed no more, in either section.
+    EXPECT_FALSE(pick("triggerInstalledApp", "org.example.Editor"));
+    EXPECT_TRUE(pick("triggerInstalledApp", "org.example.Viewer"));
+    EXPECT_EQ(apps->item(0)->text(), "Editor (org.example.Editor)");
     editor->activateWindow();
     QTest::keyClick(name, Qt::Key_Return);
-    EXPECT_TRUE(app().layoutManager().layouts.get()[0].triggerOnDisplayChange);
+    const auto saved = app().layoutManager().layouts.get()[0];
+    EXPECT_TRUE(saved.triggerOnDisplayChange);
+    EXPECT_TRUE(saved.restoreAtLogin);
+    EXPECT_EQ(saved.triggerApps,
+              (std::vector<std::string>{"org.example.Editor", "org.example.Viewer"}));
 }
 
 // Save writes only what the editor edits: a recapture made while it was open stays.

@@ -1,9 +1,7 @@
 // Layout rows: details, badge, hover controls, double-click restore, the menu and the delete
 // prompt.
 #include <QEnterEvent>
-#include <QMenu>
 #include <QTest>
-#include <QToolButton>
 
 #include "UiFixture.h"
 #include "ui/LayoutRowView.h"
@@ -49,6 +47,9 @@ TEST_F(LayoutRowTest, DetailsUseTheSingularOnlyForOneWindowAndTheBadgeOnlyAShort
     launch();
     EXPECT_EQ(text(row(0), "rowName"), "One");
     EXPECT_EQ(text(row(0), "rowDetails"), "1 window \u2022 5 min. ago");
+    // The times move on while the popover is open.
+    h.loop.advance(60s);
+    EXPECT_EQ(text(row(0), "rowDetails"), "1 window \u2022 6 min. ago");
     EXPECT_TRUE(text(row(1), "rowDetails").startsWith("0 windows \u2022 "));
     EXPECT_TRUE(text(row(2), "rowDetails").startsWith("3 windows \u2022 "));
     // The spoken label always uses the plural.
@@ -57,7 +58,7 @@ TEST_F(LayoutRowTest, DetailsUseTheSingularOnlyForOneWindowAndTheBadgeOnlyAShort
     EXPECT_EQ(row(0)->toolTip(),
               "Double-click to restore. Press Enter to restore, Delete to remove.");
     EXPECT_EQ(child(row(0), "rowShortcutBadge"), nullptr);
-    EXPECT_EQ(text(row(2), "rowShortcutBadge"), "\u2325\u23181");
+    EXPECT_EQ(text(row(2), "rowShortcutBadge"), "Alt+Super+1");
     // The shortcut that could not be registered is marked, here and in the editor, with why.
     EXPECT_TRUE(shown(row(2), "rowShortcutWarning"));
     EXPECT_EQ(child(row(2), "rowShortcutWarning")->toolTip(), "Another program uses this shortcut");
@@ -67,27 +68,9 @@ TEST_F(LayoutRowTest, DetailsUseTheSingularOnlyForOneWindowAndTheBadgeOnlyAShort
               "Another program uses this shortcut");
 }
 
-TEST_F(LayoutRowTest, HoverControlsAppearOnlyWhileThePointerIsOverTheRow) {
-    h.writeLayoutFile({layoutOf("Work", 1)});
-    launch();
-    auto* target = row(0);
-    EXPECT_FALSE(target->isHovering());
-    EXPECT_FALSE(shown(target, "rowRestoreButton"));
-    EXPECT_FALSE(shown(target, "rowMenuButton"));
-    hover(target, true);
-    EXPECT_TRUE(target->isHovering());
-    EXPECT_TRUE(shown(target, "rowRestoreButton"));
-    EXPECT_TRUE(shown(target, "rowMenuButton"));
-    EXPECT_EQ(child(target, "rowRestoreButton")->toolTip(), "Restore this layout");
-    QStringList entries;
-    for (auto* action : child<QToolButton>(target, "rowMenuButton")->menu()->actions())
-        if (!action->isSeparator()) entries << action->text();
-    EXPECT_EQ(entries, (QStringList{"Restore Layout", "Recapture Windows", "Edit...", "Delete"}));
-    hover(target, false);
-    EXPECT_FALSE(shown(target, "rowRestoreButton"));
-}
-
-TEST_F(LayoutRowTest, DoubleClickTheRestoreButtonAndTheMenuEntryRestoreButASingleClickDoesNot) {
+// The hover controls show only under the pointer; double-click, the restore button and the menu
+// entry restore, a single click does not.
+TEST_F(LayoutRowTest, HoverControlsAndEveryWayToRestoreButASingleClick) {
     h.writeLayoutFile({layoutOf("A", 1, {10, 20, 500, 400}), layoutOf("B", 1, {30, 40, 600, 500})});
     launch();
     QTest::mouseClick(row(0), Qt::LeftButton);
@@ -97,16 +80,20 @@ TEST_F(LayoutRowTest, DoubleClickTheRestoreButtonAndTheMenuEntryRestoreButASingl
     h.loop.runPending();
     EXPECT_EQ(h.frameOf(live), (Rect{30, 40, 600, 500}));
     EXPECT_FALSE(app().layoutManager().isRestoring.get());
+    EXPECT_FALSE(shown(row(0), "rowRestoreButton") || shown(row(0), "rowMenuButton"));
     hover(row(0), true);
+    EXPECT_TRUE(row(0)->isHovering() && shown(row(0), "rowMenuButton"));
     click(row(0), "rowRestoreButton");
     h.loop.runPending();
     EXPECT_EQ(h.frameOf(live), (Rect{10, 20, 500, 400}));
     trigger(row(1), "rowRestoreAction");
     h.loop.runPending();
     EXPECT_EQ(h.frameOf(live), (Rect{30, 40, 600, 500}));
+    hover(row(0), false);
+    EXPECT_FALSE(shown(row(0), "rowRestoreButton"));
 }
 
-TEST_F(LayoutRowTest, DeleteAsksFirstAndCancelKeepsTheLayout) {
+TEST_F(LayoutRowTest, DeleteAsksFirstCancelKeepsTheLayoutAndThePopoverStaysOpen) {
     auto keep = layoutOf("Keep", 1);
     auto work = layoutOf("Work", 1);
     h.writeLayoutFile({keep, work});
@@ -120,17 +107,27 @@ TEST_F(LayoutRowTest, DeleteAsksFirstAndCancelKeepsTheLayout) {
     EXPECT_EQ(app().layoutManager().layouts.get().size(), 2U);
 
     dialogs.setNextAnswer("Delete");
+    // The popup closes when the dialog takes the pointer; it is back to show the row gone.
+    dialogs.whileAsking = [](QWidget* parent) { parent->hide(); };
     trigger(row(1), "rowDeleteAction");
     flushDeletes();
+    EXPECT_TRUE(controller().isPopoverShown());
     EXPECT_EQ(app().layoutManager().layouts.get(), std::vector<WindowLayout>{keep});
     EXPECT_EQ(LayoutStorage(h.log, h.loop, h.dir.path()).load(), std::vector<WindowLayout>{keep});
     ASSERT_EQ(menu().rows().size(), 1U);
     EXPECT_EQ(text(menu().rows()[0], "rowName"), "Keep");
 }
 
-TEST_F(LayoutRowTest, RecaptureReplacesTheWindowsWithTheCurrentOnes) {
+TEST_F(LayoutRowTest, RecaptureAsksFirstThenReplacesTheWindowsWithTheCurrentOnes) {
     h.writeLayoutFile({layoutOf("Work", 3)});
     launch();
+    trigger(row(0), "rowRecaptureAction");
+    ASSERT_EQ(dialogs.asked.size(), 1U);
+    EXPECT_EQ(dialogs.asked[0].title, "Recapture \"Work\"?");
+    EXPECT_EQ(dialogs.asked[0].buttons, (QStringList{"Recapture", "Cancel"}));
+    EXPECT_EQ(dialogs.asked[0].defaultButton, "Cancel");
+    EXPECT_EQ(app().layoutManager().layouts.get()[0].windows.size(), 3U);
+    dialogs.setNextAnswer("Recapture");
     trigger(row(0), "rowRecaptureAction");
     const auto stored = app().layoutManager().layouts.get();
     ASSERT_EQ(stored.size(), 1U);

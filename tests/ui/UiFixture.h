@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QWidget>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,8 +30,9 @@ namespace vantrel::testing {
 class ScriptedDialogs final : public DialogPresenter {
   public:
     void setNextAnswer(const QString& answer) { answers_.push_back(answer); }
-    QString ask(QWidget*, const DialogQuestion& question) override {
+    QString ask(QWidget* parent, const DialogQuestion& question) override {
         asked.push_back(question);
+        if (whileAsking) whileAsking(parent);
         if (!answers_.empty()) {
             const QString answer = answers_.front();
             answers_.pop_front();
@@ -40,6 +42,8 @@ class ScriptedDialogs final : public DialogPresenter {
                                                : question.cancelButton;
     }
     std::vector<DialogQuestion> asked;
+    // Runs while a question is up, as the desktop would (a popup closes when a dialog opens).
+    std::function<void(QWidget* parent)> whileAsking;
 
   private:
     std::deque<QString> answers_;
@@ -93,6 +97,11 @@ class UiTest : public ::testing::Test {
         context.openLink = [this](const QString& url) {
             openedLinks.append(url);
             return true;
+        };
+        context.runningApps = [this] { return runningAppChoices(h.desktop); };
+        context.installedApps = [] {
+            return std::vector<AppChoice>{{"org.example.Viewer", "Viewer"},
+                                          {"org.example.Editor", "Editor"}};
         };
         context.versionShort = QStringLiteral("0.1.0");
         context.versionBuild = QStringLiteral("7");

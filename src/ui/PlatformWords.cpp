@@ -1,0 +1,78 @@
+// The two tables of desktop words: an X11 session, and a Wayland session through XWayland.
+#include "ui/PlatformWords.h"
+
+#include <QByteArray>
+#include <QtGlobal>
+
+namespace vantrel {
+namespace {
+
+PlatformWords x11Words() {
+    PlatformWords w;
+    w.workspace = QStringLiteral("workspace");
+    w.Workspace = QStringLiteral("Workspace");
+    w.Workspaces = QStringLiteral("Workspaces");
+    w.trayIcon = QStringLiteral("tray icon");
+    w.needTitle = QStringLiteral("Window Manager Required");
+    w.needName = QStringLiteral("Window Manager");
+    w.needReason =
+        QStringLiteral("Vantrel needs a window manager that lets it manage your windows.");
+    w.needPurpose = QStringLiteral(
+        "Vantrel needs a window manager that lets it move and resize windows on your behalf.");
+    w.needDetail = QStringLiteral(
+        "On Linux this means an X11 session whose window manager supports EWMH (Openbox, Xfwm, "
+        "KWin, Mutter, i3 and most others).");
+    w.needMet = QStringLiteral("Window manager found");
+    w.needMetExclaimed = QStringLiteral("Window manager found!");
+    w.needMissing = QStringLiteral("Window manager required");
+    w.checkButton = QStringLiteral("Check Again");
+    w.helpButton = QStringLiteral("Window Manager Help");
+    w.helpTitle = QStringLiteral("Window Manager Needed");
+    w.helpMessage = QStringLiteral(
+        "Vantrel moves windows by asking the window manager. It needs an X11 session whose window "
+        "manager supports EWMH (Openbox, Xfwm, KWin, Mutter, i3 and most others).\n\n"
+        "Start such a window manager, or log in to an X11 session that has one. There is nothing "
+        "to grant: Vantrel notices the window manager within 2 seconds.");
+    return w;
+}
+
+PlatformWords waylandWords() {
+    PlatformWords w = x11Words();
+    // Wayland compositors let no program move another's windows; XWayland's window manager does.
+    w.needTitle = QStringLiteral("X11 Session Required");
+    w.needName = QStringLiteral("X11 Session");
+    w.needReason = QStringLiteral(
+        "Vantrel needs an X11 session to manage your windows; Wayland does not "
+        "let it move them.");
+    w.needPurpose =
+        QStringLiteral("Vantrel needs an X11 session to move and resize windows on your behalf.");
+    w.needDetail = QStringLiteral(
+        "In this Wayland session Vantrel can only reach windows of X11 programs (XWayland). "
+        "Choose an X11 (Xorg) session at the log-in screen to manage every window.");
+    w.needMet = QStringLiteral("X11 windows reachable");
+    w.needMetExclaimed = QStringLiteral("X11 windows reachable!");
+    w.needMissing = QStringLiteral("X11 session required");
+    w.helpButton = QStringLiteral("X11 Session Help");
+    w.helpTitle = QStringLiteral("X11 Session Needed");
+    w.helpMessage = QStringLiteral(
+        "Wayland compositors do not let other programs move windows. Vantrel moves the windows "
+        "of X11 programs through XWayland's window manager.\n\n"
+        "To manage every window, log out and choose an X11 (Xorg) session at the log-in screen.");
+    return w;
+}
+
+}  // namespace
+
+Session currentSession() {
+    const QByteArray type = qgetenv("XDG_SESSION_TYPE");
+    if (type == "wayland" || !qgetenv("WAYLAND_DISPLAY").isEmpty()) return Session::wayland;
+    return Session::x11;
+}
+
+const PlatformWords& platformWords(Session session) {
+    static const PlatformWords kX11 = x11Words();
+    static const PlatformWords kWayland = waylandWords();
+    return session == Session::wayland ? kWayland : kX11;
+}
+
+}  // namespace vantrel
