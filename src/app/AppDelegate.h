@@ -9,7 +9,6 @@
 #include "automation/AppLaunchMonitor.h"
 #include "automation/DisplayMonitor.h"
 #include "automation/HotkeyService.h"
-#include "automation/HotkeySystem.h"
 #include "automation/LayoutManager.h"
 #include "base/Clock.h"
 #include "base/Log.h"
@@ -24,6 +23,7 @@
 #include "model/LoginItem.h"
 #include "model/PreferencesStore.h"
 #include "model/UserDefaults.h"
+#include "platform/api/HotkeySystem.h"
 #include "update/UpdateService.h"
 #include "update/Updater.h"
 

@@ -25,14 +25,14 @@ class AppScenarioTest : public ::testing::Test {
     void SetUp() override {
         h.desktop.setScreens("1920x1080+0+0P");
         const auto editor = h.desktop.addApplication(
-            SimApp{"org.example.Editor", "Editor", 10, ActivationPolicy::regular, false, {}});
+            SimApp{"org.example.Editor", "Editor", 10, native::AppRole::regular, false, false});
         SimWindow w;
         w.title = "doc";
         w.position = {0, 0};
         w.size = {400, 300};
         live = h.desktop.addWindow(editor, w);
         mail = h.desktop.addApplication(
-            SimApp{"org.example.Mail", "Mail", 20, ActivationPolicy::regular, false, {}}, false);
+            SimApp{"org.example.Mail", "Mail", 20, native::AppRole::regular, false, false}, false);
 
         byHotkey.shortcutKeyCode = 18;
         byHotkey.shortcutModifiers = kCmdOpt;
@@ -125,7 +125,7 @@ TEST_F(AppScenarioTest, LaunchStepsRunInOrderAndTheWelcomeWindowOpensOnFirstRun)
     };
     hooks.startUpdater = [&] {
         // The permission was asked again between the status item and the updater.
-        steps.push_back(h.desktop.callCount("trusted") == 1 ? "updater" : "updater early");
+        steps.push_back(h.desktop.callCount("capabilities") == 1 ? "updater" : "updater early");
     };
     hooks.openWelcomeWindow = [&](std::function<void()> done) {
         steps.push_back(h.log.contains("Vantrel started") ? "welcome late" : "welcome");

@@ -14,6 +14,7 @@
 #include "base/Log.h"
 #include "base/ManualLoop.h"
 #include "base/Worker.h"
+#include "engine/DesktopAdapter.h"
 #include "model/LayoutStorage.h"
 #include "model/LoginItem.h"
 #include "model/PresetLayout.h"
@@ -135,6 +136,7 @@ int run(const QDir& out, const QString& locate = {}) {
     ManualLoop loop{std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now())};
     StdoutLog log;
     SimulatedDesktop desktop{loop, loop};
+    DesktopAdapter seam{desktop};
     SimulatedHotkeys hotkeys;
     InMemoryUserDefaults defaults;
     RecordingLoginItem loginItem;
@@ -147,7 +149,7 @@ int run(const QDir& out, const QString& locate = {}) {
     std::int32_t pid = 100;
     for (const SampleApp& app : {kEditor, kTerminal, kBrowser, kMail, kChat}) {
         const SimAppId id = desktop.addApplication(
-            SimApp{app.bundleID, app.name, pid++, ActivationPolicy::regular, false, {}});
+            SimApp{app.bundleID, app.name, pid++, native::AppRole::regular, false, false});
         SimWindow window;
         window.title = std::string(app.name);
         window.position = {100.0 + pid, 80.0 + pid};
@@ -167,7 +169,7 @@ int run(const QDir& out, const QString& locate = {}) {
                                                   {"Maximize", {126, kControlOption}}});
     if (shortcuts) defaults.setData("presetShortcuts", Bytes(shortcuts->begin(), shortcuts->end()));
 
-    AppDelegate app(AppPlatform{desktop, hotkeys, defaults, loginItem, loop, loop, worker, log,
+    AppDelegate app(AppPlatform{seam, hotkeys, defaults, loginItem, loop, loop, worker, log,
                                 data.path().toStdString()});
     bool ok = true;
     {

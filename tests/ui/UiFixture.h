@@ -69,7 +69,7 @@ class UiTest : public ::testing::Test {
     void SetUp() override {
         h.desktop.setScreens("1920x1080+0+0P");
         editorApp = h.desktop.addApplication(
-            SimApp{"org.example.Editor", "Editor", 10, ActivationPolicy::regular, false, {}});
+            SimApp{"org.example.Editor", "Editor", 10, native::AppRole::regular, false, false});
         SimWindow w;
         w.title = "doc";
         w.position = {100, 100};

@@ -323,7 +323,7 @@ TEST_F(X11DesktopTest, AnnouncesEachNewApplicationOnce) {
     std::vector<RunningApplication> launched;
     auto subscription = desktop_->observeApplicationLaunches(
         [&](const RunningApplication& app) { launched.push_back(app); });
-    desktop_->processEvents();
+    x11_->processEvents();
     loop_.runPending();
     open({"--class", "Launched", "--title", "L1"});
     EXPECT_TRUE(pumpUntil([&] { return !launched.empty(); }));
@@ -340,17 +340,16 @@ TEST_F(X11DesktopTest, DeliversEventsThroughTheMainLoop) {
     X11Desktop desktop(log_, poll, clock_);
     ASSERT_TRUE(desktop.connect().ok());
     const Subscription watch = desktop.watchEvents(poll);
-    std::optional<RunningApplication> launched;
-    const Subscription observation =
-        desktop.observeApplicationLaunches([&](const RunningApplication& app) {
-            EXPECT_TRUE(poll.isMainThread());
-            launched = app;
-            poll.quit();
-        });
+    std::optional<native::App> launched;
+    const Subscription observation = desktop.observeAppLaunches([&](const native::App& app) {
+        EXPECT_TRUE(poll.isMainThread());
+        launched = app;
+        poll.quit();
+    });
     open({"--class", "Polled", "--title", "P"});
     poll.runFor(std::chrono::seconds{5});
     ASSERT_TRUE(launched.has_value());
-    EXPECT_EQ(launched->bundleID, "Polled");
+    EXPECT_EQ(launched->id, "Polled");
 }
 
 // The window-manager matrix (VANTREL_TEST_WM): a layout with a moved, a maximised, a minimised
@@ -521,28 +520,24 @@ TEST_F(X11DesktopTest, LaunchesOnlyInstalledEntries) {
     impatient.launchTimeout = Duration{0};
     X11Desktop desktop(log_, loop_, clock_, impatient);
     ASSERT_TRUE(desktop.connect().ok());
-    ASSERT_TRUE(eventually([&] {
-        for (const auto& app : desktop.runningApplications())
-            if (app.bundleID == "vantrel-test-delta") return false;
-        return true;
-    }));
-    const auto slow = desktop.openApplication(*location, false);
+    const auto running = [&]() -> std::optional<native::App> {
+        const auto snapshot = desktop.snapshot();
+        for (const auto& app : snapshot->apps)
+            if (app.id == "vantrel-test-delta") return app;
+        return std::nullopt;
+    };
+    ASSERT_TRUE(eventually([&] { return !running(); }));
+    const auto slow = desktop.launch(*location, false);
     ASSERT_TRUE(slow.ok()) << slow.error().message;
-    EXPECT_EQ(slow->bundleID, "vantrel-test-delta");
-    std::optional<RunningApplication> opened;
-    ASSERT_TRUE(eventually([&] {
-        for (const auto& app : desktop.runningApplications())
-            if (app.bundleID == "vantrel-test-delta") opened = app;
-        return opened.has_value();
-    }));
+    EXPECT_EQ(slow->id, "vantrel-test-delta");
+    ASSERT_TRUE(eventually([&] { return running().has_value(); }));
     // A window manager may drop a close that arrives while it still sets a new window up: ask
     // until it is gone.
     EXPECT_TRUE(eventually([&] {
-        if (!desktop.terminate(*opened)) return true;
-        for (const auto& app : desktop.runningApplications())
-            if (app.bundleID == "vantrel-test-delta") return false;
-        return true;
+        const auto opened = running();
+        return !opened || !desktop.closeApplication(opened->handle);
     }));
+    EXPECT_TRUE(eventually([&] { return !running(); }));
 }
 
 TEST_F(X11DesktopTest, ServesTheRestoreWorkerAndTheMainThreadTogether) {
@@ -560,7 +555,7 @@ TEST_F(X11DesktopTest, ServesTheRestoreWorkerAndTheMainThreadTogether) {
         done = true;
     });
     while (!done) {
-        desktop_->processEvents();
+        x11_->processEvents();
         (void)desktop_->windowList();
         loop_.runPending();
     }
@@ -590,8 +585,7 @@ TEST(X11DesktopLosingTheServer, ReportsItOnceAndFailsCleanly) {
         ++desktopLost;
     });
     const Subscription b = hotkeys.onConnectionLost([&] { ++hotkeysLost; });
-    Element element;
-    ASSERT_TRUE(eventually([&] { return (element = desktop.elementForWindow(window->window)); }));
+    ASSERT_TRUE(eventually([&] { return desktop.snapshot()->window(window->window) != nullptr; }));
 
     session.reset();  // the X server goes away
     EXPECT_TRUE(eventually([&] {
@@ -600,13 +594,11 @@ TEST(X11DesktopLosingTheServer, ReportsItOnceAndFailsCleanly) {
         loop.runPending();
         return desktopLost > 0 && hotkeysLost > 0;
     }));
-    EXPECT_FALSE(desktop.isProcessTrusted());
-    EXPECT_TRUE(desktop.runningApplications().empty());
-    EXPECT_FALSE(desktop.windowList().has_value());
-    EXPECT_TRUE(desktop.screens().screens.empty());
-    EXPECT_EQ(desktop.copyAttribute(element, attribute::kTitle).error, AXError::cannotComplete);
-    EXPECT_EQ(desktop.setAttribute(element, attribute::kPosition, Point{1, 1}),
-              AXError::cannotComplete);
+    EXPECT_FALSE(desktop.capabilities().canMove);
+    EXPECT_TRUE(desktop.snapshot()->windows.empty());
+    EXPECT_TRUE(desktop.snapshot()->monitors.empty());
+    EXPECT_EQ(desktop.placeWindows({{window->window, Point{1, 1}, std::nullopt}}),
+              std::vector{native::PlaceResult::refused});
     EXPECT_EQ(desktop.fileDescriptor(), -1);
     EXPECT_EQ(hotkeys.registerHotkey(0, 0, HotkeyID{1, 1}).status, hotkey_status::kInvalidHotkey);
     EXPECT_EQ(hotkeys.fileDescriptor(), -1);
@@ -624,14 +616,11 @@ TEST(X11DesktopWithoutServer, FailsCleanlyBeforeConnecting) {
     MemoryLog log;
     ManualLoop loop;
     X11Desktop desktop(log, loop, loop);
-    EXPECT_FALSE(desktop.isProcessTrusted());
-    EXPECT_TRUE(desktop.runningApplications().empty());
-    EXPECT_FALSE(desktop.windowList().has_value());
-    EXPECT_FALSE(desktop.spacesDisplayConfiguration().has_value());
-    EXPECT_TRUE(desktop.screens().screens.empty());
+    EXPECT_FALSE(desktop.capabilities().canMove);
+    EXPECT_TRUE(desktop.snapshot()->apps.empty());
+    EXPECT_EQ(desktop.snapshot()->workspaces.count, 0);
+    EXPECT_EQ(desktop.setMinimized(1, true), native::PlaceResult::refused);
     EXPECT_EQ(desktop.fileDescriptor(), -1);
-    const Element app = desktop.applicationElement(RunningApplication{});
-    EXPECT_EQ(desktop.copyAttribute(app, attribute::kWindows).error, AXError::cannotComplete);
 }
 
 }  // namespace

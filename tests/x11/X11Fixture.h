@@ -11,6 +11,7 @@
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/ManualLoop.h"
+#include "engine/DesktopAdapter.h"
 #include "platform/x11/GioLauncher.h"
 #include "platform/x11/X11Desktop.h"
 
@@ -33,7 +34,7 @@ class X11Test : public ::testing::Test {
     template <typename Condition>
     bool pumpUntil(Condition condition) {
         return eventually([&] {
-            desktop_->processEvents();
+            x11_->processEvents();
             loop_.runPending();
             return condition();
         });
@@ -46,7 +47,9 @@ class X11Test : public ::testing::Test {
     ManualLoop loop_;
     SystemClock clock_;
     x11::GioLauncher launcher_;
-    std::unique_ptr<X11Desktop> desktop_;
+    std::unique_ptr<X11Desktop> x11_;
+    // The engine's view of it.
+    std::unique_ptr<DesktopAdapter> desktop_;
     std::vector<TestWindow> windows_;
 };
 
