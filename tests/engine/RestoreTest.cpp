@@ -87,8 +87,11 @@ TEST_F(RestoreTest, WritesMinimizedFirstThenPositionThenSize) {
     const auto w = window(a, "One", {0, 0, 300, 300});
     auto state = saved("org.example.A", 0, "One", {10, 20, 640, 480});
     state.isMinimized = true;
+    const Element element = seam.elementForWindow(w);
     desktop.clearCalls();
     EXPECT_EQ(service.restoreWindow(state, false), WindowRestoreResult::restored);
+    // Reads after a write see it.
+    EXPECT_EQ(*seam.copyAttribute(element, attribute::kSize).as<Size>(), (Size{640, 480}));
     const std::string target = "w:" + std::to_string(w) + " ";
     EXPECT_EQ(writes(),
               (std::vector<std::string>{"minimize " + target + "true", "place " + target + "10,20",
