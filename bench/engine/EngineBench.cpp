@@ -7,6 +7,7 @@
 #include "base/Log.h"
 #include "base/ManualLoop.h"
 #include "base/NotificationCenter.h"
+#include "engine/DesktopAdapter.h"
 #include "engine/SpaceService.h"
 #include "engine/WindowService.h"
 #include "platform/sim/SimulatedDesktop.h"
@@ -20,31 +21,26 @@ struct World {
     MemoryLog log;
     NotificationCenter center;
     SimulatedDesktop desktop{loop, loop};
-    SpaceService spaces{desktop, loop};
-    WindowService service{desktop, spaces, loop, loop, center, log};
+    DesktopAdapter seam{desktop};
+    SpaceService spaces{seam, loop};
+    WindowService service{seam, spaces, loop, loop, center, log};
 
     World(int apps, int perApp) {
         desktop.setScreens("1920x1080+0+0P,2560x1440+1920+0");
-        std::vector<SimSpace> spaceList(4);
-        for (int s = 0; s < 4; ++s)
-            spaceList[static_cast<std::size_t>(s)].uuid = "S" + std::to_string(s);
+        desktop.setWorkspaces(4);
         for (int a = 0; a < apps; ++a) {
             const auto id = desktop.addApplication(SimApp{"org.example.App" + std::to_string(a),
-                                                          "App " + std::to_string(a),
-                                                          1000 + a,
-                                                          ActivationPolicy::regular,
-                                                          false,
-                                                          {}});
+                                                          "App " + std::to_string(a), 1000 + a,
+                                                          native::AppRole::regular, false, false});
             for (int w = 0; w < perApp; ++w) {
                 SimWindow window;
                 window.title = "Window " + std::to_string(w);
                 window.position = {10.0 * w + a, 20.0 * w};
                 window.size = {800, 600};
                 const auto number = desktop.addWindow(id, window);
-                spaceList[static_cast<std::size_t>((a + w) % 4)].windows.push_back(number);
+                desktop.setWorkspace(number, (a + w) % 4);
             }
         }
-        desktop.setSpaces(spaceList);
         desktop.setTrusted(true);
         service.start();
         loop.runPending();

@@ -49,8 +49,8 @@ Desktop& desktop() {
 
 bool Engine::start() {
     if (!x11.connect().ok()) return false;
-    spaces.emplace(x11, loop);
-    service.emplace(x11, *spaces, loop, clock, notifications, log);
+    spaces.emplace(seam, loop);
+    service.emplace(seam, *spaces, loop, clock, notifications, log);
     service->checkAccessibilityPermission();
     loop.runPending();
     return service->hasAccessibilityPermission.get();

@@ -11,6 +11,7 @@
 #include "base/Log.h"
 #include "base/ManualLoop.h"
 #include "base/NotificationCenter.h"
+#include "engine/DesktopAdapter.h"
 #include "engine/SpaceService.h"
 #include "engine/WindowService.h"
 #include "platform/x11/X11Desktop.h"
@@ -44,6 +45,7 @@ struct Engine {
     Clock& clock;
     NotificationCenter notifications;
     X11Desktop x11{log, loop, clock};
+    DesktopAdapter seam{x11};
     std::optional<SpaceService> spaces;
     std::optional<WindowService> service;
 };

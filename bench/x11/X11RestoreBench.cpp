@@ -150,15 +150,15 @@ void BM_PresetHotkeyToNewFrame(benchmark::State& state) {
     const xcb_window_t target = desktop().windows.back().window;
     XSession::run("wmctrl -i -a " + XSession::hex(target));
     if (!eventually([&] {
-            const auto front = engine.x11.frontmostApplication();
-            const auto owner = engine.x11.applicationOfWindow(target);
+            const auto front = engine.seam.frontmostApplication();
+            const auto owner = engine.seam.applicationOfWindow(target);
             return front && owner && front->bundleID == owner->bundleID;
         })) {
         state.SkipWithError("the window did not take the focus");
         return;
     }
     X11Hotkeys hotkeys(engine.log, engine.loop);
-    PresetLayoutService presets(*engine.service, engine.x11, engine.log);
+    PresetLayoutService presets(*engine.service, engine.seam, engine.log);
     constexpr std::uint32_t kF5 = 96;
     if (!hotkeys.connect().ok() || !hotkeys.registerHotkey(kF5, 0, HotkeyID{1, 1}).ref) {
         state.SkipWithError("cannot grab F5");
@@ -204,7 +204,7 @@ void BM_PresetHotkeyToNewFrame(benchmark::State& state) {
         state.PauseTiming();
         // The preset returns once the move is sent; a read through the backend waits until the
         // window manager has applied it, so the size read next is the new one.
-        (void)engine.x11.windowList();
+        (void)engine.seam.windowList();
         auto* geometry =
             xcb_get_geometry_reply(keyboard, xcb_get_geometry(keyboard, target), nullptr);
         std::optional<Steady::time_point> arrived;

@@ -9,7 +9,6 @@
 #include "automation/AppLaunchMonitor.h"
 #include "automation/DisplayMonitor.h"
 #include "automation/HotkeyService.h"
-#include "automation/HotkeySystem.h"
 #include "automation/LayoutManager.h"
 #include "automation/LoginRestore.h"
 #include "base/Clock.h"
@@ -25,6 +24,7 @@
 #include "model/LoginItem.h"
 #include "model/PreferencesStore.h"
 #include "model/UserDefaults.h"
+#include "platform/api/HotkeySystem.h"
 #include "update/UpdateService.h"
 #include "update/Updater.h"
 

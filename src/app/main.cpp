@@ -17,6 +17,7 @@
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/Worker.h"
+#include "engine/DesktopAdapter.h"
 #include "model/LayoutStorage.h"
 #include "platform/x11/DesktopEntries.h"
 #include "platform/x11/DisplayCheck.h"
@@ -131,6 +132,7 @@ int main(int argc, char** argv) {
     if (const auto connected = desktop.connect(); !connected)
         log.line("Vantrel: Cannot use the X display: " + connected.error().message);
     const Subscription desktopEvents = desktop.watchEvents(mainQueue);
+    DesktopAdapter windowSystem(desktop);
     X11Hotkeys hotkeys(log, mainQueue);
     if (const auto connected = hotkeys.connect(); !connected)
         log.line("Vantrel: Global shortcuts are unavailable: " + connected.error().message);
@@ -151,13 +153,13 @@ int main(int argc, char** argv) {
     DBusNotifier notifier(log);
 
     {
-        AppDelegate delegate(AppPlatform{desktop, hotkeys, defaults, loginItem, mainQueue, clock,
-                                         worker, log, defaultDataHome(), &updater.updater(),
+        AppDelegate delegate(AppPlatform{windowSystem, hotkeys, defaults, loginItem, mainQueue,
+                                         clock, worker, log, defaultDataHome(), &updater.updater(),
                                          &notifier});
         MessageBoxPresenter dialogs;
         UiContext context = makeUiContext(delegate, mainQueue, clock, worker, dialogs);
         // What a layout's editor offers as trigger applications.
-        context.runningApps = [&desktop] { return runningAppChoices(desktop); };
+        context.runningApps = [&windowSystem] { return runningAppChoices(windowSystem); };
         context.installedApps = installedAppChoices;
         UiShell shell(delegate, std::move(context));
         shell.installLaunchHooks();

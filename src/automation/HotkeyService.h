@@ -12,7 +12,6 @@
 #include <variant>
 #include <vector>
 
-#include "automation/HotkeySystem.h"
 #include "automation/LayoutManager.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
@@ -21,6 +20,7 @@
 #include "base/Subscription.h"
 #include "engine/PresetLayoutService.h"
 #include "model/PreferencesStore.h"
+#include "platform/api/HotkeySystem.h"
 
 namespace vantrel {
 

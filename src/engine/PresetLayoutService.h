@@ -3,8 +3,8 @@
 
 #include <optional>
 
+#include "base/Geometry.h"
 #include "base/Log.h"
-#include "engine/Geometry.h"
 #include "engine/WindowService.h"
 #include "engine/WindowSystem.h"
 #include "model/PresetLayout.h"

@@ -1,4 +1,5 @@
-// The platform seam: every operation the window engine needs from the desktop, and nothing more.
+// The engine's view of the desktop: every operation the window engine needs, in the terms its
+// algorithms were written in (accessibility elements, the window-server list, Spaces).
 #pragma once
 
 #include <cstdint>
@@ -14,9 +15,8 @@
 
 namespace vantrel {
 
-// Implemented by each desktop backend (the simulated one for tests, X11 for real use). Calls may
-// come from the main thread and from the restore's worker thread, so implementations are
-// thread-safe. No call throws.
+// Implemented once, by DesktopAdapter over a native backend. Calls may come from the main thread
+// and from the restore's worker thread, so implementations are thread-safe. No call throws.
 class WindowSystem {
   public:
     WindowSystem() = default;

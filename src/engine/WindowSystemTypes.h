@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-#include "engine/Geometry.h"
+#include "base/Geometry.h"
 
 namespace vantrel {
 

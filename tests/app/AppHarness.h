@@ -9,6 +9,7 @@
 #include "base/Log.h"
 #include "base/ManualLoop.h"
 #include "base/Worker.h"
+#include "engine/DesktopAdapter.h"
 #include "model/LayoutStorage.h"
 #include "model/LoginItem.h"
 #include "model/UserDefaults.h"
@@ -22,6 +23,7 @@ class AppHarness {
     ManualLoop loop;
     MemoryLog log;
     SimulatedDesktop desktop{loop, loop};
+    DesktopAdapter seam{desktop};
     SimulatedHotkeys hotkeys;
     InMemoryUserDefaults defaults;
     RecordingLoginItem loginItem;
@@ -41,9 +43,9 @@ class AppHarness {
     // Creates the delegate and runs its creation steps, as the process does before launch ends.
     AppDelegate& create(Worker* worker = nullptr) {
         HotkeySystem& facility = hotkeySystem != nullptr ? *hotkeySystem : hotkeys;
-        app = std::make_unique<AppDelegate>(AppPlatform{desktop, facility, defaults, loginItem,
-                                                        loop, loop, worker ? *worker : inlineWorker,
-                                                        log, dir.path()});
+        app = std::make_unique<AppDelegate>(AppPlatform{seam, facility, defaults, loginItem, loop,
+                                                        loop, worker ? *worker : inlineWorker, log,
+                                                        dir.path()});
         app->start();
         return *app;
     }

@@ -25,14 +25,14 @@ class AppScenarioTest : public ::testing::Test {
     void SetUp() override {
         h.desktop.setScreens("1920x1080+0+0P");
         const auto editor = h.desktop.addApplication(
-            SimApp{"org.example.Editor", "Editor", 10, ActivationPolicy::regular, false, {}});
+            SimApp{"org.example.Editor", "Editor", 10, native::AppRole::regular, false, false});
         SimWindow w;
         w.title = "doc";
         w.position = {0, 0};
         w.size = {400, 300};
         live = h.desktop.addWindow(editor, w);
         mail = h.desktop.addApplication(
-            SimApp{"org.example.Mail", "Mail", 20, ActivationPolicy::regular, false, {}}, false);
+            SimApp{"org.example.Mail", "Mail", 20, native::AppRole::regular, false, false}, false);
 
         byHotkey.shortcutKeyCode = 18;
         byHotkey.shortcutModifiers = kCmdOpt;
@@ -71,7 +71,7 @@ TEST_F(AppScenarioTest, StartUpLoadsTheFileRegistersHotkeysAndWritesTheSummary) 
 // missing and places the windows; it runs once.
 TEST_F(AppScenarioTest, WithoutPermissionStartUpGoesOnAndRestoreAtLogInWaitsForIt) {
     const auto notes = h.desktop.addApplication(
-        SimApp{"org.example.Notes", "Notes", 30, ActivationPolicy::regular, false, "/apps/notes"},
+        SimApp{"org.example.Notes", "Notes", 30, native::AppRole::regular, false, true},
         false);
     auto atLogin = namedLayout("Desk", {windowState("org.example.Editor", 0, {70, 80, 640, 480}),
                                         windowState("org.example.Notes", 0, {5, 5, 300, 200})});
@@ -90,7 +90,7 @@ TEST_F(AppScenarioTest, WithoutPermissionStartUpGoesOnAndRestoreAtLogInWaitsForI
     h.loop.advance(30s);
     EXPECT_TRUE(h.log.contains("LoginRestore: Restoring Desk"));
     EXPECT_EQ(h.frameOf(live), (Rect{70, 80, 640, 480}));
-    EXPECT_EQ(h.desktop.callCount("open /apps/notes"), 1U);
+    EXPECT_EQ(h.desktop.callCount("launch org.example.Notes"), 1U);
     EXPECT_TRUE(h.desktop.isRunning(notes));
     // The file keeps the layout as the user set it.
     EXPECT_FALSE(app.layoutManager().layouts.get()[3].launchMissingApps);
@@ -144,7 +144,7 @@ TEST_F(AppScenarioTest, LaunchStepsRunInOrderAndTheWelcomeWindowOpensOnFirstRun)
     };
     hooks.startUpdater = [&] {
         // The permission was asked again between the status item and the updater.
-        steps.push_back(h.desktop.callCount("trusted") == 1 ? "updater" : "updater early");
+        steps.push_back(h.desktop.callCount("capabilities") == 1 ? "updater" : "updater early");
     };
     hooks.openWelcomeWindow = [&](std::function<void()> done) {
         steps.push_back(h.log.contains("Vantrel started") ? "welcome late" : "welcome");

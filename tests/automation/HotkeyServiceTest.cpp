@@ -18,7 +18,7 @@ class HotkeyServiceTest : public AutomationTest {
     InMemoryUserDefaults defaults;
     RecordingLoginItem loginItem;
     PreferencesStore preferences{defaults, loginItem, center, log};
-    PresetLayoutService presets{windowService, desktop, log};
+    PresetLayoutService presets{windowService, seam, log};
     SimulatedHotkeys hotkeys;
     std::optional<HotkeyService> service;
 
@@ -176,7 +176,7 @@ TEST_F(HotkeyServiceTest, PressesWithoutAnActionAreNotHandled) {
     desktop.clearCalls();
     loop.runPending();
     EXPECT_FALSE(manager.isRestoring.get());
-    EXPECT_EQ(desktop.callCount("set "), 0U);
+    EXPECT_EQ(desktop.callCount("place "), 0U);
 }
 
 TEST_F(HotkeyServiceTest, APresetHotkeyPlacesTheFrontmostWindow) {
@@ -201,7 +201,7 @@ TEST_F(HotkeyServiceTest, DestructionReleasesEverythingAndQueuedOrLaterPressesDo
     service.reset();
     loop.runPending();  // the action queued before the service went away
     EXPECT_FALSE(manager.isRestoring.get());
-    EXPECT_EQ(desktop.callCount("set "), 0U);
+    EXPECT_EQ(desktop.callCount("place "), 0U);
     EXPECT_TRUE(hotkeys.registered().empty());
     EXPECT_FALSE(hotkeys.handlerInstalled());
     EXPECT_EQ(hotkeys.pressIdentifier(id), hotkey_status::kEventNotHandled);

@@ -193,8 +193,8 @@ TEST_F(LayoutManagerTest, RestorePlacesWindowsAndPublishesOnTheMainQueue) {
 
     // A tiling window manager that keeps a window in its layout is named as the reason.
     desktop.setTiling(true);
-    desktop.failWrite(SimTarget::window(second), attribute::kPosition, AXError::cannotComplete);
-    desktop.failWrite(SimTarget::window(second), attribute::kSize, AXError::cannotComplete);
+    desktop.failWrite(second, SimWrite::move, native::PlaceResult::refused);
+    desktop.failWrite(second, SimWrite::resize, native::PlaceResult::refused);
     manager.restoreLayout(layout);
     loop.runPending();
     EXPECT_EQ(manager.lastError.get(), LayoutError::tilingWindowManager(1, 2));
@@ -207,7 +207,8 @@ TEST_F(LayoutManagerTest, SpaceMismatchIsNoFailure) {
     grant();
     const auto editor = app("org.example.Editor", 10);
     const auto live = window(editor, "w", {0, 0, 400, 300});
-    desktop.setSpaces({{"S1", {live}, {}}, {"S2", {}, {}}});
+    desktop.setWorkspaces(2);
+    desktop.setWorkspace(live, 0);
     PostCounter mismatches(center, kLayoutSpaceMismatch);
     auto state = windowState("org.example.Editor", 0, {10, 20, 500, 400});
     state.spaceIndex = 2;

@@ -12,8 +12,8 @@ constexpr const char* kDual = "1920x1080+0+0P,1280x1024+1920+0";
 
 class MonitorTest : public AutomationTest {
   protected:
-    DisplayMonitor displayMonitor{desktop, windowService, manager, loop, log};
-    AppLaunchMonitor launchMonitor{desktop, manager, loop, log};
+    DisplayMonitor displayMonitor{seam, windowService, manager, loop, log};
+    AppLaunchMonitor launchMonitor{seam, manager, loop, log};
     SimAppId editor = 0;
     SimWindowId live = 0;
 
@@ -147,8 +147,8 @@ TEST_F(MonitorTest, ALaunchMadeByATriggeredRestoreTriggersNothing) {
     launchMonitor.start();
     desktop.simulateLaunch(a);
     loop.advance(30s);
-    EXPECT_EQ(desktop.callCount("open /apps/org.example.B"), 1u);
-    EXPECT_EQ(desktop.callCount("open /apps/org.example.A"), 0u);
+    EXPECT_EQ(desktop.callCount("launch org.example.B"), 1u);
+    EXPECT_EQ(desktop.callCount("launch org.example.A"), 0u);
     EXPECT_EQ(log.take(), (std::vector<std::string>{
                               "AppLaunchMonitor: App launched org.example.A, found 1 layouts to "
                               "trigger",
@@ -158,7 +158,7 @@ TEST_F(MonitorTest, ALaunchMadeByATriggeredRestoreTriggersNothing) {
     desktop.setRunning(b, false);
     desktop.simulateLaunch(b);
     loop.advance(1s);
-    EXPECT_EQ(desktop.callCount("open /apps/org.example.A"), 1u);
+    EXPECT_EQ(desktop.callCount("launch org.example.A"), 1u);
 }
 
 TEST_F(MonitorTest, UnlistedOrDifferentlyCasedApplicationsTriggerNothing) {

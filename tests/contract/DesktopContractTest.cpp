@@ -1,9 +1,8 @@
-// The window seam's contract, one set of test bodies for every backend: what the engine relies on
-// from any desktop.
+// The native backend interface's contract, one set of test bodies for every backend: what the
+// engine's adapter relies on from any desktop.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 
 #include "DesktopHarness.h"
 
@@ -17,39 +16,18 @@ class DesktopContract : public ::testing::Test {
         ASSERT_EQ(harness_->setUpError(), "");
     }
 
-    WindowSystem& seam() { return harness_->system(); }
+    native::NativeDesktop& desktop() { return harness_->desktop(); }
 
-    std::optional<RunningApplication> application(const std::string& bundleID) {
-        for (auto& app : seam().runningApplications())
-            if (app.bundleID == bundleID) return app;
+    std::optional<native::App> application(const std::string& id) {
+        const auto snapshot = desktop().snapshot();
+        for (const auto& app : snapshot->apps)
+            if (app.id == id) return app;
         return std::nullopt;
     }
-
-    std::vector<Element> windowsOf(const std::string& bundleID) {
-        const auto app = application(bundleID);
-        if (!app) return {};
-        const auto read =
-            seam().copyAttribute(seam().applicationElement(*app), attribute::kWindows);
-        const auto* list = read.as<std::vector<Element>>();
-        return list != nullptr ? *list : std::vector<Element>{};
-    }
-
-    Rect frameOf(const Element& window) {
-        const auto position = seam().copyAttribute(window, attribute::kPosition);
-        const auto size = seam().copyAttribute(window, attribute::kSize);
-        if (position.as<Point>() == nullptr || size.as<Size>() == nullptr) return {};
-        return Rect{position.as<Point>()->x, position.as<Point>()->y, size.as<Size>()->width,
-                    size.as<Size>()->height};
-    }
-
-    std::string titleOf(const Element& window) {
-        const auto title = seam().copyAttribute(window, attribute::kTitle);
-        return title.as<std::string>() != nullptr ? *title.as<std::string>() : "";
-    }
-
-    bool minimized(const Element& window) {
-        const auto read = seam().copyAttribute(window, attribute::kMinimized);
-        return read.as<bool>() != nullptr && *read.as<bool>();
+    std::optional<native::Window> window(DesktopHarness::WindowHandle handle) {
+        const auto snapshot = desktop().snapshot();
+        const native::Window* found = snapshot->window(harness_->idOf(handle));
+        return found != nullptr ? std::optional(*found) : std::nullopt;
     }
 
     std::unique_ptr<DesktopHarness> harness_;
@@ -60,53 +38,64 @@ TEST_F(DesktopContract, ListsApplicationsWithTheirWindowsTitlesAndFrames) {
     const auto a2 = harness_->open("Alpha", "Alpha two", {700, 140, 500, 350});
     const auto b = harness_->open("Beta", "Beta", {300, 600, 450, 320});
 
+    const auto snapshot = desktop().snapshot();
     for (const char* id : {"Alpha", "Beta"}) {
         const auto app = application(id);
         ASSERT_TRUE(app.has_value()) << id;
-        EXPECT_EQ(app->localizedName, id);
-        EXPECT_EQ(app->activationPolicy, ActivationPolicy::regular);
-        EXPECT_GT(app->processIdentifier, 0);
+        EXPECT_EQ(app->name, id);
+        EXPECT_EQ(app->role, native::AppRole::regular);
+        EXPECT_GT(app->pid, 0);
     }
-    const auto alpha = windowsOf("Alpha");
-    const auto beta = windowsOf("Beta");
+    const auto alpha = snapshot->windowsOf(application("Alpha")->handle);
+    const auto beta = snapshot->windowsOf(application("Beta")->handle);
     ASSERT_EQ(alpha.size(), 2u);
     ASSERT_EQ(beta.size(), 1u);
-    // In the order they were opened, each at the frame the desktop itself reports.
-    EXPECT_EQ(titleOf(alpha[0]), "Alpha one");
-    EXPECT_EQ(titleOf(alpha[1]), "Alpha two");
-    EXPECT_EQ(titleOf(beta[0]), "Beta");
-    EXPECT_EQ(frameOf(alpha[0]), harness_->trueFrame(a1));
-    EXPECT_EQ(frameOf(alpha[1]), harness_->trueFrame(a2));
-    EXPECT_EQ(frameOf(beta[0]), harness_->trueFrame(b));
-    EXPECT_EQ(frameOf(alpha[0]), (Rect{100, 120, 400, 300}));
+    // In the order they were opened, each at the frame the desktop itself reports, shown.
+    const std::pair<const native::Window*, DesktopHarness::WindowHandle> expected[] = {
+        {alpha[0], a1}, {alpha[1], a2}, {beta[0], b}};
+    const char* titles[] = {"Alpha one", "Alpha two", "Beta"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto& [listed, handle] = expected[i];
+        EXPECT_EQ(listed->id, harness_->idOf(handle));
+        EXPECT_EQ(listed->title, titles[i]);
+        EXPECT_EQ(listed->frame, harness_->trueFrame(handle));
+        EXPECT_FALSE(listed->minimized);
+        EXPECT_NE(std::find(snapshot->stacking.begin(), snapshot->stacking.end(), listed->id),
+                  snapshot->stacking.end());
+    }
+    EXPECT_EQ(alpha[0]->frame, (Rect{100, 120, 400, 300}));
 }
 
 TEST_F(DesktopContract, AFrameWrittenIsTheFrameReadBack) {
     const auto handle = harness_->open("Alpha", "Mover", {100, 100, 400, 300});
-    const auto windows = windowsOf("Alpha");
-    ASSERT_EQ(windows.size(), 1u);
-    EXPECT_EQ(seam().setAttribute(windows[0], attribute::kPosition, Point{640, 360}),
-              AXError::success);
-    EXPECT_EQ(seam().setAttribute(windows[0], attribute::kSize, Size{720, 480}), AXError::success);
+    const native::WindowId id = harness_->idOf(handle);
     const Rect wanted{640, 360, 720, 480};
+    EXPECT_EQ(desktop().placeWindows({{id, Point{640, 360}, Size{720, 480}}}),
+              std::vector{native::PlaceResult::placed});
     EXPECT_TRUE(harness_->settle([&] { return harness_->trueFrame(handle) == wanted; }));
-    EXPECT_EQ(frameOf(windows[0]), wanted);
-    // Writing back what was read moves nothing.
-    EXPECT_EQ(seam().setAttribute(windows[0], attribute::kPosition, Point{640, 360}),
-              AXError::success);
+    EXPECT_EQ(window(handle)->frame, wanted);
+    // Writing back what was read moves nothing; position and size apart keep the other.
+    EXPECT_EQ(desktop().placeWindows({{id, Point{640, 360}, std::nullopt}}),
+              std::vector{native::PlaceResult::placed});
     EXPECT_EQ(harness_->trueFrame(handle), wanted);
+    EXPECT_EQ(desktop().placeWindows({{id, std::nullopt, Size{600, 400}}, {id + 424242, {}, {}}}),
+              (std::vector{native::PlaceResult::placed, native::PlaceResult::gone}));
+    EXPECT_TRUE(harness_->settle([&] {
+        return harness_->trueFrame(handle) == Rect{640, 360, 600, 400};
+    }));
 }
 
 TEST_F(DesktopContract, MinimisesAndBringsBack) {
     const auto handle = harness_->open("Alpha", "Mini", {200, 200, 400, 300});
-    const auto windows = windowsOf("Alpha");
-    ASSERT_EQ(windows.size(), 1u);
-    EXPECT_EQ(seam().setAttribute(windows[0], attribute::kMinimized, true), AXError::success);
+    const native::WindowId id = harness_->idOf(handle);
+    EXPECT_EQ(desktop().setMinimized(id, true), native::PlaceResult::placed);
     EXPECT_TRUE(harness_->settle([&] { return harness_->trulyMinimized(handle); }));
-    EXPECT_TRUE(minimized(windows[0]));
-    EXPECT_EQ(seam().setAttribute(windows[0], attribute::kMinimized, false), AXError::success);
+    EXPECT_TRUE(window(handle)->minimized);
+    const auto stacking = desktop().snapshot()->stacking;
+    EXPECT_EQ(std::find(stacking.begin(), stacking.end(), id), stacking.end());
+    EXPECT_EQ(desktop().setMinimized(id, false), native::PlaceResult::placed);
     EXPECT_TRUE(harness_->settle([&] { return !harness_->trulyMinimized(handle); }));
-    EXPECT_FALSE(minimized(windows[0]));
+    EXPECT_FALSE(window(handle)->minimized);
 }
 
 TEST_F(DesktopContract, ClosesAnApplicationPolitely) {
@@ -115,48 +104,27 @@ TEST_F(DesktopContract, ClosesAnApplicationPolitely) {
     harness_->open("Beta", "Stays", {300, 300, 400, 300});
     const auto alpha = application("Alpha");
     ASSERT_TRUE(alpha.has_value());
-    EXPECT_TRUE(seam().terminate(*alpha));
+    EXPECT_TRUE(desktop().closeApplication(alpha->handle));
     EXPECT_TRUE(harness_->settle([&] { return !application("Alpha").has_value(); }));
     EXPECT_TRUE(application("Beta").has_value());
 }
 
-TEST_F(DesktopContract, HasScreensWithAMainOne) {
-    const ScreenList list = seam().screens();
-    ASSERT_FALSE(list.screens.empty());
-    ASSERT_TRUE(list.mainIndex.has_value());
-    ASSERT_LT(*list.mainIndex, list.screens.size());
-    for (const auto& screen : list.screens) {
-        EXPECT_GT(screen.frame.width, 0);
-        EXPECT_GT(screen.frame.height, 0);
-        EXPECT_NE(screen.screenNumber.value_or(0), 0u);
+TEST_F(DesktopContract, HasMonitorsWithAMainOneAndCanMoveWindows) {
+    const auto snapshot = desktop().snapshot();
+    ASSERT_FALSE(snapshot->monitors.empty());
+    EXPECT_EQ(std::count_if(snapshot->monitors.begin(), snapshot->monitors.end(),
+                            [](const auto& m) { return m.main; }),
+              1);
+    // The desktop space starts at the primary's top-left corner.
+    EXPECT_EQ(snapshot->monitors.front().frame.x, 0);
+    EXPECT_EQ(snapshot->monitors.front().frame.y, 0);
+    for (const auto& monitor : snapshot->monitors) {
+        EXPECT_GT(monitor.frame.width, 0);
+        EXPECT_GT(monitor.frame.height, 0);
+        EXPECT_NE(monitor.id.value_or(0), 0u);
+        EXPECT_EQ(intersection(monitor.frame, monitor.workArea), monitor.workArea);
     }
-}
-
-TEST_F(DesktopContract, TheWindowServerListAgreesWithTheAccessibilityFrames) {
-    harness_->open("Alpha", "One", {100, 100, 400, 300});
-    harness_->open("Alpha", "Two", {600, 200, 500, 400});
-    harness_->open("Beta", "Three", {300, 700, 450, 320});
-    const auto list = seam().windowList();
-    ASSERT_TRUE(list.has_value());
-    for (const char* id : {"Alpha", "Beta"}) {
-        const auto app = application(id);
-        ASSERT_TRUE(app.has_value());
-        for (const Element& window : windowsOf(id)) {
-            const Rect frame = frameOf(window);
-            SCOPED_TRACE(titleOf(window));
-            // The engine pairs the two lists by owner and bounds within 5 points.
-            const bool listed = std::any_of(list->begin(), list->end(), [&](const auto& entry) {
-                if (entry.ownerPID != app->processIdentifier || !entry.bounds || !entry.number)
-                    return false;
-                const WindowBounds& b = *entry.bounds;
-                return std::abs(b.x.value_or(0) - frame.x) < 5 &&
-                       std::abs(b.y.value_or(0) - frame.y) < 5 &&
-                       std::abs(b.width.value_or(0) - frame.width) < 5 &&
-                       std::abs(b.height.value_or(0) - frame.height) < 5;
-            });
-            EXPECT_TRUE(listed);
-        }
-    }
+    EXPECT_TRUE(desktop().capabilities().canMove);
 }
 
 }  // namespace

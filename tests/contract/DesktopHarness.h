@@ -1,13 +1,13 @@
-// One desktop behind the window seam, with what the contract tests need to arrange and check it
-// independently of the seam.
+// One desktop behind the native backend interface, with what the contract tests need to arrange
+// and check it independently of that interface.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
 
-#include "engine/Geometry.h"
-#include "engine/WindowSystem.h"
+#include "base/Geometry.h"
+#include "platform/api/NativeDesktop.h"
 
 namespace vantrel::testing {
 
@@ -18,10 +18,11 @@ class DesktopHarness {
     virtual ~DesktopHarness() = default;
     // Empty when the desktop could not be set up; the reason then.
     virtual std::string setUpError() const = 0;
-    virtual WindowSystem& system() = 0;
-    // Opens a window of the application `app` (its identifier and name) and waits until the seam
-    // lists it. `frame` is the outer frame wanted, in accessibility space.
+    virtual native::NativeDesktop& desktop() = 0;
+    // Opens a window of the application `app` (its identifier and name) and waits until the
+    // backend lists it. `frame` is the outer frame wanted, in the desktop space.
     virtual WindowHandle open(const std::string& app, const std::string& title, Rect frame) = 0;
+    virtual native::WindowId idOf(WindowHandle window) = 0;
     // The window's outer frame and minimised state as the desktop itself knows them.
     virtual Rect trueFrame(WindowHandle window) = 0;
     virtual bool trulyMinimized(WindowHandle window) = 0;

@@ -16,15 +16,13 @@ class SimHarness final : public DesktopHarness {
         desktop_.setScreens("2560x1440+0+0P,1920x1080+2560+0");
     }
     std::string setUpError() const override { return {}; }
-    WindowSystem& system() override { return desktop_; }
+    native::NativeDesktop& desktop() override { return desktop_; }
 
     WindowHandle open(const std::string& app, const std::string& title, Rect frame) override {
         auto [it, added] = apps_.try_emplace(app, 0);
-        if (added) {
+        if (added)
             it->second = desktop_.addApplication(
-                SimApp{app, app, nextPid_++, ActivationPolicy::regular, false, "/apps/" + app});
-            desktop_.setTerminateAccepted(it->second, true);
-        }
+                SimApp{app, app, nextPid_++, native::AppRole::regular, false, true});
         SimWindow window;
         window.title = title;
         window.position = {frame.x, frame.y};
@@ -32,6 +30,7 @@ class SimHarness final : public DesktopHarness {
         windows_.push_back(desktop_.addWindow(it->second, window));
         return windows_.size() - 1;
     }
+    native::WindowId idOf(WindowHandle handle) override { return windows_.at(handle); }
     Rect trueFrame(WindowHandle handle) override {
         const SimWindow w = desktop_.window(windows_.at(handle));
         return Rect{w.position.x, w.position.y, w.size.width, w.size.height};

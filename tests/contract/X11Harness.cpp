@@ -37,7 +37,8 @@ class X11Harness final : public DesktopHarness {
     }
 
     std::string setUpError() const override { return error_; }
-    WindowSystem& system() override { return desktop_; }
+    native::NativeDesktop& desktop() override { return desktop_; }
+    native::WindowId idOf(WindowHandle handle) override { return windows_.at(handle).window; }
 
     WindowHandle open(const std::string& app, const std::string& title, Rect frame) override {
         // Openbox puts the frame's corner where the client asks; the client area is the frame
@@ -51,7 +52,7 @@ class X11Harness final : public DesktopHarness {
         if (!window) return windows_.size();  // out of range: the test fails on first use
         const xcb_window_t id = window->window;
         windows_.push_back(std::move(*window));
-        eventually([&] { return desktop_.elementForWindow(id) != nullptr; });
+        eventually([&] { return desktop_.snapshot()->window(id) != nullptr; });
         // Size the outer frame as asked through the desktop itself, not through the seam.
         const ToolGeometry g = session_->geometry(id);
         const int width = static_cast<int>(std::lround(frame.width)) - g.left - g.right;

@@ -16,6 +16,7 @@
 #include "base/Log.h"
 #include "base/ManualLoop.h"
 #include "base/Worker.h"
+#include "engine/DesktopAdapter.h"
 #include "model/LayoutStorage.h"
 #include "model/LoginItem.h"
 #include "model/PresetLayout.h"
@@ -234,7 +235,7 @@ void addSampleApps(SimulatedDesktop& desktop) {
     std::int32_t pid = 100;
     for (const SampleApp& app : {kEditor, kTerminal, kBrowser, kMail, kChat}) {
         const SimAppId id = desktop.addApplication(
-            SimApp{app.bundleID, app.name, pid++, ActivationPolicy::regular, false, {}});
+            SimApp{app.bundleID, app.name, pid++, native::AppRole::regular, false, false});
         SimWindow window;
         window.title = std::string(app.name);
         window.position = {100.0 + pid, 80.0 + pid};
@@ -250,6 +251,7 @@ int run(const QDir& out, const QString& locate = {}) {
     ManualLoop loop{std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now())};
     StdoutLog log;
     SimulatedDesktop desktop{loop, loop};
+    DesktopAdapter seam{desktop};
     SimulatedHotkeys hotkeys;
     InMemoryUserDefaults defaults;
     RecordingLoginItem loginItem;
@@ -270,12 +272,12 @@ int run(const QDir& out, const QString& locate = {}) {
                                                   {"Maximize", {126, kControlOption}}});
     if (shortcuts) defaults.setData("presetShortcuts", Bytes(shortcuts->begin(), shortcuts->end()));
 
-    AppDelegate app(AppPlatform{desktop, hotkeys, defaults, loginItem, loop, loop, worker, log,
+    AppDelegate app(AppPlatform{seam, hotkeys, defaults, loginItem, loop, loop, worker, log,
                                 data.path().toStdString()});
     bool ok = true;
     {
         UiContext shellContext = makeUiContext(app, loop, loop, worker, dialogs);
-        shellContext.runningApps = [&desktop] { return runningAppChoices(desktop); };
+        shellContext.runningApps = [&seam] { return runningAppChoices(seam); };
         UiShell shell(app, std::move(shellContext), true);
         shell.installLaunchHooks();
         app.applicationDidFinishLaunching();

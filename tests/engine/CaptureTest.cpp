@@ -10,11 +10,16 @@ namespace {
 TEST(ScreenGeometry, ParsesFramesMainMarkAndNegativeOffsetsAndRejectsMalformedText) {
     const auto list = parseScreenGeometry("1920x1080+0+0,1280x1024-1280+56P");
     ASSERT_TRUE(list);
-    ASSERT_EQ(list->screens.size(), 2u);
-    EXPECT_EQ(list->screens[1].frame, (Rect{-1280, 56, 1280, 1024}));
-    EXPECT_EQ(list->screens[1].screenNumber, 2u);
-    EXPECT_EQ(list->mainIndex, 1u);
-    EXPECT_TRUE(parseScreenGeometry("")->screens.empty());
+    ASSERT_EQ(list->size(), 2u);
+    // Given y up from the first one's bottom: in the desktop space its top is level with it.
+    EXPECT_EQ((*list)[1].frame, (Rect{-1280, 0, 1280, 1024}));
+    EXPECT_EQ((*list)[1].id, 2u);
+    EXPECT_TRUE((*list)[1].main);
+    EXPECT_FALSE((*list)[0].main);
+    // The engine sees them as given.
+    EXPECT_EQ(adapter::screenList(*list).screens[1].frame, (Rect{-1280, 56, 1280, 1024}));
+    EXPECT_EQ(adapter::screenList(*list).mainIndex, 1u);
+    EXPECT_TRUE(parseScreenGeometry("")->empty());
     for (const char* bad :
          {"1920x1080", "1920x1080+0", "x+0+0", "1920x1080+0+0Q", "1920x1080+0+0,"})
         EXPECT_FALSE(parseScreenGeometry(bad)) << bad;
@@ -52,51 +57,16 @@ TEST_F(CaptureTest, UntitledWindowsSurviveOnlyAsFirstOrMainWindowAndThoseUnder10
     EXPECT_TRUE(log.lines().empty());
 }
 
-TEST_F(CaptureTest, UnreadableAttributesDropTheWindowOrFallBack) {
-    const auto a = app("org.example.A", 10);
-    const auto positionError = window(a, "position error", {0, 0, 400, 300});
-    const auto positionOdd = window(a, "position odd", {50, 60, 400, 300});
-    const auto sizeMissing = window(a, "size missing", {0, 0, 400, 300});
-    const auto sizeAsPoint = window(a, "size as point", {0, 0, 400, 300});
-    const auto flagsOdd = window(a, "flags odd", {0, 0, 400, 300});
-    desktop.failRead(SimTarget::window(positionError), attribute::kPosition,
-                     {AXError::cannotComplete, std::nullopt});
-    desktop.failRead(SimTarget::window(positionOdd), attribute::kPosition,
-                     {AXError::success, AttributeValue{std::string("x")}});
-    desktop.failRead(SimTarget::window(sizeMissing), attribute::kSize,
-                     {AXError::success, std::nullopt});
-    desktop.failRead(SimTarget::window(sizeAsPoint), attribute::kSize,
-                     {AXError::success, AttributeValue{Point{400, 300}}});
-    desktop.failRead(SimTarget::window(flagsOdd), attribute::kMinimized,
-                     {AXError::success, AttributeValue{OtherValue{}}});
-    desktop.failRead(SimTarget::window(flagsOdd), attribute::kFullScreen,
-                     {AXError::failure, AttributeValue{true}});
-
-    const auto states = service.captureWindows();
-    ASSERT_EQ(states.size(), 2u);
-    EXPECT_EQ(states[0].windowTitle, "position odd");
-    EXPECT_EQ(states[0].frameX, 0);  // not a point value: the origin
-    EXPECT_EQ(states[0].frameY, 0);
-    EXPECT_EQ(states[1].windowTitle, "flags odd");
-    EXPECT_FALSE(states[1].isMinimized);
-    EXPECT_FALSE(states[1].isFullscreen);
-    EXPECT_TRUE(log.lines().empty());
-}
-
-TEST_F(CaptureTest, ApplicationsAreFilteredByPolicyIdentifierAndReadableWindowList) {
+TEST_F(CaptureTest, ApplicationsAreFilteredByRoleAndIdentifier) {
     const auto accessory = desktop.addApplication(
-        SimApp{"org.example.Tray", "Tray", 11, ActivationPolicy::accessory, false, std::nullopt});
+        SimApp{"org.example.Tray", "Tray", 11, native::AppRole::accessory, false, false});
+    const auto background = desktop.addApplication(
+        SimApp{"org.example.Agent", "Agent", 13, native::AppRole::background, false, false});
     const auto anonymous = desktop.addApplication(
-        SimApp{std::nullopt, "Anon", 12, ActivationPolicy::regular, false, std::nullopt});
-    const auto broken = app("org.example.Broken", 13);
-    const auto odd = app("org.example.Odd", 14);
-    const auto hidden = desktop.addApplication(SimApp{
-        "org.example.Hidden", std::nullopt, 15, ActivationPolicy::regular, true, std::nullopt});
-    for (auto id : {accessory, anonymous, broken, odd, hidden}) window(id, "w", {0, 0, 400, 300});
-    desktop.failRead(SimTarget::app(broken), attribute::kWindows,
-                     {AXError::cannotComplete, std::nullopt});
-    desktop.failRead(SimTarget::app(odd), attribute::kWindows,
-                     {AXError::success, AttributeValue{OtherValue{}}});
+        SimApp{std::nullopt, "Anon", 12, native::AppRole::regular, false, false});
+    const auto hidden = desktop.addApplication(
+        SimApp{"org.example.Hidden", std::nullopt, 15, native::AppRole::regular, true, false});
+    for (auto id : {accessory, background, anonymous, hidden}) window(id, "w", {0, 0, 400, 300});
 
     const auto states = service.captureWindows();
     ASSERT_EQ(states.size(), 1u);
@@ -112,18 +82,18 @@ TEST_F(CaptureTest, DisplayChoiceTakesLargestOverlapEarlierOnTiesAndMainOnMisses
     EXPECT_EQ(service.displayForFrame(5000, 5000, 200, 200), 2u);  // nowhere: main screen
     EXPECT_EQ(service.displayForFrame(1000, 0, 0, 0), 2u);         // only touches: no area wins
 
-    ScreenList unnumbered = *parseScreenGeometry("1000x800+0+0,1000x800+1000+0P");
-    unnumbered.screens[0].screenNumber.reset();
-    desktop.setScreens(unnumbered);
+    auto unnumbered = *parseScreenGeometry("1000x800+0+0,1000x800+1000+0P");
+    unnumbered[0].id.reset();
+    desktop.setMonitors(unnumbered);
     EXPECT_EQ(service.displayForFrame(0, 0, 200, 200), 2u);  // winner has number 0: main's
-    unnumbered.mainIndex.reset();
-    desktop.setScreens(unnumbered);
+    unnumbered[1].main = false;
+    desktop.setMonitors(unnumbered);
     EXPECT_EQ(service.displayForFrame(5000, 5000, 200, 200), 0u);
 }
 
 TEST_F(CaptureTest, RelativeFramesAreFractionsOfTheDisplayOrAbsentTogether) {
-    ScreenList screens = *parseScreenGeometry("1000x800+0+0P,0x800+1000+0");
-    desktop.setScreens(screens);
+    auto monitors = *parseScreenGeometry("1000x800+0+0P,0x800+1000+0");
+    desktop.setMonitors(monitors);
     const auto relative = service.relativeFrame(250, 200, 500, 400, 1);
     ASSERT_TRUE(relative);
     EXPECT_EQ(*relative, (RelativeFrame{0.25, 0.25, 0.5, 0.5}));
@@ -133,9 +103,9 @@ TEST_F(CaptureTest, RelativeFramesAreFractionsOfTheDisplayOrAbsentTogether) {
     // A captured window on the zero-width display keeps no relative fields at all.
     const auto a = app("org.example.A", 10);
     window(a, "w", {1000, 0, 400, 300});
-    screens.screens[1].frame = {1000, 0, 0, 800};
-    screens.mainIndex = 1;
-    desktop.setScreens(screens);
+    monitors[0].main = false;
+    monitors[1].main = true;
+    desktop.setMonitors(monitors);
     const auto states = service.captureWindows();
     ASSERT_EQ(states.size(), 1u);
     EXPECT_EQ(states[0].displayID, 2u);
@@ -143,34 +113,26 @@ TEST_F(CaptureTest, RelativeFramesAreFractionsOfTheDisplayOrAbsentTogether) {
                  states[0].relativeFrameWidth || states[0].relativeFrameHeight);
 }
 
+// The engine pairs each window with its on-screen entry by owner and frame, within 5 points: of
+// two windows of one application closer than that, both get the front one's number.
 TEST_F(CaptureTest, WindowNumbersMatchTheOwnersFirstEntryWithinFivePoints) {
+    const auto other = window(app("org.example.Other", 99), "same frame", {100, 100, 400, 300});
     const auto a = app("org.example.A", 10);
-    const auto w = window(a, "w", {100, 100, 400, 300});
-    const auto element = [&] {
-        const auto running = desktop.runningApplications();
-        const auto read =
-            desktop.copyAttribute(desktop.applicationElement(running[0]), attribute::kWindows);
-        return read.as<std::vector<Element>>()->front();
-    }();
-    auto entry = [](std::optional<std::uint32_t> number, std::int32_t pid, double dx) {
-        return WindowServerEntry{number, pid, 0, WindowBounds{100 + dx, 100, 400, 300}};
-    };
-    desktop.setWindowServerEntries(std::vector{entry(1, 99, 0), entry(std::nullopt, 10, 0),
-                                               entry(2, 10, 4.9), entry(3, 10, 0)});
-    EXPECT_EQ(service.matchWindowNumber(element, 10), 2u);
-    desktop.setWindowServerEntries(std::vector{entry(4, 10, 5), entry(5, 10, -5)});
-    EXPECT_EQ(service.matchWindowNumber(element, 10), std::nullopt);
-    desktop.setWindowServerEntries(
-        std::vector{WindowServerEntry{6, 10, 0, WindowBounds{100, 100, std::nullopt, 300}},
-                    WindowServerEntry{7, 10, 0, std::nullopt}, entry(8, 10, 1)});
-    EXPECT_EQ(service.matchWindowNumber(element, 10), 8u);  // missing width counts as 0
-    desktop.setWindowListAvailable(false);
-    EXPECT_EQ(service.matchWindowNumber(element, 10), std::nullopt);
-    desktop.setWindowListAvailable(true);
-    desktop.setWindowServerEntries(std::nullopt);
-    EXPECT_EQ(service.matchWindowNumber(element, 10), w);
-    desktop.failRead(SimTarget::window(w), attribute::kSize, {AXError::failure, std::nullopt}, 1);
-    EXPECT_EQ(service.matchWindowNumber(element, 10), std::nullopt);
+    const auto front = window(a, "front", {100, 100, 400, 300});
+    const auto near = window(a, "near", {104.9, 100, 400, 300});
+    const auto apart = window(a, "apart", {100, 100, 400, 305});
+    const auto hidden = window(a, "hidden", {700, 100, 400, 300});
+    (void)desktop.setMinimized(hidden, true);  // minimised: not on screen, no number
+    const auto states = service.captureWindows();
+    ASSERT_EQ(states.size(), 5u);
+    EXPECT_EQ(states[0].windowNumber, other);
+    EXPECT_EQ(states[1].windowNumber, front);
+    EXPECT_EQ(states[2].windowNumber, front);
+    EXPECT_EQ(states[3].windowNumber, apart);
+    EXPECT_EQ(states[4].windowNumber, std::nullopt);
+    EXPECT_EQ(service.matchWindowNumber(seam.elementForWindow(near), 10), front);
+    EXPECT_EQ(service.matchWindowNumber(seam.elementForWindow(apart), 99), std::nullopt);
+    EXPECT_EQ(service.matchWindowNumber(seam.elementForWindow(hidden), 10), std::nullopt);
 }
 
 TEST_F(CaptureTest, SpaceFieldsComeFromTheWindowNumber) {
@@ -179,9 +141,11 @@ TEST_F(CaptureTest, SpaceFieldsComeFromTheWindowNumber) {
     const auto onTwo = window(a, "two", {0, 0, 500, 300});
     const auto unlisted = window(a, "unlisted", {0, 0, 600, 300});
     const auto offScreen = window(a, "off", {0, 0, 700, 300});
-    desktop.setServerBounds(offScreen, WindowBounds{3000, 0, 700, 300});  // never matches
-    desktop.setSpaces(
-        {{"S1", {sticky, static_cast<std::int64_t>(offScreen)}, {}}, {"S2", {sticky, onTwo}, {}}});
+    desktop.setWorkspaces(2);
+    desktop.setWorkspace(sticky, std::nullopt, true);
+    desktop.setWorkspace(onTwo, 1);
+    desktop.setWorkspace(offScreen, 0);
+    (void)desktop.setMinimized(offScreen, true);
 
     const auto states = service.captureWindows();
     ASSERT_EQ(states.size(), 4u);
@@ -190,15 +154,15 @@ TEST_F(CaptureTest, SpaceFieldsComeFromTheWindowNumber) {
     EXPECT_EQ(states[0].windowNumber, sticky);
     EXPECT_FALSE(states[1].isOnAllSpaces);
     EXPECT_EQ(states[1].spaceIndex, 2);
-    EXPECT_EQ(states[1].spaceUUID, "S2");
+    EXPECT_EQ(states[1].spaceUUID, spaceUUID(1));
     EXPECT_EQ(states[2].windowNumber, unlisted);
     EXPECT_EQ(states[2].spaceIndex, std::nullopt);
-    EXPECT_EQ(states[3].windowNumber, std::nullopt);  // the server does not list it
+    EXPECT_EQ(states[3].windowNumber, std::nullopt);  // not on screen: no number, no Space
     EXPECT_EQ(states[3].spaceIndex, std::nullopt);
-    EXPECT_FALSE(states[3].isOnAllSpaces);
+    EXPECT_TRUE(states[3].isMinimized);
 }
 
-TEST_F(CaptureTest, ReadsTheWindowServerAndSpacesOncePerCapture) {
+TEST_F(CaptureTest, ReadsTheDesktopFourTimesPerCaptureWhateverItHolds) {
     for (int a = 0; a < 5; ++a) {
         const auto id = app("org.example.App" + std::to_string(a), 100 + a);
         for (int w = 0; w < 4; ++w) window(id, "w" + std::to_string(w), {0, 0, 400, 300});
@@ -206,17 +170,14 @@ TEST_F(CaptureTest, ReadsTheWindowServerAndSpacesOncePerCapture) {
     service.captureWindows();  // the first capture also starts the Space refresh
     desktop.clearCalls();
     EXPECT_EQ(service.captureWindows().size(), 20u);
-    EXPECT_EQ(desktop.callCount("windowList"), 1u);
-    EXPECT_EQ(desktop.callCount("spaces"), 1u);
-    EXPECT_EQ(desktop.callCount("screens"), 1u);
-    EXPECT_EQ(desktop.callCount("copy a:"), 5u);
-    EXPECT_EQ(desktop.callCount("copy w:"), 20u * 5u);  // title, position, size, two flags
+    // Screens, the on-screen list, the Spaces and the applications; windows read from those.
+    EXPECT_EQ(desktop.calls(), std::vector<std::string>(4, "snapshot"));
 }
 
 TEST_F(CaptureTest, DisplayConfigurationListsEveryScreenInOrder) {
-    ScreenList screens = *parseScreenGeometry("1280x1024-1280+0,1920x1080+0+0P");
-    screens.screens[0].screenNumber.reset();
-    desktop.setScreens(screens);
+    auto monitors = *parseScreenGeometry("1280x1024-1280+0,1920x1080+0+0P");
+    monitors[0].id.reset();
+    desktop.setMonitors(monitors);
     const auto displays = service.currentDisplayConfiguration();
     ASSERT_EQ(displays.size(), 2u);
     EXPECT_EQ(displays[0], (DisplayInfo{0, -1280, 0, 1280, 1024, false, "Display 1"}));

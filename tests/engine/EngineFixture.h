@@ -1,5 +1,5 @@
-// A window engine over the simulated desktop on virtual time, shared by the engine, automation
-// and app tests.
+// A window engine over the simulated desktop, through the engine's adapter, on virtual time;
+// shared by the engine, automation and app tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,15 +9,19 @@
 #include "base/Log.h"
 #include "base/ManualLoop.h"
 #include "base/NotificationCenter.h"
+#include "engine/DesktopAdapter.h"
 #include "engine/SpaceService.h"
 #include "engine/WindowService.h"
 #include "platform/sim/SimulatedDesktop.h"
 
 namespace vantrel::testing {
 
-// The displays of a screen geometry text such as "1920x1080+0+0P,1280x1024+1920+0".
+// The screens of a screen geometry text such as "1920x1080+0+0P,1280x1024+1920+0".
+inline ScreenList screens(const std::string& geometry) {
+    return adapter::screenList(*parseScreenGeometry(geometry));
+}
 inline DisplayConfiguration displays(const std::string& geometry) {
-    return DisplayConfiguration{displayInfos(*parseScreenGeometry(geometry))};
+    return DisplayConfiguration{displayInfos(screens(geometry))};
 }
 
 class EngineTest : public ::testing::Test {
@@ -26,8 +30,9 @@ class EngineTest : public ::testing::Test {
     MemoryLog log;
     NotificationCenter center;
     SimulatedDesktop desktop{loop, loop};
-    SpaceService spaces{desktop, loop};
-    WindowService service{desktop, spaces, loop, loop, center, log};
+    DesktopAdapter seam{desktop};
+    SpaceService spaces{seam, loop};
+    WindowService service{seam, spaces, loop, loop, center, log};
 
     // Grants the permission and lets the flag settle.
     void grant() {
@@ -37,11 +42,10 @@ class EngineTest : public ::testing::Test {
         ASSERT_TRUE(service.hasAccessibilityPermission.get());
     }
 
-    // A regular application named "<bundleID> App", installed under /apps.
-    SimAppId app(const std::string& bundleID, std::int32_t pid, bool running = true) {
-        return desktop.addApplication(SimApp{bundleID, bundleID + " App", pid,
-                                             ActivationPolicy::regular, false, "/apps/" + bundleID},
-                                      running);
+    // A regular, installed application named "<id> App".
+    SimAppId app(const std::string& id, std::int32_t pid, bool running = true) {
+        return desktop.addApplication(
+            SimApp{id, id + " App", pid, native::AppRole::regular, false, true}, running);
     }
 
     SimWindowId window(SimAppId owner, std::optional<std::string> title, Rect frame) {
@@ -57,5 +61,10 @@ class EngineTest : public ::testing::Test {
         return Rect{w.position.x, w.position.y, w.size.width, w.size.height};
     }
 };
+
+// The Space name the adapter gives workspace `index` (from 0).
+inline std::string spaceUUID(int index) {
+    return "00000000-0000-4000-8000-00000000000" + std::to_string(index + 1);
+}
 
 }  // namespace vantrel::testing

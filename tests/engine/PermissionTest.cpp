@@ -12,9 +12,9 @@ TEST_F(PermissionTest, UntrustedStartPollsEveryTwoSecondsAndAGrantStopsThePollWi
     EXPECT_TRUE(desktop.calls().empty());  // construction asks nothing
     desktop.setTrusted(false);
     service.start();
-    EXPECT_EQ(desktop.callCount("trusted"), 1u);
+    EXPECT_EQ(desktop.callCount("capabilities"), 1u);
     loop.advance(3s);
-    EXPECT_EQ(desktop.callCount("trusted"), 2u);
+    EXPECT_EQ(desktop.callCount("capabilities"), 2u);
     EXPECT_FALSE(service.hasAccessibilityPermission.get());
 
     desktop.setTrusted(true);

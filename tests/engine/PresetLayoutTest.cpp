@@ -41,15 +41,15 @@ TEST(PresetGeometry, EveryPresetOnAVisibleFrame) {
 
 class PresetTest : public EngineTest {
   protected:
-    PresetLayoutService presets{service, desktop, log};
+    PresetLayoutService presets{service, seam, log};
     SimAppId front = 0;
     SimWindowId focused = 0;
 
     void SetUp() override {
         grant();
-        ScreenList screens = *parseScreenGeometry("1440x900+0+0P");
-        screens.screens[0].visibleFrame = {0, 0, 1440, 875};  // a 25-point menu bar on top
-        desktop.setScreens(screens);
+        auto monitors = *parseScreenGeometry("1440x900+0+0P");
+        monitors[0].workArea = {0, 25, 1440, 875};  // a 25-point menu bar on top
+        desktop.setMonitors(monitors);
         front = app("org.example.Front", 10);
         focused = window(front, "Doc", {300, 300, 400, 300});
         desktop.setFocusedWindow(front, focused);
@@ -70,21 +70,22 @@ TEST_F(PresetTest, HalvesFlipIntoWindowCoordinates) {
     EXPECT_EQ(size(), (Size{1440, 437.5}));
     const auto calls = desktop.calls();
     ASSERT_GE(calls.size(), 2u);
-    EXPECT_TRUE(calls[calls.size() - 2].find("AXPosition") != std::string::npos);
-    EXPECT_TRUE(calls.back().find("AXSize") != std::string::npos);
+    const std::string target = "place w:" + std::to_string(focused) + " ";
+    EXPECT_EQ(calls[calls.size() - 2], target + "0,462.5");
+    EXPECT_EQ(calls.back(), target + "1440x437.5");
     EXPECT_TRUE(log.lines().empty());
 }
 
 TEST_F(PresetTest, WindowOnASecondaryDisplayStaysThere) {
     // The second screen sits right of the main one with its bottom 100 points higher.
-    ScreenList screens = *parseScreenGeometry("1440x900+0+0P,1000x800+1440+100");
-    screens.screens[0].visibleFrame = {0, 0, 1440, 875};
-    screens.screens[1].visibleFrame = {1440, 100, 1000, 780};
-    desktop.setScreens(screens);
+    auto monitors = *parseScreenGeometry("1440x900+0+0P,1000x800+1440+100");
+    monitors[0].workArea = {0, 25, 1440, 875};
+    monitors[1].workArea = {1440, 20, 1000, 780};  // y up: (1440, 100, 1000, 780)
+    desktop.setMonitors(monitors);
     const auto other = window(front, "Other", {1500, 100, 600, 400});  // mostly on screen 2
     desktop.setFocusedWindow(front, other);
-    const auto read = desktop.copyAttribute(
-        desktop.applicationElement(*desktop.frontmostApplication()), attribute::kFocusedWindow);
+    const auto read = seam.copyAttribute(seam.applicationElement(*seam.frontmostApplication()),
+                                         attribute::kFocusedWindow);
     ASSERT_NE(read.as<Element>(), nullptr);
     const auto screen = presets.screenOfWindow(*read.as<Element>());
     ASSERT_TRUE(screen);
@@ -104,8 +105,7 @@ TEST_F(PresetTest, WithoutFocusedWindowTheFirstWindowMoves) {
 }
 
 TEST_F(PresetTest, WindowOffEveryScreenGoesToTheMainScreen) {
-    ScreenList screens = *parseScreenGeometry("1000x800+-1000+0,1440x900+0+0P");
-    desktop.setScreens(screens);
+    desktop.setScreens("1000x800+-1000+0,1440x900+0+0P");
     desktop.removeWindow(focused);
     focused = window(front, "Far", {9000, 9000, 400, 300});
     desktop.setFocusedWindow(front, focused);
@@ -116,30 +116,29 @@ TEST_F(PresetTest, WindowOffEveryScreenGoesToTheMainScreen) {
 }
 
 TEST_F(PresetTest, RefusedPositionIsReportedAndTheSizeStillSet) {
-    desktop.failWrite(SimTarget::window(focused), attribute::kPosition, AXError::cannotComplete);
+    desktop.failWrite(focused, SimWrite::move, native::PlaceResult::refused);
     EXPECT_TRUE(presets.apply(PresetLayout::leftHalf));
     EXPECT_EQ(size(), (Size{720, 875}));
-    desktop.failWrite(SimTarget::window(focused), attribute::kSize, AXError::failure);
+    desktop.failWrite(focused, SimWrite::resize, native::PlaceResult::gone);
     EXPECT_TRUE(presets.apply(PresetLayout::rightHalf));
     EXPECT_EQ(log.lines(),
               (std::vector<std::string>{"PresetLayoutService: Failed to set position: -25204",
                                         "PresetLayoutService: Failed to set position: -25204",
-                                        "PresetLayoutService: Failed to set size: -25200"}));
+                                        "PresetLayoutService: Failed to set size: -25202"}));
 }
 
 TEST_F(PresetTest, EarlyStopsPrintOneLineAndMoveNothing) {
     const auto files = desktop.addApplication(
-        SimApp{desktop.fileManagerBundleID(), "Files", 30, ActivationPolicy::regular, false, {}});
+        SimApp{seam.fileManagerBundleID(), "Files", 30, native::AppRole::regular, false, false});
     desktop.setFrontmost(files);
     EXPECT_FALSE(presets.apply(PresetLayout::maximize));
 
     const auto bare = desktop.addApplication(
-        SimApp{"org.example.Bare", std::nullopt, 31, ActivationPolicy::regular, false, {}});
+        SimApp{"org.example.Bare", std::nullopt, 31, native::AppRole::regular, false, false});
     desktop.setFrontmost(bare);
     EXPECT_FALSE(presets.apply(PresetLayout::maximize));
     const auto named = app("org.example.Named", 32);
-    desktop.setFrontmost(named);
-    desktop.failRead(SimTarget::app(named), attribute::kWindows, {AXError::failure, std::nullopt});
+    desktop.setFrontmost(named);  // running without a window
     EXPECT_FALSE(presets.apply(PresetLayout::maximize));
 
     desktop.setFrontmost(std::nullopt);
@@ -161,12 +160,12 @@ TEST_F(PresetTest, EarlyStopsPrintOneLineAndMoveNothing) {
                                         "org.example.Named App",
                                         "PresetLayoutService: No frontmost application",
                                         "PresetLayoutService: No accessibility permission"}));
-    EXPECT_EQ(desktop.callCount("set"), 0u);
+    EXPECT_EQ(desktop.callCount("place"), 0u);
 }
 
 TEST_F(PresetTest, FileManagerWithWindowsIsPlacedLikeAnyOther) {
     const auto files = desktop.addApplication(
-        SimApp{desktop.fileManagerBundleID(), "Files", 30, ActivationPolicy::regular, false, {}});
+        SimApp{seam.fileManagerBundleID(), "Files", 30, native::AppRole::regular, false, false});
     const auto w = window(files, "Home", {10, 10, 400, 300});
     desktop.setFrontmost(files);
     EXPECT_TRUE(presets.apply(PresetLayout::maximize));

@@ -103,7 +103,8 @@ TEST_F(SpaceServiceTest, StartRefreshesAndThenEveryFiveSeconds) {
 
     const auto a = app("org.example.A", 10);
     const auto w = window(a, "w", {0, 0, 300, 300});
-    desktop.setSpaces({{"S1", {}, {}}, {"S2", {w}, {}}, {"S3", {}, {}}});
+    desktop.setWorkspaces(3);
+    desktop.setWorkspace(w, 1);
     loop.advance(4999ms);
     EXPECT_EQ(spaces.totalSpaces.get(), 1);
     loop.advance(1ms);
@@ -113,14 +114,15 @@ TEST_F(SpaceServiceTest, StartRefreshesAndThenEveryFiveSeconds) {
     EXPECT_EQ(loop.pendingCount(), 1u);
     EXPECT_EQ(seen, (std::vector<std::optional<std::int64_t>>{std::nullopt, 2}));
     // A Space the platform states wins over the guess, and its change refreshes at once.
-    desktop.setCurrentSpace(3);
+    desktop.setCurrentWorkspace(2);
     loop.runPending();
     EXPECT_EQ(spaces.activeSpaceIndex.get(), 3);
 }
 
 TEST_F(SpaceServiceTest, StartedOffTheMainThreadRefreshesOnIt) {
     const auto w = window(app("org.example.A", 10), "w", {0, 0, 300, 300});
-    desktop.setSpaces({{"S1", {}, {}}, {"S2", {w}, {}}});
+    desktop.setWorkspaces(2);
+    desktop.setWorkspace(w, 1);
     std::thread([&] { spaces.start(); }).join();
     EXPECT_EQ(spaces.totalSpaces.get(), 1);
     loop.runPending();
@@ -129,7 +131,7 @@ TEST_F(SpaceServiceTest, StartedOffTheMainThreadRefreshesOnIt) {
 }
 
 TEST_F(SpaceServiceTest, TicksAfterTheServiceIsGoneDoNothing) {
-    auto service2 = std::make_unique<SpaceService>(desktop, loop);
+    auto service2 = std::make_unique<SpaceService>(seam, loop);
     service2->start();
     service2.reset();
     EXPECT_EQ(loop.pendingCount(), 0u);

@@ -27,7 +27,7 @@ TEST_F(ThreadedRestoreTest, RestoreOnAWorkerWhileTheMainLoopRuns) {
         windows.push_back(s);
     }
     int launchesSeen = 0;
-    auto launches = desktop.observeApplicationLaunches([&](const RunningApplication& a) {
+    auto launches = seam.observeApplicationLaunches([&](const RunningApplication& a) {
         EXPECT_TRUE(loop.isMainThread());
         launchesSeen += a.bundleID == "org.example.Mail" ? 1 : 0;
     });
@@ -53,7 +53,8 @@ TEST_F(ThreadedRestoreTest, RestoreOnAWorkerWhileTheMainLoopRuns) {
 TEST_F(ThreadedRestoreTest, MismatchFromAWorkerIsDeliveredOnTheMainThread) {
     grant();
     const auto id = window(app("org.example.A", 10), "w", {0, 0, 300, 300});
-    desktop.setSpaces({{"S1", {id}, {}}, {"S2", {}, {}}});
+    desktop.setWorkspaces(2);
+    desktop.setWorkspace(id, 0);
     std::atomic<int> delivered{0};
     auto observer = center.addObserver(kLayoutSpaceMismatch, [&](const Notification&) {
         EXPECT_TRUE(loop.isMainThread());

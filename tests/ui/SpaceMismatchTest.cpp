@@ -11,8 +11,9 @@ class SpaceMismatchTest : public UiTest {
     void SetUp() override {
         UiTest::SetUp();
         // The layout and its live window are on Space 2; the platform says Space 1 is current.
-        h.desktop.setSpaces({{"S1", {}, {}}, {"S2", {static_cast<std::int64_t>(live)}, {}}});
-        h.desktop.setCurrentSpace(1);
+        h.desktop.setWorkspaces(2);
+        h.desktop.setWorkspace(live, 1);
+        h.desktop.setCurrentWorkspace(0);
         onSpaceTwo.windows[0].spaceIndex = 2;
         h.writeLayoutFile({onSpaceTwo});
         launch();

@@ -73,7 +73,7 @@ class UiTest : public ::testing::Test {
     void SetUp() override {
         h.desktop.setScreens("1920x1080+0+0P");
         editorApp = h.desktop.addApplication(
-            SimApp{"org.example.Editor", "Editor", 10, ActivationPolicy::regular, false, {}});
+            SimApp{"org.example.Editor", "Editor", 10, native::AppRole::regular, false, false});
         SimWindow w;
         w.title = "doc";
         w.position = {100, 100};
@@ -98,7 +98,7 @@ class UiTest : public ::testing::Test {
             openedLinks.append(url);
             return true;
         };
-        context.runningApps = [this] { return runningAppChoices(h.desktop); };
+        context.runningApps = [this] { return runningAppChoices(h.seam); };
         context.installedApps = [] {
             return std::vector<AppChoice>{{"org.example.Viewer", "Viewer"},
                                           {"org.example.Editor", "Editor"}};

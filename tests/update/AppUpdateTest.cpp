@@ -11,7 +11,7 @@ TEST(AppUpdate, TheDelegateStartsItsUpdaterAfterThePermissionQueryAndNotTheHook)
     testing::RecordingUpdater updater(true);
     testing::AppHarness h;
     h.defaults.setBool("hasCompletedOnboarding", true);
-    h.app = std::make_unique<AppDelegate>(AppPlatform{h.desktop, h.hotkeys, h.defaults, h.loginItem,
+    h.app = std::make_unique<AppDelegate>(AppPlatform{h.seam, h.hotkeys, h.defaults, h.loginItem,
                                                       h.loop, h.loop, h.inlineWorker, h.log,
                                                       h.dir.path(), &updater});
     ASSERT_NE(h.app->updateService(), nullptr);
@@ -26,7 +26,7 @@ TEST(AppUpdate, TheDelegateStartsItsUpdaterAfterThePermissionQueryAndNotTheHook)
     h.app->setLaunchHooks(std::move(hooks));
     // The permission was asked again between the status item and the updater.
     std::size_t trustedAtStart = 0;
-    updater.onStart = [&] { trustedAtStart = h.desktop.callCount("trusted"); };
+    updater.onStart = [&] { trustedAtStart = h.desktop.callCount("capabilities"); };
     h.app->applicationDidFinishLaunching();
     EXPECT_EQ(trustedAtStart, 1U);
     EXPECT_EQ(updater.calls, (std::vector<std::string>{"automatic on", "interval 14400", "start"}));

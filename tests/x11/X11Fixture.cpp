@@ -47,8 +47,9 @@ void X11Test::SetUp() {
     ASSERT_NE(session_, nullptr) << startError_;
     X11Options options;
     options.launcher = &launcher_;
-    desktop_ = std::make_unique<X11Desktop>(log_, loop_, clock_, options);
-    const Status connected = desktop_->connect();
+    x11_ = std::make_unique<X11Desktop>(log_, loop_, clock_, options);
+    desktop_ = std::make_unique<DesktopAdapter>(*x11_);
+    const Status connected = x11_->connect();
     ASSERT_TRUE(connected.ok()) << connected.error().message;
 }
 
@@ -64,6 +65,7 @@ void X11Test::TearDown() {
         }));
     }
     desktop_.reset();
+    x11_.reset();
 }
 
 xcb_window_t X11Test::open(const std::vector<std::string>& args) {

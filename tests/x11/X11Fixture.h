@@ -11,6 +11,10 @@
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/ManualLoop.h"
+#include "base/NotificationCenter.h"
+#include "engine/DesktopAdapter.h"
+#include "engine/SpaceService.h"
+#include "engine/WindowService.h"
 #include "platform/x11/GioLauncher.h"
 #include "platform/x11/X11Desktop.h"
 
@@ -33,7 +37,7 @@ class X11Test : public ::testing::Test {
     template <typename Condition>
     bool pumpUntil(Condition condition) {
         return eventually([&] {
-            desktop_->processEvents();
+            x11_->processEvents();
             loop_.runPending();
             return condition();
         });
@@ -46,8 +50,39 @@ class X11Test : public ::testing::Test {
     ManualLoop loop_;
     SystemClock clock_;
     x11::GioLauncher launcher_;
-    std::unique_ptr<X11Desktop> desktop_;
+    std::unique_ptr<X11Desktop> x11_;
+    // The engine's view of it.
+    std::unique_ptr<DesktopAdapter> desktop_;
     std::vector<TestWindow> windows_;
+};
+
+// The engine over the backend, permission granted.
+class X11DesktopTest : public X11Test {
+  protected:
+    void SetUp() override {
+        X11Test::SetUp();
+        if (HasFatalFailure()) return;
+        spaces_ = std::make_unique<SpaceService>(*desktop_, loop_);
+        service_ = std::make_unique<WindowService>(*desktop_, *spaces_, loop_, clock_,
+                                                   notifications_, log_);
+        service_->checkAccessibilityPermission();
+        loop_.runPending();
+    }
+    void TearDown() override {
+        service_.reset();
+        spaces_.reset();
+        X11Test::TearDown();
+    }
+
+    const WindowState* stateOf(const std::vector<WindowState>& states, const std::string& title) {
+        for (const auto& state : states)
+            if (state.windowTitle == title) return &state;
+        return nullptr;
+    }
+
+    NotificationCenter notifications_;
+    std::unique_ptr<SpaceService> spaces_;
+    std::unique_ptr<WindowService> service_;
 };
 
 }  // namespace vantrel::testing

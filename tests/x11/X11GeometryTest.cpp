@@ -2,6 +2,7 @@
 // and naming applications from WM_CLASS.
 #include <gtest/gtest.h>
 
+#include "engine/DesktopAdapter.h"
 #include "platform/x11/DesktopEntries.h"
 #include "platform/x11/Monitors.h"
 #include "platform/x11/X11Geometry.h"
@@ -23,15 +24,11 @@ TEST(X11Frames, DecorationsGrowAndShadowsShrinkTheFrameSymmetrically) {
     EXPECT_EQ(frameFromClient(Rect{90, 92, 420, 320}, {}, shadow), (Rect{100, 100, 400, 300}));
 }
 
-TEST(X11Spaces, WindowsAreRelativeToThePrimaryTopLeftAndScreensToItsBottomLeft) {
+TEST(X11Spaces, TheDesktopSpaceStartsAtThePrimaryTopLeft) {
     const Rect primary{1920, 200, 2560, 1440};
-    EXPECT_EQ(rootToAccessibility({1920, 200}, primary), (Point{0, 0}));
-    EXPECT_EQ(rootToAccessibility({0, 0}, primary), (Point{-1920, -200}));
-    EXPECT_EQ(accessibilityToRoot(rootToAccessibility({37, 91}, primary), primary),
-              (Point{37, 91}));
-    EXPECT_EQ(rootToScreenSpace(primary, primary), (Rect{0, 0, 2560, 1440}));
-    // Left of the primary, its top at root y 0: its bottom is 1080 below the root top.
-    EXPECT_EQ(rootToScreenSpace({0, 0, 1920, 1080}, primary), (Rect{-1920, 560, 1920, 1080}));
+    EXPECT_EQ(rootToDesktop({1920, 200}, primary), (Point{0, 0}));
+    EXPECT_EQ(rootToDesktop({0, 0}, primary), (Point{-1920, -200}));
+    EXPECT_EQ(desktopToRoot(rootToDesktop({37, 91}, primary), primary), (Point{37, 91}));
 }
 
 TEST(X11Struts, APanelReservesItsEdgeOnlyOnTheMonitorsItTouches) {
@@ -52,23 +49,28 @@ TEST(X11Struts, APanelReservesItsEdgeOnlyOnTheMonitorsItTouches) {
 TEST(X11Screens, ThePrimaryComesFirstAndTheWorkAreaApplies) {
     std::vector<MonitorInfo> monitors{{"DP-2", {0, 0, 1920, 1080}, false, {}},
                                       {"DP-1", {1920, 0, 2560, 1440}, true, {}}};
-    const ScreenList list = buildScreenList(monitors, {}, Rect{0, 25, 4480, 1415}, 4480, 1440);
-    ASSERT_EQ(list.screens.size(), 2u);
-    EXPECT_EQ(list.mainIndex, std::optional<std::size_t>(0));
-    EXPECT_EQ(list.screens[0].localizedName, "DP-1");
-    EXPECT_EQ(list.screens[0].frame, (Rect{0, 0, 2560, 1440}));
-    EXPECT_EQ(list.screens[0].visibleFrame, (Rect{0, 0, 2560, 1415}));
-    EXPECT_EQ(list.screens[1].frame, (Rect{-1920, 360, 1920, 1080}));
-    EXPECT_EQ(list.screens[1].screenNumber, displayId({}, "DP-2"));
+    const auto list = buildMonitors(monitors, {}, Rect{0, 25, 4480, 1415}, 4480, 1440);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_TRUE(list[0].main);
+    EXPECT_FALSE(list[1].main);
+    EXPECT_EQ(list[0].name, "DP-1");
+    EXPECT_EQ(list[0].frame, (Rect{0, 0, 2560, 1440}));
+    EXPECT_EQ(list[0].workArea, (Rect{0, 25, 2560, 1415}));
+    EXPECT_EQ(list[1].frame, (Rect{-1920, 0, 1920, 1080}));
+    EXPECT_EQ(list[1].id, displayId({}, "DP-2"));
+    // The engine sees them from the primary's bottom-left corner, y up.
+    const ScreenList screens = adapter::screenList(list);
+    EXPECT_EQ(screens.mainIndex, std::optional<std::size_t>(0));
+    EXPECT_EQ(screens.screens[0].visibleFrame, (Rect{0, 0, 2560, 1415}));
+    EXPECT_EQ(screens.screens[1].frame, (Rect{-1920, 360, 1920, 1080}));
+    EXPECT_EQ(screens.screens[1].screenNumber, displayId({}, "DP-2"));
     // A panel in a corner: one monitor takes the manager's work area, whatever the strut says.
     const Strut corner{0, 0, 0, 24, 0, 0, 0, 0, 0, 0, 1800, 1919};
-    EXPECT_EQ(buildScreenList({monitors[0]}, {corner}, Rect{0, 0, 1896, 1080}, 1920, 1080)
-                  .screens.at(0)
-                  .visibleFrame,
-              (Rect{0, 0, 1896, 1080}));
+    EXPECT_EQ(
+        buildMonitors({monitors[0]}, {corner}, Rect{0, 0, 1896, 1080}, 1920, 1080).at(0).workArea,
+        (Rect{0, 0, 1896, 1080}));
     // No monitors at all: the whole root is one screen.
-    EXPECT_EQ(buildScreenList({}, {}, std::nullopt, 800, 600).screens.at(0).frame,
-              (Rect{0, 0, 800, 600}));
+    EXPECT_EQ(buildMonitors({}, {}, std::nullopt, 800, 600).at(0).frame, (Rect{0, 0, 800, 600}));
 }
 
 std::vector<std::uint8_t> edid(std::uint8_t serial, const std::string& model) {

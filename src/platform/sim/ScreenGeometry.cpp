@@ -1,4 +1,4 @@
-// Parsing of screen geometry texts such as "1920x1080+0+0P,1280x1024+1920+0".
+// Parsing of screen geometry texts such as "1920x1080+0+0P,1280x1024+1920+0" into monitors.
 #include <charconv>
 
 #include "platform/sim/SimControl.h"
@@ -26,8 +26,8 @@ bool take(std::string_view& text, char c) {
 
 }  // namespace
 
-std::optional<ScreenList> parseScreenGeometry(std::string_view geometry) {
-    ScreenList list;
+std::optional<std::vector<native::Monitor>> parseScreenGeometry(std::string_view geometry) {
+    std::vector<native::Monitor> list;
     if (geometry.empty()) return list;
     std::uint32_t n = 1;
     while (true) {
@@ -44,11 +44,16 @@ std::optional<ScreenList> parseScreenGeometry(std::string_view geometry) {
         const bool main = take(item, 'P');
         if (!item.empty()) return std::nullopt;
         const Rect frame{*x, *y, *w, *h};
-        if (main) list.mainIndex = list.screens.size();
-        list.screens.push_back(Screen{frame, frame, n, "Display " + std::to_string(n)});
+        list.push_back(native::Monitor{n, "Display " + std::to_string(n), frame, frame, main});
         ++n;
         if (comma == std::string_view::npos) break;
         geometry.remove_prefix(comma + 1);
+    }
+    // Given in screen space: the desktop space is turned over the first monitor's height.
+    const double axis = list.front().frame.height;
+    for (auto& monitor : list) {
+        monitor.frame.y = axis - monitor.frame.y - monitor.frame.height;
+        monitor.workArea = monitor.frame;
     }
     return list;
 }

@@ -1,4 +1,5 @@
-// A deterministic in-memory desktop behind the platform seam, driven by tests through SimControl.
+// A deterministic in-memory desktop behind the native backend interface, driven by tests through
+// SimControl.
 #pragma once
 
 #include <functional>
@@ -11,7 +12,7 @@
 #include "base/Clock.h"
 #include "base/MainQueue.h"
 #include "base/ObserverList.h"
-#include "engine/WindowSystem.h"
+#include "platform/api/NativeDesktop.h"
 #include "platform/sim/SimControl.h"
 
 namespace vantrel {
@@ -24,40 +25,30 @@ struct SimIdentity {
     std::string settingsURL = "settings://privacy/accessibility";
 };
 
-class SimulatedDesktop final : public WindowSystem, public SimControl {
+class SimulatedDesktop final : public native::NativeDesktop, public SimControl {
   public:
     // Launches sleep through `clock`; events are delivered through `mainQueue`.
     SimulatedDesktop(Clock& clock, MainQueue& mainQueue, SimIdentity identity = {});
     ~SimulatedDesktop() override;
 
-    // WindowSystem
-    bool isProcessTrusted() override;
-    void requestTrust() override;
-    Element applicationElement(const RunningApplication& application) override;
-    AttributeRead copyAttribute(const Element& element, std::string_view name) override;
-    AXError setAttribute(const Element& element, std::string_view name,
-                         const AttributeValue& value) override;
-    std::optional<std::vector<WindowServerEntry>> windowList() override;
-    std::vector<RunningApplication> runningApplications() override;
-    std::optional<RunningApplication> frontmostApplication() override;
-    std::optional<std::string> applicationLocation(std::string_view bundleID) override;
-    Result<RunningApplication> openApplication(const std::string& location,
-                                               bool activates) override;
-    bool terminate(const RunningApplication& application) override;
-    bool openURL(std::string_view url) override;
-    ScreenList screens() override;
-    std::optional<PreferenceValue> spacesDisplayConfiguration() override;
-    std::optional<std::int64_t> currentSpaceIndex() override;
-    // Lists the window on the stated current Space only; false when none is stated.
-    bool moveWindowToCurrentSpace(const Element& window) override;
-    Subscription observeSpaceChanges(std::function<void()> handler) override;
-    Subscription observeScreenParameters(std::function<void()> handler) override;
-    Subscription observeApplicationLaunches(
-        std::function<void(const RunningApplication&)> handler) override;
-    std::string fileManagerBundleID() const override { return identity_.fileManager; }
-    std::string dockBundleID() const override { return identity_.dock; }
-    std::string ownBundleID() const override { return identity_.own; }
-    std::string accessibilitySettingsURL() const override { return identity_.settingsURL; }
+    // native::NativeDesktop
+    std::shared_ptr<const native::Snapshot> snapshot() override;
+    native::Capabilities capabilities() override;
+    native::Identity identity() const override;
+    std::vector<native::PlaceResult> placeWindows(
+        const std::vector<native::Placement>& placements) override;
+    native::PlaceResult setMinimized(native::WindowId window, bool minimized) override;
+    // Puts the window on the current workspace only; false when none is stated.
+    bool moveToCurrentWorkspace(native::WindowId window) override;
+    bool closeApplication(native::AppHandle app) override;
+    bool isInstalled(std::string_view appId) override;
+    Result<native::App> launch(const std::string& appId, bool activate) override;
+    bool openUri(std::string_view uri) override;
+    void requestAccess() override;
+    Subscription observeWindows(std::function<void()> handler) override;
+    Subscription observeMonitors(std::function<void()> handler) override;
+    Subscription observeWorkspace(std::function<void()> handler) override;
+    Subscription observeAppLaunches(std::function<void(const native::App&)> handler) override;
 
     // SimControl
     SimAppId addApplication(SimApp app, bool running = true) override;
@@ -73,52 +64,54 @@ class SimulatedDesktop final : public WindowSystem, public SimControl {
     void simulateLaunch(SimAppId app) override;
     void setTrusted(bool trusted) override;
     void setTiling(bool tiling) override;
-    bool windowManagerTiles() override;
     bool setScreens(std::string_view geometry) override;
-    void setScreens(ScreenList screens) override;
-    void setWindowListAvailable(bool available) override;
-    void setWindowServerEntries(std::optional<std::vector<WindowServerEntry>> entries) override;
-    void setServerBounds(SimWindowId window, WindowBounds bounds) override;
-    void setSpaces(const std::vector<SimSpace>& spaces) override;
-    void setSpacesData(std::optional<PreferenceValue> displayConfiguration) override;
-    void setCurrentSpace(std::optional<std::int64_t> index) override;
-    void failRead(SimTarget target, std::string_view attribute, AttributeRead result,
-                  int times = -1) override;
-    void failWrite(SimTarget target, std::string_view attribute, AXError error,
+    void setMonitors(std::vector<native::Monitor> monitors) override;
+    void setWorkspaces(std::int64_t count) override;
+    void setWorkspace(SimWindowId window, std::optional<std::int64_t> workspace,
+                      bool sticky = false) override;
+    void setCurrentWorkspace(std::optional<std::int64_t> index) override;
+    void failWrite(SimWindowId window, SimWrite what, native::PlaceResult result,
                    int times = -1) override;
-    void clearFaults() override;
     std::vector<std::string> calls() const override;
     std::size_t callCount(std::string_view prefix) const override;
     void clearCalls() override;
 
-    // Every URL opened, in order.
+    // Every address opened, in order.
     std::vector<std::string> openedURLs() const;
     int trustRequests() const;
 
   private:
-    struct AppRecord;
-    struct WindowRecord;
-    struct Fault;
-    class SimElement;
+    struct AppRecord {
+        SimAppId id = 0;
+        SimApp app;
+        bool running = false;
+        std::vector<SimWindowId> windows;
+        std::optional<SimWindowId> focused;
+        SimLaunch launch;
+        bool terminateAccepted = true;
+        int pendingEmptySnapshots = 0;
+    };
+    struct Fault {
+        SimWindowId window = 0;
+        SimWrite what = SimWrite::move;
+        native::PlaceResult result = native::PlaceResult::refused;
+        int remaining = -1;
+    };
 
     AppRecord* findApp(SimAppId id);
     const AppRecord* findApp(SimAppId id) const;
-    RunningApplication recordOf(const AppRecord& app) const;
+    native::App recordOf(const AppRecord& app) const;
+    native::Window windowOf(const AppRecord& app, SimWindowId id) const;
     void record(std::string call);
-    std::optional<AttributeRead> takeReadFault(SimTarget target, std::string_view name);
-    std::optional<AXError> takeWriteFault(SimTarget target, std::string_view name);
-    AttributeRead readApplication(AppRecord& app, std::string_view name);
-    AttributeRead readWindow(const WindowRecord& window, std::string_view name);
-    Element windowElement(SimWindowId id) const;
-    void announceLaunch(const RunningApplication& record);
-    void announceScreens();
+    std::optional<native::PlaceResult> takeFault(SimWindowId window, SimWrite what);
+    native::PlaceResult placeLocked(const native::Placement& placement);
 
     Clock& clock_;
     MainQueue& mainQueue_;
     const SimIdentity identity_;
     mutable std::mutex mutex_;
     std::vector<std::unique_ptr<AppRecord>> apps_;
-    std::map<SimWindowId, std::unique_ptr<WindowRecord>> windows_;
+    std::map<SimWindowId, std::pair<SimAppId, SimWindow>> windows_;
     std::vector<SimWindowId> windowOrder_;
     std::vector<Fault> faults_;
     std::vector<std::string> calls_;
@@ -127,16 +120,14 @@ class SimulatedDesktop final : public WindowSystem, public SimControl {
     bool trusted_ = true;
     bool tiling_ = false;
     int trustRequests_ = 0;
-    ScreenList screens_;
-    bool windowListAvailable_ = true;
-    std::optional<std::vector<WindowServerEntry>> serverEntries_;
-    std::optional<PreferenceValue> spaces_;
-    std::optional<std::int64_t> currentSpace_;
+    std::vector<native::Monitor> monitors_;
+    native::Workspaces workspaces_;
     SimAppId nextApp_ = 1;
     SimWindowId nextWindow_ = 1001;
     ObserverList<> screenObservers_;
     ObserverList<> spaceObservers_;
-    ObserverList<RunningApplication> launchObservers_;
+    ObserverList<> windowObservers_;
+    ObserverList<native::App> launchObservers_;
 };
 
 }  // namespace vantrel

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "automation/HotkeySystem.h"
 #include "base/ObserverList.h"
+#include "platform/api/HotkeySystem.h"
 
 namespace vantrel {
 

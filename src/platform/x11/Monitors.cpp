@@ -66,15 +66,19 @@ Rect primaryRootFrame(const std::vector<MonitorInfo>& monitors, double rootWidth
     return Rect{0, 0, rootWidth, rootHeight};
 }
 
-ScreenList buildScreenList(std::vector<MonitorInfo> monitors, const std::vector<Strut>& struts,
-                           const std::optional<Rect>& workarea, double rootWidth,
-                           double rootHeight) {
+std::vector<native::Monitor> buildMonitors(std::vector<MonitorInfo> monitors,
+                                           const std::vector<Strut>& struts,
+                                           const std::optional<Rect>& workarea, double rootWidth,
+                                           double rootHeight) {
     if (monitors.empty())
         monitors.push_back(MonitorInfo{"screen", {0, 0, rootWidth, rootHeight}, true, {}});
     std::stable_partition(monitors.begin(), monitors.end(),
                           [](const MonitorInfo& m) { return m.primary; });
     const Rect primary = monitors.front().root;
-    ScreenList list;
+    const auto toDesktop = [&](const Rect& r) {
+        return Rect{r.x - primary.x, r.y - primary.y, r.width, r.height};
+    };
+    std::vector<native::Monitor> list;
     for (const auto& monitor : monitors) {
         Rect visible = monitor.root;
         // On one monitor the manager's own work area is what it maximises windows to: Marco,
@@ -85,14 +89,10 @@ ScreenList buildScreenList(std::vector<MonitorInfo> monitors, const std::vector<
         } else if (!struts.empty()) {
             visible = visibleArea(monitor.root, struts, rootWidth, rootHeight);
         }
-        Screen screen;
-        screen.frame = rootToScreenSpace(monitor.root, primary);
-        screen.visibleFrame = rootToScreenSpace(visible, primary);
-        screen.screenNumber = displayId(monitor.edid, monitor.name);
-        screen.localizedName = edidModelName(monitor.edid).value_or(monitor.name);
-        list.screens.push_back(std::move(screen));
+        list.push_back(native::Monitor{displayId(monitor.edid, monitor.name),
+                                       edidModelName(monitor.edid).value_or(monitor.name),
+                                       toDesktop(monitor.root), toDesktop(visible), list.empty()});
     }
-    list.mainIndex = 0;
     return list;
 }
 

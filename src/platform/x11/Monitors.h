@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/WindowSystemTypes.h"
+#include "platform/api/NativeTypes.h"
 #include "platform/x11/X11Geometry.h"
 
 namespace vantrel::x11 {
@@ -25,12 +25,13 @@ struct MonitorInfo {
 std::vector<MonitorInfo> readMonitors(xcb_connection_t* connection, xcb_window_t root,
                                       xcb_atom_t edidAtom);
 
-// The screens, primary first: frames relative to the primary's bottom-left corner, y up;
-// visible frames within the manager's work area on a single monitor (or without struts), else
-// less the struts.
-ScreenList buildScreenList(std::vector<MonitorInfo> monitors, const std::vector<Strut>& struts,
-                           const std::optional<Rect>& workarea, double rootWidth,
-                           double rootHeight);
+// The monitors, primary first, in the desktop space (relative to the primary's top-left corner);
+// work areas within the manager's work area on a single monitor (or without struts), else less
+// the struts.
+std::vector<native::Monitor> buildMonitors(std::vector<MonitorInfo> monitors,
+                                           const std::vector<Strut>& struts,
+                                           const std::optional<Rect>& workarea, double rootWidth,
+                                           double rootHeight);
 
 // The primary monitor in root coordinates: the origin of the accessibility space.
 Rect primaryRootFrame(const std::vector<MonitorInfo>& monitors, double rootWidth,

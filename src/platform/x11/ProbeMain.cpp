@@ -11,63 +11,35 @@ namespace {
 
 using namespace vantrel;
 
-template <typename T>
-const T* as(const AttributeRead& read) {
-    return read.as<T>();
-}
-
-void printWindows(X11Desktop& desktop) {
-    for (const auto& app : desktop.runningApplications()) {
-        std::printf("app %s \"%s\" pid %d %s\n", app.bundleID.value_or("-").c_str(),
-                    app.localizedName.value_or("").c_str(), app.processIdentifier,
-                    app.activationPolicy == ActivationPolicy::regular ? "regular" : "accessory");
-        const AttributeRead windows =
-            desktop.copyAttribute(desktop.applicationElement(app), attribute::kWindows);
-        const auto* list = as<std::vector<Element>>(windows);
-        if (list == nullptr) continue;
-        for (std::size_t i = 0; i < list->size(); ++i) {
-            const Element& window = (*list)[i];
-            const auto title = desktop.copyAttribute(window, attribute::kTitle);
-            const auto position = desktop.copyAttribute(window, attribute::kPosition);
-            const auto size = desktop.copyAttribute(window, attribute::kSize);
-            const auto minimized = desktop.copyAttribute(window, attribute::kMinimized);
-            const auto main = desktop.copyAttribute(window, attribute::kMain);
-            const Point* p = as<Point>(position);
-            const Size* s = as<Size>(size);
-            std::printf("  [%zu] \"%s\" %gx%g%+g%+g%s%s\n", i,
-                        as<std::string>(title) ? as<std::string>(title)->c_str() : "",
-                        s ? s->width : 0, s ? s->height : 0, p ? p->x : 0, p ? p->y : 0,
-                        as<bool>(main) && *as<bool>(main) ? " main" : "",
-                        as<bool>(minimized) && *as<bool>(minimized) ? " minimized" : "");
+void printWindows(const native::Snapshot& snapshot) {
+    for (const auto& app : snapshot.apps) {
+        std::printf("app %s \"%s\" pid %d %s\n", app.id.value_or("-").c_str(),
+                    app.name.value_or("").c_str(), app.pid,
+                    app.role == native::AppRole::regular ? "regular" : "accessory");
+        const auto windows = snapshot.windowsOf(app.handle);
+        for (std::size_t i = 0; i < windows.size(); ++i) {
+            const native::Window& w = *windows[i];
+            std::printf("  [%zu] \"%s\" %gx%g%+g%+g%s%s\n", i, w.title.value_or("").c_str(),
+                        w.frame.width, w.frame.height, w.frame.x, w.frame.y, w.main ? " main" : "",
+                        w.minimized ? " minimized" : "");
         }
     }
 }
 
-void printScreens(X11Desktop& desktop) {
-    const ScreenList list = desktop.screens();
-    for (const auto& screen : list.screens) {
-        std::printf("screen %u \"%s\" frame %gx%g%+g%+g visible %gx%g%+g%+g\n",
-                    screen.screenNumber.value_or(0), screen.localizedName.value_or("").c_str(),
-                    screen.frame.width, screen.frame.height, screen.frame.x, screen.frame.y,
-                    screen.visibleFrame.width, screen.visibleFrame.height, screen.visibleFrame.x,
-                    screen.visibleFrame.y);
+void printMonitors(const native::Snapshot& snapshot) {
+    for (const auto& m : snapshot.monitors) {
+        std::printf("screen %u \"%s\" frame %gx%g%+g%+g visible %gx%g%+g%+g\n", m.id.value_or(0),
+                    m.name.value_or("").c_str(), m.frame.width, m.frame.height, m.frame.x,
+                    m.frame.y, m.workArea.width, m.workArea.height, m.workArea.x, m.workArea.y);
     }
 }
 
-void printDesktops(X11Desktop& desktop) {
-    const auto config = desktop.spacesDisplayConfiguration();
-    if (!config) return;
-    const auto* main = config->find("Main");
-    const auto* spaces = main != nullptr ? main->find("Spaces") : nullptr;
-    const auto* list = spaces != nullptr ? spaces->as<PreferenceValue::List>() : nullptr;
-    if (list == nullptr) return;
-    for (std::size_t i = 0; i < list->size(); ++i) {
-        const auto* windows = (*list)[i].find("windows");
-        const auto* numbers = windows != nullptr ? windows->as<PreferenceValue::List>() : nullptr;
-        std::printf("desktop %zu:", i + 1);
-        if (numbers != nullptr)
-            for (const auto& n : *numbers)
-                std::printf(" 0x%llx", static_cast<unsigned long long>(*n.as<std::int64_t>()));
+void printDesktops(const native::Snapshot& snapshot) {
+    for (std::int64_t i = 0; i < snapshot.workspaces.count; ++i) {
+        std::printf("desktop %lld:", static_cast<long long>(i + 1));
+        for (const auto& w : snapshot.windows)
+            if (w.sticky || w.workspace == i)
+                std::printf(" 0x%llx", static_cast<unsigned long long>(w.id));
         std::printf("\n");
     }
 }
@@ -85,11 +57,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", status.error().message.c_str());
         return 1;
     }
-    std::printf("trusted %s\n", desktop.isProcessTrusted() ? "yes" : "no");
-    if (auto front = desktop.frontmostApplication())
-        std::printf("frontmost %s\n", front->bundleID.value_or("-").c_str());
-    printWindows(desktop);
-    printScreens(desktop);
-    printDesktops(desktop);
+    std::printf("trusted %s\n", desktop.capabilities().canMove ? "yes" : "no");
+    const auto snapshot = desktop.snapshot();
+    if (const auto* front = snapshot->frontmost ? snapshot->app(*snapshot->frontmost) : nullptr)
+        std::printf("frontmost %s\n", front->id.value_or("-").c_str());
+    printWindows(*snapshot);
+    printMonitors(*snapshot);
+    printDesktops(*snapshot);
     return 0;
 }

@@ -1,6 +1,5 @@
-// The X11 desktop: connection, events, snapshots and the reads of the platform seam.
+// The X11 desktop: connection, events and snapshots.
 #include "platform/x11/X11Desktop.h"
-#include "platform/x11/X11Element.h"
 #include "platform/x11/XcbReply.h"
 
 #include <poll.h>
@@ -138,9 +137,13 @@ void X11Desktop::drainEventsLocked(bool readSocket) {
     if (!usableLocked()) return;
     if (screensChanged) {
         monitors_.reset();
+        native_.reset();
         announceScreens();
     }
-    if (clientsChanged) detectLaunchesLocked();
+    if (clientsChanged) {
+        detectLaunchesLocked();
+        windowObservers_.post(mainQueue_);
+    }
     if (std::exchange(desktopChanged_, false)) spaceObservers_.post(mainQueue_);
 }
 
@@ -166,8 +169,10 @@ void X11Desktop::handleEventLocked(const xcb_generic_event_t* event, bool& clien
             }
             // Another window manager took over.
             if (notify->atom == atoms_._NET_SUPPORTING_WM_CHECK ||
-                notify->atom == atoms_._NET_SUPPORTED)
+                notify->atom == atoms_._NET_SUPPORTED) {
                 windowManager_.reset();
+                native_.reset();
+            }
             rootChanged_ = true;
             return;
         }
@@ -208,8 +213,7 @@ void X11Desktop::handleEventLocked(const xcb_generic_event_t* event, bool& clien
 }
 
 x11::SnapshotContext X11Desktop::contextLocked() const {
-    return x11::SnapshotContext{connection_, root_,   &atoms_,      hasXRes_,
-                                &entries_,   ownPid_, ownBundleID()};
+    return x11::SnapshotContext{connection_, root_, &atoms_, hasXRes_, &entries_, ownPid_, kOwnId};
 }
 
 void X11Desktop::markLocked(xcb_window_t window) {
@@ -269,6 +273,7 @@ void X11Desktop::readSnapshotLocked(bool everything) {
         }
     }
     snapshot_ = x11::assembleSnapshot(std::move(root), std::move(clients), context);
+    native_.reset();
     rootChanged_ = false;
     changed_.clear();
 }
@@ -326,309 +331,14 @@ std::uint64_t X11Desktop::handleForLocked(const std::string& id) {
     return it->second;
 }
 
-RunningApplication X11Desktop::recordOfLocked(const x11::AppGroup& app) {
-    RunningApplication record;
+native::App X11Desktop::recordOfLocked(const x11::AppGroup& app) {
+    native::App record;
     record.handle = handleForLocked(app.id);
-    record.bundleID = app.id;
-    record.localizedName = app.name;
-    record.processIdentifier = app.pid;
-    record.activationPolicy = app.regular ? ActivationPolicy::regular : ActivationPolicy::accessory;
+    record.id = app.id;
+    record.name = app.name;
+    record.pid = app.pid;
+    record.role = app.regular ? native::AppRole::regular : native::AppRole::accessory;
     return record;
-}
-
-// --- accessibility reads -----------------------------------------------------------------
-
-bool X11Desktop::isProcessTrusted() {
-    std::lock_guard lock(mutex_);
-    drainLocked();
-    if (!usableLocked()) return false;
-    // A window manager proves itself with a check window that names itself.
-    auto read = [&](xcb_window_t window) -> xcb_window_t {
-        auto cookie = xcb_get_property(connection_, 0, window, atoms_._NET_SUPPORTING_WM_CHECK,
-                                       XCB_ATOM_WINDOW, 0, 1);
-        auto* reply = xcb_get_property_reply(connection_, cookie, nullptr);
-        xcb_window_t result = XCB_WINDOW_NONE;
-        if (reply != nullptr && reply->format == 32 && xcb_get_property_value_length(reply) >= 4)
-            result = *static_cast<xcb_window_t*>(xcb_get_property_value(reply));
-        std::free(reply);
-        return result;
-    };
-    const xcb_window_t check = read(root_);
-    return check != XCB_WINDOW_NONE && read(check) == check;
-}
-
-void X11Desktop::requestTrust() {
-    // Nothing to ask for: an X client may manage windows once a window manager runs.
-}
-
-Element X11Desktop::applicationElement(const RunningApplication& application) {
-    std::lock_guard lock(mutex_);
-    for (const auto& [id, handle] : handles_)
-        if (handle == application.handle)
-            return std::make_shared<X11Element>(this, id, XCB_WINDOW_NONE);
-    return std::make_shared<X11Element>(this, application.bundleID.value_or(""), XCB_WINDOW_NONE);
-}
-
-Element X11Desktop::elementForWindow(xcb_window_t window) {
-    std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
-    const x11::AppGroup* app = snapshot != nullptr ? snapshot->appOf(window) : nullptr;
-    if (app == nullptr) return nullptr;
-    return std::make_shared<X11Element>(this, app->id, window);
-}
-
-std::optional<RunningApplication> X11Desktop::applicationOfWindow(xcb_window_t window) {
-    std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
-    const x11::AppGroup* app = snapshot != nullptr ? snapshot->appOf(window) : nullptr;
-    if (app == nullptr) return std::nullopt;
-    return recordOfLocked(*app);
-}
-
-xcb_window_t X11Desktop::mainWindowLocked(const x11::Snapshot& snapshot,
-                                          const x11::AppGroup& app) const {
-    const auto owns = [&](xcb_window_t w) {
-        return std::find(app.windows.begin(), app.windows.end(), w) != app.windows.end();
-    };
-    // A focused dialog makes the window it belongs to the main one.
-    if (const auto* active = snapshot.client(snapshot.root.active);
-        active != nullptr && owns(active->window)) {
-        if (active->transientFor && owns(*active->transientFor)) return *active->transientFor;
-        if (!active->transientFor) return active->window;
-    }
-    for (auto it = snapshot.root.stacking.rbegin(); it != snapshot.root.stacking.rend(); ++it) {
-        const auto* client = snapshot.client(*it);
-        if (client != nullptr && owns(*it) && !client->transientFor &&
-            x11::isNormalWindow(*client, atoms_))
-            return *it;
-    }
-    return XCB_WINDOW_NONE;
-}
-
-namespace {
-
-std::string trimmed(std::string text) {
-    while (!text.empty() && text.back() == '\0') text.pop_back();
-    return text;
-}
-
-}  // namespace
-
-AttributeRead X11Desktop::copyAttribute(const Element& element, std::string_view name) {
-    const auto* x = dynamic_cast<const X11Element*>(element.get());
-    if (x == nullptr || x->owner != this) return {AXError::illegalArgument, std::nullopt};
-    std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked();
-    if (snapshot == nullptr) return {AXError::cannotComplete, std::nullopt};
-    if (x->window == XCB_WINDOW_NONE) {
-        const x11::AppGroup* app = snapshot->app(x->appId);
-        if (app == nullptr) return {AXError::cannotComplete, std::nullopt};
-        if (name == attribute::kWindows) {
-            std::vector<Element> windows;
-            for (auto w : app->windows)
-                windows.push_back(std::make_shared<X11Element>(this, app->id, w));
-            return {AXError::success, AttributeValue{std::move(windows)}};
-        }
-        if (name == attribute::kFocusedWindow) {
-            const auto active = snapshot->root.active;
-            if (std::find(app->windows.begin(), app->windows.end(), active) == app->windows.end())
-                return {AXError::noValue, std::nullopt};
-            return {AXError::success,
-                    AttributeValue{Element{std::make_shared<X11Element>(this, app->id, active)}}};
-        }
-        return {AXError::attributeUnsupported, std::nullopt};
-    }
-    const x11::ClientInfo* client = snapshot->client(x->window);
-    if (client == nullptr) return {AXError::invalidUIElement, std::nullopt};
-    if (name == attribute::kTitle) {
-        if (client->netName) return {AXError::success, AttributeValue{trimmed(*client->netName)}};
-        if (client->wmName) return {AXError::success, AttributeValue{trimmed(*client->wmName)}};
-        return {AXError::noValue, std::nullopt};
-    }
-    if (name == attribute::kMain) {
-        const x11::AppGroup* app = snapshot->appOf(x->window);
-        const bool isMain = app != nullptr && mainWindowLocked(*snapshot, *app) == x->window;
-        return {AXError::success, AttributeValue{isMain}};
-    }
-    if (name == attribute::kPosition) {
-        const Rect frame = client->frame();
-        return {AXError::success,
-                AttributeValue{x11::rootToAccessibility({frame.x, frame.y}, primaryLocked())}};
-    }
-    if (name == attribute::kSize) {
-        const Rect frame = client->frame();
-        return {AXError::success, AttributeValue{Size{frame.width, frame.height}}};
-    }
-    if (name == attribute::kMinimized) {
-        const bool minimized = client->hasState(atoms_._NET_WM_STATE_HIDDEN) &&
-                               !client->hasState(atoms_._NET_WM_STATE_SHADED);
-        return {AXError::success, AttributeValue{minimized}};
-    }
-    if (name == attribute::kFullScreen)
-        return {AXError::success,
-                AttributeValue{client->hasState(atoms_._NET_WM_STATE_FULLSCREEN)}};
-    return {AXError::attributeUnsupported, std::nullopt};
-}
-
-// --- window server, workspace, screens, desktops ------------------------------------------
-
-std::optional<std::vector<WindowServerEntry>> X11Desktop::windowList() {
-    std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
-    if (snapshot == nullptr) return std::nullopt;
-    const Rect primary = primaryLocked();
-    std::vector<WindowServerEntry> entries;
-    const auto& stacking = snapshot->root.stacking;
-    for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {
-        const x11::ClientInfo* client = snapshot->client(*it);
-        if (client == nullptr || !client->viewable) continue;
-        if (client->hasState(atoms_._NET_WM_STATE_HIDDEN)) continue;
-        if (client->desktop && !x11::isOnAllDesktops(*client, atoms_) &&
-            *client->desktop != snapshot->root.currentDesktop)
-            continue;
-        const auto& types = client->types;
-        if (!types.empty() && types.front() == atoms_._NET_WM_WINDOW_TYPE_DESKTOP) continue;
-        std::int64_t layer = 0;
-        if (!types.empty() && types.front() == atoms_._NET_WM_WINDOW_TYPE_DOCK)
-            layer = 20;
-        else if (client->hasState(atoms_._NET_WM_STATE_ABOVE))
-            layer = 3;
-        else if (client->hasState(atoms_._NET_WM_STATE_BELOW))
-            layer = -1;
-        const x11::AppGroup* app = snapshot->appOf(*it);
-        const Rect frame = client->frame();
-        const Point origin = x11::rootToAccessibility({frame.x, frame.y}, primary);
-        entries.push_back(WindowServerEntry{
-            *it, app != nullptr ? std::optional<std::int32_t>(app->pid) : std::nullopt, layer,
-            WindowBounds{origin.x, origin.y, frame.width, frame.height}});
-    }
-    return entries;
-}
-
-std::vector<RunningApplication> X11Desktop::runningApplications() {
-    std::lock_guard lock(mutex_);
-    // A restore asks for every window it places: what the server has sent by now is enough
-    // (a change another client has seen has reached us too), without a round trip each time.
-    // The window reads that follow answer from the same snapshot.
-    const x11::Snapshot* snapshot = snapshotLocked(Freshness::arrived);
-    std::vector<RunningApplication> result;
-    if (snapshot == nullptr) return result;
-    for (const auto& app : snapshot->apps) result.push_back(recordOfLocked(app));
-    return result;
-}
-
-std::optional<RunningApplication> X11Desktop::frontmostApplication() {
-    std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
-    if (snapshot == nullptr) return std::nullopt;
-    const x11::AppGroup* app = snapshot->appOf(snapshot->root.active);
-    if (app == nullptr) return std::nullopt;
-    return recordOfLocked(*app);
-}
-
-ScreenList X11Desktop::screens() {
-    std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
-    if (snapshot == nullptr) return {};
-    const auto& root = snapshot->root;
-    std::vector<x11::Strut> struts;
-    const auto addStrut = [&](const std::vector<double>& values) {
-        if (values.size() == 12) {
-            x11::Strut strut{};
-            std::copy(values.begin(), values.end(), strut.begin());
-            struts.push_back(strut);
-        } else if (values.size() == 4) {
-            struts.push_back(x11::strutFromLegacy({values[0], values[1], values[2], values[3]},
-                                                  root.width, root.height));
-        }
-    };
-    for (const auto& client : snapshot->clients) {
-        if (!client.alive || client.strut.empty()) continue;
-        if (client.desktop && !x11::isOnAllDesktops(client, atoms_) &&
-            *client.desktop != root.currentDesktop)
-            continue;
-        addStrut(client.strut);
-    }
-    if (windowManagerLocked().tiles)
-        for (const auto& strut : x11::unlistedDockStruts(connection_, root_, atoms_))
-            addStrut(strut);
-    std::optional<Rect> workarea;
-    const std::size_t offset = static_cast<std::size_t>(root.currentDesktop) * 4;
-    if (root.workarea.size() >= offset + 4)
-        workarea = Rect{root.workarea[offset], root.workarea[offset + 1], root.workarea[offset + 2],
-                        root.workarea[offset + 3]};
-    return x11::buildScreenList(monitorsLocked(), struts, workarea, root.width, root.height);
-}
-
-std::optional<PreferenceValue> X11Desktop::spacesDisplayConfiguration() {
-    std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
-    if (snapshot == nullptr) return std::nullopt;
-    const std::uint32_t count = snapshot->root.numberOfDesktops;
-    std::vector<PreferenceValue::List> windows(count);
-    for (const auto& client : snapshot->clients) {
-        if (!client.alive) continue;
-        const auto number = PreferenceValue{static_cast<std::int64_t>(client.window)};
-        if (x11::isOnAllDesktops(client, atoms_)) {
-            for (auto& list : windows) list.push_back(number);
-        } else if (client.desktop && *client.desktop < count) {
-            windows[*client.desktop].push_back(number);
-        }
-    }
-    PreferenceValue::List spaces;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        // Desktops have no identity of their own beyond their number; name them by it.
-        char uuid[40];
-        std::snprintf(uuid, sizeof uuid, "00000000-0000-4000-8000-%012u", i + 1);
-        PreferenceValue::Dictionary space{{"uuid", PreferenceValue{std::string(uuid)}},
-                                          {"windows", PreferenceValue{std::move(windows[i])}},
-                                          {"type", PreferenceValue{std::int64_t{0}}}};
-        spaces.push_back(PreferenceValue{std::move(space)});
-    }
-    PreferenceValue::Dictionary display{{"Spaces", PreferenceValue{std::move(spaces)}}};
-    return PreferenceValue{
-        PreferenceValue::Dictionary{{"Main", PreferenceValue{std::move(display)}}}};
-}
-
-std::optional<std::int64_t> X11Desktop::currentSpaceIndex() {
-    std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
-    if (snapshot == nullptr || !snapshot->root.statesCurrentDesktop ||
-        snapshot->root.currentDesktop >= snapshot->root.numberOfDesktops)
-        return std::nullopt;
-    return std::int64_t{snapshot->root.currentDesktop} + 1;
-}
-
-bool X11Desktop::moveWindowToCurrentSpace(const Element& element) {
-    const auto* x = dynamic_cast<const X11Element*>(element.get());
-    if (x == nullptr || x->owner != this || x->window == XCB_WINDOW_NONE) return false;
-    std::lock_guard lock(mutex_);
-    const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
-    const x11::ClientInfo* client = snapshot != nullptr ? snapshot->client(x->window) : nullptr;
-    if (client == nullptr || !snapshot->root.statesCurrentDesktop) return false;
-    const std::uint32_t current = snapshot->root.currentDesktop;
-    if (x11::isOnAllDesktops(*client, atoms_) || client->desktop == current) return true;
-    constexpr std::uint32_t kSourcePager = 2;  // we act for the user
-    sendRootMessageLocked(x->window, atoms_._NET_WM_DESKTOP, {current, kSourcePager, 0, 0, 0});
-    return true;
-}
-
-Subscription X11Desktop::observeSpaceChanges(std::function<void()> handler) {
-    return spaceObservers_.add(std::move(handler));
-}
-
-std::string X11Desktop::fileManagerBundleID() const {
-    std::lock_guard lock(mutex_);
-    if (!fileManagerId_)
-        fileManagerId_ = (options_.launcher != nullptr ? options_.launcher->defaultFileManagerId()
-                                                       : std::nullopt)
-                             .value_or("org.gnome.Nautilus");
-    return *fileManagerId_;
-}
-
-std::string X11Desktop::dockBundleID() const {
-    std::lock_guard lock(mutex_);
-    return dockId_;
 }
 
 // --- observers ---------------------------------------------------------------------------
@@ -637,20 +347,27 @@ void X11Desktop::announceScreens() {
     screenObservers_.post(mainQueue_);
 }
 
-void X11Desktop::announceLaunch(const RunningApplication& launched) {
+void X11Desktop::announceLaunch(const native::App& launched) {
     launchObservers_.post(mainQueue_, launched);
 }
 
-Subscription X11Desktop::observeScreenParameters(std::function<void()> handler) {
+Subscription X11Desktop::observeMonitors(std::function<void()> handler) {
     return screenObservers_.add(std::move(handler));
+}
+
+Subscription X11Desktop::observeWorkspace(std::function<void()> handler) {
+    return spaceObservers_.add(std::move(handler));
+}
+
+Subscription X11Desktop::observeWindows(std::function<void()> handler) {
+    return windowObservers_.add(std::move(handler));
 }
 
 Subscription X11Desktop::onConnectionLost(std::function<void()> handler) {
     return lostObservers_.add(std::move(handler));
 }
 
-Subscription X11Desktop::observeApplicationLaunches(
-    std::function<void(const RunningApplication&)> handler) {
+Subscription X11Desktop::observeAppLaunches(std::function<void(const native::App&)> handler) {
     return launchObservers_.add(std::move(handler));
 }
 

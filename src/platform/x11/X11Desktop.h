@@ -20,7 +20,7 @@
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "base/ObserverList.h"
-#include "engine/WindowSystem.h"
+#include "platform/api/NativeDesktop.h"
 #include "platform/x11/AppLauncher.h"
 #include "platform/x11/DesktopEntries.h"
 #include "platform/x11/Monitors.h"
@@ -54,14 +54,16 @@ struct X11Options {
     x11::AppLauncher* launcher = nullptr;
 };
 
-// One private XCB connection guarded by a mutex: the seam is called from the main thread and
+// One private XCB connection guarded by a mutex: the backend is called from the main thread and
 // from the restore worker. Events are read on whichever thread holds the connection and handed
 // to observers through the main queue. A write returns once the window manager has answered it,
 // so a frame written is the frame read back, and a write it did not honour fails.
-class X11Desktop final : public WindowSystem {
+class X11Desktop final : public native::NativeDesktop {
   public:
     X11Desktop(Log& log, MainQueue& mainQueue, Clock& clock, X11Options options = {});
     ~X11Desktop() override;
+    // The program's own application id.
+    static constexpr const char* kOwnId = "vantrel";
 
     // Opens the connection and reads the initial state. Calls before it, or after the
     // connection was lost, fail cleanly.
@@ -76,52 +78,32 @@ class X11Desktop final : public WindowSystem {
     // ended or dropped us). It is logged once; every later call fails cleanly.
     [[nodiscard]] Subscription onConnectionLost(std::function<void()> handler);
 
-    // The element of a listed client window, and the application it belongs to; for tools and
-    // tests that know windows by id.
-    Element elementForWindow(xcb_window_t window);
-    std::optional<RunningApplication> applicationOfWindow(xcb_window_t window);
-
-    // WindowSystem
-    bool isProcessTrusted() override;
-    void requestTrust() override;
-    Element applicationElement(const RunningApplication& application) override;
-    AttributeRead copyAttribute(const Element& element, std::string_view name) override;
-    AXError setAttribute(const Element& element, std::string_view name,
-                         const AttributeValue& value) override;
-    std::optional<std::vector<WindowServerEntry>> windowList() override;
-    std::vector<RunningApplication> runningApplications() override;
-    std::optional<RunningApplication> frontmostApplication() override;
-    std::optional<std::string> applicationLocation(std::string_view bundleID) override;
-    Result<RunningApplication> openApplication(const std::string& location,
-                                               bool activates) override;
-    bool terminate(const RunningApplication& application) override;
-    bool openURL(std::string_view url) override;
-    ScreenList screens() override;
-    std::optional<PreferenceValue> spacesDisplayConfiguration() override;
-    // _NET_CURRENT_DESKTOP, from 1; none when the window manager does not set it.
-    std::optional<std::int64_t> currentSpaceIndex() override;
+    // native::NativeDesktop
+    std::shared_ptr<const native::Snapshot> snapshot() override;
+    // A window manager that names itself runs: then windows can be moved and minimised.
+    native::Capabilities capabilities() override;
+    // The file manager is the desktop entry that opens folders (the launcher's default), else
+    // "org.gnome.Nautilus", asked for on first use; the dock is the application of the first
+    // dock or panel window seen when connecting, else "panel".
+    native::Identity identity() const override;
+    std::vector<native::PlaceResult> placeWindows(
+        const std::vector<native::Placement>& placements) override;
+    native::PlaceResult setMinimized(native::WindowId window, bool minimized) override;
     // Asks the window manager to move the window to the current desktop (_NET_WM_DESKTOP).
-    bool moveWindowToCurrentSpace(const Element& window) override;
-    bool windowManagerTiles() override;
-    Subscription observeSpaceChanges(std::function<void()> handler) override;
-    Subscription observeScreenParameters(std::function<void()> handler) override;
-    Subscription observeApplicationLaunches(
-        std::function<void(const RunningApplication&)> handler) override;
-    // The desktop entry that opens folders (the launcher's default for folders), else
-    // "org.gnome.Nautilus". Asked for on first use.
-    std::string fileManagerBundleID() const override;
-    // The application of the first dock or panel window seen when connecting, else "panel".
-    // Panels own no regular windows, so they are never captured or quit either way.
-    std::string dockBundleID() const override;
-    // Our own desktop entry id.
-    std::string ownBundleID() const override { return "vantrel"; }
-    std::string accessibilitySettingsURL() const override {
-        return options_.accessibilitySettingsURL;
-    }
+    bool moveToCurrentWorkspace(native::WindowId window) override;
+    // Closes the windows that take WM_DELETE_WINDOW; the others are left (never killed).
+    bool closeApplication(native::AppHandle app) override;
+    bool isInstalled(std::string_view appId) override;
+    Result<native::App> launch(const std::string& appId, bool activate) override;
+    bool openUri(std::string_view uri) override;
+    // Nothing to ask for: an X client may manage windows once a window manager runs.
+    void requestAccess() override {}
+    Subscription observeWindows(std::function<void()> handler) override;
+    Subscription observeMonitors(std::function<void()> handler) override;
+    Subscription observeWorkspace(std::function<void()> handler) override;
+    Subscription observeAppLaunches(std::function<void(const native::App&)> handler) override;
 
   private:
-    class X11Element;
-
     // Everything below runs with mutex_ held.
     bool usableLocked();
     // Handles the events that arrived; `readSocket` false takes only those already read.
@@ -152,21 +134,27 @@ class X11Desktop final : public WindowSystem {
     const std::vector<x11::MonitorInfo>& monitorsLocked();
     Rect primaryLocked();
     std::uint64_t handleForLocked(const std::string& id);
-    RunningApplication recordOfLocked(const x11::AppGroup& app);
+    native::App recordOfLocked(const x11::AppGroup& app);
+    // The native snapshot of the current one, made again only after it changed.
+    std::shared_ptr<const native::Snapshot> nativeLocked();
+    std::vector<native::Monitor> monitorListLocked(const x11::Snapshot& snapshot);
+    native::Window windowOfLocked(const x11::Snapshot& snapshot, const x11::ClientInfo& client,
+                                  std::uint64_t app, const Rect& primary) const;
+    bool managerRunsLocked();
     xcb_window_t mainWindowLocked(const x11::Snapshot& snapshot, const x11::AppGroup& app) const;
     // What placing needs of one window, read now: geometry, decorations, state.
     std::optional<x11::ClientInfo> readClientLocked(xcb_window_t window);
     void sendRootMessageLocked(xcb_window_t window, xcb_atom_t type,
                                std::array<std::uint32_t, 5> data);
     bool waitForEventsLocked(std::chrono::steady_clock::time_point deadline);
-    AXError setMinimizedLocked(xcb_window_t window, bool minimized);
+    native::PlaceResult setMinimizedLocked(xcb_window_t window, bool minimized);
     // The running window manager, read again after it changed.
     const x11::WindowManager& windowManagerLocked();
     // Places the outer frame and waits until the manager has answered: success when the window
     // is where it was asked to be (or was already), else a logged failure. Position and size
     // always go together in one request, so no manager reads either alone.
-    AXError placeLocked(xcb_window_t window, std::optional<Point> position,
-                        std::optional<Size> size);
+    native::PlaceResult placeLocked(xcb_window_t window, std::optional<Point> position,
+                                    std::optional<Size> size);
     // Sends the client's outer rectangle (its area with its own X border) as the request the
     // manager honours.
     void sendPlacementLocked(const x11::ClientInfo& client, const Rect& outer);
@@ -179,7 +167,7 @@ class X11Desktop final : public WindowSystem {
     // (`client.alive` false then) or the manager keeps it stretched (logged).
     bool leaveMaximizedLocked(xcb_window_t window, x11::ClientInfo& client);
     void announceScreens();
-    void announceLaunch(const RunningApplication& launched);
+    void announceLaunch(const native::App& launched);
 
     Log& log_;
     MainQueue& mainQueue_;
@@ -198,6 +186,8 @@ class X11Desktop final : public WindowSystem {
     std::vector<std::int64_t> entriesStamp_;
     // What events said changed since the snapshot was read; no snapshot means read it all.
     std::optional<x11::Snapshot> snapshot_;
+    // Its native form, dropped whenever the snapshot or the monitors change.
+    std::shared_ptr<const native::Snapshot> native_;
     bool rootChanged_ = false;
     bool desktopChanged_ = false;
     std::int32_t ownPid_ = 0;
@@ -217,7 +207,8 @@ class X11Desktop final : public WindowSystem {
     std::string dockId_ = "panel";
     ObserverList<> screenObservers_;
     ObserverList<> spaceObservers_;
-    ObserverList<RunningApplication> launchObservers_;
+    ObserverList<> windowObservers_;
+    ObserverList<native::App> launchObservers_;
     ObserverList<> lostObservers_;
 };
 

@@ -8,7 +8,6 @@
 #include <cstring>
 
 #include "platform/x11/X11Desktop.h"
-#include "platform/x11/X11Element.h"
 
 namespace vantrel {
 namespace {
@@ -102,25 +101,21 @@ std::optional<x11::ClientInfo> X11Desktop::settledClientLocked(xcb_window_t wind
     return current;
 }
 
-bool X11Desktop::windowManagerTiles() {
-    std::lock_guard lock(mutex_);
-    return usableLocked() && windowManagerLocked().tiles;
-}
-
 const x11::WindowManager& X11Desktop::windowManagerLocked() {
     if (!windowManager_) windowManager_ = x11::readWindowManager(connection_, root_, atoms_);
     return *windowManager_;
 }
 
-AXError X11Desktop::setMinimizedLocked(xcb_window_t window, bool minimized) {
+native::PlaceResult X11Desktop::setMinimizedLocked(xcb_window_t window, bool minimized) {
     // A restore asks every window to be what it already is: the events read so far tell.
     if (const x11::Snapshot* snapshot = snapshotLocked()) {
         const x11::ClientInfo* known = snapshot->client(window);
-        if (known != nullptr && isMinimized(*known, atoms_) == minimized) return AXError::success;
+        if (known != nullptr && isMinimized(*known, atoms_) == minimized)
+            return native::PlaceResult::placed;
     }
     auto client = readClientLocked(window);
-    if (!client) return AXError::invalidUIElement;
-    if (isMinimized(*client, atoms_) == minimized) return AXError::success;
+    if (!client) return native::PlaceResult::gone;
+    if (isMinimized(*client, atoms_) == minimized) return native::PlaceResult::placed;
     if (minimized) {
         sendRootMessageLocked(window, atoms_.WM_CHANGE_STATE, {kIconicState, 0, 0, 0, 0});
     } else {
@@ -143,11 +138,11 @@ AXError X11Desktop::setMinimizedLocked(xcb_window_t window, bool minimized) {
     }
     // Restoring activates the window: the root's active window changed too.
     rootChanged_ = true;
-    if (!after) return AXError::invalidUIElement;
-    if (isMinimized(*after, atoms_) == minimized) return AXError::success;
+    if (!after) return native::PlaceResult::gone;
+    if (isMinimized(*after, atoms_) == minimized) return native::PlaceResult::placed;
     log_.line("X11Desktop: " + managerName(windowManagerLocked()) + " did not " +
               (minimized ? "minimise" : "bring back") + " window " + hexId(window));
-    return AXError::cannotComplete;
+    return native::PlaceResult::refused;
 }
 
 bool X11Desktop::leaveMaximizedLocked(xcb_window_t window, x11::ClientInfo& client) {
@@ -238,16 +233,16 @@ void X11Desktop::sendPlacementLocked(const x11::ClientInfo& client, const Rect& 
     xcb_flush(connection_);
 }
 
-AXError X11Desktop::placeLocked(xcb_window_t window, std::optional<Point> position,
-                                std::optional<Size> size) {
+native::PlaceResult X11Desktop::placeLocked(xcb_window_t window, std::optional<Point> position,
+                                            std::optional<Size> size) {
     auto client = readClientLocked(window);
-    if (!client) return AXError::invalidUIElement;
+    if (!client) return native::PlaceResult::gone;
     if (!leaveMaximizedLocked(window, *client))
-        return client->alive ? AXError::cannotComplete : AXError::invalidUIElement;
+        return client->alive ? native::PlaceResult::refused : native::PlaceResult::gone;
     // The wanted outer frame, in root coordinates, with whatever is not written kept.
     Rect frame = client->frame();
     if (position) {
-        const Point root = x11::accessibilityToRoot(*position, primaryLocked());
+        const Point root = x11::desktopToRoot(*position, primaryLocked());
         frame.x = root.x;
         frame.y = root.y;
     }
@@ -260,7 +255,7 @@ AXError X11Desktop::placeLocked(xcb_window_t window, std::optional<Point> positi
         static_cast<double>(toCoordinate(wanted.x)), static_cast<double>(toCoordinate(wanted.y)),
         static_cast<double>(toLength(wanted.width)), static_cast<double>(toLength(wanted.height))};
     // A window already in place is never a failure, whatever the manager would allow.
-    if (landed(*client, wanted)) return AXError::success;
+    if (landed(*client, wanted)) return native::PlaceResult::placed;
     Rect sent = wanted;
     for (int attempt = 0; attempt < 2; ++attempt) {
         const Rect before = client->outer();
@@ -272,8 +267,8 @@ AXError X11Desktop::placeLocked(xcb_window_t window, std::optional<Point> positi
                 return landed(c, wanted) || c.outer() != before || answered_.contains(window);
             },
             options_.settleTime);
-        if (!after) return AXError::invalidUIElement;
-        if (landed(*after, wanted)) return AXError::success;
+        if (!after) return native::PlaceResult::gone;
+        if (landed(*after, wanted)) return native::PlaceResult::placed;
         const Rect now = after->outer();
         const double dx = wanted.x - now.x;
         const double dy = wanted.y - now.y;
@@ -301,53 +296,46 @@ AXError X11Desktop::placeLocked(xcb_window_t window, std::optional<Point> positi
             rectText(client->frame()) + " instead of " +
             rectText(x11::frameFromClient(wanted, client->frameExtents, client->shadowExtents)));
     }
-    return AXError::cannotComplete;
+    return native::PlaceResult::refused;
 }
 
-AXError X11Desktop::setAttribute(const Element& element, std::string_view name,
-                                 const AttributeValue& value) {
-    const auto* x = dynamic_cast<const X11Element*>(element.get());
-    if (x == nullptr || x->owner != this) return AXError::illegalArgument;
+std::vector<native::PlaceResult> X11Desktop::placeWindows(
+    const std::vector<native::Placement>& placements) {
+    std::vector<native::PlaceResult> results;
+    results.reserve(placements.size());
     std::lock_guard lock(mutex_);
     drainLocked();
-    if (!usableLocked()) return AXError::cannotComplete;
-    if (x->window == XCB_WINDOW_NONE) return AXError::attributeUnsupported;
-    if (name == attribute::kMinimized) {
-        if (const auto* minimized = std::get_if<bool>(&value))
-            return setMinimizedLocked(x->window, *minimized);
-        return AXError::illegalArgument;
+    for (const auto& placement : placements) {
+        const bool valid = (!placement.position || isFinite(*placement.position)) &&
+                           (!placement.size || isFinite(*placement.size));
+        if (!usableLocked() || !valid) {
+            results.push_back(native::PlaceResult::refused);
+            continue;
+        }
+        results.push_back(placeLocked(static_cast<xcb_window_t>(placement.window),
+                                      placement.position, placement.size));
     }
-    if (name == attribute::kPosition) {
-        const auto* point = std::get_if<Point>(&value);
-        if (point == nullptr || !isFinite(*point)) return AXError::illegalArgument;
-        return placeLocked(x->window, *point, std::nullopt);
-    }
-    if (name == attribute::kSize) {
-        const auto* size = std::get_if<Size>(&value);
-        if (size == nullptr || !isFinite(*size)) return AXError::illegalArgument;
-        return placeLocked(x->window, std::nullopt, *size);
-    }
-    return AXError::attributeUnsupported;
+    return results;
+}
+
+native::PlaceResult X11Desktop::setMinimized(native::WindowId window, bool minimized) {
+    std::lock_guard lock(mutex_);
+    drainLocked();
+    if (!usableLocked()) return native::PlaceResult::refused;
+    return setMinimizedLocked(static_cast<xcb_window_t>(window), minimized);
 }
 
 // --- workspace ---------------------------------------------------------------------------
 
-std::optional<std::string> X11Desktop::applicationLocation(std::string_view bundleID) {
-    std::lock_guard lock(mutex_);
-    const x11::DesktopEntry* entry = entries_.byId(bundleID);
-    if (entry == nullptr || entry->filename.empty()) return std::nullopt;
-    return entry->filename;
-}
-
-Result<RunningApplication> X11Desktop::openApplication(const std::string& location,
-                                                       bool activates) {
+Result<native::App> X11Desktop::launch(const std::string& appId, bool activates) {
     std::string id;
     xcb_window_t previousActive = XCB_WINDOW_NONE;
     {
         std::lock_guard lock(mutex_);
-        // Only an installed entry is launched: a location is never read as a command line.
-        const x11::DesktopEntry* entry = entries_.byFilename(location);
-        if (entry == nullptr) return Error{"No installed application at " + location};
+        // Only an installed entry is launched: an id is never read as a command line.
+        const x11::DesktopEntry* entry = entries_.byId(appId);
+        if (entry == nullptr || entry->filename.empty())
+            return Error{"No installed application " + appId};
         id = entry->id;
         const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
         if (snapshot == nullptr) return Error{"Not connected to the X server"};
@@ -381,17 +369,17 @@ Result<RunningApplication> X11Desktop::openApplication(const std::string& locati
     }
     // Started, only slow to show a window: the caller's wait for windows takes it from here.
     std::lock_guard lock(mutex_);
-    RunningApplication started;
+    native::App started;
     started.handle = handleForLocked(id);
-    started.bundleID = id;
+    started.id = id;
     return started;
 }
 
-bool X11Desktop::terminate(const RunningApplication& application) {
+bool X11Desktop::closeApplication(native::AppHandle application) {
     std::lock_guard lock(mutex_);
-    std::string id = application.bundleID.value_or("");
+    std::string id;
     for (const auto& [appId, handle] : handles_)
-        if (handle == application.handle) id = appId;
+        if (handle == application) id = appId;
     const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);
     if (snapshot == nullptr) return false;
     const x11::AppGroup* app = snapshot->app(id);
@@ -406,10 +394,6 @@ bool X11Desktop::terminate(const RunningApplication& application) {
         asked = true;
     }
     return asked;
-}
-
-bool X11Desktop::openURL(std::string_view url) {
-    return options_.launcher != nullptr && options_.launcher->openUri(url);
 }
 
 }  // namespace vantrel

@@ -17,17 +17,12 @@ Rect clientFromFrame(const Rect& outer, const Extents& frame, const Extents& sha
                 outer.height - frame.top - frame.bottom + shadow.top + shadow.bottom};
 }
 
-Point rootToAccessibility(Point root, const Rect& primary) {
+Point rootToDesktop(Point root, const Rect& primary) {
     return Point{root.x - primary.x, root.y - primary.y};
 }
 
-Point accessibilityToRoot(Point accessibility, const Rect& primary) {
-    return Point{accessibility.x + primary.x, accessibility.y + primary.y};
-}
-
-Rect rootToScreenSpace(const Rect& root, const Rect& primary) {
-    return Rect{root.x - primary.x, (primary.y + primary.height) - (root.y + root.height),
-                root.width, root.height};
+Point desktopToRoot(Point desktop, const Rect& primary) {
+    return Point{desktop.x + primary.x, desktop.y + primary.y};
 }
 
 Strut strutFromLegacy(const std::array<double, 4>& strut, double rootWidth, double rootHeight) {

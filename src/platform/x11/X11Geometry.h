@@ -1,4 +1,4 @@
-// Coordinate conversions between X root-window pixels and the engine's spaces, struts and EDIDs.
+// Coordinate conversions between X root-window pixels and the desktop space, struts and EDIDs.
 #pragma once
 
 #include <array>
@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/Geometry.h"
+#include "base/Geometry.h"
 
 namespace vantrel::x11 {
 
@@ -28,12 +28,10 @@ Rect frameFromClient(const Rect& client, const Extents& frame, const Extents& sh
 Rect clientFromFrame(const Rect& outer, const Extents& frame, const Extents& shadow);
 
 // Root coordinates (top-left of the X screen, y down) relative to the primary monitor's
-// top-left corner, and back. The primary monitor is given in root coordinates.
-Point rootToAccessibility(Point root, const Rect& primary);
-Point accessibilityToRoot(Point accessibility, const Rect& primary);
-// A monitor rectangle in root coordinates as a rectangle relative to the bottom-left corner of
-// the primary monitor, y up.
-Rect rootToScreenSpace(const Rect& root, const Rect& primary);
+// top-left corner (the desktop space), and back. The primary monitor is given in root
+// coordinates.
+Point rootToDesktop(Point root, const Rect& primary);
+Point desktopToRoot(Point desktop, const Rect& primary);
 
 // _NET_WM_STRUT_PARTIAL: left, right, top, bottom, then the start/end of each band.
 using Strut = std::array<double, 12>;

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "automation/HotkeySystem.h"
 #include "base/FdWatch.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "base/ObserverList.h"
 #include "base/Result.h"
+#include "platform/api/HotkeySystem.h"
 #include "platform/x11/XkbKeyboard.h"
 
 namespace vantrel {

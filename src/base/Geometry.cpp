@@ -1,5 +1,5 @@
 // Rectangle arithmetic.
-#include "engine/Geometry.h"
+#include "base/Geometry.h"
 
 #include <algorithm>
 #include <cmath>

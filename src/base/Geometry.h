@@ -1,4 +1,5 @@
-// Points, sizes and rectangles in points (doubles), with the rectangle arithmetic the engine needs.
+// Points, sizes and rectangles in points (doubles), with the rectangle arithmetic the engine and
+// the backends share.
 #pragma once
 
 #include <optional>
