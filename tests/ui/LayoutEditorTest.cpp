@@ -187,10 +187,12 @@ TEST_F(LayoutEditorTest, BlankNameDisablesSaveAndReturnSavesTheOptionsAndTrigger
               (std::vector<std::string>{"org.example.Editor", "org.example.Viewer"}));
 }
 
-// Save writes only what the editor edits: a recapture made while it was open stays.
-TEST_F(LayoutEditorTest, SaveKeepsARecaptureMadeWhileTheEditorWasOpen) {
+// Save writes only what the editor edits: a recapture made while it was open stays, and a layout
+// deleted meanwhile stays deleted.
+TEST_F(LayoutEditorTest, SaveKeepsChangesMadeWhileTheEditorWasOpen) {
     auto layout = layoutOf("Work", 2);
     auto* editor = open(layout);
+    auto* second = LayoutEditView::openWindow(shell->context(), layout);
     const auto recaptured = app().layoutManager().recaptureWindows(layout);
     ASSERT_TRUE(recaptured.has_value());
     child<QLineEdit>(editor, "editorNameField")->setText("Renamed");
@@ -199,14 +201,9 @@ TEST_F(LayoutEditorTest, SaveKeepsARecaptureMadeWhileTheEditorWasOpen) {
     EXPECT_EQ(stored.name, "Renamed");
     EXPECT_EQ(stored.windows, recaptured->windows);
     EXPECT_EQ(stored.displayConfiguration, recaptured->displayConfiguration);
-}
-
-TEST_F(LayoutEditorTest, SavingALayoutDeletedMeanwhileChangesNothingAndCloses) {
-    auto layout = layoutOf("Work", 1);
-    auto* editor = open(layout);
     app().layoutManager().layouts.set({});
     app().layoutManager().saveLayouts();
-    click(editor, "editorSaveButton");
+    click(second, "editorSaveButton");
     flushDeletes();
     EXPECT_TRUE(app().layoutManager().layouts.get().empty());
     EXPECT_EQ(windowCount("editLayoutWindow"), 0);

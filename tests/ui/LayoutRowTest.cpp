@@ -85,42 +85,37 @@ TEST_F(LayoutRowTest, HoverControlsAndEveryWayToRestoreButASingleClick) {
     EXPECT_FALSE(shown(row(0), "rowRestoreButton"));
 }
 
-TEST_F(LayoutRowTest, DeleteAsksFirstCancelKeepsTheLayoutAndThePopoverStaysOpen) {
-    auto keep = layoutOf("Keep", 1);
-    auto work = layoutOf("Work", 1);
+// Recapture and delete ask first; Cancel changes nothing, and the popover outlives the question.
+TEST_F(LayoutRowTest, RecaptureAndDeleteAskFirstThenActAndThePopoverStaysOpen) {
+    const auto keep = layoutOf("Keep", 3);
+    const auto work = layoutOf("Work", 1);
     h.writeLayoutFile({keep, work});
     launch();
+    trigger(row(0), "rowRecaptureAction");
     trigger(row(1), "rowDeleteAction");
-    ASSERT_EQ(dialogs.asked.size(), 1U);
-    EXPECT_EQ(dialogs.asked[0].title, "Delete \"Work\"?");
-    EXPECT_EQ(dialogs.asked[0].destructiveButtons, QStringList{"Delete"});
-    EXPECT_EQ(app().layoutManager().layouts.get().size(), 2U);
+    ASSERT_EQ(dialogs.asked.size(), 2U);
+    EXPECT_EQ(dialogs.asked[0].defaultButton, "Cancel");
+    EXPECT_EQ(dialogs.asked[1].title, "Delete \"Work\"?");
+    EXPECT_EQ(dialogs.asked[1].destructiveButtons, QStringList{"Delete"});
+    EXPECT_EQ(app().layoutManager().layouts.get(), (std::vector<WindowLayout>{keep, work}));
 
+    dialogs.setNextAnswer("Recapture");
+    trigger(row(0), "rowRecaptureAction");
+    const auto recaptured = app().layoutManager().layouts.get()[0];
+    ASSERT_EQ(recaptured.windows.size(), 1U);
+    EXPECT_EQ(recaptured.windows[0].frameWidth, 400);
+    flushDeletes();
+    EXPECT_TRUE(text(row(0), "rowDetails").startsWith("1 window \u2022"));
     dialogs.setNextAnswer("Delete");
     // The popup closes when the dialog takes the pointer; it is back to show the row gone.
     dialogs.whileAsking = [](QWidget* parent) { parent->hide(); };
     trigger(row(1), "rowDeleteAction");
     flushDeletes();
     EXPECT_TRUE(controller().isPopoverShown());
-    EXPECT_EQ(app().layoutManager().layouts.get(), std::vector<WindowLayout>{keep});
-    EXPECT_EQ(LayoutStorage(h.log, h.loop, h.dir.path()).load(), std::vector<WindowLayout>{keep});
-    ASSERT_EQ(menu().rows().size(), 1U);
-    EXPECT_EQ(text(menu().rows()[0], "rowName"), "Keep");
-}
-
-TEST_F(LayoutRowTest, RecaptureAsksFirstThenReplacesTheWindowsWithTheCurrentOnes) {
-    h.writeLayoutFile({layoutOf("Work", 3)});
-    launch();
-    trigger(row(0), "rowRecaptureAction");
-    ASSERT_EQ(dialogs.asked.size(), 1U);
-    EXPECT_EQ(dialogs.asked[0].defaultButton, "Cancel");
-    EXPECT_EQ(app().layoutManager().layouts.get()[0].windows.size(), 3U);
-    dialogs.setNextAnswer("Recapture");
-    trigger(row(0), "rowRecaptureAction");
-    ASSERT_EQ(app().layoutManager().layouts.get()[0].windows.size(), 1U);
-    EXPECT_EQ(app().layoutManager().layouts.get()[0].windows[0].frameWidth, 400);
-    flushDeletes();
-    EXPECT_TRUE(text(row(0), "rowDetails").startsWith("1 window \u2022"));
+    EXPECT_EQ(app().layoutManager().layouts.get(), std::vector<WindowLayout>{recaptured});
+    EXPECT_EQ(LayoutStorage(h.log, h.loop, h.dir.path()).load(),
+              std::vector<WindowLayout>{recaptured});
+    EXPECT_EQ(menu().rows().size(), 1U);
 }
 
 TEST_F(LayoutRowTest, TheKeyboardMovesBetweenRowsRestoresAsksToDeleteAndEditsAsTheMenuDoes) {
