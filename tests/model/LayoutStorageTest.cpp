@@ -52,14 +52,8 @@ WindowLayout layoutNamed(std::string name, Date date) {
     WindowState window;
     window.appBundleID = "org.example.Editor";
     window.appName = "Editor";
-    window.windowTitle = "notes.txt";
     window.frameX = 12.25;
-    window.frameWidth = 800;
-    window.frameHeight = 600;
-    window.relativeFrameX = 1.0 / 3;
-    window.relativeFrameY = 0;
-    window.relativeFrameWidth = 0.5;
-    window.relativeFrameHeight = 0.75;
+    window.relativeFrameX = 1.0 / 3;  // needs every digit written
     layout.windows = {window};
     layout.createdAt = date;
     layout.modifiedAt = date;

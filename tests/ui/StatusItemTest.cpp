@@ -12,26 +12,21 @@ namespace {
 
 using StatusItemTest = UiTest;
 
-TEST_F(StatusItemTest, ToggleShowsThenClosesThePopupAndShowPopoverNeverCloses) {
-    launch();
-    ASSERT_TRUE(controller().hasTray());
-    // After onboarding a launch opens no window.
-    EXPECT_EQ(windowCount("welcomeWindow"), 0);
-    controller().togglePopover();
-    EXPECT_TRUE(controller().isPopoverShown());
-    EXPECT_TRUE(controller().popover().windowFlags().testFlag(Qt::Popup));
-    controller().showPopover();
-    EXPECT_TRUE(controller().isPopoverShown());
-    controller().togglePopover();
-    EXPECT_FALSE(controller().isPopoverShown());
-}
-
-TEST_F(StatusItemTest, TheRightClickMenuRestoresLayoutsAppliesQuickLayoutsAndQuits) {
+TEST_F(StatusItemTest, TheIconTogglesThePopupAndItsMenuRestoresLayoutsAppliesQuickLayoutsAndQuits) {
     auto work = layoutOf("Work & Play", 1, {10, 20, 500, 400});
     work.shortcutKeyCode = 18;
     work.shortcutModifiers = modifier::kControl | modifier::kOption;
     h.writeLayoutFile({work});
     launch();
+    ASSERT_TRUE(controller().hasTray());
+    // After onboarding a launch opens no window; the icon toggles the popup, which showing keeps.
+    EXPECT_EQ(windowCount("welcomeWindow"), 0);
+    controller().togglePopover();
+    EXPECT_TRUE(controller().popover().windowFlags().testFlag(Qt::Popup));
+    controller().showPopover();
+    EXPECT_TRUE(controller().isPopoverShown());
+    controller().togglePopover();
+    EXPECT_FALSE(controller().isPopoverShown());
     TrayMenu* tray = controller().trayMenu();
     ASSERT_EQ(controller().trayIcon()->contextMenu(), tray);
     emit tray->aboutToShow();
