@@ -1,10 +1,14 @@
-// The JSON form of layouts: the layout-file document, strict decoding and hostile input.
+// The layout records and their JSON form: shortcut texts, display keys, equality, strict
+// decoding and hostile input.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "model/LayoutJson.h"
+#include "model/ShortcutText.h"
+#include "model/WindowLayout.h"
 
 namespace vantrel {
 namespace {
@@ -192,37 +196,30 @@ TEST(LayoutFileJson, NumbersMustFitTheirField) {
 }
 
 TEST(LayoutFileJson, StringsAreStrictUtf8AndEscapesAreDecoded) {
-    const auto decoded =
-        decodeWindowState(minimalWindow(R"(, "windowTitle": "caf\u00e9 \ud83d\ude00 \"q\" \/ ✓")"));
-    ASSERT_TRUE(decoded) << decoded.error().message;
-    EXPECT_EQ(decoded->windowTitle, "café 😀 \"q\" / ✓");
-    for (std::string_view bad : {"\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80"}) {
-        const auto result =
-            decodeWindowState(minimalWindow(", \"windowTitle\": \"" + std::string(bad) + "\""));
-        ASSERT_FALSE(result);
-        EXPECT_NE(result.error().message.find("invalid UTF-8 in a string"), std::string::npos);
-    }
-    EXPECT_NE(decodeWindowState(minimalWindow(R"(, "windowTitle": "\ud83d")"))
-                  .error()
-                  .message.find("unpaired surrogate"),
-              std::string::npos);
-    EXPECT_NE(decodeWindowState(minimalWindow(", \"windowTitle\": \"a\tb\""))
-                  .error()
-                  .message.find("control character"),
-              std::string::npos);
+    const auto title = [](std::string_view text) -> std::string {
+        const auto window =
+            decodeWindowState(minimalWindow(", \"windowTitle\": \"" + std::string(text) + "\""));
+        return window ? window->windowTitle.value_or("(none)") : window.error().message;
+    };
+    EXPECT_EQ(title(R"(caf\u00e9 \ud83d\ude00 \"q\" \/ ✓)"), "café 😀 \"q\" / ✓");
+    const std::pair<std::string_view, std::string_view> bad[] = {
+        {"\xC3", "invalid UTF-8 in a string"},
+        {"\xC0\xAF", "invalid UTF-8 in a string"},
+        {"\xED\xA0\x80", "invalid UTF-8 in a string"},
+        {"\xF4\x90\x80\x80", "invalid UTF-8 in a string"},
+        {R"(\ud83d)", "unpaired surrogate"},
+        {"a\tb", "control character"}};
+    for (const auto& [text, reason] : bad)
+        EXPECT_NE(title(text).find(reason), std::string::npos) << title(text);
 }
 
-TEST(LayoutFileJson, InvalidUtf8InRecordsIsMendedOnWriting) {
+// Invalid UTF-8 in a record is mended on writing; a non-finite number cannot be written.
+TEST(LayoutFileJson, WritingMendsInvalidUtf8AndRefusesNonFiniteNumbers) {
     WindowState window;
     window.windowTitle = std::string("bad \xFF\xC3 end");
-    const auto text = encodeJson(window);
-    ASSERT_TRUE(text);
-    const auto back = decodeWindowState(*text);
+    const auto back = decodeWindowState(*encodeJson(window));
     ASSERT_TRUE(back) << back.error().message;
     EXPECT_EQ(back->windowTitle, "bad \uFFFD\uFFFD end");
-}
-
-TEST(LayoutFileJson, NonFiniteNumbersCannotBeWritten) {
     WindowLayout layout;
     layout.windows.resize(3);
     layout.windows[2].relativeFrameY = std::numeric_limits<double>::infinity();
@@ -272,11 +269,10 @@ TEST(Dates, WrittenInWholeUtcSeconds) {
 
 TEST(Dates, ReadInTheInternetForm) {
     const Date date = std::chrono::sys_days{std::chrono::year{2025} / 3 / 14} + 9h + 26min + 53s;
-    EXPECT_EQ(parseDate("2025-03-14T09:26:53Z"), date);
-    EXPECT_EQ(parseDate("2025-03-14t09:26:53z"), date);
-    EXPECT_EQ(parseDate("2025-03-14T09:26:53.987654321Z"), date);
-    EXPECT_EQ(parseDate("2025-03-14T10:56:53+01:30"), date);
-    EXPECT_EQ(parseDate("2025-03-14T04:26:53-05:00"), date);
+    for (const char* same :
+         {"2025-03-14T09:26:53Z", "2025-03-14t09:26:53z", "2025-03-14T09:26:53.987654321Z",
+          "2025-03-14T10:56:53+01:30", "2025-03-14T04:26:53-05:00"})
+        EXPECT_EQ(parseDate(same), date) << same;
     EXPECT_EQ(parseDate("2016-12-31T23:59:60Z"),
               Date{std::chrono::sys_days{std::chrono::year{2017} / 1 / 1}});
     EXPECT_EQ(parseDate("2024-02-29T00:00:00Z"),
@@ -288,6 +284,126 @@ TEST(Dates, ReadInTheInternetForm) {
           "2025-03-14T09:26:53+24:00", "2025-03-14T09:26:53ZZ", "+2025-03-14T09:26:53Z",
           "2300-01-01T00:00:00Z", "1600-01-01T00:00:00Z"})
         EXPECT_EQ(parseDate(bad), std::nullopt) << bad;
+}
+
+DisplayInfo display(std::uint32_t id, double width, double height, bool isMain = false) {
+    return DisplayInfo{id, 0, 0, width, height, isMain, std::nullopt};
+}
+
+TEST(ShortcutText, ModifiersInFixedOrderThenTheLabelOrTheKeysName) {
+    using namespace modifier;
+    const struct {
+        std::uint16_t key;
+        std::uint64_t flags;
+        const char* label;
+        const char* text;
+    } cases[] = {
+        {18, kControl | kOption, "", "Ctrl+Alt+1"},
+        {6, kCommand | kShift | kOption | kControl, "", "Ctrl+Alt+Shift+Super+Z"},
+        // Bits other than the four modifiers (caps lock, function key) are not shown.
+        {29, kCommand | 0x10000 | 0x800000, "", "Super+0"},
+        // Every key the recorder takes has a name: arrows, function and special keys too.
+        {123, kControl | kOption, "", "Ctrl+Alt+Left"},
+        {96, 0, "", "F5"},
+        {49, kCommand, "", "Super+Space"},
+        {121, kOption, "", "Alt+Page Down"},
+        {10, kControl, "", "Ctrl+?"},
+        // The user's keyboard layout names the key: the Y position on a German keyboard.
+        {16, kControl | kOption, "Z", "Ctrl+Alt+Z"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(shortcutText(c.key, c.flags, c.label), c.text) << c.key;
+    EXPECT_EQ(keyName(65535), "?");
+}
+
+TEST(DisplayConfiguration, IdentifierSortsByIdAndTruncatesSizesKeepingListOrderOnTies) {
+    const DisplayConfiguration config{{display(5, 1920.7, 1080), display(2, 2560, 1440)}};
+    EXPECT_EQ(config.identifier(), "2:2560x1440|5:1920x1080");
+    EXPECT_EQ(DisplayConfiguration{}.identifier(), "");
+    const DisplayConfiguration twins{{display(1, 800, 600), display(1, 1024, 768)}};
+    EXPECT_EQ(twins.identifier(), "1:800x600|1:1024x768");
+    // Odd lengths from a file still give whole numbers.
+    const DisplayConfiguration odd{{display(1, -0.5, 1e20), display(2, -1919.9, 0.999)}};
+    EXPECT_EQ(odd.identifier(), "1:0x100000000000000000000|2:-1919x0");
+}
+
+TEST(DisplayConfiguration, SizeSignatureMainFirstThenLargerFirstIgnoringIds) {
+    const DisplayConfiguration mainSmall{{display(5, 1920.7, 1080, true), display(2, 2560, 1440)}};
+    EXPECT_EQ(mainSmall.sizeSignature(), "2:1920x1080|2560x1440");
+    const DisplayConfiguration noMain{{display(5, 1920.7, 1080), display(2, 2560, 1440)}};
+    EXPECT_EQ(noMain.sizeSignature(), "2:2560x1440|1920x1080");
+    EXPECT_EQ(DisplayConfiguration{}.sizeSignature(), "0:");
+    // Equal areas keep their list order.
+    const DisplayConfiguration rotated{{display(1, 1080, 1920), display(2, 1920, 1080)}};
+    EXPECT_EQ(rotated.sizeSignature(), "2:1080x1920|1920x1080");
+    // The same sizes on other displays share only the signature.
+    const DisplayConfiguration office{{display(1, 1512, 982, true), display(7, 2560, 1440)}};
+    const DisplayConfiguration home{{display(1, 1512, 982, true), display(9, 2560, 1440)}};
+    EXPECT_EQ(office.sizeSignature(), home.sizeSignature());
+    EXPECT_NE(office.identifier(), home.identifier());
+}
+
+WindowLayout sampleLayout() {
+    WindowLayout layout;
+    layout.id = *Uuid::parse("3F2504E0-4F89-41D3-9A0C-0305E82C3301");
+    layout.name = "Work";
+    layout.shortcutKeyCode = 18;
+    layout.shortcutModifiers = 0xC0000;
+    WindowState window;
+    window.appBundleID = "org.example.Editor";
+    window.appName = "Editor";
+    window.frameY = 25;
+    window.frameWidth = 1280;
+    window.frameHeight = 775;
+    window.relativeFrameX = 0.0;
+    layout.windows = {window, window};
+    layout.windows[1].windowIndex = 1;
+    layout.displayConfiguration = DisplayConfiguration{{display(1, 1280, 800, true)}};
+    layout.triggerApps = {"org.example.Editor"};
+    layout.createdAt = Date{std::chrono::seconds{1'741'944'413}};
+    layout.modifiedAt = layout.createdAt;
+    return layout;
+}
+
+TEST(LayoutEquality, NegativeZeroEqualsZeroAndSameIdWithAnyOtherDifferenceIsUnequal) {
+    const WindowLayout base = sampleLayout();
+    WindowLayout b = base;
+    b.windows[0].frameX = -0.0;
+    b.windows[0].relativeFrameX = -0.0;
+    b.displayConfiguration->displays[0].frameY = -0.0;
+    ASSERT_EQ(base, b);
+    EXPECT_EQ(std::hash<WindowLayout>{}(base), std::hash<WindowLayout>{}(b));
+    std::vector<std::function<void(WindowLayout&)>> changes{
+        [](WindowLayout& l) { l.name = "Home"; },
+        [](WindowLayout& l) { l.shortcutModifiers.reset(); },
+        [](WindowLayout& l) { std::swap(l.windows[0], l.windows[1]); },
+        [](WindowLayout& l) { l.windows[1].windowTitle = ""; },
+        [](WindowLayout& l) { l.displayConfiguration.reset(); },
+        [](WindowLayout& l) { l.displayConfiguration->displays[0].name = "Built-in"; },
+        [](WindowLayout& l) { l.triggerApps.push_back("x"); },
+        [](WindowLayout& l) { l.closeOtherApps = true; },
+        [](WindowLayout& l) { l.restoreAtLogin = true; },
+        [](WindowLayout& l) { l.modifiedAt += std::chrono::nanoseconds{1}; },
+    };
+    const std::size_t baseHash = std::hash<WindowLayout>{}(base);
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        WindowLayout changed = base;
+        changes[i](changed);
+        EXPECT_NE(changed, base) << "change " << i;
+        EXPECT_NE(std::hash<WindowLayout>{}(changed), baseHash) << "change " << i;
+    }
+}
+
+TEST(LayoutHashing, PresenceAndCountsTakePart) {
+    // An absent optional and a present zero, or one list split differently, must not collide.
+    WindowState absent;
+    WindowState zero;
+    zero.windowNumber = 0;
+    EXPECT_NE(std::hash<WindowState>{}(absent), std::hash<WindowState>{}(zero));
+    WindowLayout joined;
+    joined.triggerApps = {"ab"};
+    WindowLayout split;
+    split.triggerApps = {"a", "b"};
+    EXPECT_NE(std::hash<WindowLayout>{}(joined), std::hash<WindowLayout>{}(split));
 }
 
 }  // namespace

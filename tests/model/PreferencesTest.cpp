@@ -1,13 +1,16 @@
-// Preferences: read rules at start, the order of each write's steps, and the stored preset map.
+// Preferences: read rules at start, each write's steps, presets and their stored shortcut map.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
 #include "model/PreferencesStore.h"
+#include "model/PresetLayout.h"
 
 namespace vantrel {
 namespace {
@@ -38,23 +41,17 @@ class PreferencesTest : public ::testing::Test {
         });
 };
 
-TEST_F(PreferencesTest, FreshDefaultsGiveTheDefaultValuesAndWriteNothing) {
-    auto store = make();
-    EXPECT_FALSE(store->launchAtLogin());
-    EXPECT_TRUE(store->showWindowCount());
-    EXPECT_TRUE(store->checkForUpdates());
-    EXPECT_FALSE(store->ignoreSpaceMismatch());
-    EXPECT_TRUE(store->presetShortcuts().empty());
+TEST_F(PreferencesTest, FreshDefaultsWriteNothingAndOnlyAStoredBooleanCounts) {
+    auto fresh = make();
+    EXPECT_FALSE(fresh->launchAtLogin() || fresh->ignoreSpaceMismatch());
+    EXPECT_TRUE(fresh->checkForUpdates() && fresh->showWindowCount());
+    EXPECT_TRUE(fresh->presetShortcuts().empty());
     for (const char* key : {"launchAtLogin", "showWindowCount", "checkForUpdates",
                             "ignoreSpaceMismatch", "presetShortcuts"})
         EXPECT_TRUE(std::holds_alternative<std::monostate>(defaults.object(key))) << key;
     EXPECT_EQ(posts, 0);
     EXPECT_TRUE(loginItem.requests.empty());  // start-up never touches the login item
-}
-
-TEST_F(PreferencesTest, OnlyAStoredBooleanCountsAndTheFallbackDiffersPerKey) {
-    // Text and numbers are not Booleans: the false-by-default keys stay false, the
-    // true-by-default keys stay true, whatever the text says.
+    // Text and numbers are not Booleans: each key keeps its own fallback, whatever they say.
     defaults.set("launchAtLogin", std::string("true"));
     defaults.set("ignoreSpaceMismatch", std::int64_t{1});
     defaults.set("checkForUpdates", std::string("false"));
@@ -123,7 +120,6 @@ TEST_F(PreferencesTest, IgnoreSpaceMismatchIsStoredAndShowWindowCountIsNot) {
     store->setShowWindowCount(false);
     store->setIgnoreSpaceMismatch(true);
     EXPECT_EQ(announced, 1);
-    EXPECT_FALSE(store->showWindowCount());
     EXPECT_TRUE(std::holds_alternative<std::monostate>(defaults.object("showWindowCount")));
     EXPECT_EQ(defaults.object("ignoreSpaceMismatch"), DefaultsValue{true});
     EXPECT_TRUE(make()->ignoreSpaceMismatch());
@@ -167,13 +163,18 @@ TEST_F(PreferencesTest, PresetWriteStoresBeforePostingAndSurvivesARestart) {
     EXPECT_EQ(posts, 1);
 }
 
-TEST_F(PreferencesTest, ConstructionWithAValidMapPostsOnceAndRewritesIt) {
+// Clearing the last shortcut stores an empty object and posts.
+TEST_F(PreferencesTest, ConstructionWithAValidMapPostsOnceAndRewritesItAndClearingEmptiesIt) {
     defaults.setData("presetShortcuts",
                      bytesOf(R"({ "Center" : { "modifiers" : 786432 , "keyCode" : 8 } })"));
     auto store = make();
     EXPECT_EQ(posts, 1);
     EXPECT_EQ(store->presetShortcuts(), (PresetShortcutMap{{"Center", {8, 786432}}}));
     EXPECT_EQ(storedMap(), R"({"Center":{"keyCode":8,"modifiers":786432}})");
+    store->setPresetShortcut(PresetLayout::center, std::nullopt);
+    EXPECT_TRUE(store->presetShortcuts().empty());
+    EXPECT_EQ(storedMap(), "{}");
+    EXPECT_EQ(posts, 2);
 }
 
 TEST_F(PreferencesTest, AStoredMapWithOneIncompleteEntryIsDiscardedWholeAndLeftAlone) {
@@ -201,16 +202,6 @@ TEST_F(PreferencesTest, KeysThatAreNoRawValueAreKeptAndWrittenBack) {
                            R"("left half":{"keyCode":123,"modifiers":786432}})");
 }
 
-TEST_F(PreferencesTest, ClearingTheLastShortcutStoresAnEmptyObjectAndPosts) {
-    defaults.setData("presetShortcuts", bytesOf(R"({"Top Left":{"keyCode":18,"modifiers":0}})"));
-    auto store = make();
-    posts = 0;
-    store->setPresetShortcut(PresetLayout::topLeftQuarter, std::nullopt);
-    EXPECT_TRUE(store->presetShortcuts().empty());
-    EXPECT_EQ(storedMap(), "{}");
-    EXPECT_EQ(posts, 1);
-}
-
 TEST_F(PreferencesTest, AnUnencodableMapKeepsTheOldStoredValueButStillPosts) {
     auto store = make();
     store->setPresetShortcut(PresetLayout::center, PresetShortcut{8, 0});
@@ -222,6 +213,67 @@ TEST_F(PreferencesTest, AnUnencodableMapKeepsTheOldStoredValueButStillPosts) {
     EXPECT_EQ(store->presetShortcuts(), shortcuts);
     EXPECT_EQ(storedMap(), before);
     EXPECT_EQ(posts, 1);
+}
+
+TEST(PresetLayout, EveryCaseRoundTripsThroughItsUniqueRawValueExactly) {
+    const auto& all = allPresetLayouts();
+    ASSERT_EQ(all.size(), 15u);
+    std::set<std::string_view> raws;
+    for (const auto preset : all) {
+        raws.insert(rawValue(preset));
+        EXPECT_EQ(presetLayoutFromRawValue(rawValue(preset)), preset) << rawValue(preset);
+    }
+    EXPECT_EQ(raws.size(), 15u);
+    EXPECT_EQ(rawValue(PresetLayout::topLeftQuarter), "Top Left");
+    // Case, spaces and near names do not match.
+    for (const char* text : {"left half", "LEFT HALF", "Left Half ", " Left Half", "LeftHalf",
+                             "leftHalf", "Top Left Quarter", ""})
+        EXPECT_EQ(presetLayoutFromRawValue(text), std::nullopt) << '"' << text << '"';
+}
+
+TEST(PresetShortcutJson, EncodesTheDocumentedFormAndRoundTripsExtremesAndUnknownKeys) {
+    EXPECT_EQ(encodePresetShortcuts({{"Left Half", {123, 786432}}}),
+              R"({"Left Half":{"keyCode":123,"modifiers":786432}})");
+    EXPECT_EQ(encodePresetShortcuts({}), "{}");
+    EXPECT_EQ(decodePresetShortcuts("{}"), PresetShortcutMap{});
+    const PresetShortcutMap map{
+        {"Maximize", {0, 0}},
+        {"Right Two Thirds", {65535, std::numeric_limits<std::uint64_t>::max()}},
+        {"left half", {123, 0x100000}},  // not a raw value, but kept
+        {"Ünïcode ⌘", {1, 2}},
+    };
+    const auto json = encodePresetShortcuts(map);
+    ASSERT_TRUE(json);
+    EXPECT_EQ(decodePresetShortcuts(*json), map);
+    EXPECT_EQ(encodePresetShortcuts({{"Left\xff", {1, 2}}}), std::nullopt);
+}
+
+TEST(PresetShortcutJson, AnyFaultRejectsTheWholeMap) {
+    const std::string good = R"("Maximize":{"keyCode":1,"modifiers":2})";
+    std::vector<std::string> bad{"",
+                                 "[]",
+                                 "null",
+                                 "\"{}\"",
+                                 "{",
+                                 "{}}",
+                                 "{\"a\":{\"keyCode\":1,}",
+                                 "{\"\xff\":{\"keyCode\":1,\"modifiers\":2}}"};
+    for (const char* entry : {
+             R"("Left Half":{"keyCode":123})",
+             R"("Left Half":{"modifiers":786432})",
+             R"("Left Half":{"keyCode":65536,"modifiers":0})",
+             R"("Left Half":{"keyCode":-1,"modifiers":0})",
+             R"("Left Half":{"keyCode":12.5,"modifiers":0})",
+             R"("Left Half":{"keyCode":12.0,"modifiers":0})",
+             R"("Left Half":{"keyCode":"12","modifiers":0})",
+             R"("Left Half":{"keyCode":null,"modifiers":0})",
+             R"("Left Half":{"keyCode":1,"modifiers":18446744073709551616})",
+             R"("Left Half":{"keyCode":1,"modifiers":-786432})",
+             R"("Left Half":[123,786432])",
+             R"("Left Half":null)",
+         })
+        bad.push_back("{" + good + "," + entry + "}");
+    for (const auto& json : bad) EXPECT_EQ(decodePresetShortcuts(json), std::nullopt) << json;
 }
 
 }  // namespace

@@ -1,8 +1,16 @@
-// Drawn icons: a preset fills the part of the screen outline its own geometry gives.
+// Drawn icons fill their own part of the screen; the published-value bridge delivers on the GUI
+// thread.
+#include <gtest/gtest.h>
+
+#include <QApplication>
 #include <QImage>
+#include <QWidget>
+#include <thread>
 
 #include "UiFixture.h"
+#include "base/Published.h"
 #include "ui/Icons.h"
+#include "ui/PublishedBridge.h"
 
 namespace vantrel {
 namespace {
@@ -42,15 +50,35 @@ TEST(IconsTest, EverySymbolTheWindowsUseDrawsSomething) {
     for (const QString& text : names) {
         const std::string name = text.toStdString();
         const QImage image = icons::symbolPixmap(name, 24, Qt::red).toImage();
-        ASSERT_FALSE(image.isNull()) << name;
         bool any = false;
         for (int y = 0; y < image.height() && !any; ++y)
             for (int x = 0; x < image.width() && !any; ++x) any = qAlpha(image.pixel(x, y)) > 0;
         EXPECT_TRUE(any) << name;
     }
-    EXPECT_EQ(icons::themeName("keyboard"), "input-keyboard");
-    EXPECT_TRUE(icons::themeName("rectangle.3.group").isEmpty());
-    EXPECT_FALSE(icons::app().isNull());
+}
+
+TEST(PublishedBridgeTest, AppliesAtOnceQueuesOtherThreadsChangesAndStopsWithItsOwner) {
+    Published<int> value{1};
+    std::vector<int> seen;
+    bool onGui = true;
+    {
+        QWidget widget;
+        PublishedBridge bridge(&widget);
+        bridge.watchAndApply(value, [&](int v) {
+            onGui = onGui && QThread::currentThread() == widget.thread();
+            seen.push_back(v);
+        });
+        value.set(2);
+        std::thread([&] { value.set(7); }).join();
+        EXPECT_EQ(seen, (std::vector<int>{1, 2}));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(seen, (std::vector<int>{1, 2, 7}));
+        std::thread([&] { value.set(8); }).join();
+    }
+    QCoreApplication::processEvents();
+    value.set(9);
+    EXPECT_EQ(seen, (std::vector<int>{1, 2, 7}));
+    EXPECT_TRUE(onGui);
 }
 
 }  // namespace

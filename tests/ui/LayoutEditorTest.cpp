@@ -62,7 +62,6 @@ TEST_F(LayoutEditorTest, ChipsFollowTheDisplaysAndSpacesOfTheLayout) {
     ASSERT_EQ(plan.windows.size(), 1U);
     EXPECT_EQ(plan.windows[0].rect,
               QRectF(main.topLeft(), QSizeF(main.width() / 2, main.height())));
-    EXPECT_NE(child(editor, "layoutPreview"), nullptr);
 
     auto* plain = LayoutEditView::openWindow(shell->context(), layoutOf("Plain", 2));
     for (const char* chip : {"displayChip", "spaceChip", "stickyChip"})
@@ -81,10 +80,8 @@ TEST_F(LayoutEditorTest, WindowLinesShowAppBadgeTitleAndWholeSize) {
     second.isOnAllSpaces = true;
     layout.windows = {first, second};
     auto* editor = open(layout);
-    EXPECT_EQ(text(editor, "editorWindowsTitle"), "Windows (2)");
     const auto lines = editor->findChildren<QWidget*>("editorWindowLine");
     ASSERT_EQ(lines.size(), 2);
-    EXPECT_EQ(text(lines[0], "editorWindowApp"), "Editor");
     EXPECT_EQ(text(lines[0], "editorSpaceBadge"), "W3");
     EXPECT_EQ(text(lines[0], "editorWindowTitle"), "notes.txt");
     EXPECT_EQ(text(lines[0], "editorWindowSize"), "800\u00D7600");
@@ -96,16 +93,10 @@ TEST_F(LayoutEditorTest, WindowLinesShowAppBadgeTitleAndWholeSize) {
 TEST_F(LayoutEditorTest, RecordingAShortcutAndSavingStoresItWithTheOtherFields) {
     auto layout = layoutOf("Work", 1);
     auto* editor = open(layout);
-    EXPECT_TRUE(shown(editor, "editorNotSet"));
     EXPECT_FALSE(shown(editor, "editorClearButton"));
-    EXPECT_TRUE(shown(editor, "editorRecordButton"));
-
     click(editor, "editorRecordButton");
-    auto* recorder = child<ShortcutRecorder>(editor, "shortcutRecorder");
-    ASSERT_NE(recorder, nullptr);
-    EXPECT_TRUE(recorder->isVisible());
-    EXPECT_FALSE(shown(editor, "editorRecordButton"));
-    QTest::keyClick(recorder, Qt::Key_K, Qt::MetaModifier | Qt::ShiftModifier);
+    QTest::keyClick(child(editor, "shortcutRecorder"), Qt::Key_K,
+                    Qt::MetaModifier | Qt::ShiftModifier);
     EXPECT_FALSE(shown(editor, "shortcutRecorder"));
     EXPECT_EQ(text(editor, "editorShortcutText"), "Shift+Super+K");
     EXPECT_TRUE(shown(editor, "editorClearButton"));
@@ -115,15 +106,14 @@ TEST_F(LayoutEditorTest, RecordingAShortcutAndSavingStoresItWithTheOtherFields) 
     click(editor, "editorSaveButton");
     flushDeletes();
     EXPECT_EQ(windowCount("editLayoutWindow"), 0);
-    const auto stored = app().layoutManager().layouts.get();
-    ASSERT_EQ(stored.size(), 1U);
-    EXPECT_EQ(stored[0].name, "Renamed");
-    EXPECT_EQ(stored[0].shortcutKeyCode, std::optional<std::uint16_t>(40));
-    EXPECT_EQ(stored[0].shortcutModifiers, std::optional<std::uint64_t>(0x120000));
-    EXPECT_TRUE(stored[0].launchMissingApps);
-    EXPECT_FALSE(stored[0].closeOtherApps);
-    EXPECT_EQ(stored[0].windows, layout.windows);
-    EXPECT_EQ(stored[0].id, layout.id);
+    auto expected = layout;
+    expected.name = "Renamed";
+    expected.shortcutKeyCode = 40;
+    expected.shortcutModifiers = 0x120000;
+    expected.launchMissingApps = true;
+    const auto stored = app().layoutManager().layouts.get().at(0);
+    expected.modifiedAt = stored.modifiedAt;
+    EXPECT_EQ(stored, expected);
     // The new shortcut became a hotkey.
     ASSERT_EQ(h.hotkeys.registered().size(), 1U);
     EXPECT_EQ(h.hotkeys.registered()[0].keyCode, 40U);
@@ -134,7 +124,6 @@ TEST_F(LayoutEditorTest, EscapeKeepsTheShortcutAndAClearTakesEffectOnlyOnSave) {
     layout.shortcutKeyCode = 0;
     layout.shortcutModifiers = modifier::kControl;
     auto* editor = open(layout);
-    EXPECT_EQ(text(editor, "editorShortcutText"), "Ctrl+A");
     click(editor, "editorRecordButton");
     EXPECT_TRUE(h.hotkeys.registered().empty());  // silent while the recorder listens
     QTest::keyClick(child(editor, "shortcutRecorder"), Qt::Key_Escape);
@@ -162,7 +151,6 @@ TEST_F(LayoutEditorTest, BlankNameDisablesSaveAndReturnSavesTheOptionsAndTrigger
     layout.triggerApps = {"org.example.Gone"};
     auto* editor = open(layout);
     auto* name = child<QLineEdit>(editor, "editorNameField");
-    EXPECT_EQ(name->placeholderText(), "Layout Name");
     name->setText(" \t ");
     EXPECT_FALSE(child<QAbstractButton>(editor, "editorSaveButton")->isEnabled());
     name->setText("Work");
@@ -199,10 +187,12 @@ TEST_F(LayoutEditorTest, BlankNameDisablesSaveAndReturnSavesTheOptionsAndTrigger
               (std::vector<std::string>{"org.example.Editor", "org.example.Viewer"}));
 }
 
-// Save writes only what the editor edits: a recapture made while it was open stays.
-TEST_F(LayoutEditorTest, SaveKeepsARecaptureMadeWhileTheEditorWasOpen) {
+// Save writes only what the editor edits: a recapture made while it was open stays, and a layout
+// deleted meanwhile stays deleted.
+TEST_F(LayoutEditorTest, SaveKeepsChangesMadeWhileTheEditorWasOpen) {
     auto layout = layoutOf("Work", 2);
     auto* editor = open(layout);
+    auto* second = LayoutEditView::openWindow(shell->context(), layout);
     const auto recaptured = app().layoutManager().recaptureWindows(layout);
     ASSERT_TRUE(recaptured.has_value());
     child<QLineEdit>(editor, "editorNameField")->setText("Renamed");
@@ -211,14 +201,9 @@ TEST_F(LayoutEditorTest, SaveKeepsARecaptureMadeWhileTheEditorWasOpen) {
     EXPECT_EQ(stored.name, "Renamed");
     EXPECT_EQ(stored.windows, recaptured->windows);
     EXPECT_EQ(stored.displayConfiguration, recaptured->displayConfiguration);
-}
-
-TEST_F(LayoutEditorTest, SavingALayoutDeletedMeanwhileChangesNothingAndCloses) {
-    auto layout = layoutOf("Work", 1);
-    auto* editor = open(layout);
     app().layoutManager().layouts.set({});
     app().layoutManager().saveLayouts();
-    click(editor, "editorSaveButton");
+    click(second, "editorSaveButton");
     flushDeletes();
     EXPECT_TRUE(app().layoutManager().layouts.get().empty());
     EXPECT_EQ(windowCount("editLayoutWindow"), 0);

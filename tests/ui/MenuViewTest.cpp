@@ -11,67 +11,47 @@
 namespace vantrel::testing {
 namespace {
 
-class MenuViewTest : public UiTest {
-  protected:
-    void openPopover() {
-        controller().showPopover();
-        ASSERT_TRUE(controller().isPopoverShown());
-    }
-};
+using MenuViewTest = UiTest;
 
 TEST_F(MenuViewTest, WithoutPermissionTheBannerReplacesListAndSaveSectionUntilGranted) {
     h.desktop.setTrusted(false);
     launch();
-    openPopover();
-    EXPECT_TRUE(shown(&menu(), "accessibilityBanner"));
-    EXPECT_FALSE(shown(&menu(), "layoutListStack"));
-    EXPECT_FALSE(shown(&menu(), "saveSection"));
-    EXPECT_FALSE(shown(&menu(), "saveLayoutButton"));
-    EXPECT_TRUE(shown(&menu(), "preferencesButton"));
-
+    controller().showPopover();
+    EXPECT_TRUE(shown(&menu(), "accessibilityBanner") && shown(&menu(), "preferencesButton"));
+    EXPECT_FALSE(shown(&menu(), "layoutListStack") || shown(&menu(), "saveSection"));
     // Linux has no setting to open: both buttons explain what to run instead.
     click(&menu(), "bannerSettingsButton");
     click(&menu(), "bannerGrantButton");
     EXPECT_EQ(h.desktop.trustRequests(), 1);
-    ASSERT_EQ(dialogs.asked.size(), 2U);
-    for (const auto& help : dialogs.asked) EXPECT_EQ(help.title, "Window Manager Needed");
-
+    EXPECT_EQ(dialogs.asked.size(), 2U);
     // The user grants it elsewhere; the poll picks it up and the list comes back by itself.
     h.desktop.setTrusted(true);
     h.loop.advance(2s);
-    h.loop.runPending();
     EXPECT_FALSE(shown(&menu(), "accessibilityBanner"));
-    EXPECT_TRUE(shown(&menu(), "layoutListStack"));
-    EXPECT_TRUE(shown(&menu(), "saveSection"));
+    EXPECT_TRUE(shown(&menu(), "layoutListStack") && shown(&menu(), "saveSection"));
 }
 
-TEST_F(MenuViewTest, EmptyListShowsTheEmptyStateAndTheFooterOpensPreferencesEachTimeAndQuits) {
+TEST_F(MenuViewTest, EmptyStateAndTheFooterOpensPreferencesEachTimeAndQuits) {
     launch();
-    openPopover();
+    controller().showPopover();
     EXPECT_TRUE(shown(&menu(), "emptyState"));
     EXPECT_FALSE(shown(&menu(), "layoutList"));
-    EXPECT_EQ(text(&menu(), "emptyTitle"), "No Saved Layouts");
     EXPECT_EQ(text(&menu(), "versionLabel"), "Version 0.1.0 (7)");
     click(&menu(), "preferencesButton");
     click(&menu(), "preferencesButton");
     EXPECT_EQ(windowCount("preferencesWindow"), 2);
-    EXPECT_EQ(window("preferencesWindow")->windowTitle(), "Preferences");
     click(&menu(), "quitButton");
     EXPECT_EQ(quits, 1);
 }
 
-TEST_F(MenuViewTest, SaveSheetTrimsTheNameAndCannotSaveABlankOne) {
+TEST_F(MenuViewTest, SaveSheetTrimsTheNameCannotSaveABlankOneAndAsksAboutATakenOne) {
     launch();
-    openPopover();
+    controller().showPopover();
     click(&menu(), "saveLayoutButton");
-    ASSERT_TRUE(menu().showingNewLayoutSheet());
     EXPECT_TRUE(shown(&menu(), "saveSheet"));
     EXPECT_EQ(text(&menu(), "windowCountLabel"), "1 windows will be saved");
     auto* field = child<QLineEdit>(&menu(), "layoutNameField");
     auto* save = child<QAbstractButton>(&menu(), "saveSheetSave");
-    EXPECT_EQ(field->placeholderText(), "Layout Name");
-    EXPECT_FALSE(save->isEnabled());
-
     QTest::keyClicks(field, "   ");
     EXPECT_FALSE(save->isEnabled());
     QTest::keyClick(field, Qt::Key_Return);
@@ -79,15 +59,13 @@ TEST_F(MenuViewTest, SaveSheetTrimsTheNameAndCannotSaveABlankOne) {
     EXPECT_TRUE(app().layoutManager().layouts.get().empty());
 
     field->setText(" \tWork  ");
-    EXPECT_TRUE(save->isEnabled());
     QTest::keyClick(field, Qt::Key_Return);
     ASSERT_EQ(app().layoutManager().layouts.get().size(), 1U);
     EXPECT_EQ(app().layoutManager().layouts.get()[0].name, "Work");
     EXPECT_FALSE(menu().showingNewLayoutSheet());
     EXPECT_TRUE(field->text().isEmpty());
-    // The list shows the new layout.
     EXPECT_TRUE(shown(&menu(), "layoutList"));
-    ASSERT_EQ(menu().rows().size(), 1U);
+    EXPECT_EQ(menu().rows().size(), 1U);
 
     // A name already listed asks first; Cancel goes back to the sheet, "Keep Both" saves.
     click(&menu(), "saveLayoutButton");
@@ -97,7 +75,6 @@ TEST_F(MenuViewTest, SaveSheetTrimsTheNameAndCannotSaveABlankOne) {
     EXPECT_EQ(dialogs.asked[0].title, "A layout named \"Work\" already exists");
     EXPECT_EQ(dialogs.asked[0].buttons, (QStringList{"Replace", "Keep Both", "Cancel"}));
     EXPECT_TRUE(menu().showingNewLayoutSheet());
-    EXPECT_EQ(app().layoutManager().layouts.get().size(), 1U);
     dialogs.setNextAnswer("Keep Both");
     QTest::keyClick(field, Qt::Key_Return);
     EXPECT_EQ(app().layoutManager().layouts.get().size(), 2U);
@@ -105,17 +82,15 @@ TEST_F(MenuViewTest, SaveSheetTrimsTheNameAndCannotSaveABlankOne) {
 
 TEST_F(MenuViewTest, CancelAndEscapeLeaveTheFieldEmptyAndTheSheetPersistsAcrossOpenings) {
     launch();
-    openPopover();
+    controller().showPopover();
     click(&menu(), "saveLayoutButton");
     auto* field = child<QLineEdit>(&menu(), "layoutNameField");
     field->setText("Draft");
-    // Closing and reopening the popover keeps the open sheet and its text.
     controller().togglePopover();
     EXPECT_FALSE(controller().isPopoverShown());
     controller().showPopover();
     EXPECT_TRUE(menu().showingNewLayoutSheet());
     EXPECT_EQ(field->text(), "Draft");
-
     click(&menu(), "saveSheetCancel");
     EXPECT_FALSE(menu().showingNewLayoutSheet());
     click(&menu(), "saveLayoutButton");
@@ -128,44 +103,32 @@ TEST_F(MenuViewTest, CancelAndEscapeLeaveTheFieldEmptyAndTheSheetPersistsAcrossO
     EXPECT_TRUE(app().layoutManager().layouts.get().empty());
 }
 
-TEST_F(MenuViewTest, QuickLayoutGridHasTwelvePresetsAndAppliesThem) {
+TEST_F(MenuViewTest, QuickLayoutGridHasTwelvePresetsToldApartAndAppliesThem) {
     launch();
-    openPopover();
+    controller().showPopover();
     EXPECT_FALSE(shown(&menu(), "quickLayoutGrid"));
-    EXPECT_EQ(child(&menu(), "quickLayoutsChevron")->property("symbol").toString(), "chevron.down");
     click(&menu(), "quickLayoutsButton");
     EXPECT_TRUE(shown(&menu(), "quickLayoutGrid"));
-    EXPECT_EQ(child(&menu(), "quickLayoutsChevron")->property("symbol").toString(), "chevron.up");
-
-    const auto buttons = child(&menu(), "quickLayoutGrid")->findChildren<QToolButton*>();
-    ASSERT_EQ(buttons.size(), 12);
     QStringList labels;
-    for (auto* button : buttons) labels << button->text();
+    for (auto* button : child(&menu(), "quickLayoutGrid")->findChildren<QToolButton*>())
+        labels << button->text();
     // No two read alike: the labels say what the icons do not.
     EXPECT_EQ(labels, (QStringList{"Left", "Right", "Top", "Bottom", "Top\nLeft", "Top\nRight",
                                    "Bottom\nLeft", "Bottom\nRight", "Maximize", "Center",
                                    "Left \u2153", "Right \u2154"}));
-    for (const char* absent : {"Center Third", "Right Third", "Left Two Thirds"})
-        EXPECT_EQ(child(&menu(), QStringLiteral("quickLayout:") + absent), nullptr) << absent;
-    auto* leftHalf = child<QToolButton>(&menu(), "quickLayout:Left Half");
-    EXPECT_EQ(leftHalf->toolTip(), "Left Half (Left 50%)");
-
-    leftHalf->click();
+    click(&menu(), "quickLayout:Left Half");
     h.loop.runPending();
-    const Rect frame = h.frameOf(live);
-    EXPECT_EQ(frame.x, 0);
-    EXPECT_EQ(frame.width, 960);
+    EXPECT_EQ(h.frameOf(live), (Rect{0, 0, 960, 1080}));
 }
 
 // The overlay leaves the footer (Quit) free, and its Cancel stops the restore without an error.
 TEST_F(MenuViewTest, RestoringOverlayCoversTheMenuButTheFooterAndCancels) {
     launch();
-    openPopover();
+    controller().showPopover();
     EXPECT_FALSE(shown(&menu(), "restoringOverlay"));
     app().layoutManager().restoreLayout(
         namedLayout("Gone", {windowState("org.example.Gone", 0, {1, 1, 9, 9})}));
     EXPECT_TRUE(shown(&menu(), "restoringOverlay"));
-    EXPECT_EQ(text(&menu(), "restoringText"), "Restoring layout...");
     const QRect footer = child(&menu(), "menuFooter")->geometry();
     EXPECT_EQ(child(&menu(), "restoringOverlay")->geometry(),
               menu().rect().adjusted(0, 0, 0, -footer.height()));
@@ -182,7 +145,7 @@ TEST_F(MenuViewTest, RowsAreMadeAsTheListScrollsToThem) {
     std::vector<WindowLayout> many;
     for (int i = 0; i < 100; ++i) many.push_back(layoutOf("L" + std::to_string(i), 1));
     app().layoutManager().layouts.set(many);
-    openPopover();
+    controller().showPopover();
     EXPECT_EQ(menu().rows().size(), 30U);
     auto* bar = child<QScrollArea>(&menu(), "layoutList")->verticalScrollBar();
     for (int scrolls = 0; scrolls < 10 && menu().rows().size() < many.size(); ++scrolls) {
@@ -197,14 +160,11 @@ TEST_F(MenuViewTest, ErrorAlertShowsTheDescriptionAndDismissingClearsIt) {
     launch();
     h.desktop.removeWindow(live);
     (void)app().layoutManager().saveCurrentLayout("Nothing");
-    ASSERT_TRUE(app().layoutManager().lastError.get().has_value());
     EXPECT_TRUE(dialogs.asked.empty());  // presented from the queue, not inside the change
-    dialogs.setNextAnswer("OK");
     h.loop.runPending();
     ASSERT_EQ(dialogs.asked.size(), 1U);
     EXPECT_EQ(dialogs.asked[0].title, "Error");
     EXPECT_EQ(dialogs.asked[0].message, "No windows to save. Open some windows first.");
-    EXPECT_EQ(dialogs.asked[0].buttons, QStringList{"OK"});
     EXPECT_FALSE(app().layoutManager().lastError.get().has_value());
 }
 

@@ -56,23 +56,19 @@ TEST_F(PreferencesTest, SwitchesWriteThroughTheStoreAndCheckNowFollowsWhetherACh
 
 TEST_F(PreferencesTest, PermissionRowFollowsThePermissionLive) {
     open(true);
-    EXPECT_EQ(text(prefs, "permissionText"), "Window manager found");
     EXPECT_FALSE(shown(prefs, "grantAccessButton"));
     h.desktop.setTrusted(false);
     app().windowService().checkAccessibilityPermission();
     h.loop.runPending();
-    EXPECT_EQ(text(prefs, "permissionText"), "Window manager required");
     EXPECT_TRUE(shown(prefs, "grantAccessButton"));
     click(prefs, "grantAccessButton");
-    ASSERT_EQ(dialogs.asked.size(), 1U);
-    EXPECT_EQ(dialogs.asked[0].title, "Window Manager Needed");
+    EXPECT_EQ(dialogs.asked.size(), 1U);
 }
 
 TEST_F(PreferencesTest, RecordingAPresetShortcutStoresItAndShowsThePreferencesText) {
     open();
     child<QTabWidget>(prefs, "preferencesTabs")->setCurrentIndex(1);
     EXPECT_EQ(prefs->findChildren<QWidget*>(QRegularExpression("^presetRow:")).size(), 15);
-    EXPECT_EQ(text(presetRow("Left Half"), "presetNone"), "None");
     click(presetRow("Left Half"), "presetSetButton");
     flushDeletes();
     ASSERT_NE(recorderIn("Left Half"), nullptr);
@@ -80,54 +76,39 @@ TEST_F(PreferencesTest, RecordingAPresetShortcutStoresItAndShowsThePreferencesTe
     QTest::keyClick(recorderIn("Left Half"), Qt::Key_Left, Qt::ControlModifier | Qt::AltModifier);
     flushDeletes();
     EXPECT_FALSE(prefs->recordingPreset().has_value());
-    const auto stored = app().preferences().presetShortcuts();
-    ASSERT_EQ(stored.size(), 1U);
-    EXPECT_EQ(stored.at("Left Half"), (PresetShortcut{123, 786432}));
+    EXPECT_EQ(app().preferences().presetShortcuts(),
+              (PresetShortcutMap{{"Left Half", {123, 786432}}}));
     EXPECT_EQ(text(presetRow("Left Half"), "presetShortcutText"), "Ctrl+Alt+Left");
 }
 
-TEST_F(PreferencesTest, EscapeAndMovingTheRecordingStoreNothing) {
+TEST_F(PreferencesTest, ClearingRemovesOnlyThatPresetAndEscapeOrMovingTheRecordingStoresNothing) {
     open();
+    app().preferences().setPresetShortcut(PresetLayout::leftHalf, PresetShortcut{123, 0xC0000});
     app().preferences().setPresetShortcut(PresetLayout::maximize, PresetShortcut{96, 0x100000});
+    EXPECT_EQ(h.hotkeys.registered().size(), 2U);
     EXPECT_EQ(text(presetRow("Maximize"), "presetShortcutText"), "Super+F5");
+    click(presetRow("Left Half"), "presetClearButton");
+    flushDeletes();
+    const PresetShortcutMap left{{"Maximize", {96, 0x100000}}};
+    EXPECT_EQ(app().preferences().presetShortcuts(), left);
+    EXPECT_NE(child(presetRow("Left Half"), "presetNone"), nullptr);
+    EXPECT_EQ(h.hotkeys.registered().size(), 1U);
     click(presetRow("Maximize"), "presetSetButton");
     flushDeletes();
     QTest::keyClick(recorderIn("Maximize"), Qt::Key_Escape);
     flushDeletes();
-    EXPECT_EQ(app().preferences().presetShortcuts().at("Maximize"), (PresetShortcut{96, 0x100000}));
-
     click(presetRow("Top Half"), "presetSetButton");
     flushDeletes();
     click(presetRow("Center"), "presetSetButton");
     flushDeletes();
     EXPECT_EQ(recorderIn("Top Half"), nullptr);
     EXPECT_NE(recorderIn("Center"), nullptr);
-    EXPECT_EQ(app().preferences().presetShortcuts().size(), 1U);
+    EXPECT_EQ(app().preferences().presetShortcuts(), left);
 }
 
-TEST_F(PreferencesTest, ClearingRemovesOnlyThatPresetAndReregistersHotkeys) {
+TEST_F(PreferencesTest, AboutShowsVersionLinksAndTheCurrentYear) {
     open();
-    app().preferences().setPresetShortcut(PresetLayout::leftHalf, PresetShortcut{123, 0xC0000});
-    app().preferences().setPresetShortcut(PresetLayout::rightHalf, PresetShortcut{124, 0xC0000});
-    EXPECT_EQ(h.hotkeys.registered().size(), 2U);
-    click(presetRow("Left Half"), "presetClearButton");
-    flushDeletes();
-    const auto stored = app().preferences().presetShortcuts();
-    EXPECT_EQ(stored.count("Left Half"), 0U);
-    EXPECT_EQ(stored.count("Right Half"), 1U);
-    EXPECT_EQ(text(presetRow("Left Half"), "presetNone"), "None");
-    EXPECT_EQ(h.hotkeys.registered().size(), 1U);
-}
-
-TEST_F(PreferencesTest, TabsInOrderAndAboutShowsNameVersionLinksAndTheCurrentYear) {
-    open();
-    auto* tabs = child<QTabWidget>(prefs, "preferencesTabs");
-    ASSERT_EQ(tabs->count(), 3);
-    EXPECT_EQ(QStringList({tabs->tabText(0), tabs->tabText(1), tabs->tabText(2)}),
-              (QStringList{"General", "Shortcuts", "About"}));
-    EXPECT_EQ(tabs->currentIndex(), 0);
-    EXPECT_EQ(prefs->windowTitle(), "Preferences");
-    EXPECT_EQ(text(prefs, "aboutName"), "Vantrel");
+    EXPECT_EQ(child<QTabWidget>(prefs, "preferencesTabs")->currentIndex(), 0);
     EXPECT_EQ(text(prefs, "aboutVersion"), "Version 0.1.0 (7)");
     // The virtual wall clock of the tests stands in December 2025.
     EXPECT_EQ(text(prefs, "copyrightLabel"), "\u00A9 2025 Vantrel. All rights reserved.");

@@ -1,4 +1,5 @@
-// Test main for the queue tests: a QCoreApplication exists while the tests run.
+// Test main for the tests on a Qt event loop without widgets: a QCoreApplication exists while
+// they run.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>

@@ -27,100 +27,73 @@ bool runUntil(Predicate done, int limitMs = 2000) {
     return true;
 }
 
+// Gives anything that should not happen the time to happen.
 void spin(int ms) {
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-TEST(QtMainQueueTest, PostedTasksRunLaterInOrder) {
-    QtMainQueue queue;
+TEST(QtMainQueueTest, PostedTasksRunLaterInOrderAndADestroyedQueueDropsItsTasks) {
     std::vector<int> order;
-    queue.post([&] { order.push_back(1); });
-    queue.post([&] {
-        order.push_back(2);
-        queue.post([&] { order.push_back(4); });
-    });
-    queue.post([&] { order.push_back(3); });
-    EXPECT_TRUE(order.empty());
-    ASSERT_TRUE(runUntil([&] { return order.size() == 4; }));
+    {
+        QtMainQueue queue;
+        queue.post([&] { order.push_back(1); });
+        queue.post([&] {
+            order.push_back(2);
+            queue.post([&] { order.push_back(4); });
+        });
+        queue.post([&] { order.push_back(3); });
+        EXPECT_TRUE(order.empty());
+        ASSERT_TRUE(runUntil([&] { return order.size() == 4; }));
+        EXPECT_TRUE(queue.isMainThread());
+        queue.post([&] { order.push_back(5); });
+        queue.postAfter(1ms, [&] { order.push_back(6); });
+    }
+    spin(20);
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3, 4}));
-    EXPECT_TRUE(queue.isMainThread());
 }
 
-TEST(QtMainQueueTest, DelayedTaskWaitsItsDelayAndRunsOnceAndACancelledOneNever) {
+TEST(QtMainQueueTest, DelaysRepeatsAndCancelsFromThisThreadAndOthers) {
     QtMainQueue queue;
     QElapsedTimer timer;
     timer.start();
     qint64 ranAfter = -1;
-    int runs = 0;
-    bool cancelledRan = false;
+    std::atomic<int> runs{0}, posted{0}, cancelledRuns{0};
+    std::atomic<bool> onMain{true};
     queue.postAfter(30ms, [&] {
         ranAfter = timer.elapsed();
         ++runs;
     });
-    const TimerId id = queue.postAfter(10ms, [&] { cancelledRan = true; });
+    const TimerId id = queue.postAfter(10ms, [&] { ++cancelledRuns; });
     queue.cancel(id);
     queue.cancel(id);
-    queue.cancel(0);
     queue.cancel(987654);  // unknown ids are ignored
-    ASSERT_TRUE(runUntil([&] { return runs == 1; }));
-    EXPECT_GE(ranAfter, 29);
-    spin(50);
-    EXPECT_EQ(runs, 1);
-    EXPECT_FALSE(cancelledRan);
-    EXPECT_EQ(queue.activeTimerCount(), 0U);
-}
-
-TEST(QtMainQueueTest, RepeatingTaskRunsUntilCancelledFromItself) {
-    QtMainQueue queue;
     int ticks = 0;
-    TimerId id = 0;
-    id = queue.startRepeating(5ms, [&] {
-        if (++ticks == 3) queue.cancel(id);
+    TimerId repeating = 0;
+    repeating = queue.startRepeating(5ms, [&] {
+        if (++ticks == 3) queue.cancel(repeating);
     });
-    ASSERT_TRUE(runUntil([&] { return ticks == 3; }));
-    spin(40);
-    EXPECT_EQ(ticks, 3);
-    EXPECT_EQ(queue.activeTimerCount(), 0U);
-}
-
-TEST(QtMainQueueTest, OtherThreadsPostScheduleAndCancel) {
-    QtMainQueue queue;
-    std::atomic<int> posted{0};
-    std::atomic<bool> delayedRan{false};
-    std::atomic<bool> cancelledRan{false};
-    std::atomic<bool> onMain{true};
     std::thread worker([&] {
         EXPECT_FALSE(queue.isMainThread());
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < 100; ++i)
             queue.post([&] {
                 if (!queue.isMainThread()) onMain = false;
                 ++posted;
             });
-        }
-        queue.postAfter(5ms, [&] { delayedRan = true; });
+        queue.postAfter(5ms, [&] { ++runs; });
         // Cancelled before the main thread has even made its timer.
-        const TimerId id = queue.postAfter(5ms, [&] { cancelledRan = true; });
-        queue.cancel(id);
+        queue.cancel(queue.postAfter(5ms, [&] { ++cancelledRuns; }));
     });
     worker.join();
-    ASSERT_TRUE(runUntil([&] { return posted == 100 && delayedRan; }));
-    spin(30);
+    ASSERT_TRUE(runUntil([&] { return runs == 2 && posted == 100 && ticks == 3; }));
+    EXPECT_GE(ranAfter, 29);
+    spin(50);
+    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(ticks, 3);
+    EXPECT_EQ(cancelledRuns, 0);
     EXPECT_TRUE(onMain);
-    EXPECT_FALSE(cancelledRan);
     EXPECT_EQ(queue.activeTimerCount(), 0U);
-}
-
-TEST(QtMainQueueTest, TasksPostedToADestroyedQueueAreDropped) {
-    bool ran = false;
-    {
-        QtMainQueue queue;
-        queue.post([&] { ran = true; });
-        queue.postAfter(1ms, [&] { ran = true; });
-    }
-    spin(20);
-    EXPECT_FALSE(ran);
 }
 
 TEST(QtMainQueueTest, WatchReportsReadableDescriptorUntilTheSubscriptionEnds) {

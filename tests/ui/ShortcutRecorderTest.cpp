@@ -1,5 +1,5 @@
-// The recorder in the editor: refusals with their reasons, the previous shortcut kept, Vantrel's
-// own hotkeys silent while it listens, and the keyboard's labels.
+// The recorder in the editor (refusals, Vantrel's own hotkeys silent, labels) and the workspace
+// prompt.
 #include <QTest>
 
 #include "UiFixture.h"
@@ -80,6 +80,73 @@ TEST_F(ShortcutRecorderTest, RefusesWhatCannotWorkSaysWhyKeepsListeningAndKeepsT
     // A layout switch relabels every shortcut shown (a made-up layout that prints Ж on H).
     h.hotkeys.changeKeyboard({{4, "\u0416"}});
     EXPECT_EQ(text(menu().rows()[1], "rowShortcutBadge"), "Ctrl+Alt+\u0416");
+}
+
+class SpaceMismatchTest : public UiTest {
+  protected:
+    WindowLayout onSpaceTwo = layoutOf("Elsewhere", 1, {10, 20, 500, 400});
+
+    void SetUp() override {
+        UiTest::SetUp();
+        // The layout and its live window are on Space 2; the platform says Space 1 is current.
+        h.desktop.setWorkspaces(2);
+        h.desktop.setWorkspace(live, 1);
+        h.desktop.setCurrentWorkspace(0);
+        onSpaceTwo.windows[0].spaceIndex = 2;
+        h.writeLayoutFile({onSpaceTwo});
+        launch();
+    }
+
+    void restore() {
+        app().layoutManager().restoreLayout(onSpaceTwo);
+        h.loop.runPending();
+    }
+
+    // Placed, and on the current Space as the prompt promised.
+    bool moved() {
+        return h.frameOf(live) == Rect{10, 20, 500, 400} &&
+               app().spaceService().spaceForWindow(live)->index == 1;
+    }
+};
+
+TEST_F(SpaceMismatchTest, PromptNamesBothSpacesAndEachAnswerDoesWhatItSays) {
+    // A restore stopped for the prompt is no error, so no alert follows.
+    restore();
+    ASSERT_EQ(dialogs.asked.size(), 1U);
+    EXPECT_EQ(dialogs.asked[0].message,
+              "This layout was saved on workspace 2, but you're currently on workspace 1.\n\n"
+              "Windows will be restored to the current workspace.");
+    EXPECT_EQ(dialogs.asked[0].buttons,
+              (QStringList{"Always Restore", "Restore This Time", "Cancel"}));
+    EXPECT_FALSE(moved());
+    EXPECT_TRUE(menu().pendingRestoreWindows().empty());
+    // Restore This Time asks again next time; Always Restore silences later ones.
+    dialogs.setNextAnswer("Restore This Time");
+    restore();
+    EXPECT_TRUE(moved());
+    EXPECT_FALSE(app().preferences().ignoreSpaceMismatch());
+    EXPECT_TRUE(menu().pendingRestoreWindows().empty());
+    dialogs.setNextAnswer("Always Restore");
+    restore();
+    EXPECT_EQ(dialogs.asked.size(), 3U);
+    EXPECT_TRUE(h.defaults.boolForKey("ignoreSpaceMismatch"));
+    restore();
+    EXPECT_EQ(dialogs.asked.size(), 3U);
+}
+
+TEST_F(SpaceMismatchTest, MalformedNotificationsAreIgnored) {
+    UserInfo info;
+    info["capturedSpace"] = std::int64_t{2};
+    info["currentSpace"] = std::int64_t{1};
+    info["windows"] = std::string("not windows");
+    app().notifications().post("layoutSpaceMismatch", info);
+    app().notifications().post("layoutSpaceMismatch", {});
+    info["windows"] = onSpaceTwo.windows;
+    info["currentSpace"] = 1;  // an int, not a 64-bit integer
+    app().notifications().post("layoutSpaceMismatch", info);
+    h.loop.runPending();
+    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_TRUE(menu().pendingRestoreWindows().empty());
 }
 
 }  // namespace

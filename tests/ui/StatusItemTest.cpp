@@ -1,8 +1,9 @@
-// The status item: toggling, showing, its menu, and the window used without a system tray.
+// The status item (toggling, its menu, the window without a tray) and the welcome window.
 #include <QSystemTrayIcon>
 #include <QTest>
 
 #include "UiFixture.h"
+#include "ui/OnboardingView.h"
 #include "ui/TrayIcon.h"
 #include "ui/TrayMenu.h"
 
@@ -11,29 +12,21 @@ namespace {
 
 using StatusItemTest = UiTest;
 
-TEST_F(StatusItemTest, ToggleShowsThenClosesThePopupAndShowPopoverNeverCloses) {
-    launch();
-    ASSERT_TRUE(controller().hasTray());
-    EXPECT_EQ(controller().trayIcon()->toolTip(), "Vantrel");
-    EXPECT_FALSE(controller().trayIcon()->icon().isNull());
-    // After onboarding a launch opens no window.
-    EXPECT_EQ(windowCount("welcomeWindow"), 0);
-    EXPECT_FALSE(controller().isPopoverShown());
-    controller().togglePopover();
-    EXPECT_TRUE(controller().isPopoverShown());
-    EXPECT_TRUE(controller().popover().windowFlags().testFlag(Qt::Popup));
-    controller().showPopover();
-    EXPECT_TRUE(controller().isPopoverShown());
-    controller().togglePopover();
-    EXPECT_FALSE(controller().isPopoverShown());
-}
-
-TEST_F(StatusItemTest, TheRightClickMenuRestoresLayoutsAppliesQuickLayoutsAndQuits) {
+TEST_F(StatusItemTest, TheIconTogglesThePopupAndItsMenuRestoresLayoutsAppliesQuickLayoutsAndQuits) {
     auto work = layoutOf("Work & Play", 1, {10, 20, 500, 400});
     work.shortcutKeyCode = 18;
     work.shortcutModifiers = modifier::kControl | modifier::kOption;
     h.writeLayoutFile({work});
     launch();
+    ASSERT_TRUE(controller().hasTray());
+    // After onboarding a launch opens no window; the icon toggles the popup, which showing keeps.
+    EXPECT_EQ(windowCount("welcomeWindow"), 0);
+    controller().togglePopover();
+    EXPECT_TRUE(controller().popover().windowFlags().testFlag(Qt::Popup));
+    controller().showPopover();
+    EXPECT_TRUE(controller().isPopoverShown());
+    controller().togglePopover();
+    EXPECT_FALSE(controller().isPopoverShown());
     TrayMenu* tray = controller().trayMenu();
     ASSERT_EQ(controller().trayIcon()->contextMenu(), tray);
     emit tray->aboutToShow();
@@ -49,9 +42,7 @@ TEST_F(StatusItemTest, TheRightClickMenuRestoresLayoutsAppliesQuickLayoutsAndQui
     EXPECT_EQ(tray->findChild<QMenu*>("trayQuickLayouts")->actions().size(), 15);
     action("trayPresetAction:Left Half")->trigger();
     h.loop.runPending();
-    EXPECT_EQ(h.frameOf(live).x, 0);
-    EXPECT_EQ(h.frameOf(live).width, 960);
-    EXPECT_FALSE(controller().isPopoverShown());
+    EXPECT_EQ(h.frameOf(live), (Rect{0, 0, 960, 1080}));
     action("trayOpenAction")->trigger();
     EXPECT_TRUE(controller().isPopoverShown());
     controller().togglePopover();
@@ -75,10 +66,8 @@ TEST_F(StatusItemTest, TheTrayIconIsDrawnForEachScaleInInkThatReadsOnThePanel) {
     EXPECT_LT(trayInk(Qt::white).lightnessF(), 0.2);
     QPalette dark;
     dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
-    const QIcon icon = trayIcon(dark);
-    const QPixmap crisp = icon.pixmap(QSize(22, 22), 2.0);
+    const QPixmap crisp = trayIcon(dark).pixmap(QSize(22, 22), 2.0);
     EXPECT_EQ(crisp.size(), QSize(44, 44));
-    EXPECT_EQ(crisp.devicePixelRatio(), 2.0);
     const QImage image = crisp.toImage();
     int lightest = 0;
     for (int y = 0; y < image.height(); ++y)
@@ -101,7 +90,6 @@ TEST_F(StatusItemTest, WithoutATrayTheMenuOpensAsAWindowSaysSoOnceAndClosingItQu
     h.loop.runPending();
     EXPECT_TRUE(controller().isPopoverShown());
     EXPECT_FALSE(controller().popover().windowFlags().testFlag(Qt::Popup));
-    EXPECT_EQ(controller().popover().windowTitle(), "Vantrel");
     ASSERT_EQ(dialogs.asked.size(), 1U);
     EXPECT_EQ(dialogs.asked[0].title, "No System Tray");
     controller().showPopover();
@@ -110,6 +98,77 @@ TEST_F(StatusItemTest, WithoutATrayTheMenuOpensAsAWindowSaysSoOnceAndClosingItQu
     // Closing the window is quitting: there is no icon to bring it back.
     controller().popover().close();
     EXPECT_EQ(quits, 1);
+}
+
+class OnboardingTest : public UiTest {
+  protected:
+    void SetUp() override {
+        UiTest::SetUp();
+        h.defaults.remove("hasCompletedOnboarding");
+    }
+    OnboardingView* welcome() { return shell->welcomeWindow(); }
+};
+
+// The texts of the pages are walked with every other view's (PlatformWordsTest).
+TEST_F(OnboardingTest, FirstLaunchOpensTheWelcomeWindowBeforeTheSummaryAndItsPagesNavigate) {
+    launch();
+    auto* view = welcome();
+    ASSERT_TRUE(view != nullptr && view->isVisible());
+    EXPECT_EQ(h.lastLines(3)[0], "Vantrel started");
+    EXPECT_FALSE(shown(view, "onboardingBack"));
+    click(view, "onboardingContinue");
+    EXPECT_TRUE(shown(view, "onboardingBack"));
+    QTest::keyClick(view, Qt::Key_Return);  // the window's default button
+    EXPECT_EQ(view->currentPage(), 2);
+    EXPECT_FALSE(shown(view, "onboardingContinue"));
+    EXPECT_TRUE(shown(view, "onboardingGetStarted"));
+    click(view, "onboardingBack");
+    click(view, "onboardingBack");
+    EXPECT_EQ(view->currentPage(), 0);
+    view->back();
+    EXPECT_EQ(view->currentPage(), 0);
+}
+
+TEST_F(OnboardingTest, PermissionPageSwitchesByItselfWhenThePermissionArrives) {
+    h.desktop.setTrusted(false);
+    launch();
+    auto* view = welcome();
+    view->next();
+    EXPECT_FALSE(shown(view, "permissionGrantedRow"));
+    click(view, "onboardingGrantButton");
+    EXPECT_EQ(h.desktop.trustRequests(), 1);
+    click(view, "onboardingSettingsButton");
+    EXPECT_EQ(dialogs.asked.size(), 2U);
+
+    h.desktop.setTrusted(true);
+    h.loop.advance(2s);
+    h.loop.runPending();
+    EXPECT_FALSE(shown(view, "permissionButtons"));
+    EXPECT_TRUE(shown(view, "permissionGrantedRow"));
+}
+
+TEST_F(OnboardingTest, GetStartedStoresTheFlagClosesAndOpensThePopoverLater) {
+    launch();
+    auto* view = welcome();
+    view->next();
+    view->next();
+    click(view, "onboardingGetStarted");
+    flushDeletes();
+    EXPECT_TRUE(h.defaults.boolForKey("hasCompletedOnboarding"));
+    EXPECT_EQ(windowCount("welcomeWindow"), 0);
+    h.loop.advance(299ms);
+    EXPECT_FALSE(controller().isPopoverShown());
+    h.loop.advance(1ms);
+    EXPECT_TRUE(controller().isPopoverShown());
+}
+
+TEST_F(OnboardingTest, ClosingTheWindowLeavesOnboardingPending) {
+    launch();
+    welcome()->close();
+    flushDeletes();
+    h.loop.advance(1s);
+    EXPECT_FALSE(h.defaults.boolForKey("hasCompletedOnboarding"));
+    EXPECT_FALSE(controller().isPopoverShown());
 }
 
 }  // namespace

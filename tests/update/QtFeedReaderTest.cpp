@@ -1,6 +1,7 @@
-// Whole checks over HTTP against a loopback server: the service, the checker and the reader.
+// Reading the update feed: parsing, and whole checks over HTTP against a loopback server.
 #include <gtest/gtest.h>
 
+#include <QByteArray>
 #include <optional>
 
 #include "LoopbackServer.h"
@@ -13,6 +14,7 @@
 #include "ui/QtMainQueue.h"
 #include "update/FeedChecker.h"
 #include "update/UpdateService.h"
+#include "update/qt/AppcastParser.h"
 #include "update/qt/QtFeedReader.h"
 
 namespace vantrel {
@@ -64,27 +66,20 @@ class QtFeedReaderTest : public ::testing::Test {
     }
 };
 
-TEST_F(QtFeedReaderTest, ManualChecksCompareTheFeedWithTheRunningVersion) {
-    defaults.setBool("checkForUpdates", false);
-    start();
-    server.route("/appcast.xml", Reply{200, feedOf("1.10"), {}, false});
-    EXPECT_EQ(checkNow(), "available 1.10");
-    EXPECT_EQ(presenter.offered.back().downloadPage, "https://vantrel.app/download");
-    server.route("/appcast.xml", Reply{200, feedOf("1.2"), {}, false});
-    EXPECT_EQ(checkNow(), "up to date 1.2.0");
-    server.route("/appcast.xml", Reply{200, feedOf("1.1.9"), {}, false});
-    EXPECT_EQ(checkNow(), "up to date 1.2.0");
-    EXPECT_EQ(server.requests.size(), 3);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"UpdateService: Update available: 1.10"});
-}
-
-TEST_F(QtFeedReaderTest, FailuresAreOneLineAndLeaveTheCheckerReady) {
+// Each check compares the feed with the running version; a failure is one line and leaves the
+// checker ready.
+TEST_F(QtFeedReaderTest, ManualChecksReportEachOutcome) {
     QtFeedReader::Options options;
     options.timeout = std::chrono::milliseconds{300};
     options.maxBytes = 4096;
     defaults.setBool("checkForUpdates", false);
     start(options);
-
+    server.route("/appcast.xml", Reply{200, feedOf("1.10"), {}, false});
+    EXPECT_EQ(checkNow(), "available 1.10");
+    EXPECT_EQ(presenter.offered.back().downloadPage, "https://vantrel.app/download");
+    EXPECT_EQ(log.take(), std::vector<std::string>{"UpdateService: Update available: 1.10"});
+    server.route("/appcast.xml", Reply{200, feedOf("1.2"), {}, false});
+    EXPECT_EQ(checkNow(), "up to date 1.2.0");
     server.route("/appcast.xml", Reply{200, "<rss><channel><item>", {}, false});
     EXPECT_TRUE(checkNow().starts_with("failed The update feed is not valid XML"));
     server.route("/appcast.xml", Reply{404, "gone", {}, false});
@@ -151,6 +146,83 @@ TEST_F(QtFeedReaderTest, AReaderDestroyedMidFetchNeverAnswers) {
     }
     QCoreApplication::processEvents();
     EXPECT_FALSE(answered);
+}
+
+QByteArray feed(const QByteArray& items) {
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+           "<rss version=\"2.0\" xmlns:vantrel=\"https://vantrel.app/xml-namespaces/appcast\">"
+           "<channel><title>Vantrel</title>" +
+           items + "</channel></rss>";
+}
+
+TEST(AppcastParser, ReadsEveryItemInOrder) {
+    const auto items = parseAppcast(
+        feed("<item><title>Vantrel 1.3</title><link>https://vantrel.app/download</link>"
+             "<vantrel:version>1.3.0</vantrel:version>"
+             "<vantrel:shortVersionString>1.3</vantrel:shortVersionString>"
+             "<vantrel:releaseNotesLink> https://vantrel.app/notes/1.3 </vantrel:releaseNotesLink>"
+             "<description><![CDATA[<p>Faster <b>restores</b></p>]]></description>"
+             "<enclosure url=\"https://vantrel.app/x.tar\"/></item>"
+             "<item><vantrel:version>1.2</vantrel:version><pubDate>today</pubDate></item>"));
+    ASSERT_TRUE(items.ok()) << items.error().message;
+    ASSERT_EQ(items->size(), 2U);
+    EXPECT_EQ(items->at(0),
+              (AppcastItem{"Vantrel 1.3", "1.3.0", "1.3", "https://vantrel.app/notes/1.3",
+                           "https://vantrel.app/download"}));
+    // Without a short version string the version is shown; missing links stay empty.
+    EXPECT_EQ(items->at(1), (AppcastItem{"", "1.2", "1.2", "", ""}));
+}
+
+TEST(AppcastParser, KeepsOnlyWebLinksAndOurOwnElements) {
+    const auto items = parseAppcast(
+        feed("<item xmlns:other=\"https://example.org/ns\">"
+             "<other:version>9.0</other:version><vantrel:version>1.4</vantrel:version>"
+             "<link>file:///usr/bin/xterm</link>"
+             "<vantrel:releaseNotesLink>javascript:alert(1)</vantrel:releaseNotesLink></item>"
+             "<item><link>https://vantrel.app/</link></item>"));
+    ASSERT_TRUE(items.ok());
+    ASSERT_EQ(items->size(), 2U);
+    EXPECT_EQ(items->at(0).version, "1.4");
+    EXPECT_EQ(items->at(0).downloadPage, "");
+    EXPECT_EQ(items->at(0).releaseNotesLink, "");
+    EXPECT_EQ(items->at(1).version, "");  // kept, then passed over when versions are compared
+
+    const auto empty = parseAppcast(feed(""));
+    ASSERT_TRUE(empty.ok());
+    EXPECT_TRUE(empty->empty());
+}
+
+TEST(AppcastParser, RefusesWhatIsNotAFeed) {
+    const std::pair<QByteArray, std::string> cases[] = {
+        {feed("<item><vantrel:version>1.3</item>"), "The update feed is not valid XML (line 2)"},
+        {"<html><body>Not found</body></html>", "The update feed is not an RSS document."},
+        {"", "The update feed is empty."},
+        {"<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY a \"aaaa\">]><rss>&a;</rss>",
+         "The update feed declares a DTD."},
+        {feed("<item><vantrel:version>1.3</vantrel:version></item>").left(150),
+         "The update feed is not valid XML"},
+    };
+    for (const auto& [document, reason] : cases) {
+        SCOPED_TRACE(document.toStdString());
+        const auto items = parseAppcast(document);
+        ASSERT_FALSE(items.ok());
+        EXPECT_TRUE(items.error().message.starts_with(reason)) << items.error().message;
+    }
+}
+
+TEST(AppcastParser, RefusesAHugeDocumentBeforeReadingIt) {
+    QByteArray many;
+    while (many.size() < kMaxFeedBytes)
+        many += "<item><vantrel:version>1.0</vantrel:version></item>";
+    const auto tooLarge = parseAppcast(feed(many));
+    ASSERT_FALSE(tooLarge.ok());
+    EXPECT_EQ(tooLarge.error().message, "The update feed is larger than 1048576 bytes.");
+
+    many.truncate(kMaxFeedBytes / 2);
+    many.truncate(many.lastIndexOf("</item>") + 7);
+    const auto fits = parseAppcast(feed(many));
+    ASSERT_TRUE(fits.ok());
+    EXPECT_GT(fits->size(), 10000U);
 }
 
 }  // namespace

@@ -1,62 +1,189 @@
-// The service over a recording updater: the preference, the interval and the can-check flag.
+// The update checker without a network: its schedule and outcomes on virtual time, the service
+// between the preference and the updater, the delegate starting it, and version order.
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include "UpdateFakes.h"
+#include "app/AppHarness.h"
 #include "base/Log.h"
+#include "base/ManualLoop.h"
 #include "base/NotificationCenter.h"
 #include "model/PreferencesStore.h"
-#include "model/UserDefaults.h"
+#include "update/FeedChecker.h"
 #include "update/UpdateService.h"
+#include "update/Version.h"
 
 namespace vantrel {
 namespace {
 
-using testing::RecordingUpdater;
+TEST(AppUpdate, TheDelegateStartsItsUpdaterAfterThePermissionQueryAndFollowsThePreference) {
+    testing::RecordingUpdater updater(true);
+    testing::AppHarness h;
+    h.defaults.setBool("hasCompletedOnboarding", true);
+    h.app = std::make_unique<AppDelegate>(AppPlatform{h.seam, h.hotkeys, h.defaults, h.loginItem,
+                                                      h.loop, h.loop, h.inlineWorker, h.log,
+                                                      h.dir.path(), &updater});
+    EXPECT_TRUE(h.app->updateService()->canCheckForUpdates.get());
+    h.app->start();
+    EXPECT_TRUE(updater.calls.empty());
+    int hookStarts = 0;
+    LaunchHooks hooks;
+    hooks.installStatusItem = [&] { h.desktop.clearCalls(); };
+    hooks.startUpdater = [&] { ++hookStarts; };
+    h.app->setLaunchHooks(std::move(hooks));
+    // The permission was asked again between the status item and the updater.
+    std::size_t trustedAtStart = 0;
+    updater.onStart = [&] { trustedAtStart = h.desktop.callCount("capabilities"); };
+    h.app->applicationDidFinishLaunching();
+    EXPECT_EQ(trustedAtStart, 1U);
+    EXPECT_EQ(updater.calls, (std::vector<std::string>{"automatic on", "interval 14400", "start"}));
+    EXPECT_EQ(hookStarts, 0);
+    h.app->preferences().setCheckForUpdates(false);
+    EXPECT_EQ(updater.calls.back(), "automatic off");
+}
 
-class UpdateServiceTest : public ::testing::Test {
-  protected:
+// Once the service is gone, the preference no longer reaches its updater.
+TEST(UpdateService, StoredFalseKeepsAutomaticChecksOffAndAGoneServiceHearsNothing) {
     InMemoryUserDefaults defaults;
+    defaults.setBool("checkForUpdates", false);
     RecordingLoginItem loginItem;
     NotificationCenter notifications;
     MemoryLog log;
-    std::optional<PreferencesStore> preferences;
-
-    PreferencesStore& makePreferences() {
-        return preferences.emplace(defaults, loginItem, notifications, log);
-    }
-};
-
-TEST_F(UpdateServiceTest, StoredFalseKeepsAutomaticChecksOffUntilThePreferenceTurnsThemOn) {
-    defaults.setBool("checkForUpdates", false);
-    RecordingUpdater updater(true);
-    auto& prefs = makePreferences();
+    PreferencesStore prefs(defaults, loginItem, notifications, log);
+    testing::RecordingUpdater updater(true);
     {
         UpdateService service(updater, prefs);
         service.start();
         service.start();
         service.checkForUpdatesNow();  // the manual check is still offered
         prefs.setCheckForUpdates(true);
-        EXPECT_EQ(updater.calls, (std::vector<std::string>{"automatic off", "interval 14400",
-                                                           "start", "check", "automatic on"}));
     }
-    // Once the service is gone, the preference no longer reaches its updater.
-    updater.calls.clear();
     prefs.setCheckForUpdates(false);
-    EXPECT_TRUE(updater.calls.empty());
+    EXPECT_EQ(updater.calls, (std::vector<std::string>{"automatic off", "interval 14400", "start",
+                                                       "check", "automatic on"}));
 }
 
-TEST_F(UpdateServiceTest, CanCheckTakesTheUpdatersValueAtOnceThenFollowsIt) {
-    RecordingUpdater updater(true);
-    UpdateService service(updater, makePreferences());
-    EXPECT_TRUE(service.canCheckForUpdates.get());  // before start: what the updater says first
-    std::vector<bool> seen;
-    auto watch =
-        service.canCheckForUpdates.onWillChange([&](bool value) { seen.push_back(value); });
-    updater.can.set(false);
-    updater.can.set(true);
-    EXPECT_EQ(seen, (std::vector<bool>{false, true}));
+TEST(Version, OrdersReleasesAndPreReleasesAndNoVersionIsEverNewer) {
+    for (const auto& [lower, higher] : {std::pair{"1.9", "1.10"},
+                                        {"1.2", "1.2.1"},
+                                        {"0.9.9", "1.0"},
+                                        {"1.2-beta", "1.2"},
+                                        {"1.2rc1", "1.2"},
+                                        {"1.2-alpha", "1.2-beta"},
+                                        {"1.2-beta.2", "1.2-beta.10"},
+                                        {"1.2-rc.1", "1.2-rc.beta"},
+                                        {"1.2-beta", "1.2-beta.1"},
+                                        {"2.0-alpha", "2.0.1"},
+                                        {"1.0", "18446744073709551.0"}}) {
+        EXPECT_TRUE(isNewerVersion(higher, lower)) << lower << " < " << higher;
+        EXPECT_FALSE(isNewerVersion(lower, higher)) << lower << " < " << higher;
+    }
+    for (const auto& [a, b] : {std::pair{"1.2", "1.2.0"},
+                               {"v1.2", " 1.2.0.0 "},
+                               {"1.2+build.7", "1.2"},
+                               {"1.2-RC1", "1.2rc.1"},
+                               {"01.2", "1.2"}}) {
+        ASSERT_TRUE(Version::parse(a) && Version::parse(b)) << a << " == " << b;
+        EXPECT_EQ(*Version::parse(a), *Version::parse(b)) << a << " == " << b;
+    }
+    for (const char* text :
+         {"", "beta", "v", "1.2-", "1.2-beta.", "1.2 beta", "1..2", "-1.2", "1.2-<b>",
+          "9999999999999999999",
+          "1.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0"}) {
+        EXPECT_FALSE(Version::parse(text).has_value()) << text;
+        EXPECT_FALSE(isNewerVersion(text, "0.1") || isNewerVersion("99.0", text)) << text;
+    }
+}
+
+using testing::release;
+
+class FeedCheckerTest : public ::testing::Test {
+  protected:
+    ManualLoop loop;
+    MemoryLog log;
+    testing::ScriptedFeed feed;
+    testing::RecordingPresenter presenter;
+    FeedChecker checker{feed, presenter, loop,
+                        loop, log,       {"https://vantrel.app/appcast.xml", "1.2.0"}};
+};
+
+TEST_F(FeedCheckerTest, AutomaticChecksComeShortlyAfterStartThenEveryInterval) {
+    checker.setAutomaticallyChecksForUpdates(true);
+    checker.setUpdateCheckInterval(4h);
+    loop.advance(1h);
+    EXPECT_TRUE(feed.urls.empty());  // nothing before start
+    EXPECT_FALSE(checker.canCheckForUpdates().get());
+    checker.startUpdater();
+    EXPECT_TRUE(checker.canCheckForUpdates().get());
+    loop.advance(FeedChecker::kFirstCheckDelay - 1ms);
+    EXPECT_TRUE(feed.urls.empty());
+    loop.advance(1ms);
+    ASSERT_EQ(feed.urls, std::vector<std::string>{"https://vantrel.app/appcast.xml"});
+    // No second check while one runs, not even a manual one.
+    EXPECT_FALSE(checker.canCheckForUpdates().get());
+    checker.checkForUpdates();
+    loop.advance(5h);
+    EXPECT_EQ(feed.urls.size(), 1U);
+
+    // The next one comes an interval after this one ended; failures are one quiet log line.
+    feed.answer(Error{"The update server did not answer within 15 seconds."});
+    EXPECT_TRUE(checker.canCheckForUpdates().get());
+    loop.advance(4h - 1ms);
+    EXPECT_EQ(feed.urls.size(), 1U);
+    loop.advance(1ms);
+    feed.answer(std::vector{release("1.1")});
+    EXPECT_TRUE(presenter.shown.empty());
+    EXPECT_EQ(log.take(), std::vector<std::string>{"UpdateService: Update check failed: The "
+                                                   "update server did not answer within 15 "
+                                                   "seconds."});
+    // Switching off cancels the scheduled check.
+    checker.setAutomaticallyChecksForUpdates(false);
+    loop.advance(10h);
+    EXPECT_EQ(feed.urls.size(), 2U);
+}
+
+TEST_F(FeedCheckerTest, AManualCheckReportsEveryOutcome) {
+    checker.startUpdater();
+    checker.checkForUpdates();
+    feed.answer(std::vector{release("1.1"), release("1.2.0")});
+    checker.checkForUpdates();
+    feed.answer(std::vector{release("1.10.0", "1.10"), release("1.3"), release("nonsense")});
+    checker.checkForUpdates();
+    feed.answer(Error{"The update server answered 404 Not Found."});
+    checker.checkForUpdates();
+    feed.answer(std::vector{release("soon")});
+    EXPECT_EQ(presenter.shown, (std::vector<std::string>{
+                                   "up to date 1.2.0",
+                                   "available 1.10",
+                                   "failed The update server answered 404 Not Found.",
+                                   "failed The update feed lists no version.",
+                               }));
+    EXPECT_EQ(presenter.offered.at(0), release("1.10.0", "1.10"));
+    EXPECT_EQ(log.lines().size(), 3U);
+    EXPECT_EQ(log.lines().at(0), "UpdateService: Update available: 1.10");
+}
+
+TEST_F(FeedCheckerTest, AutomaticChecksAnnounceAVersionOnce) {
+    checker.setAutomaticallyChecksForUpdates(true);
+    checker.startUpdater();
+    for (int i = 0; i < 2; ++i) {
+        loop.advance(4h);
+        feed.answer(std::vector{release("1.3")});
+    }
+    EXPECT_EQ(presenter.shown, std::vector<std::string>{"available 1.3"});
+    checker.checkForUpdates();  // the user asking still hears of it
+    feed.answer(std::vector{release("1.3")});
+    EXPECT_EQ(presenter.shown.size(), 2U);
+}
+
+TEST_F(FeedCheckerTest, ALateAnswerAfterTheCheckerIsGoneIsDropped) {
+    testing::ScriptedFeed slowFeed;
+    {
+        FeedChecker gone(slowFeed, presenter, loop, loop, log, {"https://x.test/feed", "1.0"});
+        gone.startUpdater();
+        gone.checkForUpdates();
+    }
+    slowFeed.answer(std::vector{release("2.0")});
+    EXPECT_TRUE(presenter.shown.empty());
 }
 
 }  // namespace
