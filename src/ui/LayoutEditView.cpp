@@ -374,7 +374,7 @@ void LayoutEditView::save() {
     edited.closeOtherApps = closeBox_->isChecked();
     edited.shortcutKeyCode = recordedKeyCode_;
     edited.shortcutModifiers = recordedModifiers_;
-    context_.layoutManager.updateLayout(std::move(edited));
+    (void)context_.commands.update(std::move(edited));
     window()->close();
 }
 

@@ -17,7 +17,6 @@
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <any>
 
 #include "ui/Icons.h"
 #include "ui/LayoutEditView.h"
@@ -49,12 +48,6 @@ QString firstWord(std::string_view name) {
     const QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
     const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     return words.isEmpty() ? text : words.first();
-}
-
-template <typename T>
-const T* anyAs(const UserInfo& info, const char* key) {
-    const auto it = info.find(key);
-    return it == info.end() ? nullptr : std::any_cast<T>(&it->second);
 }
 
 }  // namespace
@@ -107,8 +100,10 @@ MenuView::MenuView(UiContext& context, QWidget* parent)
                                   if (auto self = weak.lock()) (*self)->presentErrorIfNeeded();
                               });
                           });
-    mismatchObserver_ = context_.notifications.addObserver(
-        kLayoutSpaceMismatch, [this](const Notification& note) { handleSpaceMismatch(note); });
+    bridge_.watch(context_.commands.pendingSpaceRestore,
+                  [this](const std::optional<PendingSpaceRestore>& pending) {
+                      if (pending) askAboutSpace();
+                  });
 }
 
 MenuView::~MenuView() {
@@ -312,7 +307,7 @@ QWidget* MenuView::buildSaveSection() {
                                   .arg(style::rgba(style::secondary(), 0.1)));
         connect(button, &QToolButton::clicked, this, [this, preset] {
             context_.mainQueue.post([weak = std::weak_ptr<MenuView*>(self_), preset] {
-                if (auto self = weak.lock()) (void)(*self)->context_.presetService.apply(preset);
+                if (auto self = weak.lock()) (*self)->context_.commands.applyPreset(preset);
             });
         });
         grid->addWidget(button, index / 4, index % 4);
@@ -418,8 +413,7 @@ QWidget* MenuView::buildOverlay() {
     // A long restore can be stopped; it ends at its next window.
     auto* cancel = new QPushButton(QStringLiteral("Cancel"));
     cancel->setObjectName("cancelRestoreButton");
-    connect(cancel, &QPushButton::clicked, this,
-            [this] { context_.layoutManager.cancelRestore(); });
+    connect(cancel, &QPushButton::clicked, this, [this] { context_.commands.cancelRestore(); });
     column->addWidget(cancel, 0, Qt::AlignCenter);
     overlay->setGeometry(rect());
     overlay->hide();
@@ -510,7 +504,7 @@ void MenuView::saveFromSheet() {
     if (!showingNewLayoutSheet_) return;
     const QString name = trimBlanks(nameField_->text());
     if (name.isEmpty()) return;
-    (void)context_.layoutManager.saveCurrentLayout(name.toStdString());
+    context_.commands.saveCurrentWindows(name.toStdString());
     nameField_->clear();
     showingNewLayoutSheet_ = false;
     pages_->setCurrentIndex(0);
@@ -519,8 +513,12 @@ void MenuView::saveFromSheet() {
 void MenuView::updateSheet() {
     if (!showingNewLayoutSheet_) return;
     sheetSaveButton_->setEnabled(!trimBlanks(nameField_->text()).isEmpty());
-    const auto count = context_.windowService.captureWindows().size();
-    windowCountLabel_->setText(QStringLiteral("%1 windows will be saved").arg(count));
+    // Counted on the executor: a capture on this thread would stall every keystroke.
+    context_.commands.countWindows([weak = std::weak_ptr<MenuView*>(self_)](std::size_t count) {
+        if (auto self = weak.lock())
+            (*self)->windowCountLabel_->setText(
+                QStringLiteral("%1 windows will be saved").arg(count));
+    });
 }
 
 void MenuView::toggleQuickLayouts() {
@@ -554,41 +552,16 @@ void MenuView::openPreferences() {
 
 void MenuView::restore(const WindowLayout& layout) {
     context_.mainQueue.post([weak = std::weak_ptr<MenuView*>(self_), layout] {
-        if (auto self = weak.lock()) (*self)->context_.layoutManager.restoreLayout(layout);
+        if (auto self = weak.lock()) (void)(*self)->context_.commands.restore(layout.id);
     });
 }
 
 void MenuView::remove(const WindowLayout& layout) {
-    auto list = context_.layoutManager.layouts.get();
-    std::erase_if(list, [&](const WindowLayout& entry) { return entry.id == layout.id; });
-    context_.layoutManager.layouts.set(std::move(list));
-    context_.layoutManager.saveLayouts();
+    (void)context_.commands.remove(layout.id);
 }
 
-void MenuView::handleSpaceMismatch(const Notification& notification) {
-    const auto* captured =
-        anyAs<std::int64_t>(notification.userInfo, spaceMismatchKey::kCapturedSpace);
-    const auto* current =
-        anyAs<std::int64_t>(notification.userInfo, spaceMismatchKey::kCurrentSpace);
-    const auto* windows =
-        anyAs<std::vector<WindowState>>(notification.userInfo, spaceMismatchKey::kWindows);
-    if (captured == nullptr || current == nullptr || windows == nullptr) return;
-    spaceMismatchCapturedSpace_ = *captured;
-    spaceMismatchCurrentSpace_ = *current;
-    pendingRestoreWindows_ = *windows;
-    pendingRestoreConfig_.reset();
-    if (const auto* config = anyAs<std::optional<DisplayConfiguration>>(
-            notification.userInfo, spaceMismatchKey::kSavedDisplayConfig)) {
-        pendingRestoreConfig_ = *config;
-    } else if (const auto* plain = anyAs<DisplayConfiguration>(
-                   notification.userInfo, spaceMismatchKey::kSavedDisplayConfig)) {
-        pendingRestoreConfig_ = *plain;
-    }
-    if (context_.preferences.ignoreSpaceMismatch()) {
-        runPendingRestore();
-        return;
-    }
-    // An open prompt already reads the pending state when answered.
+void MenuView::askAboutSpace() {
+    // An open prompt already reads the pending restore when answered.
     if (showingSpaceMismatchAlert_) return;
     showingSpaceMismatchAlert_ = true;
     context_.mainQueue.post([weak = std::weak_ptr<MenuView*>(self_)] {
@@ -597,45 +570,31 @@ void MenuView::handleSpaceMismatch(const Notification& notification) {
 }
 
 void MenuView::presentSpaceMismatchPrompt() {
+    const auto pending = context_.commands.pendingSpaceRestore.get();
+    if (!pending) {
+        showingSpaceMismatchAlert_ = false;
+        return;
+    }
     DialogQuestion question;
     question.kind = DialogQuestion::Kind::question;
     question.title = QStringLiteral("Different Space Detected");
     question.message = QStringLiteral(
                            "This layout was saved on Space %1, but you're currently on Space "
                            "%2.\n\nWindows will be restored to the current Space.")
-                           .arg(spaceMismatchCapturedSpace_)
-                           .arg(spaceMismatchCurrentSpace_);
+                           .arg(pending->capturedSpace)
+                           .arg(pending->currentSpace);
     question.buttons = {QStringLiteral("Always Restore"), QStringLiteral("Restore This Time"),
                         QStringLiteral("Cancel")};
     question.cancelButton = QStringLiteral("Cancel");
     question.defaultButton = QStringLiteral("Restore This Time");
     const QString answer = context_.dialogs.ask(window(), question);
     showingSpaceMismatchAlert_ = false;
-    if (answer == QLatin1String("Always Restore")) {
-        context_.preferences.setIgnoreSpaceMismatch(true);
-        runPendingRestore();
-    } else if (answer == QLatin1String("Restore This Time")) {
-        runPendingRestore();
-    } else {
-        clearPendingRestore();
-    }
-}
-
-void MenuView::runPendingRestore() {
-    if (pendingRestoreWindows_.empty()) return;
-    context_.worker.run([service = &context_.windowService, queue = &context_.mainQueue,
-                         weak = std::weak_ptr<MenuView*>(self_), windows = pendingRestoreWindows_,
-                         config = pendingRestoreConfig_] {
-        (void)service->restoreWindows(windows, config, false, true, false, false);
-        queue->post([weak] {
-            if (auto self = weak.lock()) (*self)->clearPendingRestore();
-        });
-    });
-}
-
-void MenuView::clearPendingRestore() {
-    pendingRestoreWindows_.clear();
-    pendingRestoreConfig_.reset();
+    if (answer == QLatin1String("Always Restore"))
+        context_.commands.answerSpacePrompt(SpaceAnswer::alwaysRestore);
+    else if (answer == QLatin1String("Restore This Time"))
+        context_.commands.answerSpacePrompt(SpaceAnswer::restoreThisTime);
+    else
+        context_.commands.answerSpacePrompt(SpaceAnswer::cancel);
 }
 
 void MenuView::presentErrorIfNeeded() {

@@ -50,7 +50,6 @@ class MenuView final : public QWidget {
 
     bool showingNewLayoutSheet() const { return showingNewLayoutSheet_; }
     bool showingQuickLayouts() const { return showingQuickLayouts_; }
-    const std::vector<WindowState>& pendingRestoreWindows() const { return pendingRestoreWindows_; }
     // The rows made so far: the first layouts of the list, more as it scrolls.
     std::vector<LayoutRowView*> rows() const { return rows_; }
 
@@ -73,15 +72,12 @@ class MenuView final : public QWidget {
     void applyPermission(bool granted);
     void rebuildRows(const std::vector<WindowLayout>& layouts);
     void updateSheet();
-    void handleSpaceMismatch(const Notification& notification);
+    void askAboutSpace();
     void presentSpaceMismatchPrompt();
-    void runPendingRestore();
-    void clearPendingRestore();
     void presentErrorIfNeeded();
 
     UiContext& context_;
     PublishedBridge bridge_;
-    Subscription mismatchObserver_;
     // Lets work queued on the core's main queue or worker see that the menu is gone.
     std::shared_ptr<MenuView*> self_;
 
@@ -89,10 +85,6 @@ class MenuView final : public QWidget {
     bool showingQuickLayouts_ = false;
     bool showingSpaceMismatchAlert_ = false;
     bool showingErrorAlert_ = false;
-    std::int64_t spaceMismatchCapturedSpace_ = 0;
-    std::int64_t spaceMismatchCurrentSpace_ = 0;
-    std::vector<WindowState> pendingRestoreWindows_;
-    std::optional<DisplayConfiguration> pendingRestoreConfig_;
 
     QStackedWidget* pages_ = nullptr;
     QWidget* banner_ = nullptr;

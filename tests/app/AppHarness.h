@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/AppDelegate.h"
+#include "core/AppDelegate.h"
 #include "automation/AutomationFixture.h"
 #include "base/Log.h"
 #include "base/ManualLoop.h"

@@ -151,8 +151,8 @@ TEST_F(AppScenarioTest, LaunchStepsRunInOrderAndTheWelcomeWindowOpensOnFirstRun)
 }
 
 // The whole core with the restore on a real thread (checked by TSan builds).
-TEST_F(AppScenarioTest, AHotkeyRestoreOnAWorkerThread) {
-    ThreadWorker threads;
+TEST_F(AppScenarioTest, AHotkeyRestoreOnTheSerialExecutor) {
+    SerialExecutor threads(h.loop);
     auto& app = h.create(&threads);
     h.loop.runPending();
     app.applicationDidFinishLaunching();

@@ -15,15 +15,11 @@ constexpr std::uint32_t kCmdOptMask = 0x900;
 
 class HotkeyServiceTest : public AutomationTest {
   protected:
-    InMemoryUserDefaults defaults;
-    RecordingLoginItem loginItem;
-    PreferencesStore preferences{defaults, loginItem, center, log};
-    PresetLayoutService presets{windowService, desktop, log};
     SimulatedHotkeys hotkeys;
     std::optional<HotkeyService> service;
 
     void startService() {
-        service.emplace(hotkeys, manager, preferences, presets, loop, center, log);
+        service.emplace(hotkeys, manager, commands, preferences, loop, center, log);
         service->start();
     }
 

@@ -1,10 +1,14 @@
-// UUIDs, published values, the line log and the worker.
+// UUIDs, published values, the line log and the serial executor.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <mutex>
 #include <set>
 #include <thread>
+#include <vector>
 
 #include "base/Log.h"
+#include "base/ManualLoop.h"
 #include "base/Published.h"
 #include "base/Uuid.h"
 #include "base/Worker.h"
@@ -83,19 +87,31 @@ TEST(Log, StdoutLogWritesWholeLinesFromManyThreads) {
     EXPECT_EQ(lines, 200u);
 }
 
-TEST(ThreadWorker, RunsTasksOffTheCallingThreadAndWaitsForThem) {
-    ThreadWorker worker;
-    std::atomic<int> done{0};
+TEST(SerialExecutor, RunsTasksInOrderOneAtATimeOffTheCallerAndTellsALateStart) {
+    ManualLoop clock;
+    SerialExecutor executor(clock);
+    std::mutex gate;
+    std::unique_lock held(gate);
+    std::vector<int> order;  // written by the executor's thread only
+    std::atomic<int> running{0};
+    std::atomic<bool> overlapped{false}, offCaller{true}, lateWrong{false};
     const auto caller = std::this_thread::get_id();
-    std::atomic<bool> sameThread{false};
+    executor.run([&] { const std::lock_guard wait(gate); });  // holds the queue until released
     for (int i = 0; i < 8; ++i)
-        worker.run([&] {
-            if (std::this_thread::get_id() == caller) sameThread = true;
-            ++done;
+        executor.submit(clock.now() + (i == 7 ? 1s : 1h), [&, i](bool late) {
+            if (++running > 1) overlapped = true;
+            if (std::this_thread::get_id() == caller) offCaller = false;
+            if (late != (i == 7)) lateWrong = true;
+            order.push_back(i);
+            --running;
         });
-    worker.waitIdle();
-    EXPECT_EQ(done.load(), 8);
-    EXPECT_FALSE(sameThread.load());
+    clock.advance(2s);  // the last task's deadline passes while the first still blocks
+    held.unlock();
+    executor.waitIdle();
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_FALSE(overlapped.load());
+    EXPECT_TRUE(offCaller.load());
+    EXPECT_FALSE(lateWrong.load());
 }
 
 }  // namespace

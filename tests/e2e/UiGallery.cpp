@@ -10,7 +10,7 @@
 #include <QWidget>
 #include <cstdio>
 
-#include "app/AppDelegate.h"
+#include "core/AppDelegate.h"
 #include "base/Log.h"
 #include "base/ManualLoop.h"
 #include "base/Worker.h"

@@ -313,15 +313,5 @@ TEST_F(LayoutStorageTest, ALinkedFileIsWrittenThroughAndOtherProgramsChangesAreN
                       (home_ / "dotfiles/layouts.json.changed-20251206T054640Z").string()}));
 }
 
-TEST(DataHome, FollowsTheXdgRules) {
-    EXPECT_EQ(dataHomeFrom("/data", "/home/u"), fs::path("/data"));
-    EXPECT_EQ(dataHomeFrom(nullptr, "/home/u"), fs::path("/home/u/.local/share"));
-    EXPECT_EQ(dataHomeFrom("", "/home/u"), fs::path("/home/u/.local/share"));
-    // Relative paths are invalid there and are ignored.
-    EXPECT_EQ(dataHomeFrom("relative/data", "/home/u"), fs::path("/home/u/.local/share"));
-    EXPECT_EQ(dataHomeFrom(nullptr, nullptr), std::nullopt);
-    EXPECT_EQ(dataHomeFrom("", ""), std::nullopt);
-}
-
 }  // namespace
 }  // namespace vantrel

@@ -158,7 +158,9 @@ TEST_F(LayoutEditorTest, BlankNameDisablesSaveAndReturnSavesACheckBoxChange) {
 TEST_F(LayoutEditorTest, SaveKeepsARecaptureMadeWhileTheEditorWasOpen) {
     auto layout = layoutOf("Work", 2);
     auto* editor = open(layout);
-    const auto recaptured = app().layoutManager().recaptureWindows(layout);
+    const auto recaptured = app().layoutManager().replaceWindows(
+        layout.id, {app().windowService().captureWindows(),
+                    app().windowService().currentDisplayConfiguration()});
     ASSERT_TRUE(recaptured.has_value());
     child<QLineEdit>(editor, "editorNameField")->setText("Renamed");
     click(editor, "editorSaveButton");

@@ -132,6 +132,7 @@ TEST_F(LayoutRowTest, RecaptureReplacesTheWindowsWithTheCurrentOnes) {
     h.writeLayoutFile({layoutOf("Work", 3)});
     launch();
     trigger(row(0), "rowRecaptureAction");
+    h.loop.runPending();
     const auto stored = app().layoutManager().layouts.get();
     ASSERT_EQ(stored.size(), 1U);
     ASSERT_EQ(stored[0].windows.size(), 1U);

@@ -80,6 +80,7 @@ TEST_F(MenuViewTest, SaveSheetTrimsTheNameAndCannotSaveABlankOne) {
     click(&menu(), "saveLayoutButton");
     ASSERT_TRUE(menu().showingNewLayoutSheet());
     EXPECT_TRUE(shown(&menu(), "saveSheet"));
+    h.loop.runPending();  // the count comes from the executor
     EXPECT_EQ(text(&menu(), "windowCountLabel"), "1 windows will be saved");
     auto* field = child<QLineEdit>(&menu(), "layoutNameField");
     auto* save = child<QAbstractButton>(&menu(), "saveSheetSave");
@@ -95,6 +96,7 @@ TEST_F(MenuViewTest, SaveSheetTrimsTheNameAndCannotSaveABlankOne) {
     field->setText(" \tWork  ");
     EXPECT_TRUE(save->isEnabled());
     QTest::keyClick(field, Qt::Key_Return);
+    h.loop.runPending();  // captured on the executor, listed on the main thread
     ASSERT_EQ(app().layoutManager().layouts.get().size(), 1U);
     EXPECT_EQ(app().layoutManager().layouts.get()[0].name, "Work");
     EXPECT_FALSE(menu().showingNewLayoutSheet());
@@ -195,7 +197,7 @@ TEST_F(MenuViewTest, RowsAreMadeAsTheListScrollsToThem) {
 TEST_F(MenuViewTest, ErrorAlertShowsTheDescriptionAndDismissingClearsIt) {
     launch();
     h.desktop.removeWindow(live);
-    (void)app().layoutManager().saveCurrentLayout("Nothing");
+    (void)app().layoutManager().addLayout("Nothing", {});
     ASSERT_TRUE(app().layoutManager().lastError.get().has_value());
     EXPECT_TRUE(dialogs.asked.empty());  // presented from the queue, not inside the change
     dialogs.setNextAnswer("OK");

@@ -1,4 +1,4 @@
-// The Space-mismatch prompt: its text, its three answers, the preference, malformed notices.
+// The Space-mismatch prompt: its text, its three answers and the preference.
 #include "UiFixture.h"
 
 namespace vantrel::testing {
@@ -44,7 +44,7 @@ TEST_F(SpaceMismatchTest, PromptNamesBothSpacesAndCancelRestoresNothing) {
     EXPECT_EQ(prompt.buttons, (QStringList{"Always Restore", "Restore This Time", "Cancel"}));
     EXPECT_EQ(prompt.cancelButton, "Cancel");
     EXPECT_FALSE(moved());
-    EXPECT_TRUE(menu().pendingRestoreWindows().empty());
+    EXPECT_FALSE(app().commands().pendingSpaceRestore.get().has_value());
 }
 
 TEST_F(SpaceMismatchTest, RestoreThisTimeRestoresAndAsksAgainNextTime) {
@@ -52,7 +52,7 @@ TEST_F(SpaceMismatchTest, RestoreThisTimeRestoresAndAsksAgainNextTime) {
     restore();
     EXPECT_TRUE(moved());
     EXPECT_FALSE(app().preferences().ignoreSpaceMismatch());
-    EXPECT_TRUE(menu().pendingRestoreWindows().empty());
+    EXPECT_FALSE(app().commands().pendingSpaceRestore.get().has_value());
     restore();
     EXPECT_EQ(prompts().size(), 2U);
 }
@@ -64,21 +64,6 @@ TEST_F(SpaceMismatchTest, AlwaysRestoreRestoresAndSilencesLaterMismatches) {
     EXPECT_TRUE(h.defaults.boolForKey("ignoreSpaceMismatch"));
     restore();
     EXPECT_EQ(prompts().size(), 1U);
-}
-
-TEST_F(SpaceMismatchTest, MalformedNotificationsAreIgnored) {
-    UserInfo info;
-    info["capturedSpace"] = std::int64_t{2};
-    info["currentSpace"] = std::int64_t{1};
-    info["windows"] = std::string("not windows");
-    app().notifications().post("layoutSpaceMismatch", info);
-    app().notifications().post("layoutSpaceMismatch", {});
-    info["windows"] = onSpaceTwo.windows;
-    info["currentSpace"] = 1;  // an int, not a 64-bit integer
-    app().notifications().post("layoutSpaceMismatch", info);
-    h.loop.runPending();
-    EXPECT_TRUE(dialogs.asked.empty());
-    EXPECT_TRUE(menu().pendingRestoreWindows().empty());
 }
 
 }  // namespace

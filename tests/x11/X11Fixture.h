@@ -11,7 +11,7 @@
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/ManualLoop.h"
-#include "platform/x11/GioLauncher.h"
+#include "platform/freedesktop/GioLauncher.h"
 #include "platform/x11/X11Desktop.h"
 
 namespace vantrel::testing {
@@ -45,7 +45,7 @@ class X11Test : public ::testing::Test {
     MemoryLog log_;
     ManualLoop loop_;
     SystemClock clock_;
-    x11::GioLauncher launcher_;
+    freedesktop::GioLauncher launcher_;
     std::unique_ptr<X11Desktop> desktop_;
     std::vector<TestWindow> windows_;
 };

@@ -334,7 +334,7 @@ AXError X11Desktop::setAttribute(const Element& element, std::string_view name,
 
 std::optional<std::string> X11Desktop::applicationLocation(std::string_view bundleID) {
     std::lock_guard lock(mutex_);
-    const x11::DesktopEntry* entry = entries_.byId(bundleID);
+    const freedesktop::DesktopEntry* entry = entries_.byId(bundleID);
     if (entry == nullptr || entry->filename.empty()) return std::nullopt;
     return entry->filename;
 }
@@ -346,7 +346,7 @@ Result<RunningApplication> X11Desktop::openApplication(const std::string& locati
     {
         std::lock_guard lock(mutex_);
         // Only an installed entry is launched: a location is never read as a command line.
-        const x11::DesktopEntry* entry = entries_.byFilename(location);
+        const freedesktop::DesktopEntry* entry = entries_.byFilename(location);
         if (entry == nullptr) return Error{"No installed application at " + location};
         id = entry->id;
         const x11::Snapshot* snapshot = snapshotLocked(Freshness::current);

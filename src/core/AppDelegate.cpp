@@ -1,5 +1,5 @@
 // Creation order of the services, launch finished and will terminate.
-#include "app/AppDelegate.h"
+#include "core/AppDelegate.h"
 
 #include <string>
 
@@ -22,9 +22,12 @@ AppDelegate::AppDelegate(AppPlatform platform)
     preferences_ =
         std::make_unique<PreferencesStore>(p.defaults, p.loginItem, notifications_, p.log);
     presetService_ = std::make_unique<PresetLayoutService>(*windowService_, p.windowSystem, p.log);
-    hotkeyService_ =
-        std::make_unique<HotkeyService>(p.hotkeys, *layoutManager_, *preferences_, *presetService_,
-                                        p.mainQueue, notifications_, p.log);
+    commands_ = std::make_unique<LayoutCommands>(*layoutManager_, *windowService_, *presetService_,
+                                                 *preferences_, p.worker, p.mainQueue, p.clock,
+                                                 notifications_);
+    hotkeyService_ = std::make_unique<HotkeyService>(p.hotkeys, *layoutManager_, *commands_,
+                                                     *preferences_, p.mainQueue, notifications_,
+                                                     p.log);
     if (p.updater != nullptr)
         updateService_ = std::make_unique<UpdateService>(*p.updater, *preferences_);
 }

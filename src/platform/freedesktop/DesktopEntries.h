@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace vantrel::x11 {
+namespace vantrel::freedesktop {
 
 // One installed desktop entry, its id without ".desktop".
 struct DesktopEntry {
@@ -71,4 +71,4 @@ std::vector<DesktopEntry> loadInstalledEntries();
 // change, entries were installed or removed.
 std::vector<std::int64_t> entryFoldersStamp();
 
-}  // namespace vantrel::x11
+}  // namespace vantrel::freedesktop

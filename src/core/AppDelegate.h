@@ -10,6 +10,7 @@
 #include "automation/DisplayMonitor.h"
 #include "automation/HotkeyService.h"
 #include "automation/HotkeySystem.h"
+#include "automation/LayoutCommands.h"
 #include "automation/LayoutManager.h"
 #include "base/Clock.h"
 #include "base/Log.h"
@@ -41,6 +42,7 @@ struct AppPlatform {
     LoginItem& loginItem;
     MainQueue& mainQueue;
     Clock& clock;
+    // The serial executor every blocking call into the desktop goes through.
     Worker& worker;
     Log& log;
     // The folder that holds the Vantrel folder of the layout file; none when the user has none.
@@ -91,6 +93,7 @@ class AppDelegate {
     void onboardingCompleted();
 
     LayoutManager& layoutManager() { return *layoutManager_; }
+    LayoutCommands& commands() { return *commands_; }
     WindowService& windowService() { return *windowService_; }
     DisplayMonitor& displayMonitor() { return *displayMonitor_; }
     AppLaunchMonitor& appLaunchMonitor() { return *appLaunchMonitor_; }
@@ -118,6 +121,7 @@ class AppDelegate {
     std::unique_ptr<AppLaunchMonitor> appLaunchMonitor_;
     std::unique_ptr<PreferencesStore> preferences_;
     std::unique_ptr<PresetLayoutService> presetService_;
+    std::unique_ptr<LayoutCommands> commands_;
     std::unique_ptr<HotkeyService> hotkeyService_;
     std::unique_ptr<UpdateService> updateService_;
     // Lets the delayed popover see that the delegate is gone.
