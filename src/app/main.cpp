@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 
-#include "core/AppDelegate.h"
 #include "app/Constants.h"
 #include "app/DBusNotifier.h"
 #include "app/QSettingsUserDefaults.h"
@@ -17,6 +16,7 @@
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/Worker.h"
+#include "core/AppDelegate.h"
 #include "core/Backend.h"
 #include "platform/freedesktop/XdgFolders.h"
 #ifdef VANTREL_BACKEND_X11

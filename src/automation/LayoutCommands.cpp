@@ -62,11 +62,11 @@ void LayoutCommands::capture(Duration deadline, std::function<void(CapturedWindo
 }
 
 void LayoutCommands::saveCurrentWindows(std::string name, LayoutResult done) {
-    capture(kCaptureDeadline, [this, name = std::move(name),
-                               done = std::move(done)](CapturedWindows captured) {
-        auto layout = layouts_.addLayout(name, std::move(captured));
-        if (done) done(std::move(layout));
-    });
+    capture(kCaptureDeadline,
+            [this, name = std::move(name), done = std::move(done)](CapturedWindows captured) {
+                auto layout = layouts_.addLayout(name, std::move(captured));
+                if (done) done(std::move(layout));
+            });
 }
 
 void LayoutCommands::recapture(const Uuid& id, LayoutResult done) {
@@ -109,8 +109,10 @@ void LayoutCommands::applyPreset(PresetLayout preset) {
 }
 
 void LayoutCommands::spaceMismatch(const Notification& notification) {
-    const auto* captured = value<std::int64_t>(notification.userInfo, spaceMismatchKey::kCapturedSpace);
-    const auto* current = value<std::int64_t>(notification.userInfo, spaceMismatchKey::kCurrentSpace);
+    const auto* captured =
+        value<std::int64_t>(notification.userInfo, spaceMismatchKey::kCapturedSpace);
+    const auto* current =
+        value<std::int64_t>(notification.userInfo, spaceMismatchKey::kCurrentSpace);
     const auto* windows =
         value<std::vector<WindowState>>(notification.userInfo, spaceMismatchKey::kWindows);
     if (captured == nullptr || current == nullptr || windows == nullptr) return;

@@ -48,7 +48,7 @@ bool LayoutManager::reloadIfChangedOnDisk() {
 }
 
 std::vector<WindowLayout>::iterator LayoutManager::find(std::vector<WindowLayout>& list,
-                                                         const Uuid& id) {
+                                                        const Uuid& id) {
     return std::find_if(list.begin(), list.end(),
                         [&](const WindowLayout& entry) { return entry.id == id; });
 }
@@ -170,8 +170,8 @@ void LayoutManager::restoreLayout(const WindowLayout& layout, Completion onFinis
         ++inFlight_->count;
     }
     auto finish = [queue = &mainQueue_, weak = std::weak_ptr<LayoutManager*>(self_), control,
-                   origin, onFinished = std::move(onFinished)](RestoreSummary summary,
-                                                              bool tiles) mutable {
+                   origin,
+                   onFinished = std::move(onFinished)](RestoreSummary summary, bool tiles) mutable {
         queue->post([weak, summary, tiles, control, origin, onFinished = std::move(onFinished)] {
             auto self = weak.lock();
             if (!self) return;
@@ -180,29 +180,28 @@ void LayoutManager::restoreLayout(const WindowLayout& layout, Completion onFinis
         });
     };
     // Everything that asks the desktop runs on the executor, the display comparison included.
-    worker_.submit(clock_.now() + kRestoreStartDeadline,
-                   [service = &windowService_, inFlight = inFlight_, layout, control,
-                    toCurrentSpace, finish = std::move(finish)](bool late) mutable {
-                       if (late) control->cancelled = true;
-                       RestoreSummary summary;
-                       bool tiles = false;
-                       if (!control->isCancelled()) {
-                           const bool changed =
-                               layout.displayConfiguration &&
-                               displaysChanged(layout.displayConfiguration,
-                                               DisplayConfiguration{
-                                                   service->currentDisplayConfiguration()});
-                           summary = service->restoreWindows(
-                               layout.windows, layout.displayConfiguration, changed,
-                               toCurrentSpace, layout.launchMissingApps, layout.closeOtherApps,
-                               control.get());
-                           tiles = summary.failedWindows > 0 && service->windowManagerTiles();
-                       }
-                       finish(summary, tiles);
-                       std::lock_guard lock(inFlight->mutex);
-                       --inFlight->count;
-                       inFlight->idle.notify_all();
-                   });
+    worker_.submit(
+        clock_.now() + kRestoreStartDeadline,
+        [service = &windowService_, inFlight = inFlight_, layout, control, toCurrentSpace,
+         finish = std::move(finish)](bool late) mutable {
+            if (late) control->cancelled = true;
+            RestoreSummary summary;
+            bool tiles = false;
+            if (!control->isCancelled()) {
+                const bool changed =
+                    layout.displayConfiguration &&
+                    displaysChanged(layout.displayConfiguration,
+                                    DisplayConfiguration{service->currentDisplayConfiguration()});
+                summary = service->restoreWindows(layout.windows, layout.displayConfiguration,
+                                                  changed, toCurrentSpace, layout.launchMissingApps,
+                                                  layout.closeOtherApps, control.get());
+                tiles = summary.failedWindows > 0 && service->windowManagerTiles();
+            }
+            finish(summary, tiles);
+            std::lock_guard lock(inFlight->mutex);
+            --inFlight->count;
+            inFlight->idle.notify_all();
+        });
 }
 
 void LayoutManager::finishRestore(const RestoreSummary& summary, bool tiles,

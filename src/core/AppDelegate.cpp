@@ -25,9 +25,8 @@ AppDelegate::AppDelegate(AppPlatform platform)
     commands_ = std::make_unique<LayoutCommands>(*layoutManager_, *windowService_, *presetService_,
                                                  *preferences_, p.worker, p.mainQueue, p.clock,
                                                  notifications_);
-    hotkeyService_ = std::make_unique<HotkeyService>(p.hotkeys, *layoutManager_, *commands_,
-                                                     *preferences_, p.mainQueue, notifications_,
-                                                     p.log);
+    hotkeyService_ = std::make_unique<HotkeyService>(
+        p.hotkeys, *layoutManager_, *commands_, *preferences_, p.mainQueue, notifications_, p.log);
     if (p.updater != nullptr)
         updateService_ = std::make_unique<UpdateService>(*p.updater, *preferences_);
 }

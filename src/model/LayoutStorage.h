@@ -25,8 +25,8 @@ class LayoutStorage {
     static constexpr std::string_view kFolderName = "Vantrel";
     static constexpr std::string_view kFileName = "layouts.json";
 
-    // `dataHome` is the folder that holds the Vantrel folder (the user's XDG data folder); absent when
-    // the user has none. The clock dates the names of kept unreadable files.
+    // `dataHome` is the folder that holds the Vantrel folder (the user's XDG data folder); absent
+    // when the user has none. The clock dates the names of kept unreadable files.
     LayoutStorage(Log& log, Clock& clock, std::optional<std::filesystem::path> dataHome);
 
     // The layouts of the file, in file order; empty when it is missing or unreadable. A layout

@@ -10,10 +10,10 @@
 #include <QWidget>
 #include <cstdio>
 
-#include "core/AppDelegate.h"
 #include "base/Log.h"
 #include "base/ManualLoop.h"
 #include "base/Worker.h"
+#include "core/AppDelegate.h"
 #include "model/LayoutStorage.h"
 #include "model/LoginItem.h"
 #include "model/PresetLayout.h"

@@ -47,13 +47,15 @@ TEST(XdgFolders, OnlyAbsoluteValuesCountElseTheDefaultsUnderHome) {
         });
     };
     using P = std::filesystem::path;
-    const auto set = folders({{"HOME", "/home/u"}, {"XDG_DATA_HOME", "/data/"},
-                              {"XDG_CONFIG_HOME", "/conf"}, {"XDG_DATA_DIRS", "/a/:rel::/b"}});
+    const auto set = folders({{"HOME", "/home/u"},
+                              {"XDG_DATA_HOME", "/data/"},
+                              {"XDG_CONFIG_HOME", "/conf"},
+                              {"XDG_DATA_DIRS", "/a/:rel::/b"}});
     EXPECT_EQ(set.dataHome, P("/data"));
     EXPECT_EQ(set.configHome, P("/conf"));
     EXPECT_EQ(set.dataFolders(), (std::vector<P>{"/data", "/a", "/b"}));
-    const auto defaults = folders({{"HOME", "/home/u"}, {"XDG_DATA_HOME", "relative/data"},
-                                   {"XDG_CONFIG_HOME", ""}});
+    const auto defaults =
+        folders({{"HOME", "/home/u"}, {"XDG_DATA_HOME", "relative/data"}, {"XDG_CONFIG_HOME", ""}});
     EXPECT_EQ(defaults.dataHome, P("/home/u/.local/share"));
     EXPECT_EQ(defaults.configHome, P("/home/u/.config"));
     EXPECT_EQ(defaults.dataDirs, (std::vector<P>{"/usr/local/share", "/usr/share"}));

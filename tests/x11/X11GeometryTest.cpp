@@ -94,13 +94,16 @@ TEST(X11DisplayIds, TheEdidNamesThePanelWhateverPortItIsOn) {
 }
 
 TEST(X11Identity, FollowsTheOrderDesktopShellsUse) {
-    const freedesktop::EntryIndex index({{"org.example.Editor", "Editor", "edit-main", "/a.desktop"},
-                            {"google-chrome", "Chrome", "", "/b.desktop"},
-                            {"beta", "Beta", "", "/c.desktop"},
-                            {"org.example.Gtk", "Gtk App", "", "/d.desktop"}});
+    const freedesktop::EntryIndex index(
+        {{"org.example.Editor", "Editor", "edit-main", "/a.desktop"},
+         {"google-chrome", "Chrome", "", "/b.desktop"},
+         {"beta", "Beta", "", "/c.desktop"},
+         {"org.example.Gtk", "Gtk App", "", "/d.desktop"}});
     // StartupWMClass wins over an entry that happens to carry the class as its id.
-    EXPECT_EQ(freedesktop::resolveApplicationId({"beta", "edit-main", ""}, index), "org.example.Editor");
-    EXPECT_EQ(freedesktop::resolveApplicationId({"Google Chrome", "Google-chrome", ""}, index), "google-chrome");
+    EXPECT_EQ(freedesktop::resolveApplicationId({"beta", "edit-main", ""}, index),
+              "org.example.Editor");
+    EXPECT_EQ(freedesktop::resolveApplicationId({"Google Chrome", "Google-chrome", ""}, index),
+              "google-chrome");
     EXPECT_EQ(freedesktop::resolveApplicationId({"x", "beta", ""}, index), "beta");
     EXPECT_EQ(freedesktop::resolveApplicationId({"gtkapp", "Gtkapp", "org.example.Gtk"}, index),
               "org.example.Gtk");

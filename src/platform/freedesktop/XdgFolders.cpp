@@ -36,7 +36,8 @@ XdgFolders XdgFolders::from(const std::function<const char*(const char*)>& varia
     if (folders.configHome)
         folders.configHome = withoutTrailingSlashes(folders.configHome->string());
     const char* dirs = variable("XDG_DATA_DIRS");
-    std::string_view list = dirs != nullptr && *dirs != '\0' ? dirs : "/usr/local/share/:/usr/share/";
+    std::string_view list =
+        dirs != nullptr && *dirs != '\0' ? dirs : "/usr/local/share/:/usr/share/";
     while (!list.empty()) {
         const auto colon = list.find(':');
         const std::string folder(list.substr(0, colon));

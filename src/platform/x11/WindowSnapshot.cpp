@@ -281,7 +281,8 @@ void groupApplications(Snapshot& snapshot, const SnapshotContext& ctx) {
     const freedesktop::EntryIndex& index = ctx.entries != nullptr ? *ctx.entries : kEmpty;
     std::unordered_map<xcb_window_t, std::optional<std::string>> idOf;
     for (const auto& client : snapshot.clients)
-        if (client.alive) idOf[client.window] = freedesktop::resolveApplicationId(client.hints, index);
+        if (client.alive)
+            idOf[client.window] = freedesktop::resolveApplicationId(client.hints, index);
     // Our own windows (the tray's menu, Preferences) resolve to our id whether or not our desktop
     // entry is installed, and make no regular application: never captured, placed or closed.
     const auto isOwn = [&](const ClientInfo& client) {

@@ -42,9 +42,8 @@ class X11Backend final : public DesktopBackend {
         Subscriptions both;
         both.push_back(desktop_.onConnectionLost([shared] { (*shared)(); }));
         both.push_back(hotkeys_.onConnectionLost([shared] { (*shared)(); }));
-        return Subscription([both = std::make_shared<Subscriptions>(std::move(both))] {
-            both->clear();
-        });
+        return Subscription(
+            [both = std::make_shared<Subscriptions>(std::move(both))] { both->clear(); });
     }
 
   private:
