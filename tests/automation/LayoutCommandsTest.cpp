@@ -2,9 +2,7 @@
 // Space prompt's pending restore, the executor's deadlines, and the list's trigger queries.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
-#include <thread>
 
 #include "AutomationFixture.h"
 
@@ -148,48 +146,32 @@ TEST_F(LayoutCommandsTest, AFailedSaveIsReportedAndKeptAndChangesBuildOnTheFileO
     EXPECT_EQ(namesOnDisk(), (std::vector<std::string>{"Theirs", "Next"}));
 }
 
-TEST_F(LayoutCommandsTest, LoadingNeitherSavesNorPosts) {
-    ASSERT_TRUE(storage.save({namedLayout("A"), namedLayout("B")}));
-    PostCounter posts(center, kLayoutsDidChange);
-    manager.load();
-    EXPECT_EQ(manager.layouts.get(), layoutsOnDisk());
-    EXPECT_EQ(manager.layouts.get().size(), 2U);
-    EXPECT_EQ(posts.count, 0);
-}
-
 // --- Restores --------------------------------------------------------------------------------
 
 TEST_F(LayoutCommandsTest, SummaryToErrorTableAndTheErrorTexts) {
+    const auto after = [](RestoreSummary summary, std::optional<LayoutError> before = {}) {
+        return LayoutManager::errorAfterRestore(summary, before);
+    };
     const auto partial = [](std::int64_t r, std::int64_t t) {
         return std::optional(LayoutError::restorePartialFailure(r, t));
     };
-    const std::optional<LayoutError> none;
     const auto other = std::optional(LayoutError::noWindowsCaptured());
+    EXPECT_EQ(after({0, 0, 0, 0, 0, 0}, other), std::nullopt);
+    EXPECT_EQ(after({4, 4, 0, 0, 0, 0}, other), std::nullopt);
+    EXPECT_EQ(after({3, 0, 3, 0, 0, 0}), LayoutError::restoreNoAppsRunning());
+    EXPECT_EQ(after({3, 0, 3, 0, 1, 0}), partial(0, 3));
+    EXPECT_EQ(after({3, 0, 2, 1, 0, 0}), partial(0, 3));
+    EXPECT_EQ(after({5, 3, 2, 0, 0, 0}), partial(3, 5));
+    EXPECT_EQ(after({2, 3, 0, 0, 0, 0}, other), other);  // no restore counts so: it stays
     RestoreSummary prompt{2, 0, 0, 0, 0, 0};
     prompt.awaitingSpaceChoice = true;  // stopped for the Space prompt: not failed
-    const struct {
-        RestoreSummary summary;
-        std::optional<LayoutError> before, after;
-    } table[] = {
-        {{0, 0, 0, 0, 0, 0}, other, none},
-        {{4, 4, 0, 0, 0, 0}, other, none},
-        {{3, 0, 3, 0, 0, 0}, none, LayoutError::restoreNoAppsRunning()},
-        {{3, 0, 3, 0, 1, 0}, none, partial(0, 3)},
-        {{3, 0, 2, 1, 0, 0}, none, partial(0, 3)},
-        {{5, 3, 2, 0, 0, 0}, none, partial(3, 5)},
-        {{2, 3, 0, 0, 0, 0}, other, other},  // no restore counts so: the error stays
-        {prompt, none, none},
-    };
-    for (const auto& row : table)
-        EXPECT_EQ(LayoutManager::errorAfterRestore(row.summary, row.before), row.after)
-            << row.summary.totalWindows << "/" << row.summary.restoredWindows;
+    EXPECT_EQ(after(prompt), std::nullopt);
     RestoreSummary named{3, 1, 2, 0, 0, 0};
     named.missingApps = {"Mail", "Notes"};
-    EXPECT_EQ(LayoutManager::errorAfterRestore(named, none)->description(),
-              "Restored 1 of 3 windows. Not running: Mail, Notes.");
-    EXPECT_EQ(LayoutManager::errorAfterRestore(named, none)->title(), "Layout Partly Restored");
+    EXPECT_EQ(after(named)->description(), "Restored 1 of 3 windows. Not running: Mail, Notes.");
+    EXPECT_EQ(after(named)->title(), "Layout Partly Restored");
     EXPECT_EQ(LayoutError::noWindowsCaptured().title(), "Error");
-    EXPECT_EQ(LayoutError::restorePartialFailure(3, 5).description(),
+    EXPECT_EQ(partial(3, 5)->description(),
               "Restored 3 of 5 windows. Some apps may not be running.");
     EXPECT_EQ(LayoutError::restoreNoAppsRunning().description(),
               "None of the apps in this layout are currently running.");
@@ -315,38 +297,6 @@ TEST_F(LayoutCommandsTest, ACompletionQueuedForAGoneManagerDoesNothing) {
     }
     loop.runPending();
     EXPECT_FALSE(finished);
-}
-
-// The engine on the executor's thread while the main thread runs the queue (checked by TSan).
-TEST_F(LayoutCommandsTest, RestoreOnTheSerialExecutor) {
-    grant();
-    const auto mail = app("org.example.Mail", 20, false);
-    desktop.setLaunch(mail, SimLaunch{1s, 2, std::nullopt});
-    std::vector<WindowState> states;
-    std::vector<SimWindowId> ids;
-    for (int i = 0; i < 4; ++i) {
-        ids.push_back(window(mail, "w" + std::to_string(i), {0, 0, 300, 200}));
-        states.push_back(windowState("org.example.Mail", i, {10.0 * i, 20, 300, 200}));
-    }
-    auto layout = namedLayout("Mail", states);
-    layout.launchMissingApps = true;
-
-    SerialExecutor executor(loop);
-    LayoutManager m{windowService, storage, executor, loop, loop, center};
-    std::atomic<bool> finished{false};
-    m.restoreLayout(layout, [&] { finished = true; });
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!finished && std::chrono::steady_clock::now() < deadline) {
-        loop.runPending();
-        (void)m.isRestoring.get();
-        std::this_thread::yield();
-    }
-    executor.waitIdle();
-    loop.runPending();
-    ASSERT_TRUE(finished);
-    EXPECT_FALSE(m.isRestoring.get());
-    EXPECT_FALSE(m.lastError.get().has_value());
-    EXPECT_EQ(frameOf(ids[3]), (Rect{30, 20, 300, 200}));
 }
 
 // --- The Space prompt ------------------------------------------------------------------------

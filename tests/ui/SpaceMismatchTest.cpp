@@ -47,23 +47,19 @@ TEST_F(SpaceMismatchTest, PromptNamesBothSpacesAndCancelRestoresNothing) {
     EXPECT_FALSE(app().commands().pendingSpaceRestore.get().has_value());
 }
 
-TEST_F(SpaceMismatchTest, RestoreThisTimeRestoresAndAsksAgainNextTime) {
+// "Restore This Time" restores and asks again next time; "Always Restore" asks no more.
+TEST_F(SpaceMismatchTest, EachRestoringAnswerRestoresAndOnlyAlwaysSilencesLaterPrompts) {
     dialogs.setNextAnswer("Restore This Time");
     restore();
     EXPECT_TRUE(moved());
     EXPECT_FALSE(app().preferences().ignoreSpaceMismatch());
-    EXPECT_FALSE(app().commands().pendingSpaceRestore.get().has_value());
-    restore();
-    EXPECT_EQ(prompts().size(), 2U);
-}
-
-TEST_F(SpaceMismatchTest, AlwaysRestoreRestoresAndSilencesLaterMismatches) {
     dialogs.setNextAnswer("Always Restore");
     restore();
-    EXPECT_TRUE(moved());
+    EXPECT_EQ(prompts().size(), 2U);
     EXPECT_TRUE(h.defaults.boolForKey("ignoreSpaceMismatch"));
     restore();
-    EXPECT_EQ(prompts().size(), 1U);
+    EXPECT_EQ(prompts().size(), 2U);
+    EXPECT_FALSE(app().commands().pendingSpaceRestore.get().has_value());
 }
 
 }  // namespace
