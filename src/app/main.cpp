@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 
-#include "app/Constants.h"
 #include "app/DBusNotifier.h"
 #include "app/QSettingsUserDefaults.h"
 #include "app/SingleInstance.h"
@@ -18,6 +17,7 @@
 #include "base/Worker.h"
 #include "core/AppDelegate.h"
 #include "core/Backend.h"
+#include "core/Constants.h"
 #include "platform/freedesktop/XdgFolders.h"
 #ifdef VANTREL_BACKEND_X11
 #include "platform/x11/X11Backend.h"

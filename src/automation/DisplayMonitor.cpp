@@ -6,10 +6,12 @@
 namespace vantrel {
 
 DisplayMonitor::DisplayMonitor(WindowSystem& windowSystem, WindowService& windowService,
-                               LayoutManager& layoutManager, MainQueue& mainQueue, Log& log)
+                               LayoutManager& layoutManager, Worker& executor, MainQueue& mainQueue,
+                               Log& log)
     : windowSystem_(windowSystem),
       windowService_(windowService),
       layoutManager_(layoutManager),
+      executor_(executor),
       mainQueue_(mainQueue),
       log_(log),
       self_(std::make_shared<DisplayMonitor*>(this)) {}
@@ -47,7 +49,17 @@ void DisplayMonitor::screenParametersChanged() {
 }
 
 void DisplayMonitor::handleDisplayChange() {
-    DisplayConfiguration configuration{windowService_.currentDisplayConfiguration()};
+    // Read on the executor: the main thread never waits for the desktop.
+    executor_.run([service = &windowService_, queue = &mainQueue_,
+                   weak = std::weak_ptr<DisplayMonitor*>(self_)] {
+        DisplayConfiguration configuration{service->currentDisplayConfiguration()};
+        queue->post([weak, configuration = std::move(configuration)] {
+            if (auto self = weak.lock()) (*self)->displaysChanged(configuration);
+        });
+    });
+}
+
+void DisplayMonitor::displaysChanged(const DisplayConfiguration& configuration) {
     const auto count = static_cast<std::int64_t>(configuration.displays.size());
     const auto oldCount = displayCount.get();
     currentConfiguration.set(configuration);

@@ -2,6 +2,7 @@
 #include "automation/LayoutCommands.h"
 
 #include <any>
+#include <utility>
 
 namespace vantrel {
 namespace {
@@ -77,15 +78,22 @@ void LayoutCommands::recapture(const Uuid& id, LayoutResult done) {
 }
 
 void LayoutCommands::countWindows(std::function<void(std::size_t)> done) {
-    executor_.submit(clock_.now() + kCountDeadline, [service = &windows_, queue = &mainQueue_,
-                                                     weak = std::weak_ptr<LayoutCommands*>(self_),
-                                                     done = std::move(done)](bool late) mutable {
-        if (late) return;
-        const std::size_t count = service->captureWindows().size();
-        queue->post([weak, count, done = std::move(done)] {
-            if (weak.lock()) done(count);
-        });
-    });
+    // Keystrokes come faster than captures: one count at a time, answered to the latest caller.
+    const bool queued = static_cast<bool>(countDone_);
+    countDone_ = std::move(done);
+    if (queued) return;
+    executor_.submit(clock_.now() + kCountDeadline,
+                     [service = &windows_, queue = &mainQueue_,
+                      weak = std::weak_ptr<LayoutCommands*>(self_)](bool late) {
+                         std::optional<std::size_t> count;
+                         if (!late) count = service->captureWindows().size();
+                         queue->post([weak, count] {
+                             auto self = weak.lock();
+                             if (!self) return;
+                             auto answer = std::exchange((*self)->countDone_, {});
+                             if (count && answer) answer(*count);
+                         });
+                     });
 }
 
 bool LayoutCommands::update(WindowLayout layout) {

@@ -69,8 +69,9 @@ class LayoutCommands {
     void saveCurrentWindows(std::string name, LayoutResult done = {});
     // Captures the open windows on the executor, then puts them in the listed layout.
     void recapture(const Uuid& id, LayoutResult done = {});
-    // The save sheet's count of the windows a save would keep, counted on the executor; nothing
-    // is called when the desktop was too busy to answer in time.
+    // The save sheet's count of the windows a save would keep, counted on the executor. A call
+    // while a count is under way waits for that one; nothing is called when the desktop was too
+    // busy to answer in time.
     void countWindows(std::function<void(std::size_t)> done);
     // Replaces the listed layout of the same id; false when none has it.
     bool update(WindowLayout layout);
@@ -96,6 +97,8 @@ class LayoutCommands {
     Worker& executor_;
     MainQueue& mainQueue_;
     Clock& clock_;
+    // Who waits for the window count being taken; empty when none is.
+    std::function<void(std::size_t)> countDone_;
     // The name of the last restore asked for: the one a Space prompt is about.
     std::string restoringName_;
     Subscription mismatchObserver_;

@@ -14,8 +14,8 @@ AppDelegate::AppDelegate(AppPlatform platform)
     storage_ = std::make_unique<LayoutStorage>(p.log, p.clock, p.dataHome);
     layoutManager_ = std::make_unique<LayoutManager>(
         *windowService_, *storage_, p.worker, p.mainQueue, p.clock, notifications_, p.notifier);
-    displayMonitor_ = std::make_unique<DisplayMonitor>(p.windowSystem, *windowService_,
-                                                       *layoutManager_, p.mainQueue, p.log);
+    displayMonitor_ = std::make_unique<DisplayMonitor>(
+        p.windowSystem, *windowService_, *layoutManager_, p.worker, p.mainQueue, p.log);
     appLaunchMonitor_ =
         std::make_unique<AppLaunchMonitor>(p.windowSystem, *layoutManager_, p.mainQueue, p.log);
     // The store reads the user defaults as it is made; the hotkey service needs it at once.

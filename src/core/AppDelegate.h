@@ -42,7 +42,8 @@ struct AppPlatform {
     LoginItem& loginItem;
     MainQueue& mainQueue;
     Clock& clock;
-    // The serial executor every blocking call into the desktop goes through.
+    // The serial executor every blocking call into the desktop goes through; its tasks use the
+    // services, so it must be idle before the delegate goes (main waits for it).
     Worker& worker;
     Log& log;
     // The folder that holds the Vantrel folder of the layout file; none when the user has none.

@@ -357,7 +357,7 @@ TEST_F(LayoutCommandsTest, MalformedMismatchNoticesLeaveNothingWaiting) {
 
 // --- Deadlines on the executor ---------------------------------------------------------------
 
-TEST_F(LayoutCommandsTest, CountAndPresetRunOnTheExecutorAndDoNothingWhenStartedLate) {
+TEST_F(LayoutCommandsTest, CountsAndPresetsRunOnTheExecutorOneCountAtATimeAndNotWhenLate) {
     grant();
     const auto editor = app("org.example.Editor", 10);
     const auto live = window(editor, "w", {100, 100, 400, 300});
@@ -367,6 +367,7 @@ TEST_F(LayoutCommandsTest, CountAndPresetRunOnTheExecutorAndDoNothingWhenStarted
     LayoutCommands c{manager, windowService, presets, preferences, queued, loop, loop, center};
     std::vector<std::size_t> counts;
     for (const bool late : {true, false}) {
+        c.countWindows([&](std::size_t count) { counts.push_back(count + 100); });  // superseded
         c.countWindows([&](std::size_t count) { counts.push_back(count); });
         c.applyPreset(PresetLayout::leftHalf);
         queued.runAt(queued.tasks.size() - 2, late);
