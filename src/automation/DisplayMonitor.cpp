@@ -6,11 +6,11 @@
 namespace vantrel {
 
 DisplayMonitor::DisplayMonitor(WindowSystem& windowSystem, WindowService& windowService,
-                               LayoutManager& layoutManager, Worker& executor, MainQueue& mainQueue,
+                               LayoutCommands& commands, Worker& executor, MainQueue& mainQueue,
                                Log& log)
     : windowSystem_(windowSystem),
       windowService_(windowService),
-      layoutManager_(layoutManager),
+      commands_(commands),
       executor_(executor),
       mainQueue_(mainQueue),
       log_(log),
@@ -76,10 +76,10 @@ void DisplayMonitor::displaysChanged(const DisplayConfiguration& configuration) 
 }
 
 void DisplayMonitor::triggerLayouts(const DisplayConfiguration& configuration) {
-    const auto matching = layoutManager_.layoutsMatching(configuration);
+    const auto matching = commands_.list().layoutsMatching(configuration);
     if (matching.empty()) return;
     log_.line("DisplayMonitor: Found " + std::to_string(matching.size()) + " layouts to trigger");
-    layoutManager_.restoreLayout(matching.front(), {}, RestoreOrigin::background);
+    commands_.restore(matching.front(), {RestoreOrigin::background, {}});
 }
 
 }  // namespace vantrel

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "automation/LayoutManager.h"
+#include "automation/LayoutCommands.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "base/Published.h"
@@ -22,7 +22,7 @@ class DisplayMonitor {
     static constexpr Duration kDebounce = 500ms;
 
     DisplayMonitor(WindowSystem& windowSystem, WindowService& windowService,
-                   LayoutManager& layoutManager, Worker& executor, MainQueue& mainQueue, Log& log);
+                   LayoutCommands& commands, Worker& executor, MainQueue& mainQueue, Log& log);
     DisplayMonitor(const DisplayMonitor&) = delete;
     DisplayMonitor& operator=(const DisplayMonitor&) = delete;
     ~DisplayMonitor();
@@ -48,7 +48,7 @@ class DisplayMonitor {
 
     WindowSystem& windowSystem_;
     WindowService& windowService_;
-    LayoutManager& layoutManager_;
+    LayoutCommands& commands_;
     Worker& executor_;
     MainQueue& mainQueue_;
     Log& log_;

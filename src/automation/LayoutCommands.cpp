@@ -39,11 +39,15 @@ bool LayoutCommands::restore(const Uuid& id, RestoreOptions options) {
     // Looked up now, so an edited layout restores as edited.
     for (const auto& layout : layouts_.layouts.get()) {
         if (layout.id != id) continue;
-        restoringName_ = layout.name;
-        layouts_.restoreLayout(layout, std::move(options.onFinished), options.origin);
+        restore(layout, std::move(options));
         return true;
     }
     return false;
+}
+
+void LayoutCommands::restore(const WindowLayout& layout, RestoreOptions options) {
+    restoringName_ = layout.name;
+    layouts_.restoreLayout(layout, std::move(options.onFinished), options.origin);
 }
 
 void LayoutCommands::cancelRestore() {

@@ -63,6 +63,8 @@ class LayoutCommands {
 
     // Restores the listed layout as it is now; false when no layout has this id.
     bool restore(const Uuid& id, RestoreOptions options = {});
+    // Restores the layout as given: a trigger's copy, kept even if the list changed meanwhile.
+    void restore(const WindowLayout& layout, RestoreOptions options);
     // Stops the running restore before its next window.
     void cancelRestore();
     // Captures the open windows on the executor, then appends them as a new layout.
@@ -76,6 +78,8 @@ class LayoutCommands {
     // Replaces the listed layout of the same id; false when none has it.
     bool update(WindowLayout layout);
     bool remove(const Uuid& id);
+    // The list and its queries (read them; change it only through these commands).
+    LayoutManager& list() { return layouts_; }
     // Places the focused window on the executor.
     void applyPreset(PresetLayout preset);
 

@@ -14,10 +14,6 @@ AppDelegate::AppDelegate(AppPlatform platform)
     storage_ = std::make_unique<LayoutStorage>(p.log, p.clock, p.dataHome);
     layoutManager_ = std::make_unique<LayoutManager>(
         *windowService_, *storage_, p.worker, p.mainQueue, p.clock, notifications_, p.notifier);
-    displayMonitor_ = std::make_unique<DisplayMonitor>(
-        p.windowSystem, *windowService_, *layoutManager_, p.worker, p.mainQueue, p.log);
-    appLaunchMonitor_ =
-        std::make_unique<AppLaunchMonitor>(p.windowSystem, *layoutManager_, p.mainQueue, p.log);
     // The store reads the user defaults as it is made; the hotkey service needs it at once.
     preferences_ =
         std::make_unique<PreferencesStore>(p.defaults, p.loginItem, notifications_, p.log);
@@ -25,6 +21,10 @@ AppDelegate::AppDelegate(AppPlatform platform)
     commands_ = std::make_unique<LayoutCommands>(*layoutManager_, *windowService_, *presetService_,
                                                  *preferences_, p.worker, p.mainQueue, p.clock,
                                                  notifications_);
+    displayMonitor_ = std::make_unique<DisplayMonitor>(p.windowSystem, *windowService_, *commands_,
+                                                       p.worker, p.mainQueue, p.log);
+    appLaunchMonitor_ =
+        std::make_unique<AppLaunchMonitor>(p.windowSystem, *commands_, p.mainQueue, p.log);
     hotkeyService_ = std::make_unique<HotkeyService>(
         p.hotkeys, *layoutManager_, *commands_, *preferences_, p.mainQueue, notifications_, p.log);
     if (p.updater != nullptr)

@@ -118,11 +118,11 @@ class AppDelegate {
     std::unique_ptr<WindowService> windowService_;
     std::unique_ptr<LayoutStorage> storage_;
     std::unique_ptr<LayoutManager> layoutManager_;
-    std::unique_ptr<DisplayMonitor> displayMonitor_;
-    std::unique_ptr<AppLaunchMonitor> appLaunchMonitor_;
     std::unique_ptr<PreferencesStore> preferences_;
     std::unique_ptr<PresetLayoutService> presetService_;
     std::unique_ptr<LayoutCommands> commands_;
+    std::unique_ptr<DisplayMonitor> displayMonitor_;
+    std::unique_ptr<AppLaunchMonitor> appLaunchMonitor_;
     std::unique_ptr<HotkeyService> hotkeyService_;
     std::unique_ptr<UpdateService> updateService_;
     // Lets the delayed popover see that the delegate is gone.

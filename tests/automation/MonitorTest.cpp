@@ -12,8 +12,8 @@ constexpr const char* kDual = "1920x1080+0+0P,1280x1024+1920+0";
 
 class MonitorTest : public AutomationTest {
   protected:
-    DisplayMonitor displayMonitor{desktop, windowService, manager, worker, loop, log};
-    AppLaunchMonitor launchMonitor{desktop, manager, loop, log};
+    DisplayMonitor displayMonitor{desktop, windowService, commands, worker, loop, log};
+    AppLaunchMonitor launchMonitor{desktop, commands, loop, log};
     SimAppId editor = 0;
     SimWindowId live = 0;
 
