@@ -1,4 +1,5 @@
-// The vantrel executable: builds the X11 platform, the core and the tray UI, then runs Qt's loop.
+// The vantrel executable: picks the backend for the session, builds the core and the tray UI,
+// then runs Qt's loop.
 #include <QApplication>
 #include <QCoreApplication>
 
@@ -7,24 +8,23 @@
 #include <optional>
 #include <string>
 
-#include "app/AppDelegate.h"
-#include "app/Constants.h"
 #include "app/DBusNotifier.h"
 #include "app/QSettingsUserDefaults.h"
 #include "app/SingleInstance.h"
 #include "app/XdgAutostartLoginItem.h"
-#include "app/XdgDirectories.h"
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/Worker.h"
+#include "core/AppDelegate.h"
+#include "core/Backend.h"
+#include "core/Constants.h"
 #include "engine/DesktopAdapter.h"
-#include "model/LayoutStorage.h"
-#include "platform/x11/DesktopEntries.h"
-#include "platform/x11/DisplayCheck.h"
-#include "platform/x11/GioLauncher.h"
-#include "platform/x11/X11Desktop.h"
-#include "platform/x11/X11Hotkeys.h"
+#include "platform/freedesktop/DesktopEntries.h"
+#include "platform/freedesktop/XdgFolders.h"
 #include "ui/AppChoices.h"
+#ifdef VANTREL_BACKEND_X11
+#include "platform/x11/X11Backend.h"
+#endif
 #include "ui/DialogPresenter.h"
 #include "ui/QtMainQueue.h"
 #include "ui/StatusBarController.h"
@@ -86,10 +86,19 @@ void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
     if (qtMessageHandler != nullptr) qtMessageHandler(type, context, message);
 }
 
+// The backends this build has, most wanted first: later ones for Wayland go before X11.
+vantrel::BackendChoice backends() {
+    vantrel::BackendChoice choice;
+#ifdef VANTREL_BACKEND_X11
+    choice.add(vantrel::x11::backendEntry());
+#endif
+    return choice;
+}
+
 // The installed desktop entries, as trigger applications to pick.
 std::vector<vantrel::AppChoice> installedAppChoices() {
     std::vector<vantrel::AppChoice> choices;
-    for (const auto& entry : vantrel::x11::loadInstalledEntries())
+    for (const auto& entry : vantrel::freedesktop::loadInstalledEntries())
         choices.push_back({entry.id, entry.name.empty() ? entry.id : entry.name});
     return choices;
 }
@@ -100,11 +109,13 @@ int main(int argc, char** argv) {
     if (const auto exitCode = handleArguments(argc, argv)) return *exitCode;
 
     using namespace vantrel;
-    // Without a usable X display Qt would abort with advice that does not apply: say what is
+    // Without a usable display Qt would abort with advice that does not apply: say what is
     // missing and end.
-    if (const auto problem =
-            x11::displayProblem(std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"))) {
-        std::printf("Vantrel: Cannot use the X display: %s\n", problem->c_str());
+    const BackendChoice choice = backends();
+    const auto chosen = choice.choose(sessionTypeFrom(
+        std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY")));
+    if (chosen.entry == nullptr) {
+        std::printf("Vantrel: Cannot use the X display: %s\n", chosen.problem.c_str());
         return 1;
     }
     qtMessageHandler = qInstallMessageHandler(onQtMessage);
@@ -123,25 +134,16 @@ int main(int argc, char** argv) {
     StdoutLog log;
     SystemClock clock;
     QtMainQueue mainQueue;
-    ThreadWorker worker;
+    SerialExecutor executor(clock);
 
-    x11::GioLauncher launcher;
-    X11Options desktopOptions;
-    desktopOptions.launcher = &launcher;
-    X11Desktop desktop(log, mainQueue, clock, desktopOptions);
-    if (const auto connected = desktop.connect(); !connected)
-        log.line("Vantrel: Cannot use the X display: " + connected.error().message);
-    const Subscription desktopEvents = desktop.watchEvents(mainQueue);
-    DesktopAdapter windowSystem(desktop);
-    X11Hotkeys hotkeys(log, mainQueue);
-    if (const auto connected = hotkeys.connect(); !connected)
-        log.line("Vantrel: Global shortcuts are unavailable: " + connected.error().message);
-    const Subscription hotkeyEvents = hotkeys.watchEvents(mainQueue);
-    // Without its X server there is nothing left to do: the loss is logged, then we end.
-    const Subscription desktopLost = desktop.onConnectionLost([] { QCoreApplication::exit(1); });
-    const Subscription hotkeysLost = hotkeys.onConnectionLost([] { QCoreApplication::exit(1); });
+    const auto backend = chosen.entry->make({log, mainQueue, clock, mainQueue});
+    backend->start();
+    DesktopAdapter windowSystem(backend->desktop());
+    // Without its session there is nothing left to do: the loss is logged, then we end.
+    const Subscription sessionLost = backend->onSessionLost([] { QCoreApplication::exit(1); });
 
-    const QString configHome = xdgConfigHome();
+    const auto folders = freedesktop::XdgFolders::fromEnvironment();
+    const QString configHome = QString::fromStdString(folders.configHome.value_or("").string());
     QSettingsUserDefaults defaults(configHome);
     XdgAutostartLoginItem loginItem(configHome, QCoreApplication::applicationFilePath());
     // Reads the release feed and tells the user of a newer version; it never installs anything.
@@ -153,11 +155,11 @@ int main(int argc, char** argv) {
     DBusNotifier notifier(log);
 
     {
-        AppDelegate delegate(AppPlatform{windowSystem, hotkeys, defaults, loginItem, mainQueue,
-                                         clock, worker, log, defaultDataHome(), &updater.updater(),
-                                         &notifier});
+        AppDelegate delegate(AppPlatform{windowSystem, backend->hotkeys(), defaults, loginItem,
+                                         mainQueue, clock, executor, log, folders.dataHome,
+                                         &updater.updater(), &notifier});
         MessageBoxPresenter dialogs;
-        UiContext context = makeUiContext(delegate, mainQueue, clock, worker, dialogs);
+        UiContext context = makeUiContext(delegate, mainQueue, clock, executor, dialogs);
         // What a layout's editor offers as trigger applications.
         context.runningApps = [&windowSystem] { return runningAppChoices(windowSystem); };
         context.installedApps = installedAppChoices;
@@ -174,7 +176,7 @@ int main(int argc, char** argv) {
         const int status = QApplication::exec();
         // A restore still running was told to stop at its next window (will terminate): it ends
         // before the services it uses go away.
-        worker.waitIdle();
+        executor.waitIdle();
         return status;
     }
 }

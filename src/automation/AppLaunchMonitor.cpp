@@ -5,10 +5,10 @@
 
 namespace vantrel {
 
-AppLaunchMonitor::AppLaunchMonitor(WindowSystem& windowSystem, LayoutManager& layoutManager,
+AppLaunchMonitor::AppLaunchMonitor(WindowSystem& windowSystem, LayoutCommands& commands,
                                    MainQueue& mainQueue, Log& log)
     : windowSystem_(windowSystem),
-      layoutManager_(layoutManager),
+      commands_(commands),
       mainQueue_(mainQueue),
       log_(log),
       self_(std::make_shared<AppLaunchMonitor*>(this)) {}
@@ -25,10 +25,10 @@ void AppLaunchMonitor::start() {
 }
 
 void AppLaunchMonitor::handleAppLaunch(const std::string& bundleID) {
-    auto layouts = layoutManager_.layoutsTriggered(bundleID);
+    auto layouts = commands_.list().layoutsTriggered(bundleID);
     if (layouts.empty()) return;
     // Two layouts that launch each other's triggers would restore one another for ever.
-    if (const auto by = layoutManager_.launchedByTriggeredRestore(bundleID)) {
+    if (const auto by = commands_.list().launchedByTriggeredRestore(bundleID)) {
         log_.line("AppLaunchMonitor: App launched " + bundleID + " by the triggered restore of " +
                   *by + "; not triggering again, to stop a cycle");
         return;
@@ -40,7 +40,7 @@ void AppLaunchMonitor::handleAppLaunch(const std::string& bundleID) {
     mainQueue_.postAfter(kRestoreDelay, [weak, layouts = std::move(layouts)] {
         auto self = weak.lock();
         if (!self || layouts.empty()) return;
-        (*self)->layoutManager_.restoreLayout(layouts.front(), {}, RestoreOrigin::launchTrigger);
+        (*self)->commands_.restore(layouts.front(), {RestoreOrigin::launchTrigger, {}});
     });
 }
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "automation/LayoutManager.h"
+#include "automation/LayoutCommands.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "base/Subscription.h"
@@ -17,7 +17,7 @@ class AppLaunchMonitor {
     // A launched application needs a moment to open its windows.
     static constexpr Duration kRestoreDelay = 500ms;
 
-    AppLaunchMonitor(WindowSystem& windowSystem, LayoutManager& layoutManager, MainQueue& mainQueue,
+    AppLaunchMonitor(WindowSystem& windowSystem, LayoutCommands& commands, MainQueue& mainQueue,
                      Log& log);
     AppLaunchMonitor(const AppLaunchMonitor&) = delete;
     AppLaunchMonitor& operator=(const AppLaunchMonitor&) = delete;
@@ -34,7 +34,7 @@ class AppLaunchMonitor {
 
   private:
     WindowSystem& windowSystem_;
-    LayoutManager& layoutManager_;
+    LayoutCommands& commands_;
     MainQueue& mainQueue_;
     Log& log_;
     Subscriptions cancellables_;

@@ -6,10 +6,12 @@
 namespace vantrel {
 
 DisplayMonitor::DisplayMonitor(WindowSystem& windowSystem, WindowService& windowService,
-                               LayoutManager& layoutManager, MainQueue& mainQueue, Log& log)
+                               LayoutCommands& commands, Worker& executor, MainQueue& mainQueue,
+                               Log& log)
     : windowSystem_(windowSystem),
       windowService_(windowService),
-      layoutManager_(layoutManager),
+      commands_(commands),
+      executor_(executor),
       mainQueue_(mainQueue),
       log_(log),
       self_(std::make_shared<DisplayMonitor*>(this)) {}
@@ -47,7 +49,17 @@ void DisplayMonitor::screenParametersChanged() {
 }
 
 void DisplayMonitor::handleDisplayChange() {
-    DisplayConfiguration configuration{windowService_.currentDisplayConfiguration()};
+    // Read on the executor: the main thread never waits for the desktop.
+    executor_.run([service = &windowService_, queue = &mainQueue_,
+                   weak = std::weak_ptr<DisplayMonitor*>(self_)] {
+        DisplayConfiguration configuration{service->currentDisplayConfiguration()};
+        queue->post([weak, configuration = std::move(configuration)] {
+            if (auto self = weak.lock()) (*self)->displaysChanged(configuration);
+        });
+    });
+}
+
+void DisplayMonitor::displaysChanged(const DisplayConfiguration& configuration) {
     const auto count = static_cast<std::int64_t>(configuration.displays.size());
     const auto oldCount = displayCount.get();
     currentConfiguration.set(configuration);
@@ -64,10 +76,10 @@ void DisplayMonitor::handleDisplayChange() {
 }
 
 void DisplayMonitor::triggerLayouts(const DisplayConfiguration& configuration) {
-    const auto matching = layoutManager_.layoutsMatching(configuration);
+    const auto matching = commands_.list().layoutsMatching(configuration);
     if (matching.empty()) return;
     log_.line("DisplayMonitor: Found " + std::to_string(matching.size()) + " layouts to trigger");
-    layoutManager_.restoreLayout(matching.front(), {}, RestoreOrigin::background);
+    commands_.restore(matching.front(), {RestoreOrigin::background, {}});
 }
 
 }  // namespace vantrel

@@ -4,11 +4,12 @@
 #include <cstdint>
 #include <memory>
 
-#include "automation/LayoutManager.h"
+#include "automation/LayoutCommands.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "base/Published.h"
 #include "base/Subscription.h"
+#include "base/Worker.h"
 #include "engine/WindowService.h"
 #include "engine/WindowSystem.h"
 #include "model/WindowLayout.h"
@@ -21,7 +22,7 @@ class DisplayMonitor {
     static constexpr Duration kDebounce = 500ms;
 
     DisplayMonitor(WindowSystem& windowSystem, WindowService& windowService,
-                   LayoutManager& layoutManager, MainQueue& mainQueue, Log& log);
+                   LayoutCommands& commands, Worker& executor, MainQueue& mainQueue, Log& log);
     DisplayMonitor(const DisplayMonitor&) = delete;
     DisplayMonitor& operator=(const DisplayMonitor&) = delete;
     ~DisplayMonitor();
@@ -32,7 +33,8 @@ class DisplayMonitor {
     void cancelSubscriptions() { cancellables_.clear(); }
     bool isWatching() const { return !cancellables_.empty(); }
 
-    // One debounced change: publish the new displays and, when their number changed, trigger.
+    // One debounced change: read the displays on the executor, then publish them and, when their
+    // number changed, trigger.
     void handleDisplayChange();
     // Restores the first layout bound to exactly this configuration.
     void triggerLayouts(const DisplayConfiguration& configuration);
@@ -42,10 +44,12 @@ class DisplayMonitor {
 
   private:
     void screenParametersChanged();
+    void displaysChanged(const DisplayConfiguration& configuration);
 
     WindowSystem& windowSystem_;
     WindowService& windowService_;
-    LayoutManager& layoutManager_;
+    LayoutCommands& commands_;
+    Worker& executor_;
     MainQueue& mainQueue_;
     Log& log_;
     TimerHandle debounce_;

@@ -36,12 +36,12 @@ std::string ShortcutProblem::text() const {
 }
 
 HotkeyService::HotkeyService(HotkeySystem& hotkeys, LayoutManager& layoutManager,
-                             PreferencesStore& preferences, PresetLayoutService& presets,
+                             LayoutCommands& commands, PreferencesStore& preferences,
                              MainQueue& mainQueue, NotificationCenter& notifications, Log& log)
     : hotkeys_(hotkeys),
       layoutManager_(layoutManager),
       preferences_(preferences),
-      presets_(presets),
+      commands_(commands),
       mainQueue_(mainQueue),
       notifications_(notifications),
       log_(log),
@@ -219,19 +219,12 @@ void HotkeyService::registerLayoutHotkeys() {
     for (const auto& layout : layoutManager_.layouts.get()) {
         if (!layout.shortcutKeyCode || !layout.shortcutModifiers) continue;
         std::weak_ptr<HotkeyService*> weak = self_;
-        registerShortcut(layout.id, layout.name, *layout.shortcutKeyCode, *layout.shortcutModifiers,
-                         [weak, layoutID = layout.id] {
-                             auto self = weak.lock();
-                             if (!self) return;
-                             LayoutManager& manager = (*self)->layoutManager_;
-                             // Looked up now, so an edited layout restores as edited.
-                             const auto current = manager.layouts.get();
-                             const auto it = std::find_if(
-                                 current.begin(), current.end(),
-                                 [&](const WindowLayout& entry) { return entry.id == layoutID; });
-                             if (it != current.end())
-                                 manager.restoreLayout(*it, {}, RestoreOrigin::background);
-                         });
+        registerShortcut(
+            layout.id, layout.name, *layout.shortcutKeyCode, *layout.shortcutModifiers,
+            [weak, layoutID = layout.id] {
+                if (auto self = weak.lock())
+                    (void)(*self)->commands_.restore(layoutID, {RestoreOrigin::background, {}});
+            });
     }
 }
 
@@ -242,7 +235,7 @@ void HotkeyService::registerPresetHotkeys() {
         std::weak_ptr<HotkeyService*> weak = self_;
         registerShortcut(*preset, key, shortcut.keyCode, shortcut.modifiers,
                          [weak, preset = *preset] {
-                             if (auto self = weak.lock()) (*self)->presets_.apply(preset);
+                             if (auto self = weak.lock()) (*self)->commands_.applyPreset(preset);
                          });
     }
 }

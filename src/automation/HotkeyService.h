@@ -12,13 +12,13 @@
 #include <variant>
 #include <vector>
 
+#include "automation/LayoutCommands.h"
 #include "automation/LayoutManager.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "base/NotificationCenter.h"
 #include "base/Published.h"
 #include "base/Subscription.h"
-#include "engine/PresetLayoutService.h"
 #include "model/PreferencesStore.h"
 #include "platform/api/HotkeySystem.h"
 
@@ -53,8 +53,8 @@ class HotkeyService {
   public:
     using Action = std::function<void()>;
 
-    HotkeyService(HotkeySystem& hotkeys, LayoutManager& layoutManager,
-                  PreferencesStore& preferences, PresetLayoutService& presets, MainQueue& mainQueue,
+    HotkeyService(HotkeySystem& hotkeys, LayoutManager& layoutManager, LayoutCommands& commands,
+                  PreferencesStore& preferences, MainQueue& mainQueue,
                   NotificationCenter& notifications, Log& log);
     HotkeyService(const HotkeyService&) = delete;
     HotkeyService& operator=(const HotkeyService&) = delete;
@@ -126,7 +126,7 @@ class HotkeyService {
     HotkeySystem& hotkeys_;
     LayoutManager& layoutManager_;
     PreferencesStore& preferences_;
-    PresetLayoutService& presets_;
+    LayoutCommands& commands_;
     MainQueue& mainQueue_;
     NotificationCenter& notifications_;
     Log& log_;

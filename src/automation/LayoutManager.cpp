@@ -47,21 +47,26 @@ bool LayoutManager::reloadIfChangedOnDisk() {
     return true;
 }
 
-std::optional<WindowLayout> LayoutManager::saveCurrentLayout(const std::string& name) {
+std::vector<WindowLayout>::iterator LayoutManager::find(std::vector<WindowLayout>& list,
+                                                        const Uuid& id) {
+    return std::find_if(list.begin(), list.end(),
+                        [&](const WindowLayout& entry) { return entry.id == id; });
+}
+
+std::optional<WindowLayout> LayoutManager::addLayout(const std::string& name,
+                                                     CapturedWindows captured) {
     reloadIfChangedOnDisk();
-    auto windows = windowService_.captureWindows();
-    if (windows.empty()) {
+    if (captured.windows.empty()) {
         lastError.set(LayoutError::noWindowsCaptured());
         return std::nullopt;
     }
     WindowLayout layout;
     layout.id = Uuid::random();
     layout.name = name;
-    layout.windows = std::move(windows);
+    layout.windows = std::move(captured.windows);
     layout.createdAt = clock_.wallNow();
     layout.modifiedAt = clock_.wallNow();
-    layout.displayConfiguration =
-        DisplayConfiguration{windowService_.currentDisplayConfiguration()};
+    layout.displayConfiguration = DisplayConfiguration{std::move(captured.displays)};
 
     auto list = layouts.get();
     list.push_back(layout);
@@ -73,8 +78,7 @@ std::optional<WindowLayout> LayoutManager::saveCurrentLayout(const std::string& 
 void LayoutManager::updateLayout(WindowLayout layout) {
     reloadIfChangedOnDisk();
     auto list = layouts.get();
-    const auto it = std::find_if(list.begin(), list.end(),
-                                 [&](const WindowLayout& entry) { return entry.id == layout.id; });
+    const auto it = find(list, layout.id);
     if (it == list.end()) return;
     layout.modifiedAt = clock_.wallNow();
     *it = std::move(layout);
@@ -82,27 +86,35 @@ void LayoutManager::updateLayout(WindowLayout layout) {
     saveLayouts();
 }
 
-std::optional<WindowLayout> LayoutManager::recaptureWindows(WindowLayout layout) {
+std::optional<WindowLayout> LayoutManager::replaceWindows(const Uuid& id,
+                                                          CapturedWindows captured) {
     reloadIfChangedOnDisk();
     auto list = layouts.get();
-    const auto it = std::find_if(list.begin(), list.end(),
-                                 [&](const WindowLayout& entry) { return entry.id == layout.id; });
+    const auto it = find(list, id);
     if (it == list.end()) return std::nullopt;
-    auto windows = windowService_.captureWindows();
     // An empty capture (no permission, or every window closed) would silently wipe the saved
     // windows; keep the layout and tell the user instead.
-    if (windows.empty()) {
+    if (captured.windows.empty()) {
         lastError.set(LayoutError::noWindowsCaptured());
         return std::nullopt;
     }
-    layout.windows = std::move(windows);
-    layout.displayConfiguration =
-        DisplayConfiguration{windowService_.currentDisplayConfiguration()};
-    layout.modifiedAt = clock_.wallNow();
-    *it = layout;
+    it->windows = std::move(captured.windows);
+    it->displayConfiguration = DisplayConfiguration{std::move(captured.displays)};
+    it->modifiedAt = clock_.wallNow();
+    auto layout = *it;
     layouts.set(std::move(list));
     saveLayouts();
     return layout;
+}
+
+bool LayoutManager::removeLayout(const Uuid& id) {
+    auto list = layouts.get();
+    const auto it = find(list, id);
+    if (it == list.end()) return false;
+    list.erase(it);
+    layouts.set(std::move(list));
+    saveLayouts();
+    return true;
 }
 
 bool LayoutManager::displaysChanged(const std::optional<DisplayConfiguration>& saved,
@@ -131,7 +143,7 @@ std::optional<LayoutError> LayoutManager::errorAfterRestore(const RestoreSummary
 }
 
 void LayoutManager::restoreLayout(const WindowLayout& layout, Completion onFinished,
-                                  RestoreOrigin origin) {
+                                  RestoreOrigin origin, bool toCurrentSpace) {
     // The last restore asked for wins: the running one stops at its next window.
     cancelRestore();
     isRestoring.set(true);
@@ -142,13 +154,6 @@ void LayoutManager::restoreLayout(const WindowLayout& layout, Completion onFinis
         if (onFinished) onFinished();
         return;
     }
-    bool changed = false;
-    if (layout.displayConfiguration) {
-        changed =
-            displaysChanged(layout.displayConfiguration,
-                            DisplayConfiguration{windowService_.currentDisplayConfiguration()});
-    }
-
     auto control = std::make_shared<RestoreControl>();
     control->layoutName = layout.name;
     currentRestore_ = control;
@@ -164,32 +169,42 @@ void LayoutManager::restoreLayout(const WindowLayout& layout, Completion onFinis
         std::lock_guard lock(inFlight_->mutex);
         ++inFlight_->count;
     }
-    worker_.run([service = &windowService_, queue = &mainQueue_, inFlight = inFlight_,
-                 weak = std::weak_ptr<LayoutManager*>(self_), windows = layout.windows,
-                 configuration = layout.displayConfiguration, changed,
-                 launch = layout.launchMissingApps, close = layout.closeOtherApps, control, origin,
-                 onFinished = std::move(onFinished)]() mutable {
-        RestoreSummary summary;
-        {
-            // Waits for a restore still inside the engine; one superseded meanwhile ends here.
-            std::lock_guard engine(inFlight->engine);
-            if (!control->isCancelled())
-                summary = service->restoreWindows(windows, configuration, changed, false, launch,
-                                                  close, control.get());
-        }
-        queue->post([weak, summary, control, origin, onFinished = std::move(onFinished)] {
+    auto finish = [queue = &mainQueue_, weak = std::weak_ptr<LayoutManager*>(self_), control,
+                   origin,
+                   onFinished = std::move(onFinished)](RestoreSummary summary, bool tiles) mutable {
+        queue->post([weak, summary, tiles, control, origin, onFinished = std::move(onFinished)] {
             auto self = weak.lock();
             if (!self) return;
-            (*self)->finishRestore(summary, control, origin);
+            (*self)->finishRestore(summary, tiles, control, origin);
             if (onFinished) onFinished();
         });
-        std::lock_guard lock(inFlight->mutex);
-        --inFlight->count;
-        inFlight->idle.notify_all();
-    });
+    };
+    // Everything that asks the desktop runs on the executor, the display comparison included.
+    worker_.submit(
+        clock_.now() + kRestoreStartDeadline,
+        [service = &windowService_, inFlight = inFlight_, layout, control, toCurrentSpace,
+         finish = std::move(finish)](bool late) mutable {
+            if (late) control->cancelled = true;
+            RestoreSummary summary;
+            bool tiles = false;
+            if (!control->isCancelled()) {
+                const bool changed =
+                    layout.displayConfiguration &&
+                    displaysChanged(layout.displayConfiguration,
+                                    DisplayConfiguration{service->currentDisplayConfiguration()});
+                summary = service->restoreWindows(layout.windows, layout.displayConfiguration,
+                                                  changed, toCurrentSpace, layout.launchMissingApps,
+                                                  layout.closeOtherApps, control.get());
+                tiles = summary.failedWindows > 0 && service->windowManagerTiles();
+            }
+            finish(summary, tiles);
+            std::lock_guard lock(inFlight->mutex);
+            --inFlight->count;
+            inFlight->idle.notify_all();
+        });
 }
 
-void LayoutManager::finishRestore(const RestoreSummary& summary,
+void LayoutManager::finishRestore(const RestoreSummary& summary, bool tiles,
                                   const std::shared_ptr<RestoreControl>& control,
                                   RestoreOrigin origin) {
     // A superseded restore leaves the outcome to the newer one.
@@ -198,7 +213,7 @@ void LayoutManager::finishRestore(const RestoreSummary& summary,
     if (!control->isCancelled()) {
         auto error = errorAfterRestore(summary, lastError.get());
         // Windows a tiling manager kept in place are its choice, not missing applications.
-        if (error && summary.failedWindows > 0 && windowService_.windowManagerTiles())
+        if (error && tiles)
             error = LayoutError::tilingWindowManager(summary.restoredWindows, summary.totalWindows);
         report(std::move(error), origin);
     }

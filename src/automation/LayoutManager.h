@@ -42,6 +42,12 @@ struct SpaceSummary {
 // elsewhere (problems then come as a desktop notification, not as an alert that takes focus).
 enum class RestoreOrigin { menu, background, launchTrigger };
 
+// The open windows and the displays, captured together on the executor.
+struct CapturedWindows {
+    std::vector<WindowState> windows;
+    std::vector<DisplayInfo> displays;
+};
+
 class LayoutManager {
   public:
     // Called on the main thread when a restore has ended and its result is published.
@@ -49,6 +55,8 @@ class LayoutManager {
 
     // How long the launches a launch-triggered restore made are told apart from the user's.
     static constexpr Duration kTriggeredLaunchWindow = 60s;
+    // How long a restore may wait behind other desktop work before it is no longer wanted.
+    static constexpr Duration kRestoreStartDeadline = 30s;
 
     LayoutManager(WindowService& windowService, LayoutStorage& storage, Worker& worker,
                   MainQueue& mainQueue, Clock& clock, NotificationCenter& notifications,
@@ -76,21 +84,27 @@ class LayoutManager {
     // Takes the file's layouts when another program changed the file since it was last read or
     // written and it is readable, and posts "layoutsDidChange"; true when the list was replaced.
     bool reloadIfChangedOnDisk();
-    // A new layout of the open windows, appended at the end; nothing when no window was captured.
-    std::optional<WindowLayout> saveCurrentLayout(const std::string& name);
+    // A new layout of these captured windows, appended at the end; nothing when none was
+    // captured.
+    std::optional<WindowLayout> addLayout(const std::string& name, CapturedWindows captured);
     // Replaces the entry with the same id in place; unknown ids change nothing.
     void updateLayout(WindowLayout layout);
-    // The layout with freshly captured windows and displays; nothing when it is no longer listed
-    // or when the capture found no window.
-    std::optional<WindowLayout> recaptureWindows(WindowLayout layout);
-    // Restores the windows through the engine on the worker and publishes the outcome on the
-    // main queue; `onFinished` follows (at once when the restore stops before the engine).
+    // The listed layout with these freshly captured windows and displays; nothing when it is no
+    // longer listed or when the capture found no window.
+    std::optional<WindowLayout> replaceWindows(const Uuid& id, CapturedWindows captured);
+    // Removes the layout and saves; false when it was not listed.
+    bool removeLayout(const Uuid& id);
+    // Restores the windows through the engine on the executor and publishes the outcome on the
+    // main queue; `onFinished` follows (at once when the restore stops before the engine). A
+    // restore that cannot start within kRestoreStartDeadline ends as if cancelled.
+    // `toCurrentSpace` is the user's answer to the Space prompt: no Space check, every window
+    // comes to the current Space.
     // Restores run one at a time: a new one stops the running one at its next window, and only
     // the last one publishes its outcome. Problems of restores not started from the menu go to the
     // notifier when there is one, else to `lastError` too. `RestoreOrigin::launchTrigger` marks a
     // restore that an application's launch started (see launchedByTriggeredRestore).
     void restoreLayout(const WindowLayout& layout, Completion onFinished = {},
-                       RestoreOrigin origin = RestoreOrigin::menu);
+                       RestoreOrigin origin = RestoreOrigin::menu, bool toCurrentSpace = false);
     // Stops the running restore before its next window, without an error (Cancel, Quit).
     void cancelRestore();
     // The name of the launch-triggered restore that launched this application itself, within
@@ -111,21 +125,22 @@ class LayoutManager {
                                                         std::optional<LayoutError> current);
 
   private:
-    // Counts restores inside the engine, so destruction can wait for them; `engine` lets one
-    // restore at a time inside.
+    // Counts restores given to the executor, so destruction can wait for them.
     struct InFlight {
         std::mutex mutex;
         std::condition_variable idle;
         int count = 0;
-        std::mutex engine;
     };
     struct TriggeredRestore {
         std::shared_ptr<RestoreControl> control;
         TimePoint started;
     };
 
-    void finishRestore(const RestoreSummary& summary,
+    void finishRestore(const RestoreSummary& summary, bool tiles,
                        const std::shared_ptr<RestoreControl>& control, RestoreOrigin origin);
+    // The list entry with this id; end() when none.
+    static std::vector<WindowLayout>::iterator find(std::vector<WindowLayout>& list,
+                                                    const Uuid& id);
     void report(std::optional<LayoutError> error, RestoreOrigin origin);
 
     WindowService& windowService_;

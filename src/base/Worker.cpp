@@ -1,44 +1,46 @@
-// Worker threads for blocking work.
+// The serial executor's thread and queue.
 #include "base/Worker.h"
 
 namespace vantrel {
 
-ThreadWorker::~ThreadWorker() {
-    waitIdle();
-    std::lock_guard lock(mutex_);
-    joinFinishedLocked();
+SerialExecutor::~SerialExecutor() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) thread_.join();
 }
 
-void ThreadWorker::run(Task task) {
-    std::lock_guard lock(mutex_);
-    // Finished threads are joined here so a long-running app does not collect them.
-    joinFinishedLocked();
-    auto& job = jobs_.emplace_back();
-    job.thread = std::thread([this, &job, task = std::move(task)] {
-        task();
-        std::lock_guard inner(mutex_);
-        job.done = true;
-        idle_.notify_all();
-    });
+void SerialExecutor::submit(TimePoint deadline, TimedTask task) {
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back({deadline, std::move(task)});
+        if (!thread_.joinable()) thread_ = std::thread([this] { loop(); });
+    }
+    changed_.notify_all();
 }
 
-void ThreadWorker::waitIdle() {
+void SerialExecutor::waitIdle() {
     std::unique_lock lock(mutex_);
-    idle_.wait(lock, [this] {
-        for (const auto& job : jobs_)
-            if (!job.done) return false;
-        return true;
-    });
+    changed_.wait(lock, [this] { return queue_.empty() && !busy_; });
 }
 
-void ThreadWorker::joinFinishedLocked() {
-    for (auto it = jobs_.begin(); it != jobs_.end();) {
-        if (it->done) {
-            it->thread.join();
-            it = jobs_.erase(it);
-        } else {
-            ++it;
-        }
+void SerialExecutor::loop() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return !queue_.empty() || stopping_; });
+        // Stopping still runs what was queued: each task reports its end to someone waiting.
+        if (queue_.empty()) return;
+        Job job = std::move(queue_.front());
+        queue_.pop_front();
+        busy_ = true;
+        lock.unlock();
+        job.task(clock_.now() > job.deadline);
+        job = {};  // what the task holds is let go outside the lock
+        lock.lock();
+        busy_ = false;
+        changed_.notify_all();
     }
 }
 

@@ -1,50 +1,66 @@
-// Runs blocking work off the main thread (the restore); tests run it inline instead.
+// The serial executor: every blocking call into the desktop runs here, one at a time, in order.
 #pragma once
 
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
-#include <list>
+
+#include "base/Clock.h"
 
 namespace vantrel {
 
 class Worker {
-public:
+  public:
     using Task = std::function<void()>;
+    // `late` is true when the task started after its deadline: it should then only say that it
+    // did nothing, so a caller that gave up waiting is not surprised by a late effect.
+    using TimedTask = std::function<void(bool late)>;
+
     virtual ~Worker() = default;
-    // Starts the task; it may run on another thread and must not touch main-thread state directly.
-    virtual void run(Task task) = 0;
+    // Runs the task after every task given before it; it may run on another thread and must not
+    // touch main-thread state directly. Safe from any thread.
+    virtual void submit(TimePoint deadline, TimedTask task) = 0;
+    // A task that waits as long as it takes.
+    void run(Task task) {
+        submit(TimePoint::max(), [task = std::move(task)](bool) { task(); });
+    }
 };
 
-// Runs each task on a thread of its own; the destructor waits for all of them.
-class ThreadWorker final : public Worker {
-public:
-    ThreadWorker() = default;
-    ThreadWorker(const ThreadWorker&) = delete;
-    ThreadWorker& operator=(const ThreadWorker&) = delete;
-    ~ThreadWorker() override;
+// One thread of its own, started with the first task; the destructor runs what is queued, then
+// joins it.
+class SerialExecutor final : public Worker {
+  public:
+    explicit SerialExecutor(Clock& clock) : clock_(clock) {}
+    SerialExecutor(const SerialExecutor&) = delete;
+    SerialExecutor& operator=(const SerialExecutor&) = delete;
+    ~SerialExecutor() override;
 
-    void run(Task task) override;
-    // Waits until every task started so far has finished.
+    void submit(TimePoint deadline, TimedTask task) override;
+    // Waits until every task given so far has finished.
     void waitIdle();
 
-private:
+  private:
     struct Job {
-        std::thread thread;
-        bool done = false;
+        TimePoint deadline;
+        TimedTask task;
     };
-    void joinFinishedLocked();
+    void loop();
 
+    Clock& clock_;
     std::mutex mutex_;
-    std::condition_variable idle_;
-    std::list<Job> jobs_;
+    std::condition_variable changed_;
+    std::deque<Job> queue_;
+    bool busy_ = false;
+    bool stopping_ = false;
+    std::thread thread_;
 };
 
-// Runs each task at once on the calling thread.
+// Runs each task at once on the calling thread, never late (tests, tools).
 class InlineWorker final : public Worker {
-public:
-    void run(Task task) override { task(); }
+  public:
+    void submit(TimePoint, TimedTask task) override { task(false); }
 };
 
 }  // namespace vantrel

@@ -130,17 +130,6 @@ std::string temporaryPrefix() {
 
 }  // namespace
 
-std::optional<fs::path> dataHomeFrom(const char* xdgDataHome, const char* home) {
-    // Relative values are invalid by the XDG rules and are ignored.
-    if (xdgDataHome != nullptr && xdgDataHome[0] == '/') return fs::path(xdgDataHome);
-    if (home != nullptr && home[0] == '/') return fs::path(home) / ".local" / "share";
-    return std::nullopt;
-}
-
-std::optional<fs::path> defaultDataHome() {
-    return dataHomeFrom(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
-}
-
 LayoutStorage::LayoutStorage(Log& log, Clock& clock, std::optional<fs::path> dataHome)
     : log_(log), clock_(clock), dataHome_(std::move(dataHome)) {}
 

@@ -15,12 +15,6 @@
 
 namespace vantrel {
 
-// The user's data folder: $XDG_DATA_HOME when it is an absolute path, else $HOME/.local/share;
-// absent when HOME is unset too.
-std::optional<std::filesystem::path> defaultDataHome();
-// The same rule over given values (nullptr for an unset variable).
-std::optional<std::filesystem::path> dataHomeFrom(const char* xdgDataHome, const char* home);
-
 // Loads and saves the whole list of layouts. Failures are logged; a load then gives an empty
 // list, a save returns the reason. A file that cannot be read, or that another program changed
 // since it was read or written here, is never destroyed: the next save keeps it beside the new
@@ -31,8 +25,8 @@ class LayoutStorage {
     static constexpr std::string_view kFolderName = "Vantrel";
     static constexpr std::string_view kFileName = "layouts.json";
 
-    // `dataHome` is the folder that holds the Vantrel folder (see defaultDataHome); absent when
-    // the user has none. The clock dates the names of kept unreadable files.
+    // `dataHome` is the folder that holds the Vantrel folder (the user's XDG data folder); absent
+    // when the user has none. The clock dates the names of kept unreadable files.
     LayoutStorage(Log& log, Clock& clock, std::optional<std::filesystem::path> dataHome);
 
     // The layouts of the file, in file order; empty when it is missing or unreadable. A layout

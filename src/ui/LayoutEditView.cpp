@@ -406,7 +406,7 @@ void LayoutEditView::save() {
     edited.triggerApps = triggerApps_->apps();
     edited.shortcutKeyCode = recordedKeyCode_;
     edited.shortcutModifiers = recordedModifiers_;
-    context_.layoutManager.updateLayout(std::move(edited));
+    (void)context_.commands.update(std::move(edited));
     window()->close();
 }
 

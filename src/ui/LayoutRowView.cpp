@@ -167,7 +167,7 @@ void LayoutRowView::setHovering(bool hovering) {
 }
 
 void LayoutRowView::recapture() {
-    (void)context_.layoutManager.recaptureWindows(layout_);
+    context_.commands.recapture(layout_.id);
 }
 
 void LayoutRowView::confirmRecapture() {

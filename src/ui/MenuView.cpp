@@ -10,7 +10,6 @@
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QVBoxLayout>
-#include <any>
 
 #include "ui/Confirm.h"
 #include "ui/Icons.h"
@@ -21,15 +20,6 @@
 #include "ui/Style.h"
 
 namespace vantrel {
-namespace {
-
-template <typename T>
-const T* anyAs(const UserInfo& info, const char* key) {
-    const auto it = info.find(key);
-    return it == info.end() ? nullptr : std::any_cast<T>(&it->second);
-}
-
-}  // namespace
 
 MenuView::MenuView(UiContext& context, QWidget* parent)
     : QWidget(parent), context_(context), bridge_(this), self_(std::make_shared<MenuView*>(this)) {
@@ -67,8 +57,10 @@ MenuView::MenuView(UiContext& context, QWidget* parent)
                                   if (auto self = weak.lock()) (*self)->presentErrorIfNeeded();
                               });
                           });
-    mismatchObserver_ = context_.notifications.addObserver(
-        kLayoutSpaceMismatch, [this](const Notification& note) { handleSpaceMismatch(note); });
+    bridge_.watch(context_.commands.pendingSpaceRestore,
+                  [this](const std::optional<PendingSpaceRestore>& pending) {
+                      if (pending) askAboutSpace();
+                  });
 }
 
 MenuView::~MenuView() {
@@ -228,7 +220,7 @@ void MenuView::saveFromSheet() {
     if (!showingNewLayoutSheet_) return;
     const QString name = trimBlanks(nameField_->text());
     if (name.isEmpty() || !confirmNewName(name)) return;
-    (void)context_.layoutManager.saveCurrentLayout(name.toStdString());
+    context_.commands.saveCurrentWindows(name.toStdString());
     nameField_->clear();
     showingNewLayoutSheet_ = false;
     pages_->setCurrentIndex(0);
@@ -250,7 +242,7 @@ bool MenuView::confirmNewName(const QString& name) {
     if (answer == QLatin1String("Keep Both")) return true;
     if (answer == QLatin1String("Replace")) {
         // The existing layout keeps its name, shortcut and options; only its windows change.
-        (void)context_.layoutManager.recaptureWindows(*same);
+        context_.commands.recapture(same->id);
         cancelSaveSheet();
     }
     return false;
@@ -259,8 +251,12 @@ bool MenuView::confirmNewName(const QString& name) {
 void MenuView::updateSheet() {
     if (!showingNewLayoutSheet_) return;
     sheetSaveButton_->setEnabled(!trimBlanks(nameField_->text()).isEmpty());
-    const auto count = context_.windowService.captureWindows().size();
-    windowCountLabel_->setText(QStringLiteral("%1 windows will be saved").arg(count));
+    // Counted on the executor: a capture on this thread would stall every keystroke.
+    context_.commands.countWindows([weak = std::weak_ptr<MenuView*>(self_)](std::size_t count) {
+        if (auto self = weak.lock())
+            (*self)->windowCountLabel_->setText(
+                QStringLiteral("%1 windows will be saved").arg(count));
+    });
 }
 
 void MenuView::toggleQuickLayouts() {
@@ -294,41 +290,16 @@ void MenuView::openPreferences() {
 
 void MenuView::restore(const WindowLayout& layout) {
     context_.mainQueue.post([weak = std::weak_ptr<MenuView*>(self_), layout] {
-        if (auto self = weak.lock()) (*self)->context_.layoutManager.restoreLayout(layout);
+        if (auto self = weak.lock()) (void)(*self)->context_.commands.restore(layout.id);
     });
 }
 
 void MenuView::remove(const WindowLayout& layout) {
-    auto list = context_.layoutManager.layouts.get();
-    std::erase_if(list, [&](const WindowLayout& entry) { return entry.id == layout.id; });
-    context_.layoutManager.layouts.set(std::move(list));
-    context_.layoutManager.saveLayouts();
+    (void)context_.commands.remove(layout.id);
 }
 
-void MenuView::handleSpaceMismatch(const Notification& notification) {
-    const auto* captured =
-        anyAs<std::int64_t>(notification.userInfo, spaceMismatchKey::kCapturedSpace);
-    const auto* current =
-        anyAs<std::int64_t>(notification.userInfo, spaceMismatchKey::kCurrentSpace);
-    const auto* windows =
-        anyAs<std::vector<WindowState>>(notification.userInfo, spaceMismatchKey::kWindows);
-    if (captured == nullptr || current == nullptr || windows == nullptr) return;
-    spaceMismatchCapturedSpace_ = *captured;
-    spaceMismatchCurrentSpace_ = *current;
-    pendingRestoreWindows_ = *windows;
-    pendingRestoreConfig_.reset();
-    if (const auto* config = anyAs<std::optional<DisplayConfiguration>>(
-            notification.userInfo, spaceMismatchKey::kSavedDisplayConfig)) {
-        pendingRestoreConfig_ = *config;
-    } else if (const auto* plain = anyAs<DisplayConfiguration>(
-                   notification.userInfo, spaceMismatchKey::kSavedDisplayConfig)) {
-        pendingRestoreConfig_ = *plain;
-    }
-    if (context_.preferences.ignoreSpaceMismatch()) {
-        runPendingRestore();
-        return;
-    }
-    // An open prompt already reads the pending state when answered.
+void MenuView::askAboutSpace() {
+    // An open prompt already reads the pending restore when answered.
     if (showingSpaceMismatchAlert_) return;
     showingSpaceMismatchAlert_ = true;
     context_.mainQueue.post([weak = std::weak_ptr<MenuView*>(self_)] {
@@ -337,6 +308,11 @@ void MenuView::handleSpaceMismatch(const Notification& notification) {
 }
 
 void MenuView::presentSpaceMismatchPrompt() {
+    const auto pending = context_.commands.pendingSpaceRestore.get();
+    if (!pending) {
+        showingSpaceMismatchAlert_ = false;
+        return;
+    }
     DialogQuestion question;
     question.kind = DialogQuestion::Kind::question;
     const PlatformWords& words = platformWords();
@@ -345,39 +321,20 @@ void MenuView::presentSpaceMismatchPrompt() {
                            "This layout was saved on %1 %2, but you're currently on %1 "
                            "%3.\n\nWindows will be restored to the current %1.")
                            .arg(words.workspace)
-                           .arg(spaceMismatchCapturedSpace_)
-                           .arg(spaceMismatchCurrentSpace_);
+                           .arg(pending->capturedSpace)
+                           .arg(pending->currentSpace);
     question.buttons = {QStringLiteral("Always Restore"), QStringLiteral("Restore This Time"),
                         QStringLiteral("Cancel")};
     question.cancelButton = QStringLiteral("Cancel");
     question.defaultButton = QStringLiteral("Restore This Time");
     const QString answer = context_.dialogs.ask(window(), question);
     showingSpaceMismatchAlert_ = false;
-    if (answer == QLatin1String("Always Restore")) {
-        context_.preferences.setIgnoreSpaceMismatch(true);
-        runPendingRestore();
-    } else if (answer == QLatin1String("Restore This Time")) {
-        runPendingRestore();
-    } else {
-        clearPendingRestore();
-    }
-}
-
-void MenuView::runPendingRestore() {
-    if (pendingRestoreWindows_.empty()) return;
-    context_.worker.run([service = &context_.windowService, queue = &context_.mainQueue,
-                         weak = std::weak_ptr<MenuView*>(self_), windows = pendingRestoreWindows_,
-                         config = pendingRestoreConfig_] {
-        (void)service->restoreWindows(windows, config, false, true, false, false);
-        queue->post([weak] {
-            if (auto self = weak.lock()) (*self)->clearPendingRestore();
-        });
-    });
-}
-
-void MenuView::clearPendingRestore() {
-    pendingRestoreWindows_.clear();
-    pendingRestoreConfig_.reset();
+    if (answer == QLatin1String("Always Restore"))
+        context_.commands.answerSpacePrompt(SpaceAnswer::alwaysRestore);
+    else if (answer == QLatin1String("Restore This Time"))
+        context_.commands.answerSpacePrompt(SpaceAnswer::restoreThisTime);
+    else
+        context_.commands.answerSpacePrompt(SpaceAnswer::cancel);
 }
 
 void MenuView::presentErrorIfNeeded() {

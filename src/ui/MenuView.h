@@ -51,7 +51,6 @@ class MenuView final : public QWidget {
 
     bool showingNewLayoutSheet() const { return showingNewLayoutSheet_; }
     bool showingQuickLayouts() const { return showingQuickLayouts_; }
-    const std::vector<WindowState>& pendingRestoreWindows() const { return pendingRestoreWindows_; }
     // The rows made so far: the first layouts of the list, more as it scrolls.
     std::vector<LayoutRowView*> rows() const { return rows_; }
 
@@ -77,10 +76,8 @@ class MenuView final : public QWidget {
     void applyPermission(bool granted);
     void rebuildRows(const std::vector<WindowLayout>& layouts);
     void updateSheet();
-    void handleSpaceMismatch(const Notification& notification);
+    void askAboutSpace();
     void presentSpaceMismatchPrompt();
-    void runPendingRestore();
-    void clearPendingRestore();
     void presentErrorIfNeeded();
     // A name already listed asks first: replace that layout's windows, keep both, or go back.
     bool confirmNewName(const QString& name);
@@ -88,7 +85,6 @@ class MenuView final : public QWidget {
     UiContext& context_;
     PublishedBridge bridge_;
     TimerHandle clockTimer_;
-    Subscription mismatchObserver_;
     // Lets work queued on the core's main queue or worker see that the menu is gone.
     std::shared_ptr<MenuView*> self_;
 
@@ -96,10 +92,6 @@ class MenuView final : public QWidget {
     bool showingQuickLayouts_ = false;
     bool showingSpaceMismatchAlert_ = false;
     bool showingErrorAlert_ = false;
-    std::int64_t spaceMismatchCapturedSpace_ = 0;
-    std::int64_t spaceMismatchCurrentSpace_ = 0;
-    std::vector<WindowState> pendingRestoreWindows_;
-    std::optional<DisplayConfiguration> pendingRestoreConfig_;
 
     QStackedWidget* pages_ = nullptr;
     QWidget* banner_ = nullptr;

@@ -204,7 +204,7 @@ QWidget* MenuView::buildSaveSection() {
                                   .arg(style::rgba(style::secondary(), 0.1)));
         connect(button, &QToolButton::clicked, this, [this, preset] {
             context_.mainQueue.post([weak = std::weak_ptr<MenuView*>(self_), preset] {
-                if (auto self = weak.lock()) (void)(*self)->context_.presetService.apply(preset);
+                if (auto self = weak.lock()) (*self)->context_.commands.applyPreset(preset);
             });
         });
         grid->addWidget(button, index / 4, index % 4);
@@ -310,8 +310,7 @@ QWidget* MenuView::buildOverlay() {
     // A long restore can be stopped; it ends at its next window.
     auto* cancel = new QPushButton(QStringLiteral("Cancel"));
     cancel->setObjectName("cancelRestoreButton");
-    connect(cancel, &QPushButton::clicked, this,
-            [this] { context_.layoutManager.cancelRestore(); });
+    connect(cancel, &QPushButton::clicked, this, [this] { context_.commands.cancelRestore(); });
     column->addWidget(cancel, 0, Qt::AlignCenter);
     overlay->setGeometry(rect());
     overlay->hide();

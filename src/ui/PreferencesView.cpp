@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 #include <chrono>
 
-#include "app/Constants.h"
+#include "core/Constants.h"
 #include "ui/Icons.h"
 #include "ui/PermissionHelp.h"
 #include "ui/PlatformWords.h"

@@ -72,10 +72,8 @@ void TrayMenu::addLayouts() {
         action->setIcon(icons::symbol("rectangle.3.group"));
         action->setProperty("layoutId", QString::fromStdString(layout.id.toString()));
         // Restored as listed when chosen: an edit since the menu opened is taken too.
-        connect(action, &QAction::triggered, this, [this, id = layout.id] {
-            for (const auto& current : context_.layoutManager.layouts.get())
-                if (current.id == id) context_.layoutManager.restoreLayout(current);
-        });
+        connect(action, &QAction::triggered, this,
+                [this, id = layout.id] { (void)context_.commands.restore(id); });
     }
 }
 
@@ -96,7 +94,7 @@ void TrayMenu::addQuickLayouts() {
         // The focused window is the user's: the menu takes the pointer, not the focus.
         connect(action, &QAction::triggered, this, [this, preset] {
             context_.mainQueue.post(
-                [service = &context_.presetService, preset] { (void)service->apply(preset); });
+                [commands = &context_.commands, preset] { commands->applyPreset(preset); });
         });
     }
 }

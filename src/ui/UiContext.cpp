@@ -5,7 +5,7 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-#include "app/AppDelegate.h"
+#include "core/AppDelegate.h"
 
 #ifndef VANTREL_VERSION_SHORT
 #define VANTREL_VERSION_SHORT ""
@@ -40,6 +40,7 @@ UiContext makeUiContext(AppDelegate& app, MainQueue& mainQueue, Clock& clock, Wo
     }
     return UiContext{
         app.layoutManager(),
+        app.commands(),
         app.windowService(),
         app.preferences(),
         app.presetService(),

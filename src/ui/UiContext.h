@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "automation/HotkeyService.h"
+#include "automation/LayoutCommands.h"
 #include "automation/LayoutManager.h"
 #include "base/Clock.h"
 #include "base/MainQueue.h"
@@ -23,7 +24,9 @@ namespace vantrel {
 class AppDelegate;
 
 struct UiContext {
+    // The list and the restore state to show; every change goes through `commands`.
     LayoutManager& layoutManager;
+    LayoutCommands& commands;
     WindowService& windowService;
     PreferencesStore& preferences;
     PresetLayoutService& presetService;
@@ -32,7 +35,7 @@ struct UiContext {
     NotificationCenter& notifications;
     MainQueue& mainQueue;
     Clock& clock;
-    // Runs the blocking restore of a Space-mismatch answer off the main thread.
+    // The serial executor of the desktop's blocking calls.
     Worker& worker;
     DialogPresenter& dialogs;
     // None when the build has no update checker: "Check for Updates Now" stays disabled.

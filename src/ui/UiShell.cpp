@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QSystemTrayIcon>
 
-#include "app/AppDelegate.h"
+#include "core/AppDelegate.h"
 #include "ui/Icons.h"
 #include "ui/OnboardingView.h"
 #include "ui/StatusBarController.h"

@@ -4,11 +4,11 @@
 #include <memory>
 #include <vector>
 
-#include "app/AppDelegate.h"
 #include "automation/AutomationFixture.h"
 #include "base/Log.h"
 #include "base/ManualLoop.h"
 #include "base/Worker.h"
+#include "core/AppDelegate.h"
 #include "engine/DesktopAdapter.h"
 #include "model/LayoutStorage.h"
 #include "model/LoginItem.h"

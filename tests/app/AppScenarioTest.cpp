@@ -96,7 +96,7 @@ TEST_F(AppScenarioTest, WithoutPermissionStartUpGoesOnAndRestoreAtLogInWaitsForI
     EXPECT_FALSE(app.layoutManager().layouts.get()[3].launchMissingApps);
 }
 
-TEST_F(AppScenarioTest, AHotkeyADisplayAndALaunchEachRestoreTheirLayout) {
+TEST_F(AppScenarioTest, AHotkeyADisplayAndALaunchEachRestoreTheirLayoutUntilQuitting) {
     auto& app = launchAndSettle();
     EXPECT_EQ(h.hotkeys.press(18, kCmdOptMask), hotkey_status::kNoError);
     h.loop.runPending();
@@ -114,22 +114,20 @@ TEST_F(AppScenarioTest, AHotkeyADisplayAndALaunchEachRestoreTheirLayout) {
         "AppLaunchMonitor: App launched org.example.Mail, found 1 layouts to trigger"));
     EXPECT_EQ(h.frameOf(live), (Rect{50, 60, 700, 600}));
     EXPECT_FALSE(app.layoutManager().lastError.get().has_value());
-}
 
-TEST_F(AppScenarioTest, AfterQuittingNothingTriggers) {
-    auto& app = launchAndSettle();
+    // After quitting nothing triggers.
     app.applicationWillTerminate();
     EXPECT_TRUE(h.hotkeys.registered().empty());
     EXPECT_FALSE(app.displayMonitor().isWatching());
     EXPECT_FALSE(app.appLaunchMonitor().isWatching());
     const auto linesBefore = h.log.lines().size();
-
     EXPECT_EQ(h.hotkeys.press(18, kCmdOptMask), hotkey_status::kEventNotHandled);
-    h.desktop.setScreens(kDual);
+    h.desktop.setScreens("1920x1080+0+0P");
+    h.desktop.setRunning(mail, false);
     h.desktop.simulateLaunch(mail);
     h.loop.advance(2s);
     EXPECT_EQ(h.log.lines().size(), linesBefore);
-    EXPECT_EQ(h.frameOf(live), (Rect{0, 0, 400, 300}));
+    EXPECT_EQ(h.frameOf(live), (Rect{50, 60, 700, 600}));
 }
 
 // --- The places left for the user interface ------------------------------------------------
@@ -170,8 +168,8 @@ TEST_F(AppScenarioTest, LaunchStepsRunInOrderAndTheWelcomeWindowOpensOnFirstRun)
 }
 
 // The whole core with the restore on a real thread (checked by TSan builds).
-TEST_F(AppScenarioTest, AHotkeyRestoreOnAWorkerThread) {
-    ThreadWorker threads;
+TEST_F(AppScenarioTest, AHotkeyRestoreOnTheSerialExecutor) {
+    SerialExecutor threads(h.loop);
     auto& app = h.create(&threads);
     h.loop.runPending();
     app.applicationDidFinishLaunching();

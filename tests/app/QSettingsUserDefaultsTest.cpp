@@ -39,22 +39,16 @@ class QSettingsUserDefaultsTest : public ::testing::Test {
     QTemporaryDir fresh;
 };
 
-TEST_F(QSettingsUserDefaultsTest, OpensNothingUntilUsedThenWritesWithinTheConfigHome) {
-    QSettingsUserDefaults defaults(home.path());
-    EXPECT_EQ(defaults.filePath(), conf(home));
-    EXPECT_FALSE(QFile::exists(home.path() + "/Vantrel"));
-    EXPECT_TRUE(std::holds_alternative<std::monostate>(defaults.object("launchAtLogin")));
-    defaults.setBool("launchAtLogin", true);
-    EXPECT_TRUE(fileText().contains("launchAtLogin=true\n")) << fileText().toStdString();
-}
-
-TEST_F(QSettingsUserDefaultsTest, BooleansEveryByteAndRemovalsSurviveARestart) {
+TEST_F(QSettingsUserDefaultsTest, WritesOnlyWhenUsedAndBooleansBytesAndRemovalsSurviveARestart) {
     Bytes all;
     for (int i = 0; i < 256; ++i) all.push_back(static_cast<std::uint8_t>(i));
     const Bytes lookalike{'@', 'V', 'a', 'r', 'i', 'a', 'n', 't', '('};
     {
         QSettingsUserDefaults defaults(home.path());
+        EXPECT_EQ(defaults.filePath(), conf(home));
+        EXPECT_FALSE(QFile::exists(home.path() + "/Vantrel"));  // nothing opened until used
         defaults.setBool("launchAtLogin", true);
+        EXPECT_TRUE(fileText().contains("launchAtLogin=true\n")) << fileText().toStdString();
         defaults.setBool("checkForUpdates", false);
         defaults.setBool("ignoreSpaceMismatch", true);
         EXPECT_EQ(defaults.object("launchAtLogin"), DefaultsValue{true});  // from Qt's cache

@@ -1,47 +1,45 @@
-// The layout manager over the engine fixture, with a layout file in a temporary folder; its
-// helpers are shared by the automation, app and UI tests.
+// The layout manager and its commands over the engine fixture, with a layout file in a temporary
+// folder; its helpers are shared by the automation, app and UI tests.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "automation/LayoutCommands.h"
 #include "automation/LayoutManager.h"
 #include "base/Worker.h"
 #include "engine/EngineFixture.h"
 #include "model/LayoutStorage.h"
+#include "model/LoginItem.h"
+#include "model/UserDefaults.h"
 
 namespace vantrel::testing {
 
 // A fresh folder, removed with everything in it at the end of the test.
 class TempDir {
   public:
-    TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "vantrel-automation-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
+    TempDir() { std::filesystem::create_directories(path_); }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-    ~TempDir() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
+    ~TempDir() { std::filesystem::remove_all(path_, ignored_); }
     const std::filesystem::path& path() const { return path_; }
 
   private:
-    std::filesystem::path path_;
+    std::filesystem::path path_ = std::filesystem::temp_directory_path() /
+                                  ("vantrel-automation-" + Uuid::random().toString());
+    std::error_code ignored_;
 };
 
-// Keeps worker tasks until the test runs them, to control when each restore's engine part ends.
+// Keeps executor tasks until the test runs them, to control when each restore's engine part
+// ends; `late` says whether each starts after its deadline.
 class QueuedWorker final : public Worker {
   public:
-    void run(Task task) override { tasks.push_back(std::move(task)); }
-    void runAt(std::size_t index) { tasks.at(index)(); }
-    std::vector<Task> tasks;
+    void submit(TimePoint, TimedTask task) override { tasks.push_back(std::move(task)); }
+    void runAt(std::size_t index, bool late = false) { tasks.at(index)(late); }
+    std::vector<TimedTask> tasks;
 };
 
 // Counts the posts of one notification.
@@ -84,6 +82,12 @@ class AutomationTest : public EngineTest {
     LayoutStorage storage{log, loop, dir.path()};
     InlineWorker worker;
     LayoutManager manager{windowService, storage, worker, loop, loop, center};
+    InMemoryUserDefaults defaults;
+    RecordingLoginItem loginItem;
+    PreferencesStore preferences{defaults, loginItem, center, log};
+    PresetLayoutService presets{windowService, seam, log};
+    LayoutCommands commands{manager, windowService, presets, preferences,
+                            worker,  loop,          loop,    center};
 
     // Puts layouts in the list as if they had been loaded.
     void setLayouts(std::vector<WindowLayout> list) { manager.layouts.set(std::move(list)); }

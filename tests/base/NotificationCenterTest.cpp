@@ -22,42 +22,28 @@ TEST(NotificationCenter, DeliversSynchronouslyWithUserInfoToObserversOfThatNameO
     EXPECT_EQ(seen, (std::vector<std::string>{"layoutSpaceMismatch:2"}));
 }
 
-TEST(NotificationCenter, EndedSubscriptionsAreNotCalledEvenMidDelivery) {
-    NotificationCenter center;
-    int calls = 0;
-    int secondCalls = 0;
-    Subscription second;
-    auto first = center.addObserver("x", [&](const Notification&) {
-        if (++calls == 2) second.reset();  // removed by an earlier observer during the post
-    });
-    second = center.addObserver("x", [&](const Notification&) { ++secondCalls; });
-    center.post("x");
-    center.post("x");
-    first.reset();
-    center.post("x");
-    EXPECT_EQ(calls, 2);
-    EXPECT_EQ(secondCalls, 1);
-}
-
-TEST(NotificationCenter, ObserverMayPostAndSubscribeWhileDelivering) {
-    NotificationCenter center;
-    int inner = 0;
-    Subscription late;
-    auto sub = center.addObserver("outer", [&](const Notification&) {
-        late = center.addObserver("inner", [&](const Notification&) { ++inner; });
-        center.post("inner");
-    });
-    center.post("outer");
-    EXPECT_EQ(inner, 1);
-}
-
-TEST(NotificationCenter, SubscriptionOutlivingTheCentreIsHarmless) {
-    Subscription sub;
+// Subscriptions may end or begin during a delivery, and may outlive the centre.
+TEST(NotificationCenter, SubscriptionsEndAndBeginMidDeliveryAndMayOutliveTheCentre) {
+    Subscription second, late, outliving;
+    int calls = 0, secondCalls = 0, inner = 0;
     {
         NotificationCenter center;
-        sub = center.addObserver("x", [](const Notification&) {});
+        auto first = center.addObserver("x", [&](const Notification&) {
+            if (++calls == 2) second.reset();  // removed by an earlier observer during the post
+            late = center.addObserver("inner", [&](const Notification&) { ++inner; });
+            center.post("inner");
+        });
+        second = center.addObserver("x", [&](const Notification&) { ++secondCalls; });
+        center.post("x");
+        center.post("x");
+        first.reset();
+        center.post("x");
+        outliving = center.addObserver("x", [](const Notification&) {});
     }
-    sub.reset();  // must not touch freed memory (checked by the sanitizer build)
+    outliving.reset();  // must not touch freed memory (checked by the sanitizer build)
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(secondCalls, 1);
+    EXPECT_EQ(inner, 2);
 }
 
 TEST(NotificationCenter, PostsFromSeveralThreadsReachTheObserverOnThoseThreads) {

@@ -1,10 +1,14 @@
-// UUIDs, published values, the line log and the worker.
+// UUIDs, published values, the line log and the serial executor.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <mutex>
 #include <set>
 #include <thread>
+#include <vector>
 
 #include "base/Log.h"
+#include "base/ManualLoop.h"
 #include "base/Published.h"
 #include "base/Uuid.h"
 #include "base/Worker.h"
@@ -12,7 +16,7 @@
 namespace vantrel {
 namespace {
 
-TEST(Uuid, ParsesEitherCaseWritesUpperCaseAndRejectsMalformedText) {
+TEST(Uuid, ParsesEitherCaseWritesUpperCaseRejectsMalformedTextAndMakesV4) {
     auto lower = Uuid::parse("3f2504e0-4f89-41d3-9a0c-0305e82c3301");
     auto upper = Uuid::parse("3F2504E0-4F89-41D3-9A0C-0305E82C3301");
     ASSERT_TRUE(lower && upper);
@@ -23,9 +27,7 @@ TEST(Uuid, ParsesEitherCaseWritesUpperCaseAndRejectsMalformedText) {
           "3F2504E04F89-41D3-9A0C-0305E82C3301-", "3F2504E0-4F89-41D3-9A0C-0305E82C330G",
           "{3F2504E0-4F89-41D3-9A0C-0305E82C33}"})
         EXPECT_FALSE(Uuid::parse(bad).has_value()) << bad;
-}
-
-TEST(Uuid, RandomOnesAreVersion4AndDistinct) {
+    // Random ones are version 4 and distinct.
     std::set<std::string> seen;
     for (int i = 0; i < 1000; ++i) {
         auto text = Uuid::random().toString();
@@ -83,19 +85,28 @@ TEST(Log, StdoutLogWritesWholeLinesFromManyThreads) {
     EXPECT_EQ(lines, 200u);
 }
 
-TEST(ThreadWorker, RunsTasksOffTheCallingThreadAndWaitsForThem) {
-    ThreadWorker worker;
-    std::atomic<int> done{0};
+TEST(SerialExecutor, RunsTasksInOrderOneAtATimeOffTheCallerAndTellsALateStart) {
+    ManualLoop clock;
+    SerialExecutor executor(clock);
+    std::mutex gate;
+    std::unique_lock held(gate);
+    std::vector<int> order;  // written by the executor's thread only
+    std::atomic<int> running{0};
+    std::atomic<bool> wrong{false};  // two at once, on the caller's thread, or wrongly late
     const auto caller = std::this_thread::get_id();
-    std::atomic<bool> sameThread{false};
+    executor.run([&] { const std::lock_guard wait(gate); });  // holds the queue until released
     for (int i = 0; i < 8; ++i)
-        worker.run([&] {
-            if (std::this_thread::get_id() == caller) sameThread = true;
-            ++done;
+        executor.submit(clock.now() + (i == 7 ? 1s : 1h), [&, i](bool late) {
+            if (++running > 1 || std::this_thread::get_id() == caller || late != (i == 7))
+                wrong = true;
+            order.push_back(i);
+            --running;
         });
-    worker.waitIdle();
-    EXPECT_EQ(done.load(), 8);
-    EXPECT_FALSE(sameThread.load());
+    clock.advance(2s);  // the last task's deadline passes while the first still blocks
+    held.unlock();
+    executor.waitIdle();
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_FALSE(wrong.load());
 }
 
 }  // namespace

@@ -12,10 +12,10 @@
 #include <QWidget>
 #include <cstdio>
 
-#include "app/AppDelegate.h"
 #include "base/Log.h"
 #include "base/ManualLoop.h"
 #include "base/Worker.h"
+#include "core/AppDelegate.h"
 #include "engine/DesktopAdapter.h"
 #include "model/LayoutStorage.h"
 #include "model/LoginItem.h"

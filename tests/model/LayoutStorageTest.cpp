@@ -303,14 +303,5 @@ TEST_F(LayoutStorageTest, ALinkedFileIsWrittenThroughAndOtherProgramsChangesAreN
                       (home_ / "dotfiles/layouts.json.changed-20251206T054640Z").string()}));
 }
 
-// Relative paths are invalid there and are ignored.
-TEST(DataHome, FollowsTheXdgRules) {
-    EXPECT_EQ(dataHomeFrom("/data", "/home/u"), fs::path("/data"));
-    for (const char* unset : {static_cast<const char*>(nullptr), "", "relative/data"})
-        EXPECT_EQ(dataHomeFrom(unset, "/home/u"), fs::path("/home/u/.local/share"));
-    EXPECT_EQ(dataHomeFrom(nullptr, nullptr), std::nullopt);
-    EXPECT_EQ(dataHomeFrom("", ""), std::nullopt);
-}
-
 }  // namespace
 }  // namespace vantrel

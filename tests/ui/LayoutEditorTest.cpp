@@ -193,7 +193,9 @@ TEST_F(LayoutEditorTest, SaveKeepsChangesMadeWhileTheEditorWasOpen) {
     auto layout = layoutOf("Work", 2);
     auto* editor = open(layout);
     auto* second = LayoutEditView::openWindow(shell->context(), layout);
-    const auto recaptured = app().layoutManager().recaptureWindows(layout);
+    const auto recaptured = app().layoutManager().replaceWindows(
+        layout.id, {app().windowService().captureWindows(),
+                    app().windowService().currentDisplayConfiguration()});
     ASSERT_TRUE(recaptured.has_value());
     child<QLineEdit>(editor, "editorNameField")->setText("Renamed");
     click(editor, "editorSaveButton");

@@ -101,6 +101,7 @@ TEST_F(LayoutRowTest, RecaptureAndDeleteAskFirstThenActAndThePopoverStaysOpen) {
 
     dialogs.setNextAnswer("Recapture");
     trigger(row(0), "rowRecaptureAction");
+    h.loop.runPending();
     const auto recaptured = app().layoutManager().layouts.get()[0];
     ASSERT_EQ(recaptured.windows.size(), 1U);
     EXPECT_EQ(recaptured.windows[0].frameWidth, 400);

@@ -49,6 +49,7 @@ TEST_F(MenuViewTest, SaveSheetTrimsTheNameCannotSaveABlankOneAndAsksAboutATakenO
     controller().showPopover();
     click(&menu(), "saveLayoutButton");
     EXPECT_TRUE(shown(&menu(), "saveSheet"));
+    h.loop.runPending();  // the count comes from the executor
     EXPECT_EQ(text(&menu(), "windowCountLabel"), "1 windows will be saved");
     auto* field = child<QLineEdit>(&menu(), "layoutNameField");
     auto* save = child<QAbstractButton>(&menu(), "saveSheetSave");
@@ -60,6 +61,7 @@ TEST_F(MenuViewTest, SaveSheetTrimsTheNameCannotSaveABlankOneAndAsksAboutATakenO
 
     field->setText(" \tWork  ");
     QTest::keyClick(field, Qt::Key_Return);
+    h.loop.runPending();  // captured on the executor, listed on the main thread
     ASSERT_EQ(app().layoutManager().layouts.get().size(), 1U);
     EXPECT_EQ(app().layoutManager().layouts.get()[0].name, "Work");
     EXPECT_FALSE(menu().showingNewLayoutSheet());
@@ -77,6 +79,7 @@ TEST_F(MenuViewTest, SaveSheetTrimsTheNameCannotSaveABlankOneAndAsksAboutATakenO
     EXPECT_TRUE(menu().showingNewLayoutSheet());
     dialogs.setNextAnswer("Keep Both");
     QTest::keyClick(field, Qt::Key_Return);
+    h.loop.runPending();
     EXPECT_EQ(app().layoutManager().layouts.get().size(), 2U);
 }
 
@@ -159,7 +162,8 @@ TEST_F(MenuViewTest, RowsAreMadeAsTheListScrollsToThem) {
 TEST_F(MenuViewTest, ErrorAlertShowsTheDescriptionAndDismissingClearsIt) {
     launch();
     h.desktop.removeWindow(live);
-    (void)app().layoutManager().saveCurrentLayout("Nothing");
+    (void)app().layoutManager().addLayout("Nothing", {});
+    ASSERT_TRUE(app().layoutManager().lastError.get().has_value());
     EXPECT_TRUE(dialogs.asked.empty());  // presented from the queue, not inside the change
     h.loop.runPending();
     ASSERT_EQ(dialogs.asked.size(), 1U);

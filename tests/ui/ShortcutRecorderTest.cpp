@@ -119,34 +119,19 @@ TEST_F(SpaceMismatchTest, PromptNamesBothSpacesAndEachAnswerDoesWhatItSays) {
     EXPECT_EQ(dialogs.asked[0].buttons,
               (QStringList{"Always Restore", "Restore This Time", "Cancel"}));
     EXPECT_FALSE(moved());
-    EXPECT_TRUE(menu().pendingRestoreWindows().empty());
+    EXPECT_FALSE(app().commands().pendingSpaceRestore.get().has_value());
     // Restore This Time asks again next time; Always Restore silences later ones.
     dialogs.setNextAnswer("Restore This Time");
     restore();
     EXPECT_TRUE(moved());
     EXPECT_FALSE(app().preferences().ignoreSpaceMismatch());
-    EXPECT_TRUE(menu().pendingRestoreWindows().empty());
+    EXPECT_FALSE(app().commands().pendingSpaceRestore.get().has_value());
     dialogs.setNextAnswer("Always Restore");
     restore();
     EXPECT_EQ(dialogs.asked.size(), 3U);
     EXPECT_TRUE(h.defaults.boolForKey("ignoreSpaceMismatch"));
     restore();
     EXPECT_EQ(dialogs.asked.size(), 3U);
-}
-
-TEST_F(SpaceMismatchTest, MalformedNotificationsAreIgnored) {
-    UserInfo info;
-    info["capturedSpace"] = std::int64_t{2};
-    info["currentSpace"] = std::int64_t{1};
-    info["windows"] = std::string("not windows");
-    app().notifications().post("layoutSpaceMismatch", info);
-    app().notifications().post("layoutSpaceMismatch", {});
-    info["windows"] = onSpaceTwo.windows;
-    info["currentSpace"] = 1;  // an int, not a 64-bit integer
-    app().notifications().post("layoutSpaceMismatch", info);
-    h.loop.runPending();
-    EXPECT_TRUE(dialogs.asked.empty());
-    EXPECT_TRUE(menu().pendingRestoreWindows().empty());
 }
 
 }  // namespace

@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/x11/DesktopEntries.h"
+#include "platform/freedesktop/DesktopEntries.h"
 
-namespace vantrel::x11 {
+namespace vantrel::freedesktop {
 namespace {
 
 namespace fs = std::filesystem;
@@ -162,4 +162,4 @@ TEST_F(DesktopEntriesTest, ReadsEachFolderOnceWhateverTheLinks) {
 }
 
 }  // namespace
-}  // namespace vantrel::x11
+}  // namespace vantrel::freedesktop

@@ -1,11 +1,15 @@
-// Stored key codes as X keys: every key a shortcut text names sits at a keyboard position, and
-// the keysyms used where the keyboard extension is missing.
+// Stored key codes as X keys (every key a shortcut text names sits at a keyboard position, and
+// the keysyms used where the keyboard extension is missing), and the XDG folders.
 #include <gtest/gtest.h>
 
-#include "model/ShortcutText.h"
-#include "platform/x11/KeyCodes.h"
+#include <map>
+#include <string>
 
-namespace vantrel::x11 {
+#include "model/ShortcutText.h"
+#include "platform/freedesktop/KeyCodes.h"
+#include "platform/freedesktop/XdgFolders.h"
+
+namespace vantrel::freedesktop {
 namespace {
 
 TEST(X11KeyCodes, EveryNamedKeyHasAPositionThatLeadsBackToIt) {
@@ -34,5 +38,28 @@ TEST(X11KeyCodes, KeysymsWhereTheKeyboardExtensionIsMissing) {
     EXPECT_FALSE(keysymForKeyCode(10).has_value());
 }
 
+TEST(XdgFolders, OnlyAbsoluteValuesCountElseTheDefaultsUnderHome) {
+    using Env = std::map<std::string, std::string>;
+    const auto folders = [](const Env& env) {
+        return XdgFolders::from([&](const char* name) -> const char* {
+            const auto it = env.find(name);
+            return it == env.end() ? nullptr : it->second.c_str();
+        });
+    };
+    using P = std::filesystem::path;
+    const auto set = folders({{"HOME", "/home/u"},
+                              {"XDG_DATA_HOME", "/data/"},
+                              {"XDG_CONFIG_HOME", "/conf"},
+                              {"XDG_DATA_DIRS", "/a/:rel::/b"}});
+    EXPECT_EQ(set.configHome, P("/conf"));
+    EXPECT_EQ(set.dataFolders(), (std::vector<P>{"/data", "/a", "/b"}));
+    const auto defaults =
+        folders({{"HOME", "/home/u"}, {"XDG_DATA_HOME", "relative/data"}, {"XDG_CONFIG_HOME", ""}});
+    EXPECT_EQ(defaults.dataHome, P("/home/u/.local/share"));
+    EXPECT_EQ(defaults.configHome, P("/home/u/.config"));
+    EXPECT_EQ(defaults.dataDirs, (std::vector<P>{"/usr/local/share", "/usr/share"}));
+    EXPECT_FALSE(folders({{"HOME", ""}}).dataHome || folders({}).configHome);
+}
+
 }  // namespace
-}  // namespace vantrel::x11
+}  // namespace vantrel::freedesktop

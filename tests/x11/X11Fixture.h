@@ -15,7 +15,7 @@
 #include "engine/DesktopAdapter.h"
 #include "engine/SpaceService.h"
 #include "engine/WindowService.h"
-#include "platform/x11/GioLauncher.h"
+#include "platform/freedesktop/GioLauncher.h"
 #include "platform/x11/X11Desktop.h"
 
 namespace vantrel::testing {
@@ -49,7 +49,7 @@ class X11Test : public ::testing::Test {
     MemoryLog log_;
     ManualLoop loop_;
     SystemClock clock_;
-    x11::GioLauncher launcher_;
+    freedesktop::GioLauncher launcher_;
     std::unique_ptr<X11Desktop> x11_;
     // The engine's view of it.
     std::unique_ptr<DesktopAdapter> desktop_;

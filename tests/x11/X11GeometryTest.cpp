@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/DesktopAdapter.h"
-#include "platform/x11/DesktopEntries.h"
+#include "platform/freedesktop/DesktopEntries.h"
 #include "platform/x11/Monitors.h"
 #include "platform/x11/X11Geometry.h"
 
@@ -96,19 +96,22 @@ TEST(X11DisplayIds, TheEdidNamesThePanelWhateverPortItIsOn) {
 }
 
 TEST(X11Identity, FollowsTheOrderDesktopShellsUse) {
-    const EntryIndex index({{"org.example.Editor", "Editor", "edit-main", "/a.desktop"},
-                            {"google-chrome", "Chrome", "", "/b.desktop"},
-                            {"beta", "Beta", "", "/c.desktop"},
-                            {"org.example.Gtk", "Gtk App", "", "/d.desktop"}});
+    const freedesktop::EntryIndex index(
+        {{"org.example.Editor", "Editor", "edit-main", "/a.desktop"},
+         {"google-chrome", "Chrome", "", "/b.desktop"},
+         {"beta", "Beta", "", "/c.desktop"},
+         {"org.example.Gtk", "Gtk App", "", "/d.desktop"}});
     // StartupWMClass wins over an entry that happens to carry the class as its id.
-    EXPECT_EQ(resolveApplicationId({"beta", "edit-main", ""}, index), "org.example.Editor");
-    EXPECT_EQ(resolveApplicationId({"Google Chrome", "Google-chrome", ""}, index), "google-chrome");
-    EXPECT_EQ(resolveApplicationId({"x", "beta", ""}, index), "beta");
-    EXPECT_EQ(resolveApplicationId({"gtkapp", "Gtkapp", "org.example.Gtk"}, index),
+    EXPECT_EQ(freedesktop::resolveApplicationId({"beta", "edit-main", ""}, index),
+              "org.example.Editor");
+    EXPECT_EQ(freedesktop::resolveApplicationId({"Google Chrome", "Google-chrome", ""}, index),
+              "google-chrome");
+    EXPECT_EQ(freedesktop::resolveApplicationId({"x", "beta", ""}, index), "beta");
+    EXPECT_EQ(freedesktop::resolveApplicationId({"gtkapp", "Gtkapp", "org.example.Gtk"}, index),
               "org.example.Gtk");
     // Nothing installed: the class as it stands.
-    EXPECT_EQ(resolveApplicationId({"xlogo", "XLogo", ""}, index), "XLogo");
-    EXPECT_EQ(resolveApplicationId({"", "", ""}, index), std::nullopt);
+    EXPECT_EQ(freedesktop::resolveApplicationId({"xlogo", "XLogo", ""}, index), "XLogo");
+    EXPECT_EQ(freedesktop::resolveApplicationId({"", "", ""}, index), std::nullopt);
     EXPECT_EQ(index.byFilename("/c.desktop")->id, "beta");
 }
 

@@ -277,11 +277,12 @@ namespace {
 
 void groupApplications(Snapshot& snapshot, const SnapshotContext& ctx) {
     const Atoms& a = *ctx.atoms;
-    static const EntryIndex kEmpty;
-    const EntryIndex& index = ctx.entries != nullptr ? *ctx.entries : kEmpty;
+    static const freedesktop::EntryIndex kEmpty;
+    const freedesktop::EntryIndex& index = ctx.entries != nullptr ? *ctx.entries : kEmpty;
     std::unordered_map<xcb_window_t, std::optional<std::string>> idOf;
     for (const auto& client : snapshot.clients)
-        if (client.alive) idOf[client.window] = resolveApplicationId(client.hints, index);
+        if (client.alive)
+            idOf[client.window] = freedesktop::resolveApplicationId(client.hints, index);
     // Our own windows (the tray's menu, Preferences) resolve to our id whether or not our desktop
     // entry is installed, and make no regular application: never captured, placed or closed.
     const auto isOwn = [&](const ClientInfo& client) {

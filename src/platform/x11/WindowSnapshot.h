@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/x11/DesktopEntries.h"
+#include "platform/freedesktop/DesktopEntries.h"
 #include "platform/x11/X11Geometry.h"
 #include "platform/x11/XAtoms.h"
 
@@ -19,7 +19,7 @@ namespace vantrel::x11 {
 struct ClientInfo {
     xcb_window_t window = XCB_WINDOW_NONE;
     bool alive = false;  // its geometry could be read
-    WindowIdentityHints hints;
+    freedesktop::WindowIdentityHints hints;
     std::optional<std::string> netName;
     std::optional<std::string> wmName;
     std::optional<std::uint32_t> netPid;
@@ -95,7 +95,7 @@ struct SnapshotContext {
     xcb_window_t root = XCB_WINDOW_NONE;
     const Atoms* atoms = nullptr;
     bool hasXRes = false;
-    const EntryIndex* entries = nullptr;
+    const freedesktop::EntryIndex* entries = nullptr;
     // This process: its windows are this program's (id `ownId`), never a regular application.
     std::int32_t ownPid = 0;
     std::string ownId;

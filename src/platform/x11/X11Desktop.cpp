@@ -280,9 +280,9 @@ void X11Desktop::readSnapshotLocked(bool everything) {
 
 void X11Desktop::refreshEntriesLocked() {
     // Listing the installed entries is slow: only when their folders changed.
-    auto stamp = x11::entryFoldersStamp();
+    auto stamp = freedesktop::entryFoldersStamp();
     if (stamp == entriesStamp_ && !entries_.entries().empty()) return;
-    entries_ = x11::EntryIndex(x11::loadInstalledEntries());
+    entries_ = freedesktop::EntryIndex(freedesktop::loadInstalledEntries());
     entriesStamp_ = std::move(stamp);
 }
 

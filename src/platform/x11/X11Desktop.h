@@ -21,8 +21,8 @@
 #include "base/MainQueue.h"
 #include "base/ObserverList.h"
 #include "platform/api/NativeDesktop.h"
-#include "platform/x11/AppLauncher.h"
-#include "platform/x11/DesktopEntries.h"
+#include "platform/freedesktop/AppLauncher.h"
+#include "platform/freedesktop/DesktopEntries.h"
 #include "platform/x11/Monitors.h"
 #include "platform/x11/WindowManager.h"
 #include "platform/x11/WindowSnapshot.h"
@@ -51,7 +51,7 @@ struct X11Options {
     Duration snapshotLifetime = std::chrono::milliseconds{150};
     // What launches installed entries and opens URIs; it must outlive the desktop. Without one
     // (tools that only read) launching fails and no URI opens.
-    x11::AppLauncher* launcher = nullptr;
+    freedesktop::AppLauncher* launcher = nullptr;
 };
 
 // One private XCB connection guarded by a mutex: the backend is called from the main thread and
@@ -182,7 +182,7 @@ class X11Desktop final : public native::NativeDesktop {
     std::uint8_t randrEventBase_ = 0;
     bool lost_ = false;
     bool draining_ = false;
-    x11::EntryIndex entries_;
+    freedesktop::EntryIndex entries_;
     std::vector<std::int64_t> entriesStamp_;
     // What events said changed since the snapshot was read; no snapshot means read it all.
     std::optional<x11::Snapshot> snapshot_;

@@ -191,7 +191,7 @@ bool X11Desktop::moveToCurrentWorkspace(native::WindowId id) {
 
 bool X11Desktop::isInstalled(std::string_view appId) {
     std::lock_guard lock(mutex_);
-    const x11::DesktopEntry* entry = entries_.byId(appId);
+    const freedesktop::DesktopEntry* entry = entries_.byId(appId);
     return entry != nullptr && !entry->filename.empty();
 }
 

@@ -333,7 +333,7 @@ Result<native::App> X11Desktop::launch(const std::string& appId, bool activates)
     {
         std::lock_guard lock(mutex_);
         // Only an installed entry is launched: an id is never read as a command line.
-        const x11::DesktopEntry* entry = entries_.byId(appId);
+        const freedesktop::DesktopEntry* entry = entries_.byId(appId);
         if (entry == nullptr || entry->filename.empty())
             return Error{"No installed application " + appId};
         id = entry->id;

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <set>
 
-#include "platform/x11/KeyCodes.h"
+#include "platform/freedesktop/KeyCodes.h"
 #include "platform/x11/XcbReply.h"
 
 namespace vantrel {
@@ -160,7 +160,7 @@ std::vector<xcb_keycode_t> X11Hotkeys::keycodesLocked(std::uint32_t keyCode) {
         return result;
     }
     // Without the keyboard extension: the key that makes the US layout's symbol.
-    const auto keysym = x11::keysymForKeyCode(keyCode);
+    const auto keysym = freedesktop::keysymForKeyCode(keyCode);
     if (!keysym || symbols_ == nullptr) return result;
     // A keysym may sit on several keys (both Return keys, say): grab each of them.
     xcb_keycode_t* keycodes = xcb_key_symbols_get_keycode(symbols_, *keysym);

@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "platform/x11/KeyCodes.h"
+#include "platform/freedesktop/KeyCodes.h"
 
 namespace vantrel {
 
@@ -67,7 +67,7 @@ bool XkbKeyboard::load() {
 }
 
 std::optional<xcb_keycode_t> XkbKeyboard::keycodeOf(std::uint16_t keyCode) {
-    const auto name = x11::xkbKeyName(keyCode);
+    const auto name = freedesktop::xkbKeyName(keyCode);
     if (!name || !load()) return std::nullopt;
     const xkb_keycode_t keycode = xkb_keymap_key_by_name(keymap_, std::string(*name).c_str());
     // X keycodes are one byte; xkbcommon answers XKB_KEYCODE_INVALID for an unknown name.
@@ -79,7 +79,7 @@ std::optional<std::uint16_t> XkbKeyboard::keyCodeOf(xcb_keycode_t keycode) {
     if (!load()) return std::nullopt;
     const char* name = xkb_keymap_key_get_name(keymap_, keycode);
     if (name == nullptr) return std::nullopt;
-    return x11::keyCodeForXkbKeyName(name);
+    return freedesktop::keyCodeForXkbKeyName(name);
 }
 
 std::string XkbKeyboard::label(std::uint16_t keyCode) {

@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/x11/DesktopEntries.h"
+#include "platform/freedesktop/DesktopEntries.h"
 
-namespace vantrel::x11 {
+namespace vantrel::freedesktop {
 
 EntryIndex::EntryIndex(std::vector<DesktopEntry> entries) : entries_(std::move(entries)) {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
@@ -66,4 +66,4 @@ std::optional<std::string> resolveApplicationId(const WindowIdentityHints& hints
     return std::nullopt;
 }
 
-}  // namespace vantrel::x11
+}  // namespace vantrel::freedesktop

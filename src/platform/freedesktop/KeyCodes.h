@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-namespace vantrel::x11 {
+namespace vantrel::freedesktop {
 
 // The keysym of a stored key code (letters, digits, arrows, F1-F12, Return, Tab, Space,
 // BackSpace, Delete, Escape); none for a code this keyboard model does not name.
@@ -17,4 +17,4 @@ std::optional<std::string_view> xkbKeyName(std::uint32_t keyCode);
 // The stored key code of a key the keyboard extension names so.
 std::optional<std::uint16_t> keyCodeForXkbKeyName(std::string_view name);
 
-}  // namespace vantrel::x11
+}  // namespace vantrel::freedesktop

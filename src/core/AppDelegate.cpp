@@ -1,5 +1,5 @@
 // Creation order of the services, launch finished and will terminate.
-#include "app/AppDelegate.h"
+#include "core/AppDelegate.h"
 
 #include <string>
 
@@ -14,17 +14,19 @@ AppDelegate::AppDelegate(AppPlatform platform)
     storage_ = std::make_unique<LayoutStorage>(p.log, p.clock, p.dataHome);
     layoutManager_ = std::make_unique<LayoutManager>(
         *windowService_, *storage_, p.worker, p.mainQueue, p.clock, notifications_, p.notifier);
-    displayMonitor_ = std::make_unique<DisplayMonitor>(p.windowSystem, *windowService_,
-                                                       *layoutManager_, p.mainQueue, p.log);
-    appLaunchMonitor_ =
-        std::make_unique<AppLaunchMonitor>(p.windowSystem, *layoutManager_, p.mainQueue, p.log);
     // The store reads the user defaults as it is made; the hotkey service needs it at once.
     preferences_ =
         std::make_unique<PreferencesStore>(p.defaults, p.loginItem, notifications_, p.log);
     presetService_ = std::make_unique<PresetLayoutService>(*windowService_, p.windowSystem, p.log);
-    hotkeyService_ =
-        std::make_unique<HotkeyService>(p.hotkeys, *layoutManager_, *preferences_, *presetService_,
-                                        p.mainQueue, notifications_, p.log);
+    commands_ = std::make_unique<LayoutCommands>(*layoutManager_, *windowService_, *presetService_,
+                                                 *preferences_, p.worker, p.mainQueue, p.clock,
+                                                 notifications_);
+    displayMonitor_ = std::make_unique<DisplayMonitor>(p.windowSystem, *windowService_, *commands_,
+                                                       p.worker, p.mainQueue, p.log);
+    appLaunchMonitor_ =
+        std::make_unique<AppLaunchMonitor>(p.windowSystem, *commands_, p.mainQueue, p.log);
+    hotkeyService_ = std::make_unique<HotkeyService>(
+        p.hotkeys, *layoutManager_, *commands_, *preferences_, p.mainQueue, notifications_, p.log);
     if (p.updater != nullptr)
         updateService_ = std::make_unique<UpdateService>(*p.updater, *preferences_);
 }

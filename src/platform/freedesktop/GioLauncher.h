@@ -1,9 +1,9 @@
 // Launching installed desktop entries and opening URIs through GIO.
 #pragma once
 
-#include "platform/x11/AppLauncher.h"
+#include "platform/freedesktop/AppLauncher.h"
 
-namespace vantrel::x11 {
+namespace vantrel::freedesktop {
 
 class GioLauncher final : public AppLauncher {
   public:
@@ -12,4 +12,4 @@ class GioLauncher final : public AppLauncher {
     std::optional<std::string> defaultFileManagerId() override;
 };
 
-}  // namespace vantrel::x11
+}  // namespace vantrel::freedesktop

@@ -1,10 +1,10 @@
 // Stored key codes are the ANSI keyboard's positions; X names keys by keysym instead.
-#include "platform/x11/KeyCodes.h"
+#include "platform/freedesktop/KeyCodes.h"
 
 #include <array>
 #include <utility>
 
-namespace vantrel::x11 {
+namespace vantrel::freedesktop {
 namespace {
 
 // Keysym values from X11/keysymdef.h; letters are the lower-case keysyms, which is what an
@@ -70,4 +70,4 @@ std::optional<std::uint32_t> keysymForKeyCode(std::uint32_t keyCode) {
     return std::nullopt;
 }
 
-}  // namespace vantrel::x11
+}  // namespace vantrel::freedesktop

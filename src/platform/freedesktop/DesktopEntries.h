@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace vantrel::x11 {
+namespace vantrel::freedesktop {
 
 // One installed desktop entry, its id without ".desktop".
 struct DesktopEntry {
@@ -57,8 +57,8 @@ struct WindowIdentityHints {
 std::optional<std::string> resolveApplicationId(const WindowIdentityHints& hints,
                                                 const EntryIndex& index);
 
-// The folders that hold installed entries, most important first: $XDG_DATA_HOME (else
-// ~/.local/share), then each of $XDG_DATA_DIRS (else /usr/local/share, /usr/share).
+// The folders that hold installed entries, most important first: the process's
+// XdgFolders::dataFolders().
 std::vector<std::string> entryDataFolders();
 // The installed application entries of these data folders (visible or not): each
 // applications/**/*.desktop, named by its path below applications/ with "/" as "-". An id found
@@ -71,4 +71,4 @@ std::vector<DesktopEntry> loadInstalledEntries();
 // change, entries were installed or removed.
 std::vector<std::int64_t> entryFoldersStamp();
 
-}  // namespace vantrel::x11
+}  // namespace vantrel::freedesktop

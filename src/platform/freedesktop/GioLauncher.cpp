@@ -1,10 +1,10 @@
 // GIO launches: the desktop entry by id, the default handler of a URI, the folder opener.
-#include "platform/x11/GioLauncher.h"
+#include "platform/freedesktop/GioLauncher.h"
 
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 
-namespace vantrel::x11 {
+namespace vantrel::freedesktop {
 namespace {
 
 std::string withoutSuffix(const char* id) {
@@ -55,4 +55,4 @@ std::optional<std::string> GioLauncher::defaultFileManagerId() {
     return id;
 }
 
-}  // namespace vantrel::x11
+}  // namespace vantrel::freedesktop

@@ -8,7 +8,7 @@
 
 #include "base/Result.h"
 
-namespace vantrel::x11 {
+namespace vantrel::freedesktop {
 
 class AppLauncher {
   public:
@@ -25,4 +25,4 @@ class AppLauncher {
     virtual std::optional<std::string> defaultFileManagerId() = 0;
 };
 
-}  // namespace vantrel::x11
+}  // namespace vantrel::freedesktop

@@ -9,6 +9,7 @@
 #include "automation/AppLaunchMonitor.h"
 #include "automation/DisplayMonitor.h"
 #include "automation/HotkeyService.h"
+#include "automation/LayoutCommands.h"
 #include "automation/LayoutManager.h"
 #include "automation/LoginRestore.h"
 #include "base/Clock.h"
@@ -42,6 +43,8 @@ struct AppPlatform {
     LoginItem& loginItem;
     MainQueue& mainQueue;
     Clock& clock;
+    // The serial executor every blocking call into the desktop goes through; its tasks use the
+    // services, so it must be idle before the delegate goes (main waits for it).
     Worker& worker;
     Log& log;
     // The folder that holds the Vantrel folder of the layout file; none when the user has none.
@@ -92,6 +95,7 @@ class AppDelegate {
     void onboardingCompleted();
 
     LayoutManager& layoutManager() { return *layoutManager_; }
+    LayoutCommands& commands() { return *commands_; }
     WindowService& windowService() { return *windowService_; }
     DisplayMonitor& displayMonitor() { return *displayMonitor_; }
     AppLaunchMonitor& appLaunchMonitor() { return *appLaunchMonitor_; }
@@ -115,10 +119,11 @@ class AppDelegate {
     std::unique_ptr<WindowService> windowService_;
     std::unique_ptr<LayoutStorage> storage_;
     std::unique_ptr<LayoutManager> layoutManager_;
-    std::unique_ptr<DisplayMonitor> displayMonitor_;
-    std::unique_ptr<AppLaunchMonitor> appLaunchMonitor_;
     std::unique_ptr<PreferencesStore> preferences_;
     std::unique_ptr<PresetLayoutService> presetService_;
+    std::unique_ptr<LayoutCommands> commands_;
+    std::unique_ptr<DisplayMonitor> displayMonitor_;
+    std::unique_ptr<AppLaunchMonitor> appLaunchMonitor_;
     std::unique_ptr<HotkeyService> hotkeyService_;
     std::unique_ptr<UpdateService> updateService_;
     std::unique_ptr<LoginRestore> loginRestore_;

@@ -1,6 +1,6 @@
 // Reading installed desktop entries straight from the XDG data folders: only what naming a
 // window's application needs, with the precedence and validity rules desktop shells apply.
-#include "platform/x11/DesktopEntries.h"
+#include "platform/freedesktop/DesktopEntries.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,7 +13,9 @@
 #include <set>
 #include <utility>
 
-namespace vantrel::x11 {
+#include "platform/freedesktop/XdgFolders.h"
+
+namespace vantrel::freedesktop {
 namespace {
 
 namespace fs = std::filesystem;
@@ -325,16 +327,8 @@ void collectFiles(const std::string& folder, const std::string& prefix, int dept
 
 std::vector<std::string> entryDataFolders() {
     std::vector<std::string> folders;
-    if (std::string home = env("XDG_DATA_HOME"); !home.empty())
-        folders.push_back(std::move(home));
-    else if (std::string user = env("HOME"); !user.empty())
-        folders.push_back(user + "/.local/share");
-    std::string dirs = env("XDG_DATA_DIRS");
-    if (dirs.empty()) dirs = "/usr/local/share/:/usr/share/";
-    for (auto& folder : split(dirs, ':'))
-        if (!folder.empty()) folders.push_back(std::move(folder));
-    for (auto& folder : folders)
-        while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    for (const auto& folder : XdgFolders::fromEnvironment().dataFolders())
+        folders.push_back(folder.string());
     return folders;
 }
 
@@ -371,4 +365,4 @@ std::vector<std::int64_t> entryFoldersStamp() {
     return stamp;
 }
 
-}  // namespace vantrel::x11
+}  // namespace vantrel::freedesktop
