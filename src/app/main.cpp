@@ -16,7 +16,7 @@
 #include "base/Log.h"
 #include "base/Worker.h"
 #include "core/AppDelegate.h"
-#include "core/Backend.h"
+#include "platform/api/Backend.h"
 #include "core/Constants.h"
 #include "engine/DesktopAdapter.h"
 #include "platform/freedesktop/DesktopEntries.h"

@@ -1,7 +1,7 @@
 // The X11 backend as the composition root chooses it: the desktop, the hotkeys and the launcher.
 #pragma once
 
-#include "core/Backend.h"
+#include "platform/api/Backend.h"
 
 namespace vantrel::x11 {
 

@@ -1,5 +1,5 @@
 // The session type and the first backend that fits it.
-#include "core/Backend.h"
+#include "platform/api/Backend.h"
 
 #include <algorithm>
 #include <string_view>
