@@ -2,6 +2,8 @@
 #include "ui/UiShell.h"
 
 #include <QApplication>
+#include <QList>
+#include <QPointer>
 #include <QSystemTrayIcon>
 
 #include "core/AppDelegate.h"
@@ -17,13 +19,16 @@ UiShell::UiShell(AppDelegate& app, UiContext context, std::optional<bool> trayAv
 UiShell::~UiShell() {
     app_.setLaunchHooks({});
     statusBarController_.reset();
+    // Chosen first, deleted after: deleting a window deletes its own top-level children (an
+    // editor's menus), which the list of top-level widgets still names.
+    QList<QPointer<QWidget>> ours;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         const QString name = widget->objectName();
         if (name == QLatin1String("editLayoutWindow") ||
-            name == QLatin1String("preferencesWindow") || name == QLatin1String("welcomeWindow")) {
-            delete widget;
-        }
+            name == QLatin1String("preferencesWindow") || name == QLatin1String("welcomeWindow"))
+            ours.append(widget);
     }
+    for (const QPointer<QWidget>& widget : ours) delete widget.data();
 }
 
 void UiShell::installLaunchHooks() {
