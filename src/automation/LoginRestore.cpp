@@ -5,9 +5,9 @@
 
 namespace vantrel {
 
-LoginRestore::LoginRestore(LayoutManager& layoutManager, WindowService& windowService,
+LoginRestore::LoginRestore(LayoutCommands& commands, WindowService& windowService,
                            MainQueue& mainQueue, Log& log)
-    : layoutManager_(layoutManager),
+    : commands_(commands),
       windowService_(windowService),
       mainQueue_(mainQueue),
       log_(log),
@@ -39,7 +39,7 @@ void LoginRestore::run() {
     ran_ = true;
     ready_.reset();
     std::vector<WindowLayout> marked;
-    for (const auto& layout : layoutManager_.layouts.get())
+    for (const auto& layout : commands_.list().layouts.get())
         if (layout.restoreAtLogin) marked.push_back(layout);
     if (marked.empty()) return;
     log_.line("LoginRestore: Restoring " + std::to_string(marked.size()) +
@@ -56,12 +56,11 @@ void LoginRestore::restoreNext(std::vector<WindowLayout> pending) {
     // waits for their windows as any launching restore does.
     layout.launchMissingApps = true;
     // One at a time: a restore started meanwhile would stop this one at its next window.
-    layoutManager_.restoreLayout(
-        layout,
-        [weak = std::weak_ptr<LoginRestore*>(self_), rest = std::move(pending)]() mutable {
-            if (auto self = weak.lock()) (*self)->restoreNext(std::move(rest));
-        },
-        RestoreOrigin::background);
+    commands_.restore(
+        layout, {RestoreOrigin::background,
+                 [weak = std::weak_ptr<LoginRestore*>(self_), rest = std::move(pending)]() mutable {
+                     if (auto self = weak.lock()) (*self)->restoreNext(std::move(rest));
+                 }});
 }
 
 }  // namespace vantrel

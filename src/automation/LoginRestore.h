@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "automation/LayoutManager.h"
+#include "automation/LayoutCommands.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
 #include "base/Subscription.h"
@@ -15,7 +15,7 @@ namespace vantrel {
 
 class LoginRestore {
   public:
-    LoginRestore(LayoutManager& layoutManager, WindowService& windowService, MainQueue& mainQueue,
+    LoginRestore(LayoutCommands& commands, WindowService& windowService, MainQueue& mainQueue,
                  Log& log);
     LoginRestore(const LoginRestore&) = delete;
     LoginRestore& operator=(const LoginRestore&) = delete;
@@ -29,7 +29,7 @@ class LoginRestore {
     void run();
     void restoreNext(std::vector<WindowLayout> pending);
 
-    LayoutManager& layoutManager_;
+    LayoutCommands& commands_;
     WindowService& windowService_;
     MainQueue& mainQueue_;
     Log& log_;

@@ -67,7 +67,7 @@ void AppDelegate::applicationDidFinishLaunching() {
              (windowService_->hasAccessibilityPermission.get() ? "granted" : "not granted"));
     // Layouts marked to restore at log-in, once the window manager is ready.
     loginRestore_ =
-        std::make_unique<LoginRestore>(*layoutManager_, *windowService_, platform_.mainQueue, log);
+        std::make_unique<LoginRestore>(*commands_, *windowService_, platform_.mainQueue, log);
     loginRestore_->start();
 }
 
