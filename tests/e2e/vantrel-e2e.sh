@@ -2,7 +2,8 @@
 # The vantrel executable on a private desktop (Xvfb, openbox, trayer): what only a real desktop
 # shows. Shortcuts through the window manager (a layout, one on another workspace, a preset), the
 # tray icon's popover and menu, one instance per display, the welcome window's decorations,
-# overlapping restores, Quit in every way (shortcuts and lock released), a missing or lost display.
+# Quit during a long restore and in every other way (shortcuts and lock released), a missing or
+# lost display.
 # Usage: vantrel-e2e.sh VANTREL TESTCLIENT XPROBE GALLERY
 set -uo pipefail
 
