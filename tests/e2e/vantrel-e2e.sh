@@ -311,11 +311,6 @@ if poll 10 eval '[ -n "$(welcome)" ]'; then
                                  (functions & 0x20) != 0 )) &&
     pass "the welcome window asks for no minimise or maximise (functions $functions)" ||
     fail "the welcome window's _MOTIF_WM_HINTS: $(xprop -id "$win" _MOTIF_WM_HINTS)"
-  # What openbox grants (it keeps minimise for every normal window, whatever the hints).
-  actions=$(xprop -id "$win" _NET_WM_ALLOWED_ACTIONS)
-  [[ "$actions" != *_NET_WM_ACTION_MAXIMIZE_* && "$actions" != *_NET_WM_ACTION_RESIZE* &&
-     "$actions" == *_NET_WM_ACTION_CLOSE* ]] && pass "openbox lets the welcome window only close" ||
-    fail "the welcome window's actions: $actions"
   hints=$(xprop -id "$win" WM_NORMAL_HINTS)
   size=$(xwininfo -id "$win" | awk '/Width:/{w=$2}/Height:/{h=$2}END{print w "x" h}')
   [[ "$hints" == *"minimum size: 500 by 400"*"maximum size: 500 by 400"* && $size = 500x400 ]] &&
