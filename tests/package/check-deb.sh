@@ -28,18 +28,22 @@ fail() {
   failures=$((failures + 1))
 }
 pass() { echo "ok: $*"; }
+# check WHAT COMMAND...: passes when the command succeeds and prints nothing, else fails with
+# what it printed.
+check() {
+  local what=$1 out; shift
+  if out=$("$@" 2>&1) && [ -z "$out" ]; then pass "$what"; else fail "$what: $out"; fi
+}
+# with TOOL PACKAGE: false, saying so, when a checking tool is not installed.
+with() { command -v "$1" >/dev/null || { echo "SKIPPED: $1 is not installed (package $2)"; false; }; }
 
 # -- build ---------------------------------------------------------------------------------
 arch=$(dpkg --print-architecture)
 deb="$scratch/out/vantrel_${version}_${arch}.deb"
-if ! cpack --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1; then
-  cat "$scratch/cpack.log" >&2
-  echo "FAIL: cpack did not build the package" >&2
-  exit 1
-fi
+cpack --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1 || true
 if [ ! -f "$deb" ]; then
-  echo "FAIL: expected $(basename "$deb"), cpack wrote:" >&2
-  ls "$scratch/out" >&2
+  cat "$scratch/cpack.log" >&2
+  echo "FAIL: cpack did not build $(basename "$deb"); it wrote: $(ls "$scratch/out")" >&2
   exit 1
 fi
 pass "built $(basename "$deb")"
@@ -51,18 +55,14 @@ expected="./usr/bin/vantrel -rwxr-xr-x root/root
 ./usr/share/icons/hicolor/symbolic/apps/vantrel-symbolic.svg -rw-r--r-- root/root
 ./usr/share/metainfo/app.vantrel.Vantrel.metainfo.xml -rw-r--r-- root/root"
 actual=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6, $1, $2 }' | LC_ALL=C sort)
-if [ "$actual" = "$expected" ]; then
-  pass "installed files"
-else
+[ "$actual" = "$expected" ] && pass "installed files" ||
   fail "installed files differ; expected:"$'\n'"$expected"$'\n'"got:"$'\n'"$actual"
-fi
 
 # -- control fields ------------------------------------------------------------------------
 field() { dpkg-deb -f "$deb" "$1"; }
-[ "$(field Package)" = vantrel ] || fail "Package is '$(field Package)'"
-[ "$(field Version)" = "$version" ] || fail "Version is '$(field Version)', not $version"
-[ "$(field Architecture)" = "$arch" ] || fail "Architecture is '$(field Architecture)'"
-[ "$(field Section)" = utils ] || fail "Section is '$(field Section)'"
+for pair in Package=vantrel "Version=$version" "Architecture=$arch" Section=utils; do
+  [ "$(field "${pair%%=*}")" = "${pair#*=}" ] || fail "${pair%%=*} is '$(field "${pair%%=*}")'"
+done
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 depends=$(field Depends)
 # Package names in Depends, one a line, without version constraints or alternatives.
@@ -78,55 +78,32 @@ root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
 desktop="$root/usr/share/applications/vantrel.desktop"
 metainfo="$root/usr/share/metainfo/app.vantrel.Vantrel.metainfo.xml"
-
-if command -v desktop-file-validate >/dev/null; then
-  if out=$(desktop-file-validate "$desktop" 2>&1) && [ -z "$out" ]; then
-    pass "desktop entry valid"
-  else
-    fail "desktop-file-validate: $out"
-  fi
-else
-  echo "SKIPPED: desktop-file-validate is not installed (package desktop-file-utils)"
-fi
+with desktop-file-validate desktop-file-utils &&
+  check "desktop entry valid" desktop-file-validate "$desktop"
 # The launcher must start the installed program and find the installed icon.
 exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
 icon_name=$(sed -n 's/^Icon=//p' "$desktop")
 [ -x "$root/usr/bin/$exec_name" ] || fail "Exec=$exec_name is not an installed program"
 [ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon_name.svg" ] ||
   fail "Icon=$icon_name is not an installed icon"
-
-if command -v appstreamcli >/dev/null; then
-  if out=$(appstreamcli validate --no-net "$metainfo" 2>&1); then
-    pass "metainfo valid"
-  else
+if with appstreamcli appstream; then
+  out=$(appstreamcli validate --no-net "$metainfo" 2>&1) && pass "metainfo valid" ||
     fail "appstreamcli validate: $out"
-  fi
-else
-  echo "SKIPPED: appstreamcli is not installed (package appstream)"
 fi
 launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
 [ "$launchable" = vantrel.desktop ] || fail "metainfo launches '$launchable', not vantrel.desktop"
 newest=$(grep -o '<release version="[^"]*"' "$metainfo" | head -1 | sed 's/.*="//; s/"//')
 [ "$newest" = "$version" ] || fail "metainfo's newest release is '$newest', not $version"
-
 # A stripped program: no symbol table, no debug sections.
-if readelf -S "$root/usr/bin/vantrel" | grep -qE '\.symtab|\.debug_'; then
-  fail "usr/bin/vantrel is not stripped"
-fi
-if out=$(env -u DISPLAY "$root/usr/bin/vantrel" --version 2>&1) && [ "$out" = "Vantrel $version" ]; then
-  pass "usr/bin/vantrel --version: $out"
-else
-  fail "usr/bin/vantrel --version printed '$out'"
-fi
+readelf -S "$root/usr/bin/vantrel" | grep -qE '\.symtab|\.debug_' && fail "usr/bin/vantrel is not stripped"
+out=$(env -u DISPLAY "$root/usr/bin/vantrel" --version 2>&1) && [ "$out" = "Vantrel $version" ] &&
+  pass "usr/bin/vantrel --version: $out" || fail "usr/bin/vantrel --version printed '$out'"
 
 # -- apt resolves the dependencies (a simulation: nothing is installed) ---------------------
 if compgen -G "/var/lib/apt/lists/*_Packages*" >/dev/null; then
-  if out=$(apt-get install --simulate --no-install-recommends "$deb" 2>&1) &&
-    grep -qE '^Inst vantrel |vantrel is already the newest version' <<<"$out"; then
-    pass "apt-get install --simulate resolves"
-  else
-    fail "apt-get install --simulate: $out"
-  fi
+  out=$(apt-get install --simulate --no-install-recommends "$deb" 2>&1) &&
+    grep -qE '^Inst vantrel |vantrel is already the newest version' <<<"$out" &&
+    pass "apt-get install --simulate resolves" || fail "apt-get install --simulate: $out"
 else
   echo "SKIPPED: apt-get install --simulate: no apt package lists here (apt-get update fills them)"
 fi

@@ -4,9 +4,9 @@
 #include <sys/types.h>
 
 #include <chrono>
-#include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace vantrel::testing {
@@ -44,16 +44,7 @@ class TestProcess {
 // Waits for `condition`, checking every few milliseconds, until `timeout`.
 template <typename Condition>
 bool eventually(Condition condition,
-                std::chrono::milliseconds timeout = std::chrono::milliseconds{15000});
-
-}  // namespace vantrel::testing
-
-#include <thread>
-
-namespace vantrel::testing {
-
-template <typename Condition>
-bool eventually(Condition condition, std::chrono::milliseconds timeout) {
+                std::chrono::milliseconds timeout = std::chrono::milliseconds{15000}) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {
         if (std::chrono::steady_clock::now() >= deadline) return false;

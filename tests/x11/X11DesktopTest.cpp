@@ -1,88 +1,49 @@
-// The X11 backend against a real window manager, through the engine's adapter: capture,
-// placement, closing, windows that vanish, desktops, launches, screens and desktop entries.
+// The X11 backend against a real window manager, through the engine's adapter, beyond what the
+// contract suite asks of every backend: application names and processes, reads right after
+// changes, closing, windows that vanish, desktops, our own windows, launches, threads, a lost
+// server.
 #include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
-#include <cstdio>
 #include <filesystem>
-#include <map>
 #include <thread>
 
 #include "X11Fixture.h"
-#include "base/NotificationCenter.h"
 #include "base/PollLoop.h"
-#include "engine/SpaceService.h"
-#include "engine/WindowService.h"
 #include "platform/x11/X11Hotkeys.h"
 
 namespace vantrel::testing {
 namespace {
 
-std::string pidText() {
-    return std::to_string(::getpid());
-}
-
-TEST_F(X11DesktopTest, CapturesTheWindowsOfSeveralApplications) {
-    const auto a1 = open({"--instance", "alpha", "--class", "Alpha", "--title", "Alpha one",
-                          "--pid", pidText(), "--geometry", "400x300+100+100"});
-    const auto a2 = open({"--instance", "alpha", "--class", "Alpha", "--title", "Alpha two",
-                          "--geometry", "500x350+700+120"});
-    const auto b = open({"--instance", "beta", "--class", "Beta", "--title", "Beta", "--geometry",
-                         "450x320+300+600"});
-
-    const auto states = service_->captureWindows();
-    ASSERT_EQ(states.size(), 3u);
-    const auto screens = desktop_->screens();
-    ASSERT_EQ(screens.screens.size(), 1u);
-    const std::uint32_t display = *screens.screens[0].screenNumber;
-
-    struct Expected {
-        xcb_window_t window;
-        const char* title;
-        const char* app;
-        std::int64_t index;
-        double x, y;
+// Named by the installed entry that matches (StartupWMClass, else the WM_CLASS instance as the
+// entry id), else by the class; the process id is the server's, whatever _NET_WM_PID claims.
+TEST_F(X11DesktopTest, NamesApplicationsByTheirEntriesAndProcesses) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* id;
+        const char* name;
     };
-    for (const Expected& e : {Expected{a1, "Alpha one", "Alpha", 0, 100, 100},
-                              Expected{a2, "Alpha two", "Alpha", 1, 700, 120},
-                              Expected{b, "Beta", "Beta", 0, 300, 600}}) {
-        SCOPED_TRACE(e.title);
-        const WindowState* state = stateOf(states, e.title);
-        ASSERT_NE(state, nullptr);
-        EXPECT_EQ(state->appBundleID, e.app);
-        EXPECT_EQ(state->windowIndex, e.index);
-        // The frame's corner is where the client asked the window manager to put it.
-        EXPECT_EQ(state->frameX, e.x);
-        EXPECT_EQ(state->frameY, e.y);
-        const ToolGeometry tool = session_->geometry(e.window);
-        EXPECT_EQ(state->frameX, tool.frameX());
-        EXPECT_EQ(state->frameY, tool.frameY());
-        EXPECT_EQ(state->frameWidth, tool.frameWidth());
-        EXPECT_EQ(state->frameHeight, tool.frameHeight());
-        EXPECT_EQ(state->displayID, display);
-        EXPECT_EQ(state->windowNumber, std::optional<std::uint32_t>(e.window));
-        EXPECT_EQ(state->spaceIndex, std::optional<std::int64_t>(1));
-        EXPECT_FALSE(state->isMinimized);
+    const Case cases[] = {
+        {{"--instance", "delta", "--class", "DeltaWM"}, "vantrel-test-delta", "Delta Test"},
+        {{"--instance", "vantrel-test-epsilon", "--class", "Eps"},
+         "vantrel-test-epsilon",
+         "Epsilon Test"},
+        {{"--instance", "alpha", "--class", "Alpha", "--pid", std::to_string(::getpid())},
+         "Alpha",
+         "Alpha"},
+    };
+    for (const Case& c : cases) {
+        auto args = c.args;
+        args.insert(args.end(), {"--title", c.id});
+        const auto w = open(args);
+        const auto app = applicationOf(w);
+        ASSERT_TRUE(app.has_value()) << c.id;
+        EXPECT_EQ(app->bundleID, c.id);
+        EXPECT_EQ(app->localizedName, c.name);
+        EXPECT_EQ(app->processIdentifier, client(w).process.pid()) << c.id;
     }
-    // Process ids come from the server, whatever the client claims in _NET_WM_PID.
-    ASSERT_TRUE(applicationOf(a1) && applicationOf(b));
-    EXPECT_EQ(applicationOf(a1)->processIdentifier, client(a1).process.pid());
-    EXPECT_EQ(applicationOf(b)->processIdentifier, client(b).process.pid());
-}
-
-TEST_F(X11DesktopTest, NamesApplicationsByTheirInstalledEntries) {
-    const auto delta = open({"--instance", "delta", "--class", "DeltaWM", "--title", "D"});
-    const auto epsilon =
-        open({"--instance", "vantrel-test-epsilon", "--class", "Eps", "--title", "E"});
-    const auto deltaApp = applicationOf(delta);
-    const auto epsilonApp = applicationOf(epsilon);
-    ASSERT_TRUE(deltaApp && epsilonApp);
-    EXPECT_EQ(deltaApp->bundleID, "vantrel-test-delta");
-    EXPECT_EQ(deltaApp->localizedName, "Delta Test");
-    EXPECT_EQ(epsilonApp->bundleID, "vantrel-test-epsilon");
 }
 
 TEST_F(X11DesktopTest, ACaptureSeesWhatOtherClientsChangedJustBefore) {
@@ -100,17 +61,14 @@ TEST_F(X11DesktopTest, ACaptureSeesWhatOtherClientsChangedJustBefore) {
     const auto states = service_->captureWindows();
     ASSERT_EQ(states.size(), 1u);
     EXPECT_EQ(states[0].windowTitle, "After");
-    const ToolGeometry tool = session_->geometry(w);
-    EXPECT_EQ(states[0].frameX, tool.frameX());
-    EXPECT_EQ(states[0].frameY, tool.frameY());
+    EXPECT_EQ(states[0].frameX, 900);
+    EXPECT_EQ(states[0].frameY, session_->geometry(w).frameY());
 }
 
 TEST_F(X11DesktopTest, AsksEachWindowToCloseAndNeverKills) {
     const auto polite = open({"--class", "Gamma", "--title", "Polite"});
     const auto stubborn = open({"--class", "Gamma", "--title", "Stubborn", "--refuse-close"});
-    const auto app = applicationOf(polite);
-    ASSERT_TRUE(app.has_value());
-    EXPECT_TRUE(desktop_->terminate(*app));
+    EXPECT_TRUE(desktop_->terminate(*applicationOf(polite)));
     EXPECT_EQ(client(polite).process.readLine(std::chrono::milliseconds{3000}), "close-requested");
     EXPECT_EQ(client(stubborn).process.readLine(std::chrono::milliseconds{3000}), "close-refused");
     EXPECT_TRUE(client(polite).process.waitForExit(std::chrono::milliseconds{3000}));
@@ -142,7 +100,7 @@ TEST_F(X11DesktopTest, AWindowThatVanishesIsAFailedReadNotACrash) {
 }
 
 TEST_F(X11DesktopTest, FollowsTheCurrentDesktop) {
-    const auto here = open({"--class", "Alpha", "--title", "Here"});
+    open({"--class", "Alpha", "--title", "Here"});
     const auto there = open({"--class", "Beta", "--title", "There"});
     XSession::run("wmctrl -i -r " + XSession::hex(there) + " -t 1");
     const auto current = [&] {
@@ -164,13 +122,7 @@ TEST_F(X11DesktopTest, FollowsTheCurrentDesktop) {
     EXPECT_EQ(desktop_->currentSpaceIndex(), 2);
     XSession::run("wmctrl -s 0");
     EXPECT_TRUE(eventually([&] { return current() == 1; }));
-    // Brought to the current desktop, as the Space prompt promises.
-    EXPECT_TRUE(desktop_->moveWindowToCurrentSpace(element(there)));
-    EXPECT_TRUE(eventually([&] {
-        return XSession::run("xprop -id " + XSession::hex(there) + " _NET_WM_DESKTOP")
-                   .find("= 0") != std::string::npos;
-    }));
-    (void)here;
+    // Bringing a window to the current desktop: the end-to-end test's workspace prompt.
 }
 
 // Our own windows (the menu, Preferences) are this program's, whatever their class says, and
@@ -223,13 +175,11 @@ TEST_F(X11DesktopTest, LaunchesOnlyInstalledEntries) {
     ASSERT_TRUE(location.has_value());
     EXPECT_FALSE(desktop_->applicationLocation("vantrel-not-installed").has_value());
     EXPECT_FALSE(desktop_->openApplication("/bin/sh", false).ok());
-
     const auto launched = desktop_->openApplication(*location, false);
     ASSERT_TRUE(launched.ok()) << launched.error().message;
     EXPECT_EQ(launched->bundleID, "vantrel-test-delta");
     EXPECT_EQ(launched->localizedName, "Delta Test");
-    // It was not ours to start by hand: close it the polite way.
-    EXPECT_TRUE(desktop_->terminate(*launched));
+    EXPECT_TRUE(desktop_->terminate(*launched));  // not ours to start by hand: closed politely
 
     // A launch that started but shows no window in time has still started.
     X11Options impatient;
@@ -238,8 +188,7 @@ TEST_F(X11DesktopTest, LaunchesOnlyInstalledEntries) {
     X11Desktop desktop(log_, loop_, clock_, impatient);
     ASSERT_TRUE(desktop.connect().ok());
     const auto running = [&]() -> std::optional<native::App> {
-        const auto snapshot = desktop.snapshot();
-        for (const auto& app : snapshot->apps)
+        for (const auto& app : desktop.snapshot()->apps)
             if (app.id == "vantrel-test-delta") return app;
         return std::nullopt;
     };
@@ -264,8 +213,8 @@ TEST_F(X11DesktopTest, ServesTheRestoreWorkerAndTheMainThreadTogether) {
     // The worker places the window back and forth while the main thread reads events.
     std::thread worker([&] {
         for (int i = 0; i < 10; ++i) {
-            const double x = i % 2 == 0 ? 500 : 200;
-            EXPECT_EQ(desktop_->setAttribute(window, attribute::kPosition, Point{x, 150}),
+            EXPECT_EQ(desktop_->setAttribute(window, attribute::kPosition,
+                                             Point{i % 2 == 0 ? 500.0 : 200.0, 150}),
                       AXError::success);
             (void)service_->captureWindows();
         }
@@ -280,7 +229,9 @@ TEST_F(X11DesktopTest, ServesTheRestoreWorkerAndTheMainThreadTogether) {
     EXPECT_EQ(session_->geometry(w).frameX(), 200);
 }
 
-TEST(X11DesktopLosingTheServer, ReportsItOnceAndFailsCleanly) {
+// A backend that lost its X server, or never had one, fails every call cleanly; the desktop and
+// the hotkeys each report the loss once, on the main loop.
+TEST(X11DesktopWithoutTheServer, ReportsALossOnceAndFailsCleanly) {
     char pattern[] = "/tmp/vantrel-x11-lost-XXXXXX";
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     std::string error;
@@ -292,6 +243,7 @@ TEST(X11DesktopLosingTheServer, ReportsItOnceAndFailsCleanly) {
     ManualLoop loop;
     SystemClock clock;
     X11Desktop desktop(log, loop, clock);
+    X11Desktop never(log, loop, clock);
     X11Hotkeys hotkeys(log, loop);
     ASSERT_TRUE(desktop.connect().ok());
     ASSERT_TRUE(hotkeys.connect().ok());
@@ -311,12 +263,17 @@ TEST(X11DesktopLosingTheServer, ReportsItOnceAndFailsCleanly) {
         loop.runPending();
         return desktopLost > 0 && hotkeysLost > 0;
     }));
-    EXPECT_FALSE(desktop.capabilities().canMove);
-    EXPECT_TRUE(desktop.snapshot()->windows.empty());
-    EXPECT_TRUE(desktop.snapshot()->monitors.empty());
-    EXPECT_EQ(desktop.placeWindows({{window->window, Point{1, 1}, std::nullopt}}),
-              std::vector{native::PlaceResult::refused});
-    EXPECT_EQ(desktop.fileDescriptor(), -1);
+    for (X11Desktop* d : {&desktop, &never}) {
+        EXPECT_FALSE(d->capabilities().canMove);
+        const auto snapshot = d->snapshot();
+        EXPECT_TRUE(snapshot->apps.empty() && snapshot->windows.empty());
+        EXPECT_TRUE(snapshot->monitors.empty());
+        EXPECT_EQ(snapshot->workspaces.count, 0);
+        EXPECT_EQ(d->placeWindows({{window->window, Point{1, 1}, std::nullopt}}),
+                  std::vector{native::PlaceResult::refused});
+        EXPECT_EQ(d->setMinimized(window->window, true), native::PlaceResult::refused);
+        EXPECT_EQ(d->fileDescriptor(), -1);
+    }
     EXPECT_EQ(hotkeys.registerHotkey(0, 0, HotkeyID{1, 1}).status, hotkey_status::kInvalidHotkey);
     EXPECT_EQ(hotkeys.fileDescriptor(), -1);
     loop.runPending();
@@ -327,17 +284,6 @@ TEST(X11DesktopLosingTheServer, ReportsItOnceAndFailsCleanly) {
     EXPECT_EQ(lines, (std::vector<std::string>{"X11Desktop: Lost the connection to the X server",
                                                "X11Hotkeys: Lost the connection to the X server"}));
     std::filesystem::remove_all(pattern);
-}
-
-TEST(X11DesktopWithoutServer, FailsCleanlyBeforeConnecting) {
-    MemoryLog log;
-    ManualLoop loop;
-    X11Desktop desktop(log, loop, loop);
-    EXPECT_FALSE(desktop.capabilities().canMove);
-    EXPECT_TRUE(desktop.snapshot()->apps.empty());
-    EXPECT_EQ(desktop.snapshot()->workspaces.count, 0);
-    EXPECT_EQ(desktop.setMinimized(1, true), native::PlaceResult::refused);
-    EXPECT_EQ(desktop.fileDescriptor(), -1);
 }
 
 }  // namespace

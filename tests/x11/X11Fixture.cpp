@@ -95,14 +95,6 @@ TestWindow& X11Test::client(xcb_window_t window) {
     throw std::logic_error("no such test window");
 }
 
-std::optional<RunningApplication> X11Test::applicationOf(xcb_window_t window) {
-    return desktop_->applicationOfWindow(window);
-}
-
-Element X11Test::element(xcb_window_t window) {
-    return desktop_->elementForWindow(window);
-}
-
 }  // namespace vantrel::testing
 
 // GLib is not built with ThreadSanitizer: the worker threads of GLib, GIO and GObject (started when

@@ -31,8 +31,10 @@ class X11Test : public ::testing::Test {
     xcb_window_t open(const std::vector<std::string>& args);
     TestWindow& client(xcb_window_t window);
     // The window's element, found through the application that lists it.
-    Element element(xcb_window_t window);
-    std::optional<RunningApplication> applicationOf(xcb_window_t window);
+    Element element(xcb_window_t window) { return desktop_->elementForWindow(window); }
+    std::optional<RunningApplication> applicationOf(xcb_window_t window) {
+        return desktop_->applicationOfWindow(window);
+    }
     // Reads events and runs what they posted until `condition` holds or time runs out.
     template <typename Condition>
     bool pumpUntil(Condition condition) {

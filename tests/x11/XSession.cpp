@@ -21,6 +21,14 @@
 namespace vantrel::testing {
 namespace {
 
+using Deadline = std::chrono::steady_clock::time_point;
+
+std::chrono::milliseconds left(Deadline deadline) {
+    return std::max(std::chrono::milliseconds{0},
+                    std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - std::chrono::steady_clock::now()));
+}
+
 bool windowManagerRuns(const std::string& display) {
     xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
     bool runs = false;
@@ -43,8 +51,51 @@ bool windowManagerRuns(const std::string& display) {
 
 int number(const std::string& text, const std::string& label) {
     const auto at = text.find(label);
-    if (at == std::string::npos) return 0;
-    return std::atoi(text.c_str() + at + label.size());
+    return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + label.size());
+}
+
+// The command line that runs the window manager `name` in the foreground.
+std::string windowManagerCommand(const std::string& name, const std::string& home) {
+    // These keep their settings behind a session bus (xfconf, GSettings, KConfig daemons).
+    const std::string bus = "dbus-run-session ";
+    if (name == "xfwm4") return bus + "xfwm4 --compositor=off --sm-client-disable";
+    if (name == "metacity" || name == "marco") return bus + name + " --replace --no-composite";
+    if (name == "mutter") return bus + "mutter --x11 --replace --sm-disable";
+    if (name == "muffin") return bus + "muffin --replace --sm-disable";
+    if (name == "kwin") return bus + "kwin_x11 --replace";
+    if (name == "i3") {
+        // No bar, no wizard: the tests see only their own windows.
+        std::ofstream(home + "/i3.config") << "font pango:monospace 8\n";
+        return "i3 -c " + home + "/i3.config";
+    }
+    if (name == "fluxbox") {
+        // Its wallpaper setter reports a failure in a window of its own under Xvfb.
+        std::filesystem::create_directories(home + "/.fluxbox");
+        std::ofstream(home + "/.fluxbox/overlay") << "background: none\n";
+    }
+    return name;  // openbox, fluxbox, icewm, awesome
+}
+
+// Starts Xvfb on a free display: -displayfd makes it write the number once it accepts clients.
+std::string startServer(TestProcess& server, Deadline deadline) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return "";
+    auto spawned = TestProcess::spawn({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]),
+                                       "-screen", "0", "2560x1440x24", "-nolisten", "tcp"},
+                                      {fds[1]});
+    ::close(fds[1]);
+    std::string digits;
+    char ch = 0;
+    while (spawned && left(deadline).count() > 0) {
+        pollfd fd{fds[0], POLLIN, 0};
+        if (::poll(&fd, 1, static_cast<int>(std::min<long long>(left(deadline).count(), 500))) <= 0)
+            continue;
+        if (::read(fds[0], &ch, 1) != 1 || ch == '\n') break;
+        digits.push_back(ch);
+    }
+    ::close(fds[0]);
+    if (spawned) server = std::move(*spawned);
+    return digits.empty() ? "" : ":" + digits;
 }
 
 }  // namespace
@@ -70,74 +121,15 @@ std::unique_ptr<XSession> XSession::start(const std::string& dataDir, std::strin
     return nullptr;
 }
 
-namespace {
-
-// The command line that runs the window manager `name` in the foreground.
-std::string windowManagerCommand(const std::string& name, const std::string& home) {
-    // These keep their settings behind a session bus (xfconf, GSettings, KConfig daemons).
-    const std::string bus = "dbus-run-session ";
-    if (name == "xfwm4") return bus + "xfwm4 --compositor=off --sm-client-disable";
-    if (name == "metacity" || name == "marco") return bus + name + " --replace --no-composite";
-    if (name == "mutter") return bus + "mutter --x11 --replace --sm-disable";
-    if (name == "muffin") return bus + "muffin --replace --sm-disable";
-    if (name == "kwin") return bus + "kwin_x11 --replace";
-    if (name == "i3") {
-        // No bar, no wizard: the tests see only their own windows.
-        std::ofstream(home + "/i3.config") << "font pango:monospace 8\n";
-        return "i3 -c " + home + "/i3.config";
-    }
-    if (name == "fluxbox") {
-        // Its wallpaper setter reports a failure in a window of its own under Xvfb.
-        std::filesystem::create_directories(home + "/.fluxbox");
-        std::ofstream(home + "/.fluxbox/overlay") << "background: none\n";
-    }
-    return name;  // openbox, fluxbox, icewm, awesome
-}
-
-}  // namespace
-
-std::unique_ptr<XSession> XSession::startOnce(const std::string& dataDir,
-                                              std::chrono::steady_clock::time_point deadline,
+std::unique_ptr<XSession> XSession::startOnce(const std::string& dataDir, Deadline deadline,
                                               std::string& error) {
     ::signal(SIGPIPE, SIG_IGN);  // a client that exits must not take the test with it
-    const auto left = [&] {
-        return std::max(std::chrono::milliseconds{0},
-                        std::chrono::duration_cast<std::chrono::milliseconds>(
-                            deadline - std::chrono::steady_clock::now()));
-    };
     std::unique_ptr<XSession> session(new XSession);
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) {
-        error = "pipe failed";
-        return nullptr;
-    }
-    // -displayfd: the server picks a free display and writes its number to the pipe once it
-    // accepts clients.
-    auto server = TestProcess::spawn({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]),
-                                      "-screen", "0", "2560x1440x24", "-nolisten", "tcp"},
-                                     {fds[1]});
-    ::close(fds[1]);
-    if (!server) {
-        ::close(fds[0]);
-        error = "cannot start Xvfb";
-        return nullptr;
-    }
-    session->server_ = std::move(*server);
-    std::string digits;
-    char ch = 0;
-    while (left().count() > 0) {
-        pollfd fd{fds[0], POLLIN, 0};
-        if (::poll(&fd, 1, static_cast<int>(std::min<long long>(left().count(), 500))) <= 0)
-            continue;
-        if (::read(fds[0], &ch, 1) != 1 || ch == '\n') break;
-        digits.push_back(ch);
-    }
-    ::close(fds[0]);
-    if (digits.empty()) {
+    session->display_ = startServer(session->server_, deadline);
+    if (session->display_.empty()) {
         error = "Xvfb reported no display";
         return nullptr;
     }
-    session->display_ = ":" + digits;
     ::setenv("DISPLAY", session->display_.c_str(), 1);
     // The window manager finds its themes in the system's data folders, and keeps its own
     // settings in a private home.
@@ -146,25 +138,21 @@ std::unique_ptr<XSession> XSession::startOnce(const std::string& dataDir,
     const std::string name = windowManagerName();
     const std::string home = dataDir + "/wm-home";
     std::filesystem::create_directories(home);
-    const std::string log = dataDir + "/wm.log";
+    const std::string command = "HOME='" + home + "' XDG_CONFIG_HOME='" + home + "/.config' exec " +
+                                windowManagerCommand(name, home) + " >>'" + dataDir +
+                                "/wm.log' 2>&1";
+    TestProcess& wm = session->windowManager_;
+    const auto wmEnded = [&] { return wm.waitForExit(std::chrono::milliseconds{0}); };
     // A window manager that dies while starting (they do, when many sessions start together)
     // is started again; one that runs must also manage a window before the session is ready.
     bool runs = false;
-    while (!runs && left().count() > 0) {
-        auto wm =
-            TestProcess::spawn({"/bin/sh", "-c",
-                                "HOME='" + home + "' XDG_CONFIG_HOME='" + home + "/.config' exec " +
-                                    windowManagerCommand(name, home) + " >>'" + log + "' 2>&1"});
-        if (!wm) break;
-        session->windowManager_ = std::move(*wm);
-        runs = eventually(
-                   [&] {
-                       return windowManagerRuns(session->display_) ||
-                              session->windowManager_.waitForExit(std::chrono::milliseconds{0});
-                   },
-                   left()) &&
-               !session->windowManager_.waitForExit(std::chrono::milliseconds{0}) &&
-               windowManagerRuns(session->display_);
+    while (!runs && left(deadline).count() > 0) {
+        auto spawned = TestProcess::spawn({"/bin/sh", "-c", command});
+        if (!spawned) break;
+        wm = std::move(*spawned);
+        runs = eventually([&] { return windowManagerRuns(session->display_) || wmEnded(); },
+                          left(deadline)) &&
+               !wmEnded() && windowManagerRuns(session->display_);
         if (session->server_.waitForExit(std::chrono::milliseconds{0})) break;
     }
     if (!runs) {
@@ -176,24 +164,19 @@ std::unique_ptr<XSession> XSession::startOnce(const std::string& dataDir,
     ::setenv("XDG_DATA_HOME", (dataDir + "/home").c_str(), 1);
     // The manager announces itself before it is ready, and a window mapped while it starts
     // may stay unmanaged: open probe windows until one is managed.
+    const auto clients = [] { return run("xprop -root _NET_CLIENT_LIST"); };
     bool managed = false;
-    while (!managed && left().count() > 0 &&
-           !session->windowManager_.waitForExit(std::chrono::milliseconds{0})) {
+    while (!managed && left(deadline).count() > 0 && !wmEnded()) {
         auto probe = session->openWindow({"--title", "probe", "--class", "VantrelProbe"});
         if (!probe) break;
-        managed = eventually(
-            [&] {
-                return run("xprop -root _NET_CLIENT_LIST").find(hex(probe->window)) !=
-                       std::string::npos;
-            },
-            std::min(left(), std::chrono::milliseconds{5000}));
+        managed =
+            eventually([&] { return clients().find(hex(probe->window)) != std::string::npos; },
+                       std::min(left(deadline), std::chrono::milliseconds{5000}));
         probe->process.writeLine("quit");
         probe->process.waitForExit(std::chrono::milliseconds{3000});
     }
     if (!managed ||
-        !eventually(
-            [&] { return run("xprop -root _NET_CLIENT_LIST").find("0x") == std::string::npos; },
-            left())) {
+        !eventually([&] { return clients().find("0x") == std::string::npos; }, left(deadline))) {
         error = name + " manages no windows on " + session->display_;
         return nullptr;
     }
@@ -212,10 +195,8 @@ std::optional<TestWindow> XSession::openWindow(const std::vector<std::string>& a
     if (!process) return std::nullopt;
     const auto line = process->readLine(std::chrono::milliseconds{5000});
     if (!line || line->rfind("window ", 0) != 0) return std::nullopt;
-    TestWindow window;
-    window.window = static_cast<xcb_window_t>(std::strtoul(line->c_str() + 7, nullptr, 16));
-    window.process = std::move(*process);
-    return window;
+    return TestWindow{std::move(*process),
+                      static_cast<xcb_window_t>(std::strtoul(line->c_str() + 7, nullptr, 16))};
 }
 
 std::string XSession::run(const std::string& command) {

@@ -1,5 +1,6 @@
-// The desktop-entry index read from the data folders agrees with GIO's list of installed
-// applications, on a tree of entries made to trip a reader up.
+// What every Linux backend shares: the desktop-entry index agrees with GIO's list of installed
+// applications on a tree of entries made to trip a reader up; stored key codes as X keys; the XDG
+// folders.
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 #include <gtest/gtest.h>
@@ -10,8 +11,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <tuple>
 
+#include "model/ShortcutText.h"
 #include "platform/freedesktop/DesktopEntries.h"
+#include "platform/freedesktop/KeyCodes.h"
+#include "platform/freedesktop/XdgFolders.h"
 
 namespace vantrel::freedesktop {
 namespace {
@@ -109,41 +115,27 @@ class DesktopEntriesTest : public ::testing::Test {
 
 fs::path DesktopEntriesTest::root_;
 
+// Precedence of folders, Hidden and uninstalled entries, subfolder ids, localised, escaped and
+// spaced values: every field as GIO reads it.
 TEST_F(DesktopEntriesTest, ListsWhatGioLists) {
     const auto ours = sorted(loadInstalledEntries());
     const auto gio = listedByGio();
     EXPECT_EQ(gio.size(), 14u);
     ASSERT_EQ(ours.size(), gio.size());
-    for (std::size_t i = 0; i < ours.size(); ++i) {
-        SCOPED_TRACE(gio[i].id);
-        EXPECT_EQ(ours[i].id, gio[i].id);
-        EXPECT_EQ(ours[i].name, gio[i].name);
-        EXPECT_EQ(ours[i].startupWMClass, gio[i].startupWMClass);
-        EXPECT_EQ(ours[i].filename, gio[i].filename);
-    }
+    const auto fields = [](const DesktopEntry& e) {
+        return std::tie(e.id, e.name, e.startupWMClass, e.filename);
+    };
+    for (std::size_t i = 0; i < ours.size(); ++i) EXPECT_EQ(fields(ours[i]), fields(gio[i]));
 }
 
-TEST_F(DesktopEntriesTest, AppliesPrecedenceVisibilityAndSubfolderIds) {
+// What the list holds is GIO's (above); the index finds an entry by id and by StartupWMClass.
+TEST_F(DesktopEntriesTest, IndexesByIdAndWindowClass) {
     const EntryIndex index(loadInstalledEntries());
-    // The user's folder comes first; a Hidden entry there removes the application altogether.
-    ASSERT_NE(index.byId("shadowed"), nullptr);
     EXPECT_EQ(index.byId("shadowed")->name, "Home Shadowed");
     EXPECT_EQ(index.byId("masked"), nullptr);
-    EXPECT_EQ(index.byId("plain")->name, "Plain");
-    EXPECT_NE(index.byId("only-second"), nullptr);
-    // NoDisplay entries still name windows; Hidden, non-application and uninstalled ones do not.
-    EXPECT_NE(index.byId("nodisplay"), nullptr);
-    for (const char* id :
-         {"hidden", "link", "missing", "tryexec", "unterminated", "garbage", "othergroup"})
-        EXPECT_EQ(index.byId(id), nullptr) << id;
-    EXPECT_NE(index.byId("vendor-app"), nullptr);
-    EXPECT_NE(index.byId("vendor-sub-deep"), nullptr);
     EXPECT_EQ(index.byStartupWMClass("Weird Class")->id, "wmclass");
     EXPECT_EQ(index.byStartupWMClass("Back\\slash")->id, "escaped");
     EXPECT_EQ(index.byStartupWMClass("ActionClass"), nullptr);
-    EXPECT_EQ(index.byId("wmclass")->name, "Klassisch");
-    // Spaces after a value belong to it; only those around "=" go.
-    EXPECT_EQ(index.byId("actions")->name, "Spaced  ");
 }
 
 TEST_F(DesktopEntriesTest, ReadsEachFolderOnceWhateverTheLinks) {
@@ -159,6 +151,57 @@ TEST_F(DesktopEntriesTest, ReadsEachFolderOnceWhateverTheLinks) {
     for (const auto& found : sorted(loadInstalledEntries({(root_ / "loops").string()})))
         ids.push_back(found.id);
     EXPECT_EQ(ids, (std::vector<std::string>{"sub-inner", "top"}));
+}
+
+// Every key a shortcut text names sits at a keyboard position; the keysyms serve where the
+// keyboard extension is missing.
+TEST(X11KeyCodes, EveryNamedKeyHasAPositionThatLeadsBackToIt) {
+    int named = 0;
+    for (std::uint16_t code = 0; code < 128; ++code) {
+        if (keyName(code) == "?") {
+            EXPECT_FALSE(xkbKeyName(code).has_value()) << code;
+            continue;
+        }
+        ++named;
+        const auto name = xkbKeyName(code);
+        ASSERT_TRUE(name.has_value()) << code;
+        EXPECT_EQ(keyCodeForXkbKeyName(*name), code);
+    }
+    EXPECT_EQ(named, 73);
+    EXPECT_EQ(xkbKeyName(19), "AE02");  // the 2 key, whatever a layout prints on it
+    EXPECT_EQ(xkbKeyName(16), "AD06");  // Y on a US keyboard, Z on a German one
+    EXPECT_FALSE(keyCodeForXkbKeyName("LSGT").has_value());
+}
+
+TEST(X11KeyCodes, KeysymsWhereTheKeyboardExtensionIsMissing) {
+    EXPECT_EQ(keysymForKeyCode(16), std::optional<std::uint32_t>('y'));
+    EXPECT_EQ(keysymForKeyCode(29), std::optional<std::uint32_t>('0'));
+    EXPECT_EQ(keysymForKeyCode(123), 0xff51u);  // Left
+    EXPECT_EQ(keysymForKeyCode(117), 0xffffu);  // forward Delete
+    EXPECT_FALSE(keysymForKeyCode(10).has_value());
+}
+
+TEST(XdgFolders, OnlyAbsoluteValuesCountElseTheDefaultsUnderHome) {
+    using Env = std::map<std::string, std::string>;
+    const auto folders = [](const Env& env) {
+        return XdgFolders::from([&](const char* name) -> const char* {
+            const auto it = env.find(name);
+            return it == env.end() ? nullptr : it->second.c_str();
+        });
+    };
+    using P = std::filesystem::path;
+    const auto set = folders({{"HOME", "/home/u"},
+                              {"XDG_DATA_HOME", "/data/"},
+                              {"XDG_CONFIG_HOME", "/conf"},
+                              {"XDG_DATA_DIRS", "/a/:rel::/b"}});
+    EXPECT_EQ(set.configHome, P("/conf"));
+    EXPECT_EQ(set.dataFolders(), (std::vector<P>{"/data", "/a", "/b"}));
+    const auto defaults =
+        folders({{"HOME", "/home/u"}, {"XDG_DATA_HOME", "relative/data"}, {"XDG_CONFIG_HOME", ""}});
+    EXPECT_EQ(defaults.dataHome, P("/home/u/.local/share"));
+    EXPECT_EQ(defaults.configHome, P("/home/u/.config"));
+    EXPECT_EQ(defaults.dataDirs, (std::vector<P>{"/usr/local/share", "/usr/share"}));
+    EXPECT_FALSE(folders({{"HOME", ""}}).dataHome || folders({}).configHome);
 }
 
 }  // namespace
