@@ -61,6 +61,10 @@ std::vector<WindowLayout> LayoutCommands::find(std::string_view idOrName) const 
 void LayoutCommands::restore(const WindowLayout& layout, RestoreOptions options) {
     restoringName_ = layout.name;
     restoringId_ = layout.id;
+    // "Always restore" answered the prompt for good: run as `here`, so the caller hears of the
+    // restore that placed the windows, not of the one the Space check stopped.
+    if (options.space == SpaceChoice::ask && preferences_.ignoreSpaceMismatch())
+        options.space = SpaceChoice::here;
     restoringSpace_ = options.space;
     scriptedPending_.reset();
     WindowLayout chosen = layout;

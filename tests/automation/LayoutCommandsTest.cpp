@@ -373,10 +373,14 @@ TEST_F(LayoutCommandsTest, TheSpacePromptWaitsTypedAndEachAnswerDoesItsPart) {
         EXPECT_EQ(frameOf(live), (row.moved ? Rect{row.x, 0, 500, 400} : before));
         EXPECT_EQ(preferences.ignoreSpaceMismatch(), row.remembered);
     }
-    // Always: later mismatches restore at once, with nothing left waiting.
+    // Always: later mismatches restore at once, with nothing left waiting, and the caller hears
+    // of the restore that placed the windows.
     restoreTo(40);
     EXPECT_FALSE(commands.pendingSpaceRestore.get().has_value());
     EXPECT_EQ(frameOf(live), (Rect{40, 0, 500, 400}));
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_FALSE(outcome->stopped);
+    EXPECT_EQ(outcome->summary.restoredWindows, 1);
 }
 
 TEST_F(LayoutCommandsTest, MalformedMismatchNoticesLeaveNothingWaiting) {
