@@ -95,12 +95,16 @@ void LayoutCommands::cancelRestore() {
     layouts_.cancelRestore();
 }
 
-void LayoutCommands::capture(Duration deadline, std::function<void(CapturedWindows)> done) {
+void LayoutCommands::capture(Duration deadline,
+                             std::function<void(std::optional<CapturedWindows>)> done) {
     executor_.submit(clock_.now() + deadline, [service = &windows_, queue = &mainQueue_,
                                                weak = std::weak_ptr<LayoutCommands*>(self_),
                                                done = std::move(done)](bool late) mutable {
-        if (late) return;
-        CapturedWindows captured{service->captureWindows(), service->currentDisplayConfiguration()};
+        // Too late: the caller still hears that nothing was captured.
+        std::optional<CapturedWindows> captured;
+        if (!late)
+            captured =
+                CapturedWindows{service->captureWindows(), service->currentDisplayConfiguration()};
         queue->post([weak, done = std::move(done), captured = std::move(captured)]() mutable {
             if (weak.lock()) done(std::move(captured));
         });
@@ -108,18 +112,21 @@ void LayoutCommands::capture(Duration deadline, std::function<void(CapturedWindo
 }
 
 void LayoutCommands::saveCurrentWindows(std::string name, LayoutResult done) {
-    capture(kCaptureDeadline,
-            [this, name = std::move(name), done = std::move(done)](CapturedWindows captured) {
-                auto layout = layouts_.addLayout(name, std::move(captured));
-                if (done) done(std::move(layout));
-            });
+    capture(kCaptureDeadline, [this, name = std::move(name),
+                               done = std::move(done)](std::optional<CapturedWindows> captured) {
+        std::optional<WindowLayout> layout;
+        if (captured) layout = layouts_.addLayout(name, std::move(*captured));
+        if (done) done(std::move(layout));
+    });
 }
 
 void LayoutCommands::recapture(const Uuid& id, LayoutResult done) {
-    capture(kCaptureDeadline, [this, id, done = std::move(done)](CapturedWindows captured) {
-        auto layout = layouts_.replaceWindows(id, std::move(captured));
-        if (done) done(std::move(layout));
-    });
+    capture(kCaptureDeadline,
+            [this, id, done = std::move(done)](std::optional<CapturedWindows> captured) {
+                std::optional<WindowLayout> layout;
+                if (captured) layout = layouts_.replaceWindows(id, std::move(*captured));
+                if (done) done(std::move(layout));
+            });
 }
 
 void LayoutCommands::countWindows(std::function<void(std::size_t)> done) {

@@ -65,7 +65,8 @@ struct RestoreOptions {
 
 class LayoutCommands {
   public:
-    // What each call gets back on the main thread; none when nothing was made or changed.
+    // What each call gets back on the main thread; none when nothing was made or changed (no
+    // window captured, or the desktop too busy to answer in time).
     using LayoutResult = std::function<void(std::optional<WindowLayout>)>;
 
     // How long work may wait behind other desktop work before it is no longer wanted.
@@ -122,7 +123,8 @@ class LayoutCommands {
     void answerSpacePrompt(SpaceAnswer answer);
 
   private:
-    void capture(Duration deadline, std::function<void(CapturedWindows)> done);
+    // `done` hears nothing captured when the capture started after its deadline.
+    void capture(Duration deadline, std::function<void(std::optional<CapturedWindows>)> done);
     void spaceMismatch(const Notification& notification);
     void restoreToCurrentSpace(PendingSpaceRestore pending,
                                LayoutManager::Completion onFinished = {});

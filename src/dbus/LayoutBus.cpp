@@ -17,6 +17,9 @@ namespace {
 // Longer names and references are no one's layout: refused before any lookup.
 constexpr qsizetype kMaxText = 200;
 
+constexpr const char* kNothingCaptured =
+    "No windows were captured (or the desktop was too busy to answer in time): nothing changed.";
+
 constexpr const char* kMethodNames[] = {"List",   "Restore",     "Save",   "Recapture",
                                         "Delete", "ApplyPreset", "Export", "Import"};
 
@@ -232,8 +235,7 @@ void LayoutBus::save(const QDBusMessage& call) {
         return fail(connection_, call, error::kNoAccess,
                     LayoutError::accessibilityPermissionRequired().description());
     commands_.saveCurrentWindows(name.toStdString(), [bus = connection_, call](auto layout) {
-        if (!layout)
-            return fail(bus, call, error::kFailed, LayoutError::noWindowsCaptured().description());
+        if (!layout) return fail(bus, call, error::kFailed, kNothingCaptured);
         answer(bus, call, {QString::fromStdString(layout->id.toString())});
     });
 }
@@ -245,10 +247,7 @@ void LayoutBus::recapture(const QDBusMessage& call) {
         return fail(connection_, call, error::kNoAccess,
                     LayoutError::accessibilityPermissionRequired().description());
     commands_.recapture(layout->id, [bus = connection_, call](auto fresh) {
-        if (!fresh)
-            return fail(
-                bus, call, error::kFailed,
-                LayoutError::noWindowsCaptured().description() + " The layout is unchanged.");
+        if (!fresh) return fail(bus, call, error::kFailed, kNothingCaptured);
         answer(bus, call, {QString::fromStdString(fresh->id.toString())});
     });
 }

@@ -398,7 +398,8 @@ TEST_F(LayoutCommandsTest, MalformedMismatchNoticesLeaveNothingWaiting) {
 
 // --- Deadlines on the executor ---------------------------------------------------------------
 
-TEST_F(LayoutCommandsTest, CountsAndPresetsRunOnTheExecutorOneCountAtATimeAndNotWhenLate) {
+// A preset or save the desktop could not serve in time answers with nothing and changes nothing.
+TEST_F(LayoutCommandsTest, CountsPresetsAndSavesRunOnTheExecutorOneCountAtATimeAndNotWhenLate) {
     grant();
     const auto editor = app("org.example.Editor", 10);
     const auto live = window(editor, "w", {100, 100, 400, 300});
@@ -407,16 +408,21 @@ TEST_F(LayoutCommandsTest, CountsAndPresetsRunOnTheExecutorOneCountAtATimeAndNot
     QueuedWorker queued;
     LayoutCommands c{manager, windowService, presets, preferences, queued, loop, loop, center};
     std::vector<std::size_t> counts;
+    std::vector<bool> placed;
     for (const bool late : {true, false}) {
         c.countWindows([&](std::size_t count) { counts.push_back(count + 100); });  // superseded
         c.countWindows([&](std::size_t count) { counts.push_back(count); });
-        c.applyPreset(PresetLayout::leftHalf);
-        queued.runAt(queued.tasks.size() - 2, late);
-        queued.runAt(queued.tasks.size() - 1, late);
+        c.applyPreset(PresetLayout::leftHalf, [&](bool done) { placed.push_back(done); });
+        c.saveCurrentWindows("Saved", keep());
+        for (auto i = queued.tasks.size() - 3; i < queued.tasks.size(); ++i) queued.runAt(i, late);
         loop.runPending();
         EXPECT_EQ(frameOf(live) == (Rect{0, 0, 720, 900}), !late);
+        ASSERT_TRUE(result.has_value());
+        EXPECT_EQ(result->has_value(), !late);
     }
     EXPECT_EQ(counts, std::vector<std::size_t>{1});
+    EXPECT_EQ(placed, (std::vector<bool>{false, true}));
+    EXPECT_EQ(manager.layouts.get().size(), 1U);
 }
 
 // --- Queries ---------------------------------------------------------------------------------
