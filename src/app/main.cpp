@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "app/CommandLine.h"
 #include "app/DBusNotifier.h"
 #include "app/QSettingsUserDefaults.h"
 #include "app/SingleInstance.h"
@@ -16,9 +17,10 @@
 #include "base/Log.h"
 #include "base/Worker.h"
 #include "core/AppDelegate.h"
-#include "platform/api/Backend.h"
 #include "core/Constants.h"
+#include "dbus/LayoutBus.h"
 #include "engine/DesktopAdapter.h"
+#include "platform/api/Backend.h"
 #include "platform/freedesktop/DesktopEntries.h"
 #include "platform/freedesktop/XdgFolders.h"
 #include "ui/AppChoices.h"
@@ -35,25 +37,14 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: vantrel [--help | --version | --quit]\n"
-    "Saves and restores window layouts from the system tray.\n"
-    "\n"
-    "Vantrel runs in the tray of an X11 desktop with an EWMH window manager.\n"
-    "Layouts are kept in $XDG_DATA_HOME/Vantrel/layouts.json, preferences in\n"
-    "$XDG_CONFIG_HOME/Vantrel/Vantrel.conf.\n"
-    "\n"
-    "  --help     show this text and exit\n"
-    "  --version  show the version and exit\n"
-    "  --quit     ask the Vantrel running on this display to quit\n";
-
-// Answers --help and --version before anything touches the display; refuses other options.
-// Returns the exit code when the program should stop here.
+// Answers --help, --version and the subcommands before anything touches the display; refuses
+// other options. Returns the exit code when the program should stop here.
 std::optional<int> handleArguments(int argc, char** argv) {
+    if (vantrel::cli::isCommand(argc, argv)) return vantrel::cli::run(argc, argv);
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--help" || argument == "-h") {
-            std::fputs(kUsage, stdout);
+            std::fputs(vantrel::cli::usage().c_str(), stdout);
             return 0;
         }
         if (argument == "--version") {
@@ -68,7 +59,8 @@ std::optional<int> handleArguments(int argc, char** argv) {
             std::fputs("Vantrel is not running.\n", stderr);
             return 1;
         }
-        std::fprintf(stderr, "vantrel: unknown option '%s'\n%s", argv[i], kUsage);
+        std::fprintf(stderr, "vantrel: unknown option '%s'\n%s", argv[i],
+                     vantrel::cli::usage().c_str());
         return 2;
     }
     return std::nullopt;
@@ -172,7 +164,14 @@ int main(int argc, char** argv) {
 
         QObject::connect(&application, &QCoreApplication::aboutToQuit,
                          [&delegate] { delegate.applicationWillTerminate(); });
-        mainQueue.post([&delegate] { delegate.applicationDidFinishLaunching(); });
+        // Scripts and `vantrel COMMAND` reach the commands once the layouts are loaded.
+        bus::LayoutBus layoutBus(delegate.commands(), delegate.notifications(),
+                                 QDBusConnection::sessionBus());
+        mainQueue.post([&delegate, &layoutBus, &log] {
+            delegate.applicationDidFinishLaunching();
+            if (const auto problem = layoutBus.publish())
+                log.line("LayoutBus: Not on the session bus: " + *problem);
+        });
         const int status = QApplication::exec();
         // A restore still running was told to stop at its next window (will terminate): it ends
         // before the services it uses go away.

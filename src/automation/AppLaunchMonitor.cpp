@@ -40,7 +40,8 @@ void AppLaunchMonitor::handleAppLaunch(const std::string& bundleID) {
     mainQueue_.postAfter(kRestoreDelay, [weak, layouts = std::move(layouts)] {
         auto self = weak.lock();
         if (!self || layouts.empty()) return;
-        (*self)->commands_.restore(layouts.front(), {RestoreOrigin::launchTrigger, {}});
+        (*self)->commands_.restore(layouts.front(),
+                                   RestoreOptions::from(RestoreOrigin::launchTrigger));
     });
 }
 

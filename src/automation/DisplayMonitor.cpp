@@ -79,7 +79,7 @@ void DisplayMonitor::triggerLayouts(const DisplayConfiguration& configuration) {
     const auto matching = commands_.list().layoutsMatching(configuration);
     if (matching.empty()) return;
     log_.line("DisplayMonitor: Found " + std::to_string(matching.size()) + " layouts to trigger");
-    commands_.restore(matching.front(), {RestoreOrigin::background, {}});
+    commands_.restore(matching.front(), RestoreOptions::from(RestoreOrigin::background));
 }
 
 }  // namespace vantrel

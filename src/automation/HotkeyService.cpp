@@ -219,12 +219,12 @@ void HotkeyService::registerLayoutHotkeys() {
     for (const auto& layout : layoutManager_.layouts.get()) {
         if (!layout.shortcutKeyCode || !layout.shortcutModifiers) continue;
         std::weak_ptr<HotkeyService*> weak = self_;
-        registerShortcut(
-            layout.id, layout.name, *layout.shortcutKeyCode, *layout.shortcutModifiers,
-            [weak, layoutID = layout.id] {
-                if (auto self = weak.lock())
-                    (void)(*self)->commands_.restore(layoutID, {RestoreOrigin::background, {}});
-            });
+        registerShortcut(layout.id, layout.name, *layout.shortcutKeyCode, *layout.shortcutModifiers,
+                         [weak, layoutID = layout.id] {
+                             if (auto self = weak.lock())
+                                 (void)(*self)->commands_.restore(
+                                     layoutID, RestoreOptions::from(RestoreOrigin::background));
+                         });
     }
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "automation/LayoutManager.h"
@@ -14,6 +15,7 @@
 #include "base/MainQueue.h"
 #include "base/NotificationCenter.h"
 #include "base/Published.h"
+#include "base/Result.h"
 #include "base/Subscription.h"
 #include "base/Uuid.h"
 #include "base/Worker.h"
@@ -32,21 +34,39 @@ struct PendingSpaceRestore {
     std::vector<WindowState> windows;
     std::optional<DisplayConfiguration> displayConfiguration;
     std::string layoutName;
+    Uuid layoutId;
 
     friend bool operator==(const PendingSpaceRestore&, const PendingSpaceRestore&) = default;
 };
 
 enum class SpaceAnswer { alwaysRestore, restoreThisTime, cancel };
 
+// What a restore does when its layout lives on another Space. `ask` waits for the prompt's
+// answer; a caller that cannot show the prompt says beforehand: `here` answers "Restore This
+// Time", `saved` leaves the windows on their Space and restores nothing.
+enum class SpaceChoice { ask, here, saved };
+
 struct RestoreOptions {
     RestoreOrigin origin = RestoreOrigin::menu;
-    // Called on the main thread once the restore has ended and its outcome is published.
+    SpaceChoice space = SpaceChoice::ask;
+    // Overrides of the layout's own options; none keeps the layout's.
+    std::optional<bool> launchMissingApps;
+    std::optional<bool> closeOtherApps;
+    // Called on the main thread once the restore has ended and its outcome is published; with
+    // `here`, once the windows came to the current Space.
     LayoutManager::Completion onFinished;
+
+    static RestoreOptions from(RestoreOrigin origin) {
+        RestoreOptions options;
+        options.origin = origin;
+        return options;
+    }
 };
 
 class LayoutCommands {
   public:
-    // What each call gets back on the main thread; none when nothing was made or changed.
+    // What each call gets back on the main thread; none when nothing was made or changed (no
+    // window captured, or the desktop too busy to answer in time).
     using LayoutResult = std::function<void(std::optional<WindowLayout>)>;
 
     // How long work may wait behind other desktop work before it is no longer wanted.
@@ -65,6 +85,8 @@ class LayoutCommands {
     bool restore(const Uuid& id, RestoreOptions options = {});
     // Restores the layout as given: a trigger's copy, kept even if the list changed meanwhile.
     void restore(const WindowLayout& layout, RestoreOptions options);
+    // The listed layouts this text names: the one with this id, else every one of this name.
+    std::vector<WindowLayout> find(std::string_view idOrName) const;
     // Stops the running restore before its next window.
     void cancelRestore();
     // Captures the open windows on the executor, then appends them as a new layout.
@@ -80,8 +102,19 @@ class LayoutCommands {
     bool remove(const Uuid& id);
     // The list and its queries (read them; change it only through these commands).
     LayoutManager& list() { return layouts_; }
-    // Places the focused window on the executor.
-    void applyPreset(PresetLayout preset);
+    // Places the focused window on the executor; `done` hears on the main thread whether a
+    // window was placed (not when the desktop was too busy to answer in time).
+    void applyPreset(PresetLayout preset, std::function<void(bool)> done = {});
+    // Whether the window manager lets Vantrel read and move windows.
+    bool hasWindowAccess() const;
+
+    // Import texts larger than this are refused unread.
+    static constexpr std::size_t kMaxImportBytes = 8 * 1024 * 1024;
+    // The whole list as the layout file holds it.
+    Result<std::string> exportLayouts() const;
+    // Appends the layouts of a layout file, each with a new id where its id is taken, and saves;
+    // the number added. A text the strict decoder refuses changes nothing.
+    Result<std::size_t> importLayouts(std::string_view text);
 
     // The restore waiting for the Space prompt's answer; none when nothing waits. With "always
     // restore" chosen before, it never waits.
@@ -90,9 +123,13 @@ class LayoutCommands {
     void answerSpacePrompt(SpaceAnswer answer);
 
   private:
-    void capture(Duration deadline, std::function<void(CapturedWindows)> done);
+    // `done` hears nothing captured when the capture started after its deadline.
+    void capture(Duration deadline, std::function<void(std::optional<CapturedWindows>)> done);
     void spaceMismatch(const Notification& notification);
-    void restoreToCurrentSpace(PendingSpaceRestore pending);
+    void restoreToCurrentSpace(PendingSpaceRestore pending,
+                               LayoutManager::Completion onFinished = {});
+    // The layout with the options' overrides, and the completion that answers for its Space.
+    LayoutManager::Completion spaceAware(RestoreOptions& options);
 
     LayoutManager& layouts_;
     WindowService& windows_;
@@ -105,6 +142,10 @@ class LayoutCommands {
     std::function<void(std::size_t)> countDone_;
     // The name of the last restore asked for: the one a Space prompt is about.
     std::string restoringName_;
+    Uuid restoringId_;
+    // How the last restore asked for treats another Space, and the restore it found waiting.
+    SpaceChoice restoringSpace_ = SpaceChoice::ask;
+    std::optional<PendingSpaceRestore> scriptedPending_;
     Subscription mismatchObserver_;
     // Lets results queued by the executor see that the commands are gone.
     std::shared_ptr<LayoutCommands*> self_;

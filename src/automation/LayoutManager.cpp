@@ -151,7 +151,8 @@ void LayoutManager::restoreLayout(const WindowLayout& layout, Completion onFinis
     if (!windowService_.hasAccessibilityPermission.get()) {
         report(LayoutError::accessibilityPermissionRequired(), origin);
         isRestoring.set(false);
-        if (onFinished) onFinished();
+        announce({layout.id, layout.name, {}, LayoutError::accessibilityPermissionRequired()},
+                 onFinished);
         return;
     }
     auto control = std::make_shared<RestoreControl>();
@@ -170,14 +171,16 @@ void LayoutManager::restoreLayout(const WindowLayout& layout, Completion onFinis
         ++inFlight_->count;
     }
     auto finish = [queue = &mainQueue_, weak = std::weak_ptr<LayoutManager*>(self_), control,
-                   origin,
+                   origin, id = layout.id,
                    onFinished = std::move(onFinished)](RestoreSummary summary, bool tiles) mutable {
-        queue->post([weak, summary, tiles, control, origin, onFinished = std::move(onFinished)] {
-            auto self = weak.lock();
-            if (!self) return;
-            (*self)->finishRestore(summary, tiles, control, origin);
-            if (onFinished) onFinished();
-        });
+        queue->post(
+            [weak, summary, tiles, control, origin, id, onFinished = std::move(onFinished)] {
+                auto self = weak.lock();
+                if (!self) return;
+                auto outcome = (*self)->finishRestore(summary, tiles, control, origin);
+                outcome.layoutId = id;
+                (*self)->announce(std::move(outcome), onFinished);
+            });
     };
     // Everything that asks the desktop runs on the executor, the display comparison included.
     worker_.submit(
@@ -204,20 +207,30 @@ void LayoutManager::restoreLayout(const WindowLayout& layout, Completion onFinis
         });
 }
 
-void LayoutManager::finishRestore(const RestoreSummary& summary, bool tiles,
-                                  const std::shared_ptr<RestoreControl>& control,
-                                  RestoreOrigin origin) {
+RestoreOutcome LayoutManager::finishRestore(const RestoreSummary& summary, bool tiles,
+                                            const std::shared_ptr<RestoreControl>& control,
+                                            RestoreOrigin origin) {
+    RestoreOutcome outcome{{}, control->layoutName, summary, std::nullopt, true};
     // A superseded restore leaves the outcome to the newer one.
-    if (control != currentRestore_) return;
+    if (control != currentRestore_) return outcome;
     currentRestore_.reset();
     if (!control->isCancelled()) {
         auto error = errorAfterRestore(summary, lastError.get());
         // Windows a tiling manager kept in place are its choice, not missing applications.
         if (error && tiles)
             error = LayoutError::tilingWindowManager(summary.restoredWindows, summary.totalWindows);
+        outcome.stopped = false;
+        outcome.error = error;
         report(std::move(error), origin);
     }
     isRestoring.set(false);
+    return outcome;
+}
+
+void LayoutManager::announce(RestoreOutcome outcome, const Completion& onFinished) {
+    if (!outcome.summary.awaitingSpaceChoice)
+        notifications_.post(kRestoreDidFinish, {{"outcome", outcome}});
+    if (onFinished) onFinished(outcome);
 }
 
 void LayoutManager::report(std::optional<LayoutError> error, RestoreOrigin origin) {

@@ -29,6 +29,20 @@ namespace vantrel {
 // was reloaded from a file another program changed.
 inline constexpr const char* kLayoutsDidChange = "layoutsDidChange";
 
+// Posted on the main thread when a restore has ended, whoever started it (not while it waits for
+// the Space prompt's answer); userInfo "outcome" holds its RestoreOutcome.
+inline constexpr const char* kRestoreDidFinish = "restoreDidFinish";
+
+// How one restore ended: its counts and the problem the user is told of, if any.
+struct RestoreOutcome {
+    Uuid layoutId;
+    std::string layoutName;
+    RestoreSummary summary;
+    std::optional<LayoutError> error;
+    // Cancelled, superseded by a newer restore, or too late to start: nothing to report.
+    bool stopped = false;
+};
+
 // On which Spaces a layout's windows were captured.
 struct SpaceSummary {
     std::optional<std::int64_t> spaceIndex;  // the one Space of all Space-bound windows
@@ -51,7 +65,7 @@ struct CapturedWindows {
 class LayoutManager {
   public:
     // Called on the main thread when a restore has ended and its result is published.
-    using Completion = std::function<void()>;
+    using Completion = std::function<void(const RestoreOutcome&)>;
 
     // How long the launches a launch-triggered restore made are told apart from the user's.
     static constexpr Duration kTriggeredLaunchWindow = 60s;
@@ -81,6 +95,8 @@ class LayoutManager {
     void saveLayoutsIfUnsaved() {
         if (unsaved_) saveLayouts();
     }
+    // The last save failed: the list in memory is newer than the file.
+    bool unsaved() const { return unsaved_; }
     // Takes the file's layouts when another program changed the file since it was last read or
     // written and it is readable, and posts "layoutsDidChange"; true when the list was replaced.
     bool reloadIfChangedOnDisk();
@@ -136,8 +152,11 @@ class LayoutManager {
         TimePoint started;
     };
 
-    void finishRestore(const RestoreSummary& summary, bool tiles,
-                       const std::shared_ptr<RestoreControl>& control, RestoreOrigin origin);
+    RestoreOutcome finishRestore(const RestoreSummary& summary, bool tiles,
+                                 const std::shared_ptr<RestoreControl>& control,
+                                 RestoreOrigin origin);
+    // Tells the observers of kRestoreDidFinish, then the caller.
+    void announce(RestoreOutcome outcome, const Completion& onFinished);
     // The list entry with this id; end() when none.
     static std::vector<WindowLayout>::iterator find(std::vector<WindowLayout>& list,
                                                     const Uuid& id);

@@ -54,13 +54,14 @@ void LoginRestore::restoreNext(std::vector<WindowLayout> pending) {
     log_.line("LoginRestore: Restoring " + layout.name);
     // After a log-in the applications are not running yet: they are launched, and the restore
     // waits for their windows as any launching restore does.
-    layout.launchMissingApps = true;
+    auto options = RestoreOptions::from(RestoreOrigin::background);
+    options.launchMissingApps = true;
     // One at a time: a restore started meanwhile would stop this one at its next window.
-    commands_.restore(
-        layout, {RestoreOrigin::background,
-                 [weak = std::weak_ptr<LoginRestore*>(self_), rest = std::move(pending)]() mutable {
-                     if (auto self = weak.lock()) (*self)->restoreNext(std::move(rest));
-                 }});
+    options.onFinished = [weak = std::weak_ptr<LoginRestore*>(self_),
+                          rest = std::move(pending)](const RestoreOutcome&) mutable {
+        if (auto self = weak.lock()) (*self)->restoreNext(std::move(rest));
+    };
+    commands_.restore(layout, std::move(options));
 }
 
 }  // namespace vantrel

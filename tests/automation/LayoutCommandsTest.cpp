@@ -16,6 +16,17 @@ class LayoutCommandsTest : public AutomationTest {
     LayoutCommands::LayoutResult keep() {
         return [this](std::optional<WindowLayout> layout) { result = std::move(layout); };
     }
+    // How the last restore ended, and how many ended.
+    std::optional<RestoreOutcome> outcome;
+    int finished = 0;
+    RestoreOptions noting() {
+        auto options = RestoreOptions::from(RestoreOrigin::menu);
+        options.onFinished = [this](const RestoreOutcome& ended) {
+            outcome = ended;
+            ++finished;
+        };
+        return options;
+    }
     std::vector<std::string> namesOnDisk() {
         std::vector<std::string> names;
         for (const auto& layout : layoutsOnDisk()) names.push_back(layout.name);
@@ -182,10 +193,10 @@ TEST_F(LayoutCommandsTest, RestoreWithoutPermissionNeverReachesTheDesktop) {
     desktop.setTrusted(false);
     const auto layout = namedLayout("A", {windowState("org.example.A", 0, {0, 0, 9, 9})});
     setLayouts({layout});
-    bool finished = false;
     desktop.clearCalls();
-    EXPECT_TRUE(commands.restore(layout.id, {RestoreOrigin::menu, [&] { finished = true; }}));
-    EXPECT_TRUE(finished);
+    EXPECT_TRUE(commands.restore(layout.id, noting()));
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_EQ(outcome->error, LayoutError::accessibilityPermissionRequired());
     EXPECT_EQ(manager.lastError.get(), LayoutError::accessibilityPermissionRequired());
     EXPECT_FALSE(manager.isRestoring.get());
     EXPECT_TRUE(desktop.calls().empty());
@@ -203,15 +214,15 @@ TEST_F(LayoutCommandsTest, RestorePlacesWindowsPublishesOnTheMainQueueAndNamesAT
     setLayouts({layout});
     std::vector<bool> flags;
     auto observer = manager.isRestoring.onDidChange([&](bool value) { flags.push_back(value); });
-    int finished = 0;
     manager.lastError.set(LayoutError::noWindowsCaptured());
 
-    EXPECT_TRUE(commands.restore(layout.id, {RestoreOrigin::menu, [&] { ++finished; }}));
+    EXPECT_TRUE(commands.restore(layout.id, noting()));
     EXPECT_TRUE(manager.isRestoring.get());
     EXPECT_FALSE(manager.lastError.get().has_value());
     EXPECT_EQ(finished, 0);
     loop.runPending();
     EXPECT_EQ(finished, 1);
+    EXPECT_EQ(outcome->summary.restoredWindows, 2);
     EXPECT_EQ(flags, (std::vector<bool>{true, false}));
     EXPECT_FALSE(manager.lastError.get().has_value());
     EXPECT_EQ(frameOf(first), (Rect{10, 20, 500, 400}));
@@ -220,8 +231,9 @@ TEST_F(LayoutCommandsTest, RestorePlacesWindowsPublishesOnTheMainQueueAndNamesAT
     desktop.setTiling(true);
     desktop.failWrite(second, SimWrite::move, native::PlaceResult::refused);
     desktop.failWrite(second, SimWrite::resize, native::PlaceResult::refused);
-    commands.restore(layout.id);
+    commands.restore(layout.id, noting());
     loop.runPending();
+    EXPECT_EQ(outcome->error, LayoutError::tilingWindowManager(1, 2));
     EXPECT_EQ(manager.lastError.get(), LayoutError::tilingWindowManager(1, 2));
     EXPECT_EQ(manager.lastError.get()->description(),
               "Restored 1 of 2 windows. Your window manager tiles: it places tiled windows itself, "
@@ -247,15 +259,19 @@ TEST_F(LayoutCommandsTest, TheLastRestoreWinsAndCancelOrALateStartStopsOneQuietl
     const auto w = window(app("org.example.Editor", 10), "w", {0, 0, 400, 300});
     const auto older = namedLayout("Older", {windowState("org.example.Editor", 0, {1, 1, 90, 90}),
                                              windowState("org.example.Gone", 0, {1, 1, 9, 9})});
-    std::vector<std::string> finished;
-    m.restoreLayout(older, [&] { finished.push_back("older"); });
+    std::vector<std::string> ended;
+    const auto note = [&](const RestoreOutcome& done) {
+        ended.push_back(done.layoutName + (done.stopped ? " stopped" : "") + " " +
+                        std::to_string(done.summary.restoredWindows));
+    };
+    m.restoreLayout(older, note);
     m.restoreLayout(namedLayout("Last", {windowState("org.example.Editor", 0, {5, 6, 50, 40})}),
-                    [&] { finished.push_back("last"); });
+                    note);
     queued.runAt(1);
     queued.runAt(0);
     loop.runPending();
     EXPECT_EQ(frameOf(w), (Rect{5, 6, 50, 40}));
-    EXPECT_EQ(finished, (std::vector<std::string>{"last", "older"}));
+    EXPECT_EQ(ended, (std::vector<std::string>{"Last 1", "Older stopped 0"}));
     EXPECT_FALSE(m.isRestoring.get());
     EXPECT_FALSE(m.lastError.get().has_value());
 
@@ -282,14 +298,14 @@ TEST_F(LayoutCommandsTest, TheLastRestoreWinsAndCancelOrALateStartStopsOneQuietl
 TEST_F(LayoutCommandsTest, ACompletionQueuedForAGoneManagerDoesNothing) {
     grant();
     QueuedWorker queued;
-    bool finished = false;
+    bool called = false;
     {
         LayoutManager m{windowService, storage, queued, loop, loop, center};
-        m.restoreLayout(namedLayout("Empty"), [&] { finished = true; });
+        m.restoreLayout(namedLayout("Empty"), [&](const RestoreOutcome&) { called = true; });
         queued.runAt(0);
     }
     loop.runPending();
-    EXPECT_FALSE(finished);
+    EXPECT_FALSE(called);
 }
 
 // --- The Space prompt ------------------------------------------------------------------------
@@ -305,42 +321,66 @@ TEST_F(LayoutCommandsTest, TheSpacePromptWaitsTypedAndEachAnswerDoesItsPart) {
     auto layout = namedLayout("Elsewhere", {windowState("org.example.Editor", 0, {})});
     layout.windows[0].spaceIndex = 2;
     // Each row places the window somewhere new, so a restore shows.
-    const auto restoreTo = [&](double x) {
+    const auto restoreTo = [&](double x, SpaceChoice space = SpaceChoice::ask) {
         layout.windows[0].frameX = x;
         layout.windows[0].frameWidth = 500;
         layout.windows[0].frameHeight = 400;
         setLayouts({layout});
-        commands.restore(layout.id);
+        outcome.reset();
+        auto options = RestoreOptions::from(RestoreOrigin::background);
+        options.space = space;
+        options.onFinished = [&](const RestoreOutcome& ended) { outcome = ended; };
+        commands.restore(layout.id, std::move(options));
         loop.runPending();
     };
+    // A caller without the prompt answered beforehand: here as "Restore This Time", saved not
+    // at all; its completion follows the restore that ran.
     const struct {
+        SpaceChoice space;
         SpaceAnswer answer;
         double x;
         bool moved, remembered;
-    } table[] = {{SpaceAnswer::cancel, 10, false, false},
-                 {SpaceAnswer::restoreThisTime, 20, true, false},
-                 {SpaceAnswer::alwaysRestore, 30, true, true}};
+    } table[] = {{SpaceChoice::ask, SpaceAnswer::cancel, 10, false, false},
+                 {SpaceChoice::here, SpaceAnswer::cancel, 15, true, false},
+                 {SpaceChoice::saved, SpaceAnswer::cancel, 17, false, false},
+                 {SpaceChoice::ask, SpaceAnswer::restoreThisTime, 20, true, false},
+                 {SpaceChoice::ask, SpaceAnswer::alwaysRestore, 30, true, true},
+                 {SpaceChoice::saved, SpaceAnswer::cancel, 35, false, true}};
     for (const auto& row : table) {
         const Rect before = frameOf(live);
-        restoreTo(row.x);
+        restoreTo(row.x, row.space);
         EXPECT_FALSE(manager.lastError.get().has_value());
         const auto pending = commands.pendingSpaceRestore.get();
-        ASSERT_TRUE(pending.has_value());
-        EXPECT_EQ(pending->capturedSpace, 2);
-        EXPECT_EQ(pending->currentSpace, 1);
-        EXPECT_EQ(pending->windows, layout.windows);
-        EXPECT_EQ(pending->layoutName, "Elsewhere");
-        commands.answerSpacePrompt(row.answer);
-        EXPECT_FALSE(commands.pendingSpaceRestore.get().has_value());
-        EXPECT_EQ(manager.isRestoring.get(), row.moved);
-        loop.runPending();
+        if (row.space == SpaceChoice::ask && !preferences.ignoreSpaceMismatch()) {
+            ASSERT_TRUE(pending.has_value());
+            EXPECT_EQ(pending->capturedSpace, 2);
+            EXPECT_EQ(pending->currentSpace, 1);
+            EXPECT_EQ(pending->windows, layout.windows);
+            EXPECT_EQ(pending->layoutName, "Elsewhere");
+            EXPECT_EQ(pending->layoutId, layout.id);
+            ASSERT_TRUE(outcome && outcome->summary.awaitingSpaceChoice);
+            commands.answerSpacePrompt(row.answer);
+            EXPECT_FALSE(commands.pendingSpaceRestore.get().has_value());
+            EXPECT_EQ(manager.isRestoring.get(), row.moved);
+            loop.runPending();
+        } else {
+            EXPECT_FALSE(pending.has_value());
+            ASSERT_TRUE(outcome.has_value());
+            EXPECT_EQ(outcome->summary.restoredWindows, row.moved ? 1 : 0);
+            EXPECT_EQ(outcome->summary.awaitingSpaceChoice, !row.moved);
+            EXPECT_EQ(outcome->layoutId, layout.id);
+        }
         EXPECT_EQ(frameOf(live), (row.moved ? Rect{row.x, 0, 500, 400} : before));
         EXPECT_EQ(preferences.ignoreSpaceMismatch(), row.remembered);
     }
-    // Always: later mismatches restore at once, with nothing left waiting.
+    // Always: later mismatches restore at once, with nothing left waiting, and the caller hears
+    // of the restore that placed the windows.
     restoreTo(40);
     EXPECT_FALSE(commands.pendingSpaceRestore.get().has_value());
     EXPECT_EQ(frameOf(live), (Rect{40, 0, 500, 400}));
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_FALSE(outcome->stopped);
+    EXPECT_EQ(outcome->summary.restoredWindows, 1);
 }
 
 TEST_F(LayoutCommandsTest, MalformedMismatchNoticesLeaveNothingWaiting) {
@@ -358,7 +398,8 @@ TEST_F(LayoutCommandsTest, MalformedMismatchNoticesLeaveNothingWaiting) {
 
 // --- Deadlines on the executor ---------------------------------------------------------------
 
-TEST_F(LayoutCommandsTest, CountsAndPresetsRunOnTheExecutorOneCountAtATimeAndNotWhenLate) {
+// A preset or save the desktop could not serve in time answers with nothing and changes nothing.
+TEST_F(LayoutCommandsTest, CountsPresetsAndSavesRunOnTheExecutorOneCountAtATimeAndNotWhenLate) {
     grant();
     const auto editor = app("org.example.Editor", 10);
     const auto live = window(editor, "w", {100, 100, 400, 300});
@@ -367,16 +408,21 @@ TEST_F(LayoutCommandsTest, CountsAndPresetsRunOnTheExecutorOneCountAtATimeAndNot
     QueuedWorker queued;
     LayoutCommands c{manager, windowService, presets, preferences, queued, loop, loop, center};
     std::vector<std::size_t> counts;
+    std::vector<bool> placed;
     for (const bool late : {true, false}) {
         c.countWindows([&](std::size_t count) { counts.push_back(count + 100); });  // superseded
         c.countWindows([&](std::size_t count) { counts.push_back(count); });
-        c.applyPreset(PresetLayout::leftHalf);
-        queued.runAt(queued.tasks.size() - 2, late);
-        queued.runAt(queued.tasks.size() - 1, late);
+        c.applyPreset(PresetLayout::leftHalf, [&](bool done) { placed.push_back(done); });
+        c.saveCurrentWindows("Saved", keep());
+        for (auto i = queued.tasks.size() - 3; i < queued.tasks.size(); ++i) queued.runAt(i, late);
         loop.runPending();
         EXPECT_EQ(frameOf(live) == (Rect{0, 0, 720, 900}), !late);
+        ASSERT_TRUE(result.has_value());
+        EXPECT_EQ(result->has_value(), !late);
     }
     EXPECT_EQ(counts, std::vector<std::size_t>{1});
+    EXPECT_EQ(placed, (std::vector<bool>{false, true}));
+    EXPECT_EQ(manager.layouts.get().size(), 1U);
 }
 
 // --- Queries ---------------------------------------------------------------------------------

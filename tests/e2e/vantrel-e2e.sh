@@ -435,6 +435,24 @@ for round in 1 2 3; do
   grep -q '"Desk"' "$XDG_DATA_HOME/Vantrel/layouts.json" || fail "quitting deleted the layout"
 done
 
+# --- The command line over a private session bus: `vantrel restore` ends with the windows
+# placed, and `vantrel list --json` is JSON naming the layouts.
+if command -v dbus-daemon >/dev/null; then
+  read -r bus_address bus_pid < <(dbus-daemon --session --fork --print-address=1 --print-pid=1 | xargs)
+  pids+=("$bus_pid")
+  export DBUS_SESSION_BUS_ADDRESS=$bus_address
+  started
+  poll 20 "$vantrel" list >/dev/null || fail "vantrel list never answered: $(cat "$log")"
+  scramble || fail "the windows could not be scrambled for vantrel restore"
+  out=$("$vantrel" restore Desk --no-close 2>&1) && restored && pass "vantrel restore: $out" \
+    || fail "vantrel restore: '$out', Alpha $(frame "$alpha"), Beta $(frame "$beta")"
+  "$vantrel" list --json | python3 -c 'import json, sys
+assert [l["name"] for l in json.load(sys.stdin)][:2] == ["Desk", "Elsewhere"]' \
+    && pass "vantrel list --json parses" || fail "vantrel list --json: $("$vantrel" list --json 2>&1)"
+  "$vantrel" --quit && check_quit "vantrel --quit after the command line"
+  kill "$bus_pid"; unset DBUS_SESSION_BUS_ADDRESS
+fi
+
 # --- Losing the X server: our line, and status 1.
 start_vantrel
 poll 20 grep -q "Vantrel started" "$log" || die "no start before the X server goes: $(cat "$log")"
