@@ -374,9 +374,6 @@ TEST(LayoutEquality, NegativeZeroEqualsZeroAndSameIdWithAnyOtherDifferenceIsUneq
         EXPECT_NE(changed, base) << "change " << i;
         EXPECT_NE(std::hash<WindowLayout>{}(changed), baseHash) << "change " << i;
     }
-}
-
-TEST(LayoutHashing, PresenceAndCountsTakePart) {
     // An absent optional and a present zero, or one list split differently, must not collide.
     WindowState absent;
     WindowState zero;
