@@ -8,12 +8,8 @@
 #include "UpdateFakes.h"
 #include "base/Clock.h"
 #include "base/Log.h"
-#include "base/NotificationCenter.h"
-#include "model/PreferencesStore.h"
-#include "model/UserDefaults.h"
 #include "ui/QtMainQueue.h"
 #include "update/FeedChecker.h"
-#include "update/UpdateService.h"
 #include "update/qt/AppcastParser.h"
 #include "update/qt/QtFeedReader.h"
 
@@ -36,32 +32,25 @@ class QtFeedReaderTest : public ::testing::Test {
     SystemClock clock;
     MemoryLog log;
     testing::RecordingPresenter presenter;
-    InMemoryUserDefaults defaults;
-    RecordingLoginItem loginItem;
-    NotificationCenter notifications;
-    std::optional<PreferencesStore> preferences;
     std::optional<QtFeedReader> reader;
     std::optional<FeedChecker> checker;
-    std::optional<UpdateService> service;
 
-    void start(QtFeedReader::Options options = {}) {
-        preferences.emplace(defaults, loginItem, notifications, log);
+    void start(QtFeedReader::Options options) {
         reader.emplace(options);
         checker.emplace(*reader, presenter, queue, clock, log,
                         FeedChecker::Config{server.url("/appcast.xml").toStdString(), "1.2.0",
                                             Duration::zero()});
-        service.emplace(*checker, *preferences);
-        service->start();
+        checker->startUpdater();
     }
 
     // A check the user asked for, run to its message.
     std::string checkNow() {
         const auto before = presenter.shown.size();
-        EXPECT_TRUE(service->canCheckForUpdates.get());
-        service->checkForUpdatesNow();
-        EXPECT_FALSE(service->canCheckForUpdates.get());
+        EXPECT_TRUE(checker->canCheckForUpdates().get());
+        checker->checkForUpdates();
+        EXPECT_FALSE(checker->canCheckForUpdates().get());
         if (!waitUntil([&] { return presenter.shown.size() > before; })) return "no answer";
-        EXPECT_TRUE(service->canCheckForUpdates.get());
+        EXPECT_TRUE(checker->canCheckForUpdates().get());
         return presenter.shown.back();
     }
 };
@@ -72,7 +61,6 @@ TEST_F(QtFeedReaderTest, ManualChecksReportEachOutcome) {
     QtFeedReader::Options options;
     options.timeout = std::chrono::milliseconds{300};
     options.maxBytes = 4096;
-    defaults.setBool("checkForUpdates", false);
     start(options);
     server.route("/appcast.xml", Reply{200, feedOf("1.10"), {}, false});
     EXPECT_EQ(checkNow(), "available 1.10");
