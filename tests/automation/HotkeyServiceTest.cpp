@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <tuple>
 
 #include "AutomationFixture.h"
 #include "automation/HotkeyService.h"
@@ -39,15 +40,15 @@ class HotkeyServiceTest : public AutomationTest {
     }
 };
 
+// Caps lock, function and other bits are ignored.
 TEST_F(HotkeyServiceTest, ModifierTranslationIgnoresOtherBits) {
-    using H = HotkeyService;
-    EXPECT_EQ(H::carbonModifiers(0), 0U);
-    EXPECT_EQ(H::carbonModifiers(kCmdOpt), 0x900U);
-    EXPECT_EQ(H::carbonModifiers(modifier::kControl | modifier::kOption | modifier::kCommand),
-              0x1900U);
-    EXPECT_EQ(H::carbonModifiers(modifier::kShift), 0x200U);
-    // Caps lock, function and other bits are ignored.
-    EXPECT_EQ(H::carbonModifiers(0x10000 | 0x800000 | 0x100), 0U);
+    const std::pair<std::uint64_t, std::uint32_t> cases[] = {{0, 0},
+                                                             {kCmdOpt, 0x900},
+                                                             {kCmdOpt | modifier::kControl, 0x1900},
+                                                             {modifier::kShift, 0x200},
+                                                             {0x10000 | 0x800000 | 0x100, 0}};
+    for (const auto& [flags, mask] : cases)
+        EXPECT_EQ(HotkeyService::carbonModifiers(flags), mask) << flags;
 }
 
 TEST_F(HotkeyServiceTest, StartRegistersCompleteLayoutShortcutsInListOrderThenKnownPresets) {
@@ -62,16 +63,12 @@ TEST_F(HotkeyServiceTest, StartRegistersCompleteLayoutShortcutsInListOrderThenKn
     startService();
 
     EXPECT_TRUE(hotkeys.handlerInstalled());
-    const auto registered = hotkeys.registered();
-    ASSERT_EQ(registered.size(), 3U);
-    EXPECT_EQ(registered[0].keyCode, 18U);
-    EXPECT_EQ(registered[0].modifierMask, kCmdOptMask);
-    EXPECT_EQ(registered[0].id, (HotkeyID{0x564E5400, 1}));
-    EXPECT_EQ(registered[1].keyCode, 96U);
-    EXPECT_EQ(registered[1].modifierMask, 0U);
-    EXPECT_EQ(registered[1].id.id, 2U);
-    EXPECT_EQ(registered[2].keyCode, 123U);
-    EXPECT_EQ(registered[2].id.id, 3U);
+    std::vector<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>> registered;
+    for (const auto& r : hotkeys.registered())
+        registered.emplace_back(r.keyCode, r.modifierMask, r.id.id);
+    EXPECT_EQ(registered,
+              (decltype(registered){{18, kCmdOptMask, 1}, {96, 0, 2}, {123, kCmdOptMask, 3}}));
+    EXPECT_EQ(hotkeys.registered().at(0).id, (HotkeyID{0x564E5400, 1}));
     EXPECT_EQ(service->nextHotKeyID(), 4U);
     EXPECT_EQ(log.lines(), (std::vector<std::string>{
                                "HotkeyService: The shortcut 3 of the layout Bare does not work: "
@@ -158,7 +155,7 @@ TEST_F(HotkeyServiceTest, APressFromAnyThreadRunsTheActionLaterOnTheMainQueueWit
     EXPECT_EQ(frameOf(live), (Rect{99, 20, 500, 400}));
 }
 
-TEST_F(HotkeyServiceTest, PressesWithoutAnActionAreNotHandled) {
+TEST_F(HotkeyServiceTest, PressesWithoutAnActionAreNotHandledAndNoneAfterDestruction) {
     grant();
     setLayouts({withShortcut("A", 18, kCmdOpt)});
     startService();
@@ -173,6 +170,21 @@ TEST_F(HotkeyServiceTest, PressesWithoutAnActionAreNotHandled) {
     loop.runPending();
     EXPECT_FALSE(manager.isRestoring.get());
     EXPECT_EQ(desktop.callCount("place "), 0U);
+    // Destruction releases everything; queued or later presses do nothing.
+    setLayouts({withShortcut("A", 18, kCmdOpt)});
+    service->shortcutsDidChange();
+    const auto id = hotkeys.registered()[0].id;
+    EXPECT_EQ(hotkeys.press(18, kCmdOptMask), hotkey_status::kNoError);
+    service.reset();
+    loop.runPending();  // the action queued before the service went away
+    EXPECT_FALSE(manager.isRestoring.get());
+    EXPECT_EQ(desktop.callCount("place "), 0U);
+    EXPECT_TRUE(hotkeys.registered().empty());
+    EXPECT_FALSE(hotkeys.handlerInstalled());
+    EXPECT_EQ(hotkeys.pressIdentifier(id), hotkey_status::kEventNotHandled);
+    // No rebuild follows a change any more.
+    manager.saveLayouts();
+    EXPECT_TRUE(hotkeys.registered().empty());
 }
 
 TEST_F(HotkeyServiceTest, APresetHotkeyPlacesTheFrontmostWindow) {
@@ -186,24 +198,6 @@ TEST_F(HotkeyServiceTest, APresetHotkeyPlacesTheFrontmostWindow) {
     EXPECT_EQ(hotkeys.press(123, kCmdOptMask), hotkey_status::kNoError);
     loop.runPending();
     EXPECT_EQ(frameOf(live), (Rect{0, 0, 720, 900}));
-}
-
-TEST_F(HotkeyServiceTest, DestructionReleasesEverythingAndQueuedOrLaterPressesDoNothing) {
-    grant();
-    setLayouts({withShortcut("A", 18, kCmdOpt)});
-    startService();
-    const auto id = hotkeys.registered()[0].id;
-    EXPECT_EQ(hotkeys.press(18, kCmdOptMask), hotkey_status::kNoError);
-    service.reset();
-    loop.runPending();  // the action queued before the service went away
-    EXPECT_FALSE(manager.isRestoring.get());
-    EXPECT_EQ(desktop.callCount("place "), 0U);
-    EXPECT_TRUE(hotkeys.registered().empty());
-    EXPECT_FALSE(hotkeys.handlerInstalled());
-    EXPECT_EQ(hotkeys.pressIdentifier(id), hotkey_status::kEventNotHandled);
-    // No rebuild follows a change any more.
-    manager.saveLayouts();
-    EXPECT_TRUE(hotkeys.registered().empty());
 }
 
 }  // namespace

@@ -253,7 +253,7 @@ TEST(LayoutFileJson, HostileDocumentsFailCleanly) {
     EXPECT_EQ(layout->name.size(), name.size());
 }
 
-TEST(Dates, WrittenInWholeUtcSeconds) {
+TEST(Dates, WrittenInWholeUtcSecondsAndReadInTheInternetForm) {
     const Date date = std::chrono::sys_days{std::chrono::year{2025} / 3 / 14} + 9h + 26min + 53s;
     EXPECT_EQ(formatDate(date + 999ms), "2025-03-14T09:26:53Z");
     EXPECT_EQ(formatDate(Date{} - 500ms), "1969-12-31T23:59:59Z");
@@ -265,10 +265,6 @@ TEST(Dates, WrittenInWholeUtcSeconds) {
     ASSERT_TRUE(back);
     EXPECT_NE(*back, layout);
     EXPECT_EQ(back->createdAt, date);
-}
-
-TEST(Dates, ReadInTheInternetForm) {
-    const Date date = std::chrono::sys_days{std::chrono::year{2025} / 3 / 14} + 9h + 26min + 53s;
     for (const char* same :
          {"2025-03-14T09:26:53Z", "2025-03-14t09:26:53z", "2025-03-14T09:26:53.987654321Z",
           "2025-03-14T10:56:53+01:30", "2025-03-14T04:26:53-05:00"})
@@ -342,25 +338,12 @@ TEST(DisplayConfiguration, SizeSignatureMainFirstThenLargerFirstIgnoringIds) {
     EXPECT_NE(office.identifier(), home.identifier());
 }
 
+// The example document's layout with a second window and a trigger application.
 WindowLayout sampleLayout() {
-    WindowLayout layout;
-    layout.id = *Uuid::parse("3F2504E0-4F89-41D3-9A0C-0305E82C3301");
-    layout.name = "Work";
-    layout.shortcutKeyCode = 18;
-    layout.shortcutModifiers = 0xC0000;
-    WindowState window;
-    window.appBundleID = "org.example.Editor";
-    window.appName = "Editor";
-    window.frameY = 25;
-    window.frameWidth = 1280;
-    window.frameHeight = 775;
-    window.relativeFrameX = 0.0;
-    layout.windows = {window, window};
+    WindowLayout layout = decodeLayoutFile(kExample).value().front();
+    layout.windows.push_back(layout.windows[0]);
     layout.windows[1].windowIndex = 1;
-    layout.displayConfiguration = DisplayConfiguration{{display(1, 1280, 800, true)}};
     layout.triggerApps = {"org.example.Editor"};
-    layout.createdAt = Date{std::chrono::seconds{1'741'944'413}};
-    layout.modifiedAt = layout.createdAt;
     return layout;
 }
 
@@ -391,9 +374,6 @@ TEST(LayoutEquality, NegativeZeroEqualsZeroAndSameIdWithAnyOtherDifferenceIsUneq
         EXPECT_NE(changed, base) << "change " << i;
         EXPECT_NE(std::hash<WindowLayout>{}(changed), baseHash) << "change " << i;
     }
-}
-
-TEST(LayoutHashing, PresenceAndCountsTakePart) {
     // An absent optional and a present zero, or one list split differently, must not collide.
     WindowState absent;
     WindowState zero;

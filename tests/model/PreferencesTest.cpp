@@ -41,7 +41,7 @@ class PreferencesTest : public ::testing::Test {
         });
 };
 
-TEST_F(PreferencesTest, FreshDefaultsWriteNothingAndOnlyAStoredBooleanCounts) {
+TEST_F(PreferencesTest, FreshDefaultsWriteNothingOnlyAStoredBooleanCountsAndWhatIsStored) {
     auto fresh = make();
     EXPECT_FALSE(fresh->launchAtLogin() || fresh->ignoreSpaceMismatch());
     EXPECT_TRUE(fresh->checkForUpdates() && fresh->showWindowCount());
@@ -64,6 +64,14 @@ TEST_F(PreferencesTest, FreshDefaultsWriteNothingAndOnlyAStoredBooleanCounts) {
     defaults.setBool("checkForUpdates", false);
     EXPECT_TRUE(make()->launchAtLogin());
     EXPECT_FALSE(make()->checkForUpdates());
+    // Ignoring the workspace prompt is stored; the window count shown is not.
+    int announced = 0;
+    auto sub = store->showWindowCountPublisher().onWillChange([&](const bool&) { ++announced; });
+    store->setShowWindowCount(false);
+    store->setIgnoreSpaceMismatch(true);
+    EXPECT_EQ(announced, 1);
+    EXPECT_EQ(defaults.object("showWindowCount"), DefaultsValue{std::int64_t{0}});  // as it was
+    EXPECT_TRUE(make()->ignoreSpaceMismatch());
 }
 
 // --- Write order ---------------------------------------------------------------------------
@@ -113,18 +121,6 @@ TEST_F(PreferencesTest, CheckForUpdatesReachesASwitchHandedOverAfterConstruction
     EXPECT_TRUE(store->checkForUpdates());
 }
 
-TEST_F(PreferencesTest, IgnoreSpaceMismatchIsStoredAndShowWindowCountIsNot) {
-    auto store = make();
-    int announced = 0;
-    auto sub = store->showWindowCountPublisher().onWillChange([&](const bool&) { ++announced; });
-    store->setShowWindowCount(false);
-    store->setIgnoreSpaceMismatch(true);
-    EXPECT_EQ(announced, 1);
-    EXPECT_TRUE(std::holds_alternative<std::monostate>(defaults.object("showWindowCount")));
-    EXPECT_EQ(defaults.object("ignoreSpaceMismatch"), DefaultsValue{true});
-    EXPECT_TRUE(make()->ignoreSpaceMismatch());
-}
-
 TEST_F(PreferencesTest, RefusedLoginItemIsReportedAndThePreferenceKeepsTheWrittenValue) {
     auto store = make();
     loginItem.refusal = "Operation not permitted";
@@ -163,18 +159,23 @@ TEST_F(PreferencesTest, PresetWriteStoresBeforePostingAndSurvivesARestart) {
     EXPECT_EQ(posts, 1);
 }
 
-// Clearing the last shortcut stores an empty object and posts.
-TEST_F(PreferencesTest, ConstructionWithAValidMapPostsOnceAndRewritesItAndClearingEmptiesIt) {
+// A valid stored map posts once and is rewritten in one form, keeping keys that are no preset's
+// raw value; clearing every shortcut stores an empty object and posts.
+TEST_F(PreferencesTest, AValidStoredMapPostsOnceIsRewrittenKeepsUnknownKeysAndClearsToEmpty) {
     defaults.setData("presetShortcuts",
-                     bytesOf(R"({ "Center" : { "modifiers" : 786432 , "keyCode" : 8 } })"));
+                     bytesOf(R"({ "Center" : { "modifiers" : 786432 , "keyCode" : 8 }, )"
+                             R"("left half":{"keyCode":123,"modifiers":786432}})"));
     auto store = make();
     EXPECT_EQ(posts, 1);
-    EXPECT_EQ(store->presetShortcuts(), (PresetShortcutMap{{"Center", {8, 786432}}}));
-    EXPECT_EQ(storedMap(), R"({"Center":{"keyCode":8,"modifiers":786432}})");
-    store->setPresetShortcut(PresetLayout::center, std::nullopt);
-    EXPECT_TRUE(store->presetShortcuts().empty());
+    EXPECT_EQ(storedMap(), R"({"Center":{"keyCode":8,"modifiers":786432},)"
+                           R"("left half":{"keyCode":123,"modifiers":786432}})");
+    store->setPresetShortcut(PresetLayout::leftHalf, PresetShortcut{124, 786432});
+    EXPECT_EQ(store->presetShortcuts(), (PresetShortcutMap{{"Center", {8, 786432}},
+                                                           {"Left Half", {124, 786432}},
+                                                           {"left half", {123, 786432}}}));
+    store->setPresetShortcuts({});
     EXPECT_EQ(storedMap(), "{}");
-    EXPECT_EQ(posts, 2);
+    EXPECT_EQ(posts, 3);
 }
 
 TEST_F(PreferencesTest, AStoredMapWithOneIncompleteEntryIsDiscardedWholeAndLeftAlone) {
@@ -189,17 +190,6 @@ TEST_F(PreferencesTest, AStoredMapWithOneIncompleteEntryIsDiscardedWholeAndLeftA
 
     store->setPresetShortcut(PresetLayout::center, PresetShortcut{8, 0x40000});
     EXPECT_EQ(storedMap(), R"({"Center":{"keyCode":8,"modifiers":262144}})");
-}
-
-TEST_F(PreferencesTest, KeysThatAreNoRawValueAreKeptAndWrittenBack) {
-    defaults.setData("presetShortcuts",
-                     bytesOf(R"({"left half":{"keyCode":123,"modifiers":786432}})"));
-    auto store = make();
-    store->setPresetShortcut(PresetLayout::leftHalf, PresetShortcut{124, 786432});
-    EXPECT_EQ(store->presetShortcuts(),
-              (PresetShortcutMap{{"Left Half", {124, 786432}}, {"left half", {123, 786432}}}));
-    EXPECT_EQ(storedMap(), R"({"Left Half":{"keyCode":124,"modifiers":786432},)"
-                           R"("left half":{"keyCode":123,"modifiers":786432}})");
 }
 
 TEST_F(PreferencesTest, AnUnencodableMapKeepsTheOldStoredValueButStillPosts) {

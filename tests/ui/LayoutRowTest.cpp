@@ -60,9 +60,9 @@ TEST_F(LayoutRowTest, DetailsUseTheSingularOnlyForOneWindowAndTheBadgeOnlyAShort
               "Another program uses this shortcut");
 }
 
-// The hover controls show only under the pointer; double-click, the restore button and the menu
-// entry restore, a single click does not.
-TEST_F(LayoutRowTest, HoverControlsAndEveryWayToRestoreButASingleClick) {
+// The hover controls show only under the pointer; double-click, the restore button, the menu
+// entry and the keyboard restore, a single click does not.
+TEST_F(LayoutRowTest, HoverControlsKeysAndEveryWayToRestoreButASingleClick) {
     h.writeLayoutFile({layoutOf("A", 1, {10, 20, 500, 400}), layoutOf("B", 1, {30, 40, 600, 500})});
     launch();
     QTest::mouseClick(row(0), Qt::LeftButton);
@@ -83,6 +83,20 @@ TEST_F(LayoutRowTest, HoverControlsAndEveryWayToRestoreButASingleClick) {
     EXPECT_EQ(h.frameOf(live), (Rect{30, 40, 600, 500}));
     hover(row(0), false);
     EXPECT_FALSE(shown(row(0), "rowRestoreButton"));
+    // The keyboard moves between rows, restores, asks to delete and edits as the menu does.
+    QTest::keyClick(&menu(), Qt::Key_Down);
+    EXPECT_TRUE(row(0)->hasFocus());
+    QTest::keyClick(row(0), Qt::Key_Down);
+    EXPECT_TRUE(row(1)->hasFocus());
+    QTest::keyClick(row(1), Qt::Key_Return);
+    h.loop.runPending();
+    EXPECT_EQ(h.frameOf(live), (Rect{30, 40, 600, 500}));
+    QTest::keyClick(row(1), Qt::Key_Delete);
+    ASSERT_EQ(dialogs.asked.size(), 1U);
+    EXPECT_EQ(dialogs.asked[0].title, "Delete \"B\"?");
+    QTest::keyClick(row(1), Qt::Key_F2);
+    trigger(row(1), "rowEditAction");  // each asks for another editor window
+    EXPECT_EQ(windowCount("editLayoutWindow"), 2);
 }
 
 // Recapture and delete ask first; Cancel changes nothing, and the popover outlives the question.
@@ -117,25 +131,6 @@ TEST_F(LayoutRowTest, RecaptureAndDeleteAskFirstThenActAndThePopoverStaysOpen) {
     EXPECT_EQ(LayoutStorage(h.log, h.loop, h.dir.path()).load(),
               std::vector<WindowLayout>{recaptured});
     EXPECT_EQ(menu().rows().size(), 1U);
-}
-
-TEST_F(LayoutRowTest, TheKeyboardMovesBetweenRowsRestoresAsksToDeleteAndEditsAsTheMenuDoes) {
-    h.writeLayoutFile({layoutOf("A", 1, {10, 20, 500, 400}), layoutOf("B", 1, {30, 40, 600, 500})});
-    launch();
-    controller().showPopover();
-    QTest::keyClick(&menu(), Qt::Key_Down);
-    EXPECT_TRUE(row(0)->hasFocus());
-    QTest::keyClick(row(0), Qt::Key_Down);
-    EXPECT_TRUE(row(1)->hasFocus());
-    QTest::keyClick(row(1), Qt::Key_Return);
-    h.loop.runPending();
-    EXPECT_EQ(h.frameOf(live), (Rect{30, 40, 600, 500}));
-    QTest::keyClick(row(1), Qt::Key_Delete);
-    ASSERT_EQ(dialogs.asked.size(), 1U);
-    EXPECT_EQ(dialogs.asked[0].title, "Delete \"B\"?");
-    QTest::keyClick(row(1), Qt::Key_F2);
-    trigger(row(1), "rowEditAction");  // each asks for another editor window
-    EXPECT_EQ(windowCount("editLayoutWindow"), 2);
 }
 
 TEST(RelativeTimeTest, AbbreviatedUnitsInThePastAndFuture) {

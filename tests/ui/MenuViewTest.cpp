@@ -31,7 +31,7 @@ TEST_F(MenuViewTest, WithoutPermissionTheBannerReplacesListAndSaveSectionUntilGr
     EXPECT_TRUE(shown(&menu(), "layoutListStack") && shown(&menu(), "saveSection"));
 }
 
-TEST_F(MenuViewTest, EmptyStateAndTheFooterOpensPreferencesEachTimeAndQuits) {
+TEST_F(MenuViewTest, EmptyStateFooterAndASheetThatPersistsUntilCancelOrEscape) {
     launch();
     controller().showPopover();
     EXPECT_TRUE(shown(&menu(), "emptyState"));
@@ -42,6 +42,25 @@ TEST_F(MenuViewTest, EmptyStateAndTheFooterOpensPreferencesEachTimeAndQuits) {
     EXPECT_EQ(windowCount("preferencesWindow"), 2);
     click(&menu(), "quitButton");
     EXPECT_EQ(quits, 1);
+    // Cancel and Escape leave the field empty; the sheet persists across openings.
+    click(&menu(), "saveLayoutButton");
+    auto* field = child<QLineEdit>(&menu(), "layoutNameField");
+    field->setText("Draft");
+    controller().togglePopover();
+    EXPECT_FALSE(controller().isPopoverShown());
+    controller().showPopover();
+    EXPECT_TRUE(menu().showingNewLayoutSheet());
+    EXPECT_EQ(field->text(), "Draft");
+    click(&menu(), "saveSheetCancel");
+    EXPECT_FALSE(menu().showingNewLayoutSheet());
+    click(&menu(), "saveLayoutButton");
+    EXPECT_TRUE(field->text().isEmpty());
+    field->setText("Other");
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_FALSE(menu().showingNewLayoutSheet());
+    EXPECT_TRUE(controller().isPopoverShown());
+    EXPECT_TRUE(field->text().isEmpty());
+    EXPECT_TRUE(app().layoutManager().layouts.get().empty());
 }
 
 TEST_F(MenuViewTest, SaveSheetTrimsTheNameCannotSaveABlankOneAndAsksAboutATakenOne) {
@@ -81,29 +100,6 @@ TEST_F(MenuViewTest, SaveSheetTrimsTheNameCannotSaveABlankOneAndAsksAboutATakenO
     QTest::keyClick(field, Qt::Key_Return);
     h.loop.runPending();
     EXPECT_EQ(app().layoutManager().layouts.get().size(), 2U);
-}
-
-TEST_F(MenuViewTest, CancelAndEscapeLeaveTheFieldEmptyAndTheSheetPersistsAcrossOpenings) {
-    launch();
-    controller().showPopover();
-    click(&menu(), "saveLayoutButton");
-    auto* field = child<QLineEdit>(&menu(), "layoutNameField");
-    field->setText("Draft");
-    controller().togglePopover();
-    EXPECT_FALSE(controller().isPopoverShown());
-    controller().showPopover();
-    EXPECT_TRUE(menu().showingNewLayoutSheet());
-    EXPECT_EQ(field->text(), "Draft");
-    click(&menu(), "saveSheetCancel");
-    EXPECT_FALSE(menu().showingNewLayoutSheet());
-    click(&menu(), "saveLayoutButton");
-    EXPECT_TRUE(field->text().isEmpty());
-    field->setText("Other");
-    QTest::keyClick(field, Qt::Key_Escape);
-    EXPECT_FALSE(menu().showingNewLayoutSheet());
-    EXPECT_TRUE(controller().isPopoverShown());
-    EXPECT_TRUE(field->text().isEmpty());
-    EXPECT_TRUE(app().layoutManager().layouts.get().empty());
 }
 
 TEST_F(MenuViewTest, QuickLayoutGridHasTwelvePresetsToldApartAndAppliesThem) {

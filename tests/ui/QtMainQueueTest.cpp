@@ -4,9 +4,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <atomic>
-#include <chrono>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -15,23 +14,23 @@
 namespace vantrel {
 namespace {
 
-// Runs the event loop until `done` holds or the limit passes; true when it held.
-template <typename Predicate>
-bool runUntil(Predicate done, int limitMs = 2000) {
+// Runs the event loop until `done` holds; false if it did not within ten seconds.
+bool runUntil(const std::function<bool()>& done) {
     QElapsedTimer timer;
     timer.start();
     while (!done()) {
-        if (timer.elapsed() > limitMs) return false;
+        if (timer.elapsed() > 10000) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
     }
     return true;
 }
 
-// Gives anything that should not happen the time to happen.
-void spin(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+// What should not happen has had its chance once a later timer of a new queue ran.
+bool settle(int afterMs = 60) {
+    QtMainQueue later;
+    bool ran = false;
+    later.postAfter(std::chrono::milliseconds{afterMs}, [&] { ran = true; });
+    return runUntil([&] { return ran; });
 }
 
 TEST(QtMainQueueTest, PostedTasksRunLaterInOrderAndADestroyedQueueDropsItsTasks) {
@@ -50,7 +49,7 @@ TEST(QtMainQueueTest, PostedTasksRunLaterInOrderAndADestroyedQueueDropsItsTasks)
         queue.post([&] { order.push_back(5); });
         queue.postAfter(1ms, [&] { order.push_back(6); });
     }
-    spin(20);
+    ASSERT_TRUE(settle());
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3, 4}));
 }
 
@@ -88,7 +87,7 @@ TEST(QtMainQueueTest, DelaysRepeatsAndCancelsFromThisThreadAndOthers) {
     worker.join();
     ASSERT_TRUE(runUntil([&] { return runs == 2 && posted == 100 && ticks == 3; }));
     EXPECT_GE(ranAfter, 29);
-    spin(50);
+    ASSERT_TRUE(settle());
     EXPECT_EQ(runs, 2);
     EXPECT_EQ(ticks, 3);
     EXPECT_EQ(cancelledRuns, 0);
@@ -109,7 +108,7 @@ TEST(QtMainQueueTest, WatchReportsReadableDescriptorUntilTheSubscriptionEnds) {
     ASSERT_TRUE(runUntil([&] { return reads == 1; }));
     watch.reset();
     ASSERT_EQ(::write(fds[1], "y", 1), 1);
-    spin(30);
+    ASSERT_TRUE(settle(30));
     EXPECT_EQ(reads, 1);
     ::close(fds[0]);
     ::close(fds[1]);

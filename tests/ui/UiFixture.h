@@ -125,19 +125,17 @@ class UiTest : public ::testing::Test {
         return root->findChild<T*>(name);
     }
 
-    // A visible top-level window with this object name; the last one opened when several are.
-    static QWidget* window(const QString& name) {
-        QWidget* found = nullptr;
+    // The visible top-level windows with this object name, the last one opened last.
+    static QWidgetList windows(const QString& name) {
+        QWidgetList found;
         for (QWidget* widget : QApplication::topLevelWidgets())
-            if (widget->objectName() == name && widget->isVisible()) found = widget;
+            if (widget->objectName() == name && widget->isVisible()) found.append(widget);
         return found;
     }
-    static int windowCount(const QString& name) {
-        int count = 0;
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (widget->objectName() == name && widget->isVisible()) ++count;
-        return count;
+    static QWidget* window(const QString& name) {
+        return windows(name).value(windows(name).size() - 1);
     }
+    static int windowCount(const QString& name) { return static_cast<int>(windows(name).size()); }
 
     static QString text(QObject* root, const QString& name) {
         if (auto* label = child<QLabel>(root, name)) return label->text();

@@ -57,15 +57,11 @@ class RecordingUpdater final : public Updater {
             "interval " +
             std::to_string(std::chrono::duration_cast<std::chrono::seconds>(interval).count()));
     }
-    void startUpdater() override {
-        calls.push_back("start");
-        if (onStart) onStart();
-    }
+    void startUpdater() override { calls.push_back("start"); }
     void checkForUpdates() override { calls.push_back("check"); }
     Published<bool>& canCheckForUpdates() override { return can; }
     Published<bool> can;
     std::vector<std::string> calls;
-    std::function<void()> onStart;
 };
 
 inline AppcastItem release(std::string version, std::string shortVersion = {}) {
