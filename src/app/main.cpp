@@ -87,6 +87,16 @@ vantrel::BackendChoice backends() {
     return choice;
 }
 
+// The backend for this session. Without a usable display Qt would abort with advice that does
+// not apply: say what is missing instead.
+const vantrel::BackendEntry* chooseBackend(const vantrel::BackendChoice& choice) {
+    const auto chosen = choice.choose(vantrel::sessionTypeFrom(
+        std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY")));
+    if (chosen.entry == nullptr)
+        std::printf("Vantrel: Cannot use the X display: %s\n", chosen.problem.c_str());
+    return chosen.entry;
+}
+
 // The installed desktop entries, as trigger applications to pick.
 std::vector<vantrel::AppChoice> installedAppChoices() {
     std::vector<vantrel::AppChoice> choices;
@@ -101,15 +111,9 @@ int main(int argc, char** argv) {
     if (const auto exitCode = handleArguments(argc, argv)) return *exitCode;
 
     using namespace vantrel;
-    // Without a usable display Qt would abort with advice that does not apply: say what is
-    // missing and end.
     const BackendChoice choice = backends();
-    const auto chosen = choice.choose(sessionTypeFrom(
-        std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY")));
-    if (chosen.entry == nullptr) {
-        std::printf("Vantrel: Cannot use the X display: %s\n", chosen.problem.c_str());
-        return 1;
-    }
+    const BackendEntry* const backendEntry = chooseBackend(choice);
+    if (backendEntry == nullptr) return 1;
     qtMessageHandler = qInstallMessageHandler(onQtMessage);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
@@ -128,7 +132,7 @@ int main(int argc, char** argv) {
     QtMainQueue mainQueue;
     SerialExecutor executor(clock);
 
-    const auto backend = chosen.entry->make({log, mainQueue, clock, mainQueue});
+    const auto backend = backendEntry->make({log, mainQueue, clock, mainQueue});
     backend->start();
     DesktopAdapter windowSystem(backend->desktop());
     // Without its session there is nothing left to do: the loss is logged, then we end.
