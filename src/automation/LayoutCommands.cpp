@@ -1,24 +1,13 @@
 // Each use case: desktop work on the executor, list changes back on the main thread.
 #include "automation/LayoutCommands.h"
 
-#include <any>
 #include <utility>
 
 namespace vantrel {
-namespace {
-
-template <typename T>
-const T* value(const UserInfo& info, const char* key) {
-    const auto it = info.find(key);
-    return it == info.end() ? nullptr : std::any_cast<T>(&it->second);
-}
-
-}  // namespace
 
 LayoutCommands::LayoutCommands(LayoutManager& layouts, WindowService& windows,
                                PresetLayoutService& presets, PreferencesStore& preferences,
-                               Worker& executor, MainQueue& mainQueue, Clock& clock,
-                               NotificationCenter& notifications)
+                               Worker& executor, MainQueue& mainQueue, Clock& clock)
     : layouts_(layouts),
       windows_(windows),
       presets_(presets),
@@ -27,8 +16,8 @@ LayoutCommands::LayoutCommands(LayoutManager& layouts, WindowService& windows,
       mainQueue_(mainQueue),
       clock_(clock),
       self_(std::make_shared<LayoutCommands*>(this)) {
-    mismatchObserver_ = notifications.addObserver(
-        kLayoutSpaceMismatch, [this](const Notification& note) { spaceMismatch(note); });
+    mismatchObserver_ = windows_.observeSpaceMismatch(
+        [this](const SpaceMismatch& mismatch) { spaceMismatch(mismatch); });
 }
 
 LayoutCommands::~LayoutCommands() {
@@ -120,18 +109,9 @@ void LayoutCommands::applyPreset(PresetLayout preset) {
     });
 }
 
-void LayoutCommands::spaceMismatch(const Notification& notification) {
-    const auto* captured =
-        value<std::int64_t>(notification.userInfo, spaceMismatchKey::kCapturedSpace);
-    const auto* current =
-        value<std::int64_t>(notification.userInfo, spaceMismatchKey::kCurrentSpace);
-    const auto* windows =
-        value<std::vector<WindowState>>(notification.userInfo, spaceMismatchKey::kWindows);
-    if (captured == nullptr || current == nullptr || windows == nullptr) return;
-    PendingSpaceRestore pending{*captured, *current, *windows, std::nullopt, restoringName_};
-    if (const auto* config = value<std::optional<DisplayConfiguration>>(
-            notification.userInfo, spaceMismatchKey::kSavedDisplayConfig))
-        pending.displayConfiguration = *config;
+void LayoutCommands::spaceMismatch(const SpaceMismatch& mismatch) {
+    PendingSpaceRestore pending{mismatch.capturedSpace, mismatch.currentSpace, mismatch.windows,
+                                mismatch.savedDisplayConfig, restoringName_};
     // The user said once to always restore: there is no question to ask.
     if (preferences_.ignoreSpaceMismatch())
         restoreToCurrentSpace(std::move(pending));

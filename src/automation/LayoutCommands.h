@@ -12,7 +12,6 @@
 #include "automation/LayoutManager.h"
 #include "base/Clock.h"
 #include "base/MainQueue.h"
-#include "base/NotificationCenter.h"
 #include "base/Published.h"
 #include "base/Subscription.h"
 #include "base/Uuid.h"
@@ -56,7 +55,7 @@ class LayoutCommands {
 
     LayoutCommands(LayoutManager& layouts, WindowService& windows, PresetLayoutService& presets,
                    PreferencesStore& preferences, Worker& executor, MainQueue& mainQueue,
-                   Clock& clock, NotificationCenter& notifications);
+                   Clock& clock);
     LayoutCommands(const LayoutCommands&) = delete;
     LayoutCommands& operator=(const LayoutCommands&) = delete;
     ~LayoutCommands();
@@ -91,7 +90,7 @@ class LayoutCommands {
 
   private:
     void capture(Duration deadline, std::function<void(CapturedWindows)> done);
-    void spaceMismatch(const Notification& notification);
+    void spaceMismatch(const SpaceMismatch& mismatch);
     void restoreToCurrentSpace(PendingSpaceRestore pending);
 
     LayoutManager& layouts_;

@@ -365,7 +365,7 @@ TEST_F(LayoutCommandsTest, CountsAndPresetsRunOnTheExecutorOneCountAtATimeAndNot
     desktop.setFrontmost(editor);
     desktop.setFocusedWindow(editor, live);
     QueuedWorker queued;
-    LayoutCommands c{manager, windowService, presets, preferences, queued, loop, loop, center};
+    LayoutCommands c{manager, windowService, presets, preferences, queued, loop, loop};
     std::vector<std::size_t> counts;
     for (const bool late : {true, false}) {
         c.countWindows([&](std::size_t count) { counts.push_back(count + 100); });  // superseded

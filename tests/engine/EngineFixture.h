@@ -32,7 +32,7 @@ class EngineTest : public ::testing::Test {
     SimulatedDesktop desktop{loop, loop};
     DesktopAdapter seam{desktop};
     SpaceService spaces{seam, loop};
-    WindowService service{seam, spaces, loop, loop, center, log};
+    WindowService service{seam, spaces, loop, loop, log};
 
     // Grants the permission and lets the flag settle.
     void grant() {

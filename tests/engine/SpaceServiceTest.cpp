@@ -55,7 +55,7 @@ TEST(SpaceParsing, NumbersSpacesAcrossDisplaysAndSkipsMalformedEntries) {
     EXPECT_TRUE(parseSpaces(PreferenceValue{List{}}).empty());
 }
 
-TEST(SpaceLookups, AllSpacesAndFirstListingSpace) {
+TEST(SpaceLookups, AllSpacesFirstListingSpaceCurrentSpaceAndOnScreenNumbers) {
     const SpacesSnapshot single({SpaceInfo{"A", 1, {42}, false}});
     EXPECT_FALSE(single.isWindowOnAllSpaces(42));
     EXPECT_EQ(single.spaceForWindow(42)->uuid, "A");
@@ -68,9 +68,8 @@ TEST(SpaceLookups, AllSpacesAndFirstListingSpace) {
     EXPECT_FALSE(two.isWindowOnAllSpaces(3));  // listed twice in B, still only one Space
     EXPECT_EQ(two.spaceForWindow(7), std::nullopt);
     EXPECT_TRUE(SpaceInfo({"A", 1, {}, false}) == SpaceInfo({"A", 5, {9}, true}));
-}
 
-TEST(CurrentSpace, BestCoverageWinsAndEarlierSpacesKeepTies) {
+    // The current Space: best coverage of the on-screen numbers wins, earlier ones keep ties.
     const std::vector<SpaceInfo> spaces{{"A", 1, {1, 2}, false}, {"B", 2, {2, 3}, false}};
     EXPECT_EQ(currentSpace(spaces, {2, 3})->uuid, "B");
     EXPECT_EQ(currentSpace(spaces, {1, 3})->uuid, "A");
@@ -79,9 +78,8 @@ TEST(CurrentSpace, BestCoverageWinsAndEarlierSpacesKeepTies) {
     EXPECT_EQ(currentSpace({}, {1}), std::nullopt);
     EXPECT_EQ(currentSpace({}, {}), std::nullopt);
     EXPECT_EQ(currentSpace(spaces, {3, 3, 3})->uuid, "B");  // distinct numbers count
-}
 
-TEST(OnScreenWindows, OnlyLayerZeroEntriesWithNumbers) {
+    // On screen: only layer-0 entries with numbers.
     const std::vector<WindowServerEntry> entries{{1, 10, 0, {}},
                                                  {2, 10, 25, {}},
                                                  {std::nullopt, 10, 0, {}},
@@ -119,7 +117,7 @@ TEST_F(SpaceServiceTest, StartRefreshesAndThenEveryFiveSeconds) {
     EXPECT_EQ(spaces.activeSpaceIndex.get(), 3);
 }
 
-TEST_F(SpaceServiceTest, StartedOffTheMainThreadRefreshesOnIt) {
+TEST_F(SpaceServiceTest, StartedOffTheMainThreadRefreshesOnItAndOutlivesNoService) {
     const auto w = window(app("org.example.A", 10), "w", {0, 0, 300, 300});
     desktop.setWorkspaces(2);
     desktop.setWorkspace(w, 1);
@@ -128,13 +126,12 @@ TEST_F(SpaceServiceTest, StartedOffTheMainThreadRefreshesOnIt) {
     loop.runPending();
     EXPECT_EQ(spaces.totalSpaces.get(), 2);
     EXPECT_EQ(spaces.activeSpaceIndex.get(), 2);
-}
-
-TEST_F(SpaceServiceTest, TicksAfterTheServiceIsGoneDoNothing) {
+    // A service gone leaves no timer behind.
+    const auto pending = loop.pendingCount();
     auto service2 = std::make_unique<SpaceService>(seam, loop);
     service2->start();
     service2.reset();
-    EXPECT_EQ(loop.pendingCount(), 0u);
+    EXPECT_EQ(loop.pendingCount(), pending);
     loop.advance(10s);
 }
 
