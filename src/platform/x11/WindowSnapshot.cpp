@@ -138,6 +138,74 @@ bool isOnAllDesktops(const ClientInfo& client, const Atoms& atoms) {
     return client.desktop == 0xFFFFFFFFu || client.hasState(atoms._NET_WM_STATE_STICKY);
 }
 
+namespace {
+
+// The client's properties, as read for a snapshot or a placement.
+void readProperties(const Reply<xcb_get_property_reply_t> (&props)[pCount], const Atoms& a,
+                    ClientInfo& info) {
+    // WM_NORMAL_HINTS: flags, 4 unused, min, max, then the resize steps; the gravity last.
+    if (const auto hints = cardinals(props[pNormalHints].get()); hints.size() >= 18) {
+        constexpr std::uint32_t kResizeSteps = 1u << 6;
+        constexpr std::uint32_t kGravity = 1u << 9;
+        if ((hints[0] & kResizeSteps) != 0) {
+            info.widthStep = std::max<std::int32_t>(1, static_cast<std::int32_t>(hints[9]));
+            info.heightStep = std::max<std::int32_t>(1, static_cast<std::int32_t>(hints[10]));
+        }
+        if ((hints[0] & kGravity) != 0) info.gravity = hints[17];
+    }
+    if (auto wmClass = text(props[pWmClass].get())) {
+        const auto nul = wmClass->find('\0');
+        info.hints.instance = wmClass->substr(0, nul);
+        if (nul != std::string::npos) {
+            std::string rest = wmClass->substr(nul + 1);
+            info.hints.className = rest.substr(0, rest.find('\0'));
+        }
+    }
+    info.netName = text(props[pNetName].get());
+    if (auto name = text(props[pWmName].get()))
+        info.wmName = props[pWmName]->type == a.UTF8_STRING ? *name : latin1ToUtf8(*name);
+    if (auto pid = cardinals(props[pPid].get()); !pid.empty()) info.netPid = pid[0];
+    info.types = cardinals(props[pType].get());
+    info.states = cardinals(props[pState].get());
+    if (auto parent = windowsOf(props[pTransient].get()); !parent.empty() && parent[0] != 0)
+        info.transientFor = parent[0];
+    info.frameExtents = extentsOf(cardinals(props[pFrame].get()));
+    info.shadowExtents = extentsOf(cardinals(props[pShadow].get()));
+    if (auto desktop = cardinals(props[pDesktop].get()); !desktop.empty())
+        info.desktop = desktop[0];
+    if (auto id = text(props[pGtkId].get())) info.hints.gtkApplicationId = id->c_str();
+    auto strut = cardinals(props[pStrutPartial].get());
+    if (strut.size() < 12) strut = cardinals(props[pStrut].get());
+    if (strut.size() >= 12)
+        strut.resize(12);
+    else if (strut.size() >= 4)
+        strut.resize(4);
+    else
+        strut.clear();
+    for (auto v : strut) info.strut.push_back(static_cast<double>(v));
+    if (props[pAllowed]) info.allowedActions = cardinals(props[pAllowed].get());
+    for (auto protocol : cardinals(props[pProtocols].get()))
+        if (protocol == a.WM_DELETE_WINDOW) info.takesDelete = true;
+}
+
+// Each client's process as XRes tells it.
+void readPids(xcb_connection_t* c, xcb_res_query_client_ids_cookie_t cookie,
+              std::vector<ClientInfo>& clients) {
+    std::unordered_map<std::uint32_t, std::uint32_t> pidOfClient;
+    const std::uint32_t clientBits = ~xcb_get_setup(c)->resource_id_mask;
+    xcb_generic_error_t* error = nullptr;
+    Reply<xcb_res_query_client_ids_reply_t> res(xcb_res_query_client_ids_reply(c, cookie, &error));
+    std::free(error);
+    // Answers come per client (by its resource base), whatever became of the window.
+    if (res) collectPids(res.get(), pidOfClient);
+    for (ClientInfo& info : clients) {
+        const auto it = pidOfClient.find(info.window & clientBits);
+        if (it != pidOfClient.end()) info.resPid = it->second;
+    }
+}
+
+}  // namespace
+
 std::vector<ClientInfo> readClients(const SnapshotContext& ctx,
                                     const std::vector<xcb_window_t>& windows, ReadScope scope) {
     xcb_connection_t* c = ctx.connection;
@@ -189,8 +257,6 @@ std::vector<ClientInfo> readClients(const SnapshotContext& ctx,
             xcb_res_query_client_ids(c, static_cast<std::uint32_t>(specs.size()), specs.data());
     }
     std::vector<ClientInfo> clients(windows.size());
-    std::unordered_map<std::uint32_t, std::uint32_t> pidOfClient;
-    const std::uint32_t clientBits = ~xcb_get_setup(c)->resource_id_mask;
     for (std::size_t i = 0; i < windows.size(); ++i) {
         ClientInfo& info = clients[i];
         info.window = windows[i];
@@ -214,62 +280,9 @@ std::vector<ClientInfo> readClients(const SnapshotContext& ctx,
                  static_cast<double>(geometry->width), static_cast<double>(geometry->height)};
         info.viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
         info.borderWidth = geometry->border_width;
-        // WM_NORMAL_HINTS: flags, 4 unused, min, max, then the resize steps; the gravity last.
-        if (const auto hints = cardinals(props[pNormalHints].get()); hints.size() >= 18) {
-            constexpr std::uint32_t kResizeSteps = 1u << 6;
-            constexpr std::uint32_t kGravity = 1u << 9;
-            if ((hints[0] & kResizeSteps) != 0) {
-                info.widthStep = std::max<std::int32_t>(1, static_cast<std::int32_t>(hints[9]));
-                info.heightStep = std::max<std::int32_t>(1, static_cast<std::int32_t>(hints[10]));
-            }
-            if ((hints[0] & kGravity) != 0) info.gravity = hints[17];
-        }
-        if (auto wmClass = text(props[pWmClass].get())) {
-            const auto nul = wmClass->find('\0');
-            info.hints.instance = wmClass->substr(0, nul);
-            if (nul != std::string::npos) {
-                std::string rest = wmClass->substr(nul + 1);
-                info.hints.className = rest.substr(0, rest.find('\0'));
-            }
-        }
-        info.netName = text(props[pNetName].get());
-        if (auto name = text(props[pWmName].get()))
-            info.wmName = props[pWmName]->type == a.UTF8_STRING ? *name : latin1ToUtf8(*name);
-        if (auto pid = cardinals(props[pPid].get()); !pid.empty()) info.netPid = pid[0];
-        info.types = cardinals(props[pType].get());
-        info.states = cardinals(props[pState].get());
-        if (auto parent = windowsOf(props[pTransient].get()); !parent.empty() && parent[0] != 0)
-            info.transientFor = parent[0];
-        info.frameExtents = extentsOf(cardinals(props[pFrame].get()));
-        info.shadowExtents = extentsOf(cardinals(props[pShadow].get()));
-        if (auto desktop = cardinals(props[pDesktop].get()); !desktop.empty())
-            info.desktop = desktop[0];
-        if (auto id = text(props[pGtkId].get())) info.hints.gtkApplicationId = id->c_str();
-        auto strut = cardinals(props[pStrutPartial].get());
-        if (strut.size() < 12) strut = cardinals(props[pStrut].get());
-        if (strut.size() >= 12)
-            strut.resize(12);
-        else if (strut.size() >= 4)
-            strut.resize(4);
-        else
-            strut.clear();
-        for (auto v : strut) info.strut.push_back(static_cast<double>(v));
-        if (props[pAllowed]) info.allowedActions = cardinals(props[pAllowed].get());
-        for (auto protocol : cardinals(props[pProtocols].get()))
-            if (protocol == a.WM_DELETE_WINDOW) info.takesDelete = true;
+        readProperties(props, a, info);
     }
-    if (resCookie) {
-        xcb_generic_error_t* error = nullptr;
-        Reply<xcb_res_query_client_ids_reply_t> res(
-            xcb_res_query_client_ids_reply(c, *resCookie, &error));
-        std::free(error);
-        // Answers come per client (by its resource base), whatever became of the window.
-        if (res) collectPids(res.get(), pidOfClient);
-        for (ClientInfo& info : clients) {
-            const auto it = pidOfClient.find(info.window & clientBits);
-            if (it != pidOfClient.end()) info.resPid = it->second;
-        }
-    }
+    if (resCookie) readPids(c, *resCookie, clients);
     return clients;
 }
 
