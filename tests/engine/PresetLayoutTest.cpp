@@ -66,7 +66,7 @@ TEST_F(PresetTest, HalvesFlipIntoWindowCoordinatesAndGoInOneRequest) {
     EXPECT_TRUE(log.lines().empty());
 }
 
-TEST_F(PresetTest, WindowOnASecondaryDisplayStaysThere) {
+TEST_F(PresetTest, WindowOnASecondaryDisplayStaysThereAndOneOffEveryScreenGoesToTheMain) {
     // The second screen sits right of the main one with its bottom 100 points higher.
     auto monitors = *parseScreenGeometry("1440x900+0+0P,1000x800+1440+100");
     monitors[0].workArea = {0, 25, 1440, 875};
@@ -78,6 +78,14 @@ TEST_F(PresetTest, WindowOnASecondaryDisplayStaysThere) {
     // Visible frame (1440, 100, 1000, 780) flips to y = 900 - 100 - 780 = 20.
     EXPECT_EQ(desktop.window(other).position, (Point{1440, 20}));
     EXPECT_EQ(desktop.window(other).size, (Size{1000, 780}));
+
+    // A window off every screen goes to the main screen, flipped against the first one's height.
+    desktop.setScreens("1000x800+-1000+0,1440x900+0+0P");
+    desktop.removeWindow(other);
+    const auto far = window(front, "Far", {9000, 9000, 400, 300});
+    desktop.setFocusedWindow(front, far);
+    EXPECT_TRUE(presets.apply(PresetLayout::leftHalf));
+    EXPECT_EQ(frameOf(far), (Rect{0, 800 - 900, 720, 900}));
 }
 
 TEST_F(PresetTest, WithoutFocusedWindowTheFirstWindowMoves) {
@@ -93,17 +101,6 @@ TEST_F(PresetTest, WithoutFocusedWindowTheFirstWindowMoves) {
     desktop.setFrontmost(files);
     EXPECT_TRUE(presets.apply(PresetLayout::maximize));
     EXPECT_EQ(desktop.window(home).size, (Size{1440, 875}));
-}
-
-TEST_F(PresetTest, WindowOffEveryScreenGoesToTheMainScreen) {
-    desktop.setScreens("1000x800+-1000+0,1440x900+0+0P");
-    desktop.removeWindow(focused);
-    focused = window(front, "Far", {9000, 9000, 400, 300});
-    desktop.setFocusedWindow(front, focused);
-    EXPECT_TRUE(presets.apply(PresetLayout::leftHalf));
-    // The main screen's frame; flipped against the first screen's height (800).
-    EXPECT_EQ(position(), (Point{0, 800 - 0 - 900}));
-    EXPECT_EQ(size(), (Size{720, 900}));
 }
 
 TEST_F(PresetTest, AFailedPlacementIsReportedWithItsCode) {
