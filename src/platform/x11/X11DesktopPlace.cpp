@@ -142,10 +142,20 @@ void X11Desktop::settleLocked(const std::vector<Placing*>& batch) {
     refreshLocked(batch);
     while (true) {
         const auto now = Steady::now();
-        const bool settled = std::all_of(batch.begin(), batch.end(), [&](const Placing* p) {
-            return p->gone || (answered(*p) && now - p->changedAt >= options_.settleTime);
-        });
-        if (settled || !waitForEventsLocked(deadline)) break;
+        bool settled = true;
+        // Woken when the next answered window has been quiet long enough, not a poll later.
+        auto wake = deadline;
+        for (const Placing* p : batch) {
+            if (p->gone) continue;
+            const auto quietAt = p->changedAt + options_.settleTime;
+            if (answered(*p) && now >= quietAt) continue;
+            settled = false;
+            if (answered(*p)) wake = std::min(wake, quietAt);
+        }
+        if (settled || now >= deadline) break;
+        if (!waitForEventsLocked(std::max(wake, now + std::chrono::milliseconds{1})) &&
+            (Steady::now() >= deadline || !usableLocked()))
+            break;
         refreshLocked(batch);
     }
     for (const Placing* placing : batch) markLocked(placing->client.window);
