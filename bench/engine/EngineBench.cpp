@@ -19,11 +19,10 @@ namespace {
 struct World {
     ManualLoop loop;
     MemoryLog log;
-    NotificationCenter center;
     SimulatedDesktop desktop{loop, loop};
     DesktopAdapter seam{desktop};
     SpaceService spaces{seam, loop};
-    WindowService service{seam, spaces, loop, loop, center, log};
+    WindowService service{seam, spaces, loop, loop, log};
 
     World(int apps, int perApp) {
         desktop.setScreens("1920x1080+0+0P,2560x1440+1920+0");

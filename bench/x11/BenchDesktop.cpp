@@ -50,7 +50,7 @@ Desktop& desktop() {
 bool Engine::start() {
     if (!x11.connect().ok()) return false;
     spaces.emplace(seam, loop);
-    service.emplace(seam, *spaces, loop, clock, notifications, log);
+    service.emplace(seam, *spaces, loop, clock, log);
     service->checkAccessibilityPermission();
     loop.runPending();
     return service->hasAccessibilityPermission.get();

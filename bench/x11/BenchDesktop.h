@@ -10,7 +10,6 @@
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/ManualLoop.h"
-#include "base/NotificationCenter.h"
 #include "engine/DesktopAdapter.h"
 #include "engine/SpaceService.h"
 #include "engine/WindowService.h"
@@ -43,7 +42,6 @@ struct Engine {
     ManualLoop loop;
     SystemClock systemClock;
     Clock& clock;
-    NotificationCenter notifications;
     X11Desktop x11{log, loop, clock};
     DesktopAdapter seam{x11};
     std::optional<SpaceService> spaces;

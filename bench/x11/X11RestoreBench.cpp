@@ -138,6 +138,16 @@ class ConfigureWatch {
     std::thread thread_;
 };
 
+// The first key that types `keysym`; 0 when none does.
+xcb_keycode_t keycodeOf(xcb_connection_t* connection, xcb_keysym_t keysym) {
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection);
+    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
+    const xcb_keycode_t code = codes != nullptr ? codes[0] : 0;
+    std::free(codes);
+    xcb_key_symbols_free(symbols);
+    return code;
+}
+
 // A preset hotkey (F5) pressed through XTEST; the press reaches the preset service the way the
 // hotkey service hands it over, on the main queue. Timed until the window manager reports the
 // window's new size.
@@ -175,11 +185,7 @@ void BM_PresetHotkeyToNewFrame(benchmark::State& state) {
         return 0;
     });
     xcb_connection_t* keyboard = xcb_connect(nullptr, nullptr);
-    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(keyboard);
-    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, 0xffc2);  // F5
-    const xcb_keycode_t f5 = codes != nullptr ? codes[0] : 0;
-    std::free(codes);
-    xcb_key_symbols_free(symbols);
+    const xcb_keycode_t f5 = keycodeOf(keyboard, 0xffc2);
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(keyboard)).data->root;
     ConfigureWatch watch(target);
 

@@ -1,27 +1,16 @@
 // Each use case: desktop work on the executor, list changes back on the main thread.
 #include "automation/LayoutCommands.h"
 
-#include <any>
 #include <set>
 #include <utility>
 
 #include "model/LayoutJson.h"
 
 namespace vantrel {
-namespace {
-
-template <typename T>
-const T* value(const UserInfo& info, const char* key) {
-    const auto it = info.find(key);
-    return it == info.end() ? nullptr : std::any_cast<T>(&it->second);
-}
-
-}  // namespace
 
 LayoutCommands::LayoutCommands(LayoutManager& layouts, WindowService& windows,
                                PresetLayoutService& presets, PreferencesStore& preferences,
-                               Worker& executor, MainQueue& mainQueue, Clock& clock,
-                               NotificationCenter& notifications)
+                               Worker& executor, MainQueue& mainQueue, Clock& clock)
     : layouts_(layouts),
       windows_(windows),
       presets_(presets),
@@ -30,8 +19,8 @@ LayoutCommands::LayoutCommands(LayoutManager& layouts, WindowService& windows,
       mainQueue_(mainQueue),
       clock_(clock),
       self_(std::make_shared<LayoutCommands*>(this)) {
-    mismatchObserver_ = notifications.addObserver(
-        kLayoutSpaceMismatch, [this](const Notification& note) { spaceMismatch(note); });
+    mismatchObserver_ = windows_.observeSpaceMismatch(
+        [this](const SpaceMismatch& mismatch) { spaceMismatch(mismatch); });
 }
 
 LayoutCommands::~LayoutCommands() {
@@ -204,19 +193,10 @@ Result<std::size_t> LayoutCommands::importLayouts(std::string_view text) {
     return added;
 }
 
-void LayoutCommands::spaceMismatch(const Notification& notification) {
-    const auto* captured =
-        value<std::int64_t>(notification.userInfo, spaceMismatchKey::kCapturedSpace);
-    const auto* current =
-        value<std::int64_t>(notification.userInfo, spaceMismatchKey::kCurrentSpace);
-    const auto* windows =
-        value<std::vector<WindowState>>(notification.userInfo, spaceMismatchKey::kWindows);
-    if (captured == nullptr || current == nullptr || windows == nullptr) return;
-    PendingSpaceRestore pending{*captured,    *current,       *windows,
-                                std::nullopt, restoringName_, restoringId_};
-    if (const auto* config = value<std::optional<DisplayConfiguration>>(
-            notification.userInfo, spaceMismatchKey::kSavedDisplayConfig))
-        pending.displayConfiguration = *config;
+void LayoutCommands::spaceMismatch(const SpaceMismatch& mismatch) {
+    PendingSpaceRestore pending{mismatch.capturedSpace, mismatch.currentSpace,
+                                mismatch.windows,       mismatch.savedDisplayConfig,
+                                restoringName_,         restoringId_};
     // A caller that cannot show the prompt answered beforehand (see spaceAware).
     if (restoringSpace_ != SpaceChoice::ask) {
         scriptedPending_ = std::move(pending);

@@ -13,7 +13,6 @@
 #include "automation/LayoutManager.h"
 #include "base/Clock.h"
 #include "base/MainQueue.h"
-#include "base/NotificationCenter.h"
 #include "base/Published.h"
 #include "base/Result.h"
 #include "base/Subscription.h"
@@ -76,7 +75,7 @@ class LayoutCommands {
 
     LayoutCommands(LayoutManager& layouts, WindowService& windows, PresetLayoutService& presets,
                    PreferencesStore& preferences, Worker& executor, MainQueue& mainQueue,
-                   Clock& clock, NotificationCenter& notifications);
+                   Clock& clock);
     LayoutCommands(const LayoutCommands&) = delete;
     LayoutCommands& operator=(const LayoutCommands&) = delete;
     ~LayoutCommands();
@@ -125,7 +124,7 @@ class LayoutCommands {
   private:
     // `done` hears nothing captured when the capture started after its deadline.
     void capture(Duration deadline, std::function<void(std::optional<CapturedWindows>)> done);
-    void spaceMismatch(const Notification& notification);
+    void spaceMismatch(const SpaceMismatch& mismatch);
     void restoreToCurrentSpace(PendingSpaceRestore pending,
                                LayoutManager::Completion onFinished = {});
     // The layout with the options' overrides, and the completion that answers for its Space.

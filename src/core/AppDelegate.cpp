@@ -10,7 +10,7 @@ AppDelegate::AppDelegate(AppPlatform platform)
     auto& p = platform_;
     spaceService_ = std::make_unique<SpaceService>(p.windowSystem, p.mainQueue);
     windowService_ = std::make_unique<WindowService>(p.windowSystem, *spaceService_, p.mainQueue,
-                                                     p.clock, notifications_, p.log);
+                                                     p.clock, p.log);
     storage_ = std::make_unique<LayoutStorage>(p.log, p.clock, p.dataHome);
     layoutManager_ = std::make_unique<LayoutManager>(
         *windowService_, *storage_, p.worker, p.mainQueue, p.clock, notifications_, p.notifier);
@@ -19,8 +19,7 @@ AppDelegate::AppDelegate(AppPlatform platform)
         std::make_unique<PreferencesStore>(p.defaults, p.loginItem, notifications_, p.log);
     presetService_ = std::make_unique<PresetLayoutService>(*windowService_, p.windowSystem, p.log);
     commands_ = std::make_unique<LayoutCommands>(*layoutManager_, *windowService_, *presetService_,
-                                                 *preferences_, p.worker, p.mainQueue, p.clock,
-                                                 notifications_);
+                                                 *preferences_, p.worker, p.mainQueue, p.clock);
     displayMonitor_ = std::make_unique<DisplayMonitor>(p.windowSystem, *windowService_, *commands_,
                                                        p.worker, p.mainQueue, p.log);
     appLaunchMonitor_ =

@@ -153,6 +153,29 @@ AXError DesktopAdapter::place(native::WindowId window, std::optional<Point> posi
     return results.empty() ? AXError::cannotComplete : adapter::errorOf(results.front());
 }
 
+std::vector<AXError> DesktopAdapter::setFrames(const std::vector<FrameWrite>& writes) {
+    std::vector<AXError> errors(writes.size(), AXError::illegalArgument);
+    std::vector<native::Placement> placements;
+    std::vector<std::size_t> sent;  // the write of each placement
+    for (std::size_t i = 0; i < writes.size(); ++i) {
+        const FrameWrite& write = writes[i];
+        const AdapterElement* adapted = ours(write.window);
+        if (adapted == nullptr || adapted->window == 0 || !isFinite(write.position) ||
+            !isFinite(write.size))
+            continue;
+        placements.push_back(
+            native::Placement{adapted->window, write.position, write.size, write.delay});
+        sent.push_back(i);
+    }
+    if (placements.empty()) return errors;
+    const auto results = desktop_.placeWindows(placements);
+    forget();
+    for (std::size_t k = 0; k < sent.size(); ++k)
+        errors[sent[k]] =
+            k < results.size() ? adapter::errorOf(results[k]) : AXError::cannotComplete;
+    return errors;
+}
+
 std::optional<std::vector<WindowServerEntry>> DesktopAdapter::windowList() {
     const auto snapshot = fresh();
     std::vector<WindowServerEntry> entries;

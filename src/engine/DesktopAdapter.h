@@ -29,6 +29,9 @@ class DesktopAdapter final : public WindowSystem {
     AttributeRead copyAttribute(const Element& element, std::string_view name) override;
     AXError setAttribute(const Element& element, std::string_view name,
                          const AttributeValue& value) override;
+    // One placement per write in one backend call; an element not ours or a frame that is not
+    // finite is an illegal argument and is not sent.
+    std::vector<AXError> setFrames(const std::vector<FrameWrite>& writes) override;
     std::optional<std::vector<WindowServerEntry>> windowList() override;
     std::vector<RunningApplication> runningApplications() override;
     std::optional<RunningApplication> frontmostApplication() override;

@@ -138,19 +138,14 @@ bool PresetLayoutService::apply(PresetLayout preset) {
 
     const Rect frame = presetFrame(*target, preset);
     const Point position{frame.x, primaryHeight(screens) - frame.y - frame.height};
-    if (isFinite(position)) {
-        const AXError error =
-            windowSystem_.setAttribute(window, attribute::kPosition, AttributeValue{position});
-        if (error != AXError::success)
-            log_.line("PresetLayoutService: Failed to set position: " + toString(error));
-    }
     const Size size{frame.width, frame.height};
-    if (isFinite(size)) {
-        const AXError error =
-            windowSystem_.setAttribute(window, attribute::kSize, AttributeValue{size});
-        if (error != AXError::success)
-            log_.line("PresetLayoutService: Failed to set size: " + toString(error));
-    }
+    // Position and size in one request, so the window manager moves and sizes the window at once.
+    const AXError error =
+        isFinite(position) && isFinite(size)
+            ? windowSystem_.setFrames({FrameWrite{window, position, size}}).front()
+            : AXError::illegalArgument;
+    if (error != AXError::success)
+        log_.line("PresetLayoutService: Failed to set position and size: " + toString(error));
     return true;
 }
 

@@ -102,27 +102,58 @@ RestoreSummary WindowService::restoreWindows(
                       displayConfiguration->sizeSignature() != current.sizeSignature();
     }
 
+    if (!placeAll(toPlace, useRelative, displayConfiguration, skipSpaceCheck, control, summary))
+        return summary;
+    if (closeOtherApps && !cancelled(control)) summary.closedApps = closeOtherApplications(toPlace);
+    return summary;
+}
+
+bool WindowService::placeAll(const std::vector<WindowState>& toPlace, bool useRelative,
+                             const std::optional<DisplayConfiguration>& displayConfiguration,
+                             bool toCurrentSpace, RestoreControl* control,
+                             RestoreSummary& summary) {
     const std::string layoutName = control != nullptr ? control->layoutName : std::string();
+    // Every window is made ready first and then placed in one request, so the desktop answers
+    // them all at once; their outcomes are counted and logged afterwards, in window order.
+    std::vector<PreparedWindow> prepared;
+    std::vector<FrameWrite> writes;
+    std::optional<std::size_t> stoppedAt;
+    std::size_t last = 0;  // the window of the latest write
     for (std::size_t i = 0; i < toPlace.size(); ++i) {
         if (cancelled(control)) {
-            log_.line("WindowService: Stopped restoring " + layoutName + " after " +
-                      std::to_string(i) + " of " + std::to_string(toPlace.size()) + " windows");
-            return summary;
+            stoppedAt = i;
+            break;
         }
-        const WindowState& state = toPlace[i];
-        const auto result =
-            restoreWindow(state, useRelative, displayConfiguration, skipSpaceCheck, layoutName);
+        prepared.push_back(prepareWindow(toPlace[i], useRelative, displayConfiguration,
+                                         toCurrentSpace, layoutName));
+        if (prepared.back().outcome) continue;
+        // Each window is sent 50 ms after the one before it, as if every window were placed.
+        prepared.back().write.delay = kWindowGap * static_cast<Duration::rep>(i - last);
+        last = i;
+        writes.push_back(prepared.back().write);
+    }
+    const std::vector<AXError> errors =
+        writes.empty() ? std::vector<AXError>{} : windowSystem_.setFrames(writes);
+    std::size_t written = 0;
+    for (std::size_t i = 0; i < prepared.size(); ++i) {
+        const auto result = finish(prepared[i], toPlace[i], errors, written);
         summary.count(result);
         auto& missing = summary.missingApps;
         if (result == WindowRestoreResult::appNotRunning &&
-            std::find(missing.begin(), missing.end(), state.appName) == missing.end())
-            missing.push_back(state.appName);
-        // Applications handle one move at a time better when given a moment between windows.
-        if (i + 1 < toPlace.size()) clock_.sleepFor(50ms);
+            std::find(missing.begin(), missing.end(), toPlace[i].appName) == missing.end())
+            missing.push_back(toPlace[i].appName);
     }
-
-    if (closeOtherApps && !cancelled(control)) summary.closedApps = closeOtherApplications(toPlace);
-    return summary;
+    if (stoppedAt) {
+        log_.line("WindowService: Stopped restoring " + layoutName + " after " +
+                  std::to_string(*stoppedAt) + " of " + std::to_string(toPlace.size()) +
+                  " windows");
+        return false;
+    }
+    // The pauses the windows after the last write would have had.
+    const std::size_t end = writes.empty() ? 0 : last;
+    if (end + 1 < toPlace.size())
+        clock_.sleepFor(kWindowGap * static_cast<Duration::rep>(toPlace.size() - 1 - end));
+    return true;
 }
 
 bool WindowService::spaceCheckStops(
@@ -135,15 +166,8 @@ bool WindowService::spaceCheckStops(
     // Layouts spread over several Spaces, or without any, restore wherever the user is.
     if (captured.size() != 1 || !current || *captured.begin() == current->index) return false;
 
-    UserInfo info;
-    info[spaceMismatchKey::kCapturedSpace] = *captured.begin();
-    info[spaceMismatchKey::kCurrentSpace] = current->index;
-    info[spaceMismatchKey::kWindows] = windows;
-    info[spaceMismatchKey::kSavedDisplayConfig] = displayConfiguration;
-    NotificationCenter* center = &notifications_;
-    mainQueue_.post([center, info = std::move(info)]() mutable {
-        center->post(kLayoutSpaceMismatch, std::move(info));
-    });
+    spaceMismatch_.post(mainQueue_, SpaceMismatch{*captured.begin(), current->index, windows,
+                                                  displayConfiguration});
     return true;
 }
 
@@ -206,22 +230,23 @@ std::optional<RunningApplication> WindowService::runningApplication(const std::s
     return std::nullopt;
 }
 
-WindowRestoreResult WindowService::restoreWindow(const WindowState& state, bool useRelative,
-                                                 const std::optional<DisplayConfiguration>& saved,
-                                                 bool toCurrentSpace, std::string_view layoutName) {
+WindowService::PreparedWindow WindowService::prepareWindow(
+    const WindowState& state, bool useRelative, const std::optional<DisplayConfiguration>& saved,
+    bool toCurrentSpace, std::string_view layoutName) {
+    const auto fail = [](WindowRestoreResult result, std::string line) {
+        return PreparedWindow{result, {}, std::move(line)};
+    };
     const auto application = runningApplication(state.appBundleID);
-    if (!application) {
-        log_.line("WindowService: App not running: " + state.appBundleID);
-        return WindowRestoreResult::appNotRunning;
-    }
+    if (!application)
+        return fail(WindowRestoreResult::appNotRunning,
+                    "WindowService: App not running: " + state.appBundleID);
 
     const AttributeRead read = windowSystem_.copyAttribute(
         windowSystem_.applicationElement(*application), attribute::kWindows);
     const auto* windows = read.as<std::vector<Element>>();
-    if (windows == nullptr) {
-        log_.line("WindowService: Could not get windows for " + state.appName);
-        return WindowRestoreResult::windowNotFound;
-    }
+    if (windows == nullptr)
+        return fail(WindowRestoreResult::windowNotFound,
+                    "WindowService: Could not get windows for " + state.appName);
 
     // The saved index wins, then the saved title, then the first window.
     Element window;
@@ -239,10 +264,9 @@ WindowRestoreResult WindowService::restoreWindow(const WindowState& state, bool 
     } else if (!windows->empty()) {
         window = windows->front();
     }
-    if (!window) {
-        log_.line("WindowService: Could not find matching window for " + state.appName);
-        return WindowRestoreResult::windowNotFound;
-    }
+    if (!window)
+        return fail(WindowRestoreResult::windowNotFound,
+                    "WindowService: Could not find matching window for " + state.appName);
 
     // Unminimize first: a minimized window ignores moves on some desktops.
     (void)windowSystem_.setAttribute(window, attribute::kMinimized,
@@ -257,27 +281,40 @@ WindowRestoreResult WindowService::restoreWindow(const WindowState& state, bool 
         if (const auto relative = savedRelativeFrame(state))
             target = absoluteFrame(windowSystem_.screens(), state.displayID, *relative, saved);
     }
+    if (!showable(target))
+        return fail(WindowRestoreResult::placementFailed,
+                    "WindowService: Refused the frame " + describe(target) + " of window " +
+                        std::to_string(state.windowIndex) + " of " + state.appName + " in layout " +
+                        std::string(layoutName));
+    return PreparedWindow{
+        std::nullopt, FrameWrite{window, {target.x, target.y}, {target.width, target.height}}, {}};
+}
 
-    if (!showable(target)) {
-        log_.line("WindowService: Refused the frame " + describe(target) + " of window " +
-                  std::to_string(state.windowIndex) + " of " + state.appName + " in layout " +
-                  std::string(layoutName));
-        return WindowRestoreResult::placementFailed;
+WindowRestoreResult WindowService::finish(const PreparedWindow& window, const WindowState& state,
+                                          const std::vector<AXError>& errors,
+                                          std::size_t& written) {
+    WindowRestoreResult result = WindowRestoreResult::restored;
+    std::string line = window.line;
+    if (window.outcome) {
+        result = *window.outcome;
+    } else if (const std::size_t k = written++;
+               k >= errors.size() || errors[k] != AXError::success) {
+        result = WindowRestoreResult::placementFailed;
+        line = "WindowService: Failed to set position/size for " + state.appName;
     }
+    if (!line.empty()) log_.line(line);
+    return result;
+}
 
-    // Position before size, so the size is applied where the window will stay.
-    const Point position{target.x, target.y};
-    bool placed = windowSystem_.setAttribute(window, attribute::kPosition,
-                                             AttributeValue{position}) == AXError::success;
-    const Size size{target.width, target.height};
-    placed = (windowSystem_.setAttribute(window, attribute::kSize, AttributeValue{size}) ==
-              AXError::success) ||
-             placed;
-    if (!placed) {
-        log_.line("WindowService: Failed to set position/size for " + state.appName);
-        return WindowRestoreResult::placementFailed;
-    }
-    return WindowRestoreResult::restored;
+WindowRestoreResult WindowService::restoreWindow(const WindowState& state, bool useRelative,
+                                                 const std::optional<DisplayConfiguration>& saved,
+                                                 bool toCurrentSpace, std::string_view layoutName) {
+    const PreparedWindow prepared =
+        prepareWindow(state, useRelative, saved, toCurrentSpace, layoutName);
+    const std::vector<AXError> errors =
+        prepared.outcome ? std::vector<AXError>{} : windowSystem_.setFrames({prepared.write});
+    std::size_t written = 0;
+    return finish(prepared, state, errors, written);
 }
 
 std::int64_t WindowService::closeOtherApplications(const std::vector<WindowState>& windows) {

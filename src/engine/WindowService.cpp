@@ -4,12 +4,11 @@
 namespace vantrel {
 
 WindowService::WindowService(WindowSystem& windowSystem, SpaceService& spaces, MainQueue& mainQueue,
-                             Clock& clock, NotificationCenter& notifications, Log& log)
+                             Clock& clock, Log& log)
     : windowSystem_(windowSystem),
       spaces_(spaces),
       mainQueue_(mainQueue),
       clock_(clock),
-      notifications_(notifications),
       log_(log),
       excludedBundleIDs_{windowSystem.fileManagerBundleID(), windowSystem.dockBundleID(),
                          windowSystem.ownBundleID()},

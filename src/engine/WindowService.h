@@ -14,7 +14,7 @@
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/MainQueue.h"
-#include "base/NotificationCenter.h"
+#include "base/ObserverList.h"
 #include "base/Published.h"
 #include "engine/DisplayGeometry.h"
 #include "engine/RestoreSummary.h"
@@ -24,14 +24,15 @@
 
 namespace vantrel {
 
-// Posted on the main thread when a restore stops because the layout lives on another Space.
-inline constexpr const char* kLayoutSpaceMismatch = "layoutSpaceMismatch";
-namespace spaceMismatchKey {
-inline constexpr const char* kCapturedSpace = "capturedSpace";  // std::int64_t
-inline constexpr const char* kCurrentSpace = "currentSpace";    // std::int64_t
-inline constexpr const char* kWindows = "windows";              // std::vector<WindowState>
-inline constexpr const char* kSavedDisplayConfig = "savedDisplayConfig";  // optional config
-}  // namespace spaceMismatchKey
+// A restore stopped because its layout lives on another Space: what asking the user needs.
+struct SpaceMismatch {
+    std::int64_t capturedSpace = 0;
+    std::int64_t currentSpace = 0;
+    std::vector<WindowState> windows;
+    std::optional<DisplayConfiguration> savedDisplayConfig;
+
+    friend bool operator==(const SpaceMismatch&, const SpaceMismatch&) = default;
+};
 
 // What the caller of one restore shares with it while it runs: the layout's name for log lines,
 // and a flag that stops it before its next window (a newer restore, Cancel, Quit).
@@ -53,7 +54,7 @@ struct RestoreControl {
 class WindowService {
   public:
     WindowService(WindowSystem& windowSystem, SpaceService& spaces, MainQueue& mainQueue,
-                  Clock& clock, NotificationCenter& notifications, Log& log);
+                  Clock& clock, Log& log);
     WindowService(const WindowService&) = delete;
     WindowService& operator=(const WindowService&) = delete;
     ~WindowService();
@@ -103,6 +104,11 @@ class WindowService {
         const WindowState& state, bool useRelative,
         const std::optional<DisplayConfiguration>& saved = std::nullopt,
         bool toCurrentSpace = false, std::string_view layoutName = {});
+    // Calls `handler` on the main thread whenever a restore stops at the Space check.
+    [[nodiscard]] Subscription observeSpaceMismatch(
+        std::function<void(const SpaceMismatch&)> handler) {
+        return spaceMismatch_.add(std::move(handler));
+    }
     // Waits, with growing pauses, until every running application of the set shows a window.
     void waitForAppWindows(const std::set<std::string>& bundleIDs, int attempts, Duration interval,
                            RestoreControl* control = nullptr);
@@ -111,6 +117,28 @@ class WindowService {
     const std::set<std::string>& excludedBundleIDs() const { return excludedBundleIDs_; }
 
   private:
+    // The pause between windows of a restore.
+    static constexpr Duration kWindowGap = std::chrono::milliseconds{50};
+    // One window of a restore made ready to place: its outcome when it was settled without a
+    // write (with its log line), else the frame to write.
+    struct PreparedWindow {
+        std::optional<WindowRestoreResult> outcome;
+        FrameWrite write;
+        std::string line;
+    };
+    // Finds the window, unminimises it and brings it to the current Space, and works out its
+    // frame; logs nothing.
+    PreparedWindow prepareWindow(const WindowState& state, bool useRelative,
+                                 const std::optional<DisplayConfiguration>& saved,
+                                 bool toCurrentSpace, std::string_view layoutName);
+    // Prepares every window, places them in one request and counts and logs each outcome in
+    // window order; false when the restore was stopped.
+    bool placeAll(const std::vector<WindowState>& toPlace, bool useRelative,
+                  const std::optional<DisplayConfiguration>& displayConfiguration,
+                  bool toCurrentSpace, RestoreControl* control, RestoreSummary& summary);
+    // The window's outcome, logged: the written ones take the next of `errors`.
+    WindowRestoreResult finish(const PreparedWindow& window, const WindowState& state,
+                               const std::vector<AXError>& errors, std::size_t& written);
     struct WindowContext;
     std::optional<WindowState> makeWindowState(const Element& window,
                                                const RunningApplication& application,
@@ -127,7 +155,7 @@ class WindowService {
     SpaceService& spaces_;
     MainQueue& mainQueue_;
     Clock& clock_;
-    NotificationCenter& notifications_;
+    ObserverList<SpaceMismatch> spaceMismatch_;
     Log& log_;
     const std::set<std::string> excludedBundleIDs_;
     TimerHandle permissionCheckTimer_;

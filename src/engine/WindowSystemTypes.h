@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/Geometry.h"
+#include "base/Time.h"
 
 namespace vantrel {
 
@@ -38,6 +39,15 @@ class ElementData {
 
 // An accessibility element: an application or one of its windows. Null when it refers to nothing.
 using Element = std::shared_ptr<const ElementData>;
+
+// A window's whole frame to write at once: its top-left position (y down) and its size, sent
+// after `delay`.
+struct FrameWrite {
+    Element window;
+    Point position;
+    Size size;
+    Duration delay{};
+};
 
 // Attribute names the engine reads and writes.
 namespace attribute {

@@ -86,8 +86,7 @@ class AutomationTest : public EngineTest {
     RecordingLoginItem loginItem;
     PreferencesStore preferences{defaults, loginItem, center, log};
     PresetLayoutService presets{windowService, seam, log};
-    LayoutCommands commands{manager, windowService, presets, preferences,
-                            worker,  loop,          loop,    center};
+    LayoutCommands commands{manager, windowService, presets, preferences, worker, loop, loop};
 
     // Puts layouts in the list as if they had been loaded.
     void setLayouts(std::vector<WindowLayout> list) { manager.layouts.set(std::move(list)); }

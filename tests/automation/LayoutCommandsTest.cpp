@@ -406,7 +406,7 @@ TEST_F(LayoutCommandsTest, CountsPresetsAndSavesRunOnTheExecutorOneCountAtATimeA
     desktop.setFrontmost(editor);
     desktop.setFocusedWindow(editor, live);
     QueuedWorker queued;
-    LayoutCommands c{manager, windowService, presets, preferences, queued, loop, loop, center};
+    LayoutCommands c{manager, windowService, presets, preferences, queued, loop, loop};
     std::vector<std::size_t> counts;
     std::vector<bool> placed;
     for (const bool late : {true, false}) {

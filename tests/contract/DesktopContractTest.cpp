@@ -34,55 +34,56 @@ class DesktopContract : public ::testing::Test {
 };
 
 TEST_F(DesktopContract, ListsApplicationsWithTheirWindowsTitlesAndFrames) {
-    const auto a1 = harness_->open("Alpha", "Alpha one", {100, 120, 400, 300});
-    const auto a2 = harness_->open("Alpha", "Alpha two", {700, 140, 500, 350});
-    const auto b = harness_->open("Beta", "Beta", {300, 600, 450, 320});
-
+    const DesktopHarness::WindowHandle opened[] = {
+        harness_->open("Alpha", "Alpha one", {100, 120, 400, 300}),
+        harness_->open("Alpha", "Alpha two", {700, 140, 500, 350}),
+        harness_->open("Beta", "Beta", {300, 600, 450, 320})};
+    const char* titles[] = {"Alpha one", "Alpha two", "Beta"};
     const auto snapshot = desktop().snapshot();
+    std::vector<const native::Window*> listed;
     for (const char* id : {"Alpha", "Beta"}) {
         const auto app = application(id);
         ASSERT_TRUE(app.has_value()) << id;
         EXPECT_EQ(app->name, id);
         EXPECT_EQ(app->role, native::AppRole::regular);
         EXPECT_GT(app->pid, 0);
+        for (const auto* window : snapshot->windowsOf(app->handle)) listed.push_back(window);
     }
-    const auto alpha = snapshot->windowsOf(application("Alpha")->handle);
-    const auto beta = snapshot->windowsOf(application("Beta")->handle);
-    ASSERT_EQ(alpha.size(), 2u);
-    ASSERT_EQ(beta.size(), 1u);
-    // In the order they were opened, each at the frame the desktop itself reports, shown.
-    const std::pair<const native::Window*, DesktopHarness::WindowHandle> expected[] = {
-        {alpha[0], a1}, {alpha[1], a2}, {beta[0], b}};
-    const char* titles[] = {"Alpha one", "Alpha two", "Beta"};
+    // By application, in the order they were opened, each at the frame the desktop reports, shown.
+    ASSERT_EQ(listed.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
-        const auto& [listed, handle] = expected[i];
-        EXPECT_EQ(listed->id, harness_->idOf(handle));
-        EXPECT_EQ(listed->title, titles[i]);
-        EXPECT_EQ(listed->frame, harness_->trueFrame(handle));
-        EXPECT_FALSE(listed->minimized);
-        EXPECT_NE(std::find(snapshot->stacking.begin(), snapshot->stacking.end(), listed->id),
+        EXPECT_EQ(listed[i]->id, harness_->idOf(opened[i]));
+        EXPECT_EQ(listed[i]->title, titles[i]);
+        EXPECT_EQ(listed[i]->frame, harness_->trueFrame(opened[i]));
+        EXPECT_FALSE(listed[i]->minimized);
+        EXPECT_NE(std::find(snapshot->stacking.begin(), snapshot->stacking.end(), listed[i]->id),
                   snapshot->stacking.end());
     }
-    EXPECT_EQ(alpha[0]->frame, (Rect{100, 120, 400, 300}));
+    EXPECT_EQ(listed[0]->frame, (Rect{100, 120, 400, 300}));
 }
 
-TEST_F(DesktopContract, AFrameWrittenIsTheFrameReadBack) {
-    const auto handle = harness_->open("Alpha", "Mover", {100, 100, 400, 300});
-    const native::WindowId id = harness_->idOf(handle);
-    const Rect wanted{640, 360, 720, 480};
-    EXPECT_EQ(desktop().placeWindows({{id, Point{640, 360}, Size{720, 480}}}),
-              std::vector{native::PlaceResult::placed});
-    EXPECT_TRUE(harness_->settle([&] { return harness_->trueFrame(handle) == wanted; }));
-    EXPECT_EQ(window(handle)->frame, wanted);
-    // Writing back what was read moves nothing; position and size apart keep the other.
-    EXPECT_EQ(desktop().placeWindows({{id, Point{640, 360}, std::nullopt}}),
-              std::vector{native::PlaceResult::placed});
-    EXPECT_EQ(harness_->trueFrame(handle), wanted);
-    EXPECT_EQ(desktop().placeWindows({{id, std::nullopt, Size{600, 400}}, {id + 424242, {}, {}}}),
-              (std::vector{native::PlaceResult::placed, native::PlaceResult::gone}));
-    EXPECT_TRUE(harness_->settle([&] {
-        return harness_->trueFrame(handle) == Rect{640, 360, 600, 400};
-    }));
+// One call places several windows (a gone one among them) and answers each in order; the frames
+// written are the frames read back; position or size alone keeps the other.
+TEST_F(DesktopContract, PlacesSeveralWindowsInOneCallAndReadsBackWhatItWrote) {
+    const auto a = harness_->open("Alpha", "Mover", {100, 100, 400, 300});
+    const auto b = harness_->open("Beta", "Other", {500, 200, 400, 300});
+    const native::WindowId ia = harness_->idOf(a), ib = harness_->idOf(b);
+    const auto placed = native::PlaceResult::placed;
+    const auto placedAt = [&](Rect wantA, Rect wantB) {
+        return harness_->settle(
+            [&] { return harness_->trueFrame(a) == wantA && harness_->trueFrame(b) == wantB; });
+    };
+    EXPECT_EQ(desktop().placeWindows({{ia, Point{640, 360}, Size{720, 480}},
+                                      {ib + 424242, Point{1, 1}, Size{400, 300}},
+                                      {ib, Point{60, 80}, Size{500, 350}, 20ms}}),
+              (std::vector{placed, native::PlaceResult::gone, placed}));
+    EXPECT_TRUE(placedAt({640, 360, 720, 480}, {60, 80, 500, 350}));
+    EXPECT_EQ(window(a)->frame, (Rect{640, 360, 720, 480}));
+    EXPECT_EQ(window(b)->frame, (Rect{60, 80, 500, 350}));
+    EXPECT_EQ(desktop().placeWindows(
+                  {{ia, Point{640, 360}, std::nullopt}, {ib, std::nullopt, Size{600, 400}}}),
+              (std::vector{placed, placed}));
+    EXPECT_TRUE(placedAt({640, 360, 720, 480}, {60, 80, 600, 400}));
 }
 
 TEST_F(DesktopContract, MinimisesAndBringsBack) {

@@ -16,12 +16,9 @@
 
 namespace vantrel::testing {
 
-// The screens of a screen geometry text such as "1920x1080+0+0P,1280x1024+1920+0".
-inline ScreenList screens(const std::string& geometry) {
-    return adapter::screenList(*parseScreenGeometry(geometry));
-}
+// The displays of a screen geometry text such as "1920x1080+0+0P,1280x1024+1920+0".
 inline DisplayConfiguration displays(const std::string& geometry) {
-    return DisplayConfiguration{displayInfos(screens(geometry))};
+    return DisplayConfiguration{displayInfos(adapter::screenList(*parseScreenGeometry(geometry)))};
 }
 
 class EngineTest : public ::testing::Test {
@@ -32,7 +29,7 @@ class EngineTest : public ::testing::Test {
     SimulatedDesktop desktop{loop, loop};
     DesktopAdapter seam{desktop};
     SpaceService spaces{seam, loop};
-    WindowService service{seam, spaces, loop, loop, center, log};
+    WindowService service{seam, spaces, loop, loop, log};
 
     // Grants the permission and lets the flag settle.
     void grant() {

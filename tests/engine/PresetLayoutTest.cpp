@@ -9,7 +9,8 @@ namespace {
 
 TEST(PresetGeometry, EveryPresetOnAVisibleFrame) {
     const Rect v{100, 50, 1000, 800};
-    const std::pair<PresetLayout, Rect> halvesAndQuarters[] = {
+    const double third = 1000.0 / 3;  // thirds are not rounded
+    const std::pair<PresetLayout, Rect> cases[] = {
         {PresetLayout::maximize, {100, 50, 1000, 800}},
         {PresetLayout::leftHalf, {100, 50, 500, 800}},
         {PresetLayout::rightHalf, {600, 50, 500, 800}},
@@ -20,23 +21,14 @@ TEST(PresetGeometry, EveryPresetOnAVisibleFrame) {
         {PresetLayout::bottomLeftQuarter, {100, 50, 500, 400}},
         {PresetLayout::bottomRightQuarter, {600, 50, 500, 400}},
         {PresetLayout::center, {250, 170, 700, 560}},
+        {PresetLayout::leftThird, {100, 50, third, 800}},
+        {PresetLayout::centerThird, {100 + third, 50, third, 800}},
+        {PresetLayout::rightThird, {100 + 2000.0 / 3, 50, third, 800}},
+        {PresetLayout::leftTwoThirds, {100, 50, 2000.0 / 3, 800}},
+        {PresetLayout::rightTwoThirds, {100 + third, 50, 2000.0 / 3, 800}},
     };
-    for (const auto& [preset, frame] : halvesAndQuarters)
+    for (const auto& [preset, frame] : cases)
         EXPECT_EQ(presetFrame(v, preset), frame) << rawValue(preset);
-    // Thirds are not rounded.
-    const Rect t{0, 0, 1000, 800};
-    const std::tuple<PresetLayout, double, double> thirds[] = {
-        {PresetLayout::leftThird, 0, 1000.0 / 3},
-        {PresetLayout::centerThird, 1000.0 / 3, 1000.0 / 3},
-        {PresetLayout::rightThird, 2000.0 / 3, 1000.0 / 3},
-        {PresetLayout::leftTwoThirds, 0, 2000.0 / 3},
-        {PresetLayout::rightTwoThirds, 1000.0 / 3, 2000.0 / 3},
-    };
-    for (const auto& [preset, x, width] : thirds) {
-        EXPECT_DOUBLE_EQ(presetFrame(t, preset).x, x) << rawValue(preset);
-        EXPECT_DOUBLE_EQ(presetFrame(t, preset).width, width) << rawValue(preset);
-        EXPECT_EQ(presetFrame(t, preset).height, 800) << rawValue(preset);
-    }
 }
 
 class PresetTest : public EngineTest {
@@ -59,24 +51,22 @@ class PresetTest : public EngineTest {
     Size size() { return desktop.window(focused).size; }
 };
 
-TEST_F(PresetTest, HalvesFlipIntoWindowCoordinates) {
-    EXPECT_TRUE(presets.apply(PresetLayout::leftHalf));
-    EXPECT_EQ(frameOf(focused), (Rect{0, 25, 720, 875}));
-    EXPECT_TRUE(presets.apply(PresetLayout::topHalf));
-    EXPECT_EQ(position(), (Point{0, 25}));
-    EXPECT_EQ(size(), (Size{1440, 437.5}));
-    EXPECT_TRUE(presets.apply(PresetLayout::bottomHalf));
-    EXPECT_EQ(position(), (Point{0, 462.5}));
-    EXPECT_EQ(size(), (Size{1440, 437.5}));
-    const auto calls = desktop.calls();
-    ASSERT_GE(calls.size(), 2u);
-    const std::string target = "place w:" + std::to_string(focused) + " ";
-    EXPECT_EQ(calls[calls.size() - 2], target + "0,462.5");
-    EXPECT_EQ(calls.back(), target + "1440x437.5");
+TEST_F(PresetTest, HalvesFlipIntoWindowCoordinatesAndGoInOneRequest) {
+    const std::pair<PresetLayout, Rect> cases[] = {
+        {PresetLayout::leftHalf, {0, 25, 720, 875}},
+        {PresetLayout::topHalf, {0, 25, 1440, 437.5}},
+        {PresetLayout::bottomHalf, {0, 462.5, 1440, 437.5}},
+    };
+    for (const auto& [preset, frame] : cases) {
+        EXPECT_TRUE(presets.apply(preset));
+        EXPECT_EQ(frameOf(focused), frame) << rawValue(preset);
+    }
+    EXPECT_EQ(desktop.calls().back(), "place w:" + std::to_string(focused) + " 0,462.5 1440x437.5");
+    EXPECT_EQ(desktop.callCount("place"), 3u);
     EXPECT_TRUE(log.lines().empty());
 }
 
-TEST_F(PresetTest, WindowOnASecondaryDisplayStaysThere) {
+TEST_F(PresetTest, WindowOnASecondaryDisplayStaysThereAndOneOffEveryScreenGoesToTheMain) {
     // The second screen sits right of the main one with its bottom 100 points higher.
     auto monitors = *parseScreenGeometry("1440x900+0+0P,1000x800+1440+100");
     monitors[0].workArea = {0, 25, 1440, 875};
@@ -84,16 +74,18 @@ TEST_F(PresetTest, WindowOnASecondaryDisplayStaysThere) {
     desktop.setMonitors(monitors);
     const auto other = window(front, "Other", {1500, 100, 600, 400});  // mostly on screen 2
     desktop.setFocusedWindow(front, other);
-    const auto read = seam.copyAttribute(seam.applicationElement(*seam.frontmostApplication()),
-                                         attribute::kFocusedWindow);
-    ASSERT_NE(read.as<Element>(), nullptr);
-    const auto screen = presets.screenOfWindow(*read.as<Element>());
-    ASSERT_TRUE(screen);
-    EXPECT_EQ(screen->screenNumber, 2u);
     EXPECT_TRUE(presets.apply(PresetLayout::maximize));
     // Visible frame (1440, 100, 1000, 780) flips to y = 900 - 100 - 780 = 20.
     EXPECT_EQ(desktop.window(other).position, (Point{1440, 20}));
     EXPECT_EQ(desktop.window(other).size, (Size{1000, 780}));
+
+    // A window off every screen goes to the main screen, flipped against the first one's height.
+    desktop.setScreens("1000x800+-1000+0,1440x900+0+0P");
+    desktop.removeWindow(other);
+    const auto far = window(front, "Far", {9000, 9000, 400, 300});
+    desktop.setFocusedWindow(front, far);
+    EXPECT_TRUE(presets.apply(PresetLayout::leftHalf));
+    EXPECT_EQ(frameOf(far), (Rect{0, 800 - 900, 720, 900}));
 }
 
 TEST_F(PresetTest, WithoutFocusedWindowTheFirstWindowMoves) {
@@ -102,29 +94,24 @@ TEST_F(PresetTest, WithoutFocusedWindowTheFirstWindowMoves) {
     EXPECT_TRUE(presets.apply(PresetLayout::maximize));
     EXPECT_EQ(position(), (Point{0, 25}));
     EXPECT_EQ(desktop.window(second).position, (Point{0, 0}));
+    // The file manager with windows is placed like any other application.
+    const auto files = desktop.addApplication(
+        SimApp{seam.fileManagerBundleID(), "Files", 30, native::AppRole::regular, false, false});
+    const auto home = window(files, "Home", {10, 10, 400, 300});
+    desktop.setFrontmost(files);
+    EXPECT_TRUE(presets.apply(PresetLayout::maximize));
+    EXPECT_EQ(desktop.window(home).size, (Size{1440, 875}));
 }
 
-TEST_F(PresetTest, WindowOffEveryScreenGoesToTheMainScreen) {
-    desktop.setScreens("1000x800+-1000+0,1440x900+0+0P");
-    desktop.removeWindow(focused);
-    focused = window(front, "Far", {9000, 9000, 400, 300});
-    desktop.setFocusedWindow(front, focused);
+TEST_F(PresetTest, AFailedPlacementIsReportedWithItsCode) {
+    desktop.failWrite(focused, SimWrite::move, native::PlaceResult::refused, 1);
     EXPECT_TRUE(presets.apply(PresetLayout::leftHalf));
-    // The main screen's frame; flipped against the first screen's height (800).
-    EXPECT_EQ(position(), (Point{0, 800 - 0 - 900}));
-    EXPECT_EQ(size(), (Size{720, 900}));
-}
-
-TEST_F(PresetTest, RefusedPositionIsReportedAndTheSizeStillSet) {
-    desktop.failWrite(focused, SimWrite::move, native::PlaceResult::refused);
-    EXPECT_TRUE(presets.apply(PresetLayout::leftHalf));
-    EXPECT_EQ(size(), (Size{720, 875}));
-    desktop.failWrite(focused, SimWrite::resize, native::PlaceResult::gone);
+    EXPECT_EQ(frameOf(focused), (Rect{300, 300, 400, 300}));
+    desktop.failWrite(focused, SimWrite::resize, native::PlaceResult::gone, 1);
     EXPECT_TRUE(presets.apply(PresetLayout::rightHalf));
-    EXPECT_EQ(log.lines(),
-              (std::vector<std::string>{"PresetLayoutService: Failed to set position: -25204",
-                                        "PresetLayoutService: Failed to set position: -25204",
-                                        "PresetLayoutService: Failed to set size: -25202"}));
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "PresetLayoutService: Failed to set position and size: -25204",
+                               "PresetLayoutService: Failed to set position and size: -25202"}));
 }
 
 TEST_F(PresetTest, EarlyStopsPrintOneLineAndMoveNothing) {
@@ -161,15 +148,6 @@ TEST_F(PresetTest, EarlyStopsPrintOneLineAndMoveNothing) {
                                         "PresetLayoutService: No frontmost application",
                                         "PresetLayoutService: No accessibility permission"}));
     EXPECT_EQ(desktop.callCount("place"), 0u);
-}
-
-TEST_F(PresetTest, FileManagerWithWindowsIsPlacedLikeAnyOther) {
-    const auto files = desktop.addApplication(
-        SimApp{seam.fileManagerBundleID(), "Files", 30, native::AppRole::regular, false, false});
-    const auto w = window(files, "Home", {10, 10, 400, 300});
-    desktop.setFrontmost(files);
-    EXPECT_TRUE(presets.apply(PresetLayout::maximize));
-    EXPECT_EQ(desktop.window(w).size, (Size{1440, 875}));
 }
 
 }  // namespace

@@ -50,26 +50,5 @@ TEST_F(ThreadedRestoreTest, RestoreOnAWorkerWhileTheMainLoopRuns) {
     EXPECT_EQ(loop.sleeps().back(), 50ms);
 }
 
-TEST_F(ThreadedRestoreTest, MismatchFromAWorkerIsDeliveredOnTheMainThread) {
-    grant();
-    const auto id = window(app("org.example.A", 10), "w", {0, 0, 300, 300});
-    desktop.setWorkspaces(2);
-    desktop.setWorkspace(id, 0);
-    std::atomic<int> delivered{0};
-    auto observer = center.addObserver(kLayoutSpaceMismatch, [&](const Notification&) {
-        EXPECT_TRUE(loop.isMainThread());
-        ++delivered;
-    });
-    WindowState s;
-    s.appBundleID = "org.example.A";
-    s.spaceIndex = 2;
-    std::thread worker(
-        [&] { service.restoreWindows({s}, std::nullopt, false, false, false, false); });
-    worker.join();
-    EXPECT_EQ(delivered, 0);
-    loop.runPending();
-    EXPECT_EQ(delivered, 1);
-}
-
 }  // namespace
 }  // namespace vantrel::testing

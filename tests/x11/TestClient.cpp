@@ -82,34 +82,19 @@ bool parseArgs(int argc, char** argv, Options& o) {
     return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    Options o;
-    if (!parseArgs(argc, argv, o)) {
-        std::fprintf(stderr,
-                     "usage: %s [--title T] [--instance I] [--class C] [--pid N] "
-                     "[--geometry WxH+X+Y] [--refuse-close] [--dock-top N] [--fixed-size]\n",
-                     argv[0]);
-        return 2;
-    }
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(c) != 0) return 1;
-    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+// Creates the window with its title, class, protocols, size hints, pid and dock struts.
+xcb_window_t createWindow(xcb_connection_t* c, const xcb_screen_t* screen, const Options& o) {
     const xcb_window_t w = xcb_generate_id(c);
     const std::uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
     xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, static_cast<std::int16_t>(o.x),
                       static_cast<std::int16_t>(o.y), static_cast<std::uint16_t>(o.width),
                       static_cast<std::uint16_t>(o.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                       screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
-    const xcb_atom_t utf8 = atom(c, "UTF8_STRING");
-    const xcb_atom_t protocols = atom(c, "WM_PROTOCOLS");
-    const xcb_atom_t deleteWindow = atom(c, "WM_DELETE_WINDOW");
     setText(c, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, o.title);
-    setText(c, w, atom(c, "_NET_WM_NAME"), utf8, o.title);
+    setText(c, w, atom(c, "_NET_WM_NAME"), atom(c, "UTF8_STRING"), o.title);
     setText(c, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING,
             o.instance + std::string(1, '\0') + o.className + std::string(1, '\0'));
-    setCardinals(c, w, protocols, XCB_ATOM_ATOM, {deleteWindow});
+    setCardinals(c, w, atom(c, "WM_PROTOCOLS"), XCB_ATOM_ATOM, {atom(c, "WM_DELETE_WINDOW")});
     // USPosition and USSize: the window manager honours the given geometry.
     std::vector<std::uint32_t> hints(18, 0);
     hints[0] = 1 | 2 | 4 | 8;
@@ -135,92 +120,138 @@ int main(int argc, char** argv) {
             {0, 0, static_cast<std::uint32_t>(o.dockTop), 0, 0, 0, 0, 0,
              static_cast<std::uint32_t>(o.x), static_cast<std::uint32_t>(o.x + o.width - 1), 0, 0});
     }
-    xcb_map_window(c, w);
-    xcb_flush(c);
-    std::printf("window 0x%x\n", w);
-    std::fflush(stdout);
+    return w;
+}
 
-    const auto whereNow = [&] {
+// The mapped window and what it was told so far.
+struct Client {
+    Client(xcb_connection_t* connection, const xcb_screen_t* root, xcb_window_t window,
+           bool refuseFirst)
+        : c(connection), screen(root), w(window), refuseFirstClose(refuseFirst) {}
+
+    xcb_connection_t* c;
+    const xcb_screen_t* screen;
+    xcb_window_t w;
+    bool refuseFirstClose;
+    xcb_atom_t protocols = atom(c, "WM_PROTOCOLS");
+    xcb_atom_t deleteWindow = atom(c, "WM_DELETE_WINDOW");
+    std::optional<std::pair<int, int>> pinned;
+    bool refused = false;
+
+    std::pair<int, int> whereNow() const {
         auto* at = xcb_translate_coordinates_reply(
             c, xcb_translate_coordinates(c, w, screen->root, 0, 0), nullptr);
         const std::pair<int, int> point{at != nullptr ? at->dst_x : 0,
                                         at != nullptr ? at->dst_y : 0};
         std::free(at);
         return point;
-    };
-    std::optional<std::pair<int, int>> pinned;
-    bool refused = false;
+    }
+
+    // Static gravity, position only: where its own area was.
+    void moveBack() const {
+        const xcb_client_message_event_t back{
+            XCB_CLIENT_MESSAGE,
+            32,
+            0,
+            w,
+            atom(c, "_NET_MOVERESIZE_WINDOW"),
+            {.data32 = {10 | (1 << 8) | (1 << 9) | (1 << 12),
+                        static_cast<std::uint32_t>(pinned->first),
+                        static_cast<std::uint32_t>(pinned->second), 0, 0}}};
+        xcb_send_event(c, 0, screen->root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&back));
+        xcb_flush(c);
+    }
+
+    // False once the window manager asked it to close and it agreed.
+    bool onEvent(const xcb_generic_event_t* event) {
+        const auto type = event->response_type & 0x7F;
+        if (type == XCB_CONFIGURE_NOTIFY && pinned && whereNow() != *pinned) moveBack();
+        if (type != XCB_CLIENT_MESSAGE) return true;
+        const auto* message = reinterpret_cast<const xcb_client_message_event_t*>(event);
+        if (message->type != protocols || message->data.data32[0] != deleteWindow) return true;
+        if (refuseFirstClose && !refused) {
+            refused = true;  // a "save changes?" prompt the user dismissed
+            say("close-refused");
+            return true;
+        }
+        say("close-requested");
+        return false;
+    }
+
+    // False on "quit".
+    bool onLine(const std::string& line) {
+        if (line == "quit") return false;
+        if (line == "pin") {
+            pinned = whereNow();
+            say("pinned");
+        }
+        if (line.rfind("title ", 0) == 0) {
+            setText(c, w, atom(c, "_NET_WM_NAME"), atom(c, "UTF8_STRING"), line.substr(6));
+            xcb_flush(c);
+        }
+        return true;
+    }
+
+    static void say(const char* what) {
+        std::printf("%s\n", what);
+        std::fflush(stdout);
+    }
+};
+
+// Serves the window's events and the commands on stdin; the exit status.
+int run(Client& client) {
+    xcb_connection_t* c = client.c;
     bool commands = true;  // launched from a desktop entry, stdin may be closed or /dev/null
     std::string input;
     while (true) {
         pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {0, POLLIN, 0}};
         if (::poll(fds, commands ? 2 : 1, -1) < 0) continue;
         while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
-            if ((event->response_type & 0x7F) == XCB_CONFIGURE_NOTIFY && pinned &&
-                whereNow() != *pinned) {
-                // Static gravity, position only: where its own area was.
-                const xcb_client_message_event_t back{
-                    XCB_CLIENT_MESSAGE,
-                    32,
-                    0,
-                    w,
-                    atom(c, "_NET_MOVERESIZE_WINDOW"),
-                    {.data32 = {10 | (1 << 8) | (1 << 9) | (1 << 12),
-                                static_cast<std::uint32_t>(pinned->first),
-                                static_cast<std::uint32_t>(pinned->second), 0, 0}}};
-                xcb_send_event(
-                    c, 0, screen->root,
-                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                    reinterpret_cast<const char*>(&back));
-                xcb_flush(c);
-            }
-            if ((event->response_type & 0x7F) == XCB_CLIENT_MESSAGE) {
-                const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
-                if (message->type == protocols && message->data.data32[0] == deleteWindow) {
-                    if (o.refuseFirstClose && !refused) {
-                        refused = true;  // a "save changes?" prompt the user dismissed
-                        std::printf("close-refused\n");
-                        std::fflush(stdout);
-                    } else {
-                        std::printf("close-requested\n");
-                        std::fflush(stdout);
-                        std::free(event);
-                        xcb_disconnect(c);
-                        return 0;
-                    }
-                }
-            }
+            const bool goOn = client.onEvent(event);
             std::free(event);
+            if (!goOn) return 0;
         }
         if (xcb_connection_has_error(c) != 0) return 1;
-        if (commands && (fds[1].revents & (POLLIN | POLLHUP)) != 0) {
-            char buffer[256];
-            const ssize_t n = ::read(0, buffer, sizeof buffer);
-            if (n <= 0) {
-                commands = false;  // it ends with the X server or a close request
-                continue;
-            }
-            input.append(buffer, static_cast<std::size_t>(n));
-            std::size_t end;
-            while ((end = input.find('\n')) != std::string::npos) {
-                const std::string line = input.substr(0, end);
-                input.erase(0, end + 1);
-                if (line == "quit") {
-                    xcb_disconnect(c);
-                    return 0;
-                }
-                if (line == "pin") {
-                    pinned = whereNow();
-                    std::printf("pinned\n");
-                    std::fflush(stdout);
-                }
-                if (line.rfind("title ", 0) == 0) {
-                    setText(c, w, atom(c, "_NET_WM_NAME"), utf8, line.substr(6));
-                    xcb_flush(c);
-                }
-            }
+        if (!commands || (fds[1].revents & (POLLIN | POLLHUP)) == 0) continue;
+        char buffer[256];
+        const ssize_t n = ::read(0, buffer, sizeof buffer);
+        if (n <= 0) {
+            commands = false;  // it ends with the X server or a close request
+            continue;
+        }
+        input.append(buffer, static_cast<std::size_t>(n));
+        std::size_t end;
+        while ((end = input.find('\n')) != std::string::npos) {
+            const std::string line = input.substr(0, end);
+            input.erase(0, end + 1);
+            if (!client.onLine(line)) return 0;
         }
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (!parseArgs(argc, argv, o)) {
+        std::fprintf(stderr,
+                     "usage: %s [--title T] [--instance I] [--class C] [--pid N] "
+                     "[--geometry WxH+X+Y] [--refuse-close] [--dock-top N] [--fixed-size]\n",
+                     argv[0]);
+        return 2;
+    }
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c) != 0) return 1;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t w = createWindow(c, screen, o);
+    xcb_map_window(c, w);
+    xcb_flush(c);
+    std::printf("window 0x%x\n", w);
+    std::fflush(stdout);
+    Client client(c, screen, w, o.refuseFirstClose);
+    const int status = run(client);
     xcb_disconnect(c);
-    return 0;
+    return status;
 }

@@ -65,8 +65,7 @@ class X11DesktopTest : public X11Test {
         X11Test::SetUp();
         if (HasFatalFailure()) return;
         spaces_ = std::make_unique<SpaceService>(*desktop_, loop_);
-        service_ = std::make_unique<WindowService>(*desktop_, *spaces_, loop_, clock_,
-                                                   notifications_, log_);
+        service_ = std::make_unique<WindowService>(*desktop_, *spaces_, loop_, clock_, log_);
         service_->checkAccessibilityPermission();
         loop_.runPending();
     }

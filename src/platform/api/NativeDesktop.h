@@ -30,7 +30,8 @@ class NativeDesktop {
     virtual Identity identity() const = 0;
 
     // Places each window at its frame; one result per placement, in order. Windows leave the
-    // maximised and full-screen states first.
+    // maximised and full-screen states first. Every placement is sent (each after its delay)
+    // before any is verified, so the desktop answers them all at once.
     virtual std::vector<PlaceResult> placeWindows(const std::vector<Placement>& placements) = 0;
     virtual PlaceResult setMinimized(WindowId window, bool minimized) = 0;
     // Moves the window to the current workspace; false when the desktop cannot.

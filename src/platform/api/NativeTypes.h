@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/Geometry.h"
+#include "base/Time.h"
 
 namespace vantrel::native {
 
@@ -101,6 +102,9 @@ struct Placement {
     WindowId window = 0;
     std::optional<Point> position;
     std::optional<Size> size;
+    // Waited (on the backend's clock) before this one is sent: applications take one move at a
+    // time better when given a moment between windows.
+    Duration delay{};
 };
 
 enum class PlaceResult {

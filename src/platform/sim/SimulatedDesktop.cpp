@@ -115,8 +115,10 @@ native::PlaceResult SimulatedDesktop::placeLocked(const native::Placement& place
         call += " " + number(placement.size->width) + "x" + number(placement.size->height);
     record(std::move(call));
     const auto id = static_cast<SimWindowId>(placement.window);
-    if (auto fault = takeFault(id, placement.position ? SimWrite::move : SimWrite::resize))
-        return *fault;
+    // A placement is one request: a fault of either part fails it whole.
+    auto fault = placement.position ? takeFault(id, SimWrite::move) : std::nullopt;
+    if (placement.size && !fault) fault = takeFault(id, SimWrite::resize);
+    if (fault) return *fault;
     const auto it = windows_.find(id);
     if (it == windows_.end()) return native::PlaceResult::gone;
     if (placement.position) it->second.second.position = *placement.position;
@@ -126,9 +128,13 @@ native::PlaceResult SimulatedDesktop::placeLocked(const native::Placement& place
 
 std::vector<native::PlaceResult> SimulatedDesktop::placeWindows(
     const std::vector<native::Placement>& placements) {
-    std::lock_guard lock(mutex_);
     std::vector<native::PlaceResult> results;
-    for (const auto& placement : placements) results.push_back(placeLocked(placement));
+    for (const auto& placement : placements) {
+        // Paced on the clock, which is virtual in tests.
+        if (placement.delay > Duration::zero()) clock_.sleepFor(placement.delay);
+        std::lock_guard lock(mutex_);
+        results.push_back(placeLocked(placement));
+    }
     return results;
 }
 

@@ -140,9 +140,9 @@ bool isOnAllDesktops(const ClientInfo& client, const Atoms& atoms) {
 
 namespace {
 
-// What the window's properties say of it; a missing or malformed property leaves its default.
-void decodeProperties(ClientInfo& info, const Reply<xcb_get_property_reply_t> (&props)[pCount],
-                      const Atoms& a) {
+// The client's properties, as read for a snapshot or a placement.
+void readProperties(const Reply<xcb_get_property_reply_t> (&props)[pCount], const Atoms& a,
+                    ClientInfo& info) {
     // WM_NORMAL_HINTS: flags, 4 unused, min, max, then the resize steps; the gravity last.
     if (const auto hints = cardinals(props[pNormalHints].get()); hints.size() >= 18) {
         constexpr std::uint32_t kResizeSteps = 1u << 6;
@@ -188,16 +188,16 @@ void decodeProperties(ClientInfo& info, const Reply<xcb_get_property_reply_t> (&
         if (protocol == a.WM_DELETE_WINDOW) info.takesDelete = true;
 }
 
-// The processes behind the windows, from one X-Resource answer for all of them.
-void attachResPids(xcb_connection_t* c, xcb_res_query_client_ids_cookie_t cookie,
-                   std::vector<ClientInfo>& clients) {
+// Each client's process as XRes tells it.
+void readPids(xcb_connection_t* c, xcb_res_query_client_ids_cookie_t cookie,
+              std::vector<ClientInfo>& clients) {
+    std::unordered_map<std::uint32_t, std::uint32_t> pidOfClient;
+    const std::uint32_t clientBits = ~xcb_get_setup(c)->resource_id_mask;
     xcb_generic_error_t* error = nullptr;
     Reply<xcb_res_query_client_ids_reply_t> res(xcb_res_query_client_ids_reply(c, cookie, &error));
     std::free(error);
-    std::unordered_map<std::uint32_t, std::uint32_t> pidOfClient;
     // Answers come per client (by its resource base), whatever became of the window.
     if (res) collectPids(res.get(), pidOfClient);
-    const std::uint32_t clientBits = ~xcb_get_setup(c)->resource_id_mask;
     for (ClientInfo& info : clients) {
         const auto it = pidOfClient.find(info.window & clientBits);
         if (it != pidOfClient.end()) info.resPid = it->second;
@@ -280,9 +280,9 @@ std::vector<ClientInfo> readClients(const SnapshotContext& ctx,
                  static_cast<double>(geometry->width), static_cast<double>(geometry->height)};
         info.viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
         info.borderWidth = geometry->border_width;
-        decodeProperties(info, props, a);
+        readProperties(props, a, info);
     }
-    if (resCookie) attachResPids(c, *resCookie, clients);
+    if (resCookie) readPids(c, *resCookie, clients);
     return clients;
 }
 

@@ -57,7 +57,8 @@ struct X11Options {
 // One private XCB connection guarded by a mutex: the backend is called from the main thread and
 // from the restore worker. Events are read on whichever thread holds the connection and handed
 // to observers through the main queue. A write returns once the window manager has answered it,
-// so a frame written is the frame read back, and a write it did not honour fails.
+// so a frame written is the frame read back, and a write it did not honour fails. A batch of
+// placements is sent whole (paced by their delays on the clock) before any is verified.
 class X11Desktop final : public native::NativeDesktop {
   public:
     X11Desktop(Log& log, MainQueue& mainQueue, Clock& clock, X11Options options = {});
@@ -150,11 +151,30 @@ class X11Desktop final : public native::NativeDesktop {
     native::PlaceResult setMinimizedLocked(xcb_window_t window, bool minimized);
     // The running window manager, read again after it changed.
     const x11::WindowManager& windowManagerLocked();
-    // Places the outer frame and waits until the manager has answered: success when the window
-    // is where it was asked to be (or was already), else a logged failure. Position and size
-    // always go together in one request, so no manager reads either alone.
-    native::PlaceResult placeLocked(xcb_window_t window, std::optional<Point> position,
-                                    std::optional<Size> size);
+    // One window of a batch between its request and the manager's answer.
+    struct Placing {
+        std::size_t index = 0;   // of its placement
+        x11::ClientInfo client;  // as last read
+        Rect before;             // its outer rectangle when the latest request went out
+        Rect wanted;             // the outer rectangle asked for
+        Rect sent;               // what the latest request said
+        bool gone = false;
+        std::chrono::steady_clock::time_point changedAt;
+    };
+    // Reads the window, takes it out of the maximised states and sends its request; a result
+    // when there is nothing to wait for (gone, kept maximised, already in place).
+    std::optional<native::PlaceResult> startPlacingLocked(const native::Placement& placement,
+                                                          Placing& placing);
+    // Waits until the manager has answered every request of the batch and none of its windows
+    // changed for the settle time, or the apply timeout ends: one shared deadline.
+    void settleLocked(const std::vector<Placing*>& batch);
+    void refreshLocked(const std::vector<Placing*>& batch);
+    // Resends the ones the manager offset by a few pixels, once; true when any was resent.
+    bool correctLocked(const std::vector<Placing*>& batch);
+    // Success when the window is where it was asked to be, else a logged failure.
+    native::PlaceResult placedLocked(const Placing& placing);
+    static std::string hexId(xcb_window_t window);
+    static std::string managerName(const x11::WindowManager& wm);
     // Sends the client's outer rectangle (its area with its own X border) as the request the
     // manager honours.
     void sendPlacementLocked(const x11::ClientInfo& client, const Rect& outer);

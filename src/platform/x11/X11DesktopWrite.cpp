@@ -1,4 +1,4 @@
-// The X11 desktop's writes: placing, minimising, launching and closing, each verified.
+// The X11 desktop's writes: minimising, launching and closing, each verified.
 #include <poll.h>
 
 #include <algorithm>
@@ -14,36 +14,26 @@ namespace {
 
 using Steady = std::chrono::steady_clock;
 
-constexpr std::uint32_t kStaticGravity = 10;
 constexpr std::uint32_t kSourcePager = 2;  // we act for the user
 constexpr std::uint32_t kIconicState = 3;
 constexpr std::uint32_t kRemove = 0;
-
-// X coordinates are 16-bit; keep requests inside what the server can represent.
-std::int32_t toCoordinate(double value) {
-    return static_cast<std::int32_t>(std::clamp(std::lround(value), -32768L, 32767L));
-}
-
-std::int32_t toLength(double value) {
-    return static_cast<std::int32_t>(std::clamp(std::lround(value), 1L, 32767L));
-}
 
 bool isMinimized(const x11::ClientInfo& client, const x11::Atoms& atoms) {
     return client.hasState(atoms._NET_WM_STATE_HIDDEN) &&
            !client.hasState(atoms._NET_WM_STATE_SHADED);
 }
 
-std::string hexId(xcb_window_t window) {
+}  // namespace
+
+std::string X11Desktop::hexId(xcb_window_t window) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%x", window);
     return text;
 }
 
-std::string managerName(const x11::WindowManager& wm) {
+std::string X11Desktop::managerName(const x11::WindowManager& wm) {
     return wm.name.empty() ? std::string("The window manager") : wm.name;
 }
-
-}  // namespace
 
 std::optional<x11::ClientInfo> X11Desktop::readClientLocked(xcb_window_t window) {
     auto clients = x11::readClients(contextLocked(), {window}, x11::ReadScope::placement);
@@ -177,145 +167,6 @@ bool X11Desktop::leaveMaximizedLocked(xcb_window_t window, x11::ClientInfo& clie
     log_.line("X11Desktop: " + managerName(windowManagerLocked()) + " kept window " +
               hexId(window) + " maximised or full screen; it cannot be placed");
     return false;
-}
-
-namespace {
-
-// The window (with its own X border) is where `outer` asks for.
-bool landed(const x11::ClientInfo& client, const Rect& outer) {
-    const Rect now = client.outer();
-    // A size is honoured to the client's own steps (a terminal's character cells).
-    const auto near = [](double value, double wanted, std::int32_t step) {
-        return std::abs(value - wanted) < std::max(step, 1);
-    };
-    return now.x == outer.x && now.y == outer.y && near(now.width, outer.width, client.widthStep) &&
-           near(now.height, outer.height, client.heightStep);
-}
-
-std::string rectText(const Rect& r) {
-    return std::to_string(std::lround(r.x)) + "," + std::to_string(std::lround(r.y)) + " " +
-           std::to_string(std::lround(r.width)) + "x" + std::to_string(std::lround(r.height));
-}
-
-// A manager offsets a move by its own notion of the decorations or the border, a few pixels;
-// anything further is someone else's move (or the manager's refusal), never ours to undo.
-constexpr double kMaxCorrection = 64;
-
-}  // namespace
-
-void X11Desktop::sendPlacementLocked(const x11::ClientInfo& client, const Rect& outer) {
-    const double border = client.borderWidth;
-    auto x = toCoordinate(outer.x);
-    auto y = toCoordinate(outer.y);
-    const auto width = static_cast<std::uint32_t>(toLength(outer.width - 2 * border));
-    const auto height = static_cast<std::uint32_t>(toLength(outer.height - 2 * border));
-    if (windowManagerLocked().movesOnMessage) {
-        // StaticGravity places the window itself, whatever the decorations; all four values go
-        // together, so that no manager moves the window by gravity on a size alone.
-        const std::uint32_t flags = kStaticGravity | (0xFu << 8) | (kSourcePager << 12);
-        sendRootMessageLocked(
-            client.window, atoms_._NET_MOVERESIZE_WINDOW,
-            {flags, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), width, height});
-        return;
-    }
-    // The manager reads a ConfigureRequest's position through the client's own gravity: the
-    // frame's corner for NorthWest, the window's own for StaticGravity.
-    if (client.gravity != kStaticGravity) {
-        x = toCoordinate(outer.x - client.frameExtents.left + client.shadowExtents.left);
-        y = toCoordinate(outer.y - client.frameExtents.top + client.shadowExtents.top);
-    }
-    const std::uint32_t values[] = {static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y),
-                                    width, height};
-    xcb_configure_window(connection_, client.window,
-                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
-                             XCB_CONFIG_WINDOW_HEIGHT,
-                         values);
-    xcb_flush(connection_);
-}
-
-native::PlaceResult X11Desktop::placeLocked(xcb_window_t window, std::optional<Point> position,
-                                            std::optional<Size> size) {
-    auto client = readClientLocked(window);
-    if (!client) return native::PlaceResult::gone;
-    if (!leaveMaximizedLocked(window, *client))
-        return client->alive ? native::PlaceResult::refused : native::PlaceResult::gone;
-    // The wanted outer frame, in root coordinates, with whatever is not written kept.
-    Rect frame = client->frame();
-    if (position) {
-        const Point root = x11::desktopToRoot(*position, primaryLocked());
-        frame.x = root.x;
-        frame.y = root.y;
-    }
-    if (size) {
-        frame.width = size->width;
-        frame.height = size->height;
-    }
-    Rect wanted = x11::clientFromFrame(frame, client->frameExtents, client->shadowExtents);
-    wanted = Rect{
-        static_cast<double>(toCoordinate(wanted.x)), static_cast<double>(toCoordinate(wanted.y)),
-        static_cast<double>(toLength(wanted.width)), static_cast<double>(toLength(wanted.height))};
-    // A window already in place is never a failure, whatever the manager would allow.
-    if (landed(*client, wanted)) return native::PlaceResult::placed;
-    Rect sent = wanted;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const Rect before = client->outer();
-        answered_.erase(window);
-        sendPlacementLocked(*client, sent);
-        auto after = settledClientLocked(
-            window,
-            [&](const x11::ClientInfo& c) {
-                return landed(c, wanted) || c.outer() != before || answered_.contains(window);
-            },
-            options_.settleTime);
-        if (!after) return native::PlaceResult::gone;
-        if (landed(*after, wanted)) return native::PlaceResult::placed;
-        const Rect now = after->outer();
-        const double dx = wanted.x - now.x;
-        const double dy = wanted.y - now.y;
-        // Corrected once only, and only for a small constant offset of a window that did move
-        // and has the size asked for: never twice, never against someone else's move.
-        const bool sized = landed(*after, Rect{now.x, now.y, wanted.width, wanted.height});
-        if (attempt == 1 || now == before || !sized || std::abs(dx) > kMaxCorrection ||
-            std::abs(dy) > kMaxCorrection) {
-            client = std::move(after);
-            break;
-        }
-        sent.x += dx;
-        sent.y += dy;
-        client = std::move(after);
-    }
-    const x11::WindowManager wm = windowManagerLocked();
-    if (wm.tiles) {
-        if (!std::exchange(tilingLogged_, true))
-            log_.line("X11Desktop: " + managerName(wm) +
-                      " is a tiling window manager: it places tiled windows itself; only "
-                      "floating windows are moved");
-    } else {
-        log_.line(
-            "X11Desktop: " + managerName(wm) + " left window " + hexId(window) + " at " +
-            rectText(client->frame()) + " instead of " +
-            rectText(x11::frameFromClient(wanted, client->frameExtents, client->shadowExtents)));
-    }
-    return native::PlaceResult::refused;
-}
-
-std::vector<native::PlaceResult> X11Desktop::placeWindows(
-    const std::vector<native::Placement>& placements) {
-    std::vector<native::PlaceResult> results;
-    results.reserve(placements.size());
-    std::lock_guard lock(mutex_);
-    drainLocked();
-    for (const auto& placement : placements) {
-        const bool valid = (!placement.position || isFinite(*placement.position)) &&
-                           (!placement.size || isFinite(*placement.size));
-        if (!usableLocked() || !valid) {
-            results.push_back(native::PlaceResult::refused);
-            continue;
-        }
-        results.push_back(placeLocked(static_cast<xcb_window_t>(placement.window),
-                                      placement.position, placement.size));
-    }
-    return results;
 }
 
 native::PlaceResult X11Desktop::setMinimized(native::WindowId window, bool minimized) {

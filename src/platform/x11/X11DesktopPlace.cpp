@@ -1,0 +1,240 @@
+// The X11 desktop's placement: every request of a batch is sent first, then all are verified
+// together against one deadline.
+#include <algorithm>
+#include <cmath>
+
+#include "platform/x11/X11Desktop.h"
+
+namespace vantrel {
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+constexpr std::uint32_t kStaticGravity = 10;
+constexpr std::uint32_t kSourcePager = 2;  // we act for the user
+
+// A manager offsets a move by its own notion of the decorations or the border, a few pixels;
+// anything further is someone else's move (or the manager's refusal), never ours to undo.
+constexpr double kMaxCorrection = 64;
+
+// X coordinates are 16-bit; keep requests inside what the server can represent.
+std::int32_t toCoordinate(double value) {
+    return static_cast<std::int32_t>(std::clamp(std::lround(value), -32768L, 32767L));
+}
+
+std::int32_t toLength(double value) {
+    return static_cast<std::int32_t>(std::clamp(std::lround(value), 1L, 32767L));
+}
+
+// The window (with its own X border) is where `outer` asks for.
+bool landed(const x11::ClientInfo& client, const Rect& outer) {
+    const Rect now = client.outer();
+    // A size is honoured to the client's own steps (a terminal's character cells).
+    const auto near = [](double value, double wanted, std::int32_t step) {
+        return std::abs(value - wanted) < std::max(step, 1);
+    };
+    return now.x == outer.x && now.y == outer.y && near(now.width, outer.width, client.widthStep) &&
+           near(now.height, outer.height, client.heightStep);
+}
+
+std::string rectText(const Rect& r) {
+    return std::to_string(std::lround(r.x)) + "," + std::to_string(std::lround(r.y)) + " " +
+           std::to_string(std::lround(r.width)) + "x" + std::to_string(std::lround(r.height));
+}
+
+}  // namespace
+
+void X11Desktop::sendPlacementLocked(const x11::ClientInfo& client, const Rect& outer) {
+    const double border = client.borderWidth;
+    auto x = toCoordinate(outer.x);
+    auto y = toCoordinate(outer.y);
+    const auto width = static_cast<std::uint32_t>(toLength(outer.width - 2 * border));
+    const auto height = static_cast<std::uint32_t>(toLength(outer.height - 2 * border));
+    if (windowManagerLocked().movesOnMessage) {
+        // StaticGravity places the window itself, whatever the decorations; all four values go
+        // together, so that no manager moves the window by gravity on a size alone.
+        const std::uint32_t flags = kStaticGravity | (0xFu << 8) | (kSourcePager << 12);
+        sendRootMessageLocked(
+            client.window, atoms_._NET_MOVERESIZE_WINDOW,
+            {flags, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), width, height});
+        return;
+    }
+    // The manager reads a ConfigureRequest's position through the client's own gravity: the
+    // frame's corner for NorthWest, the window's own for StaticGravity.
+    if (client.gravity != kStaticGravity) {
+        x = toCoordinate(outer.x - client.frameExtents.left + client.shadowExtents.left);
+        y = toCoordinate(outer.y - client.frameExtents.top + client.shadowExtents.top);
+    }
+    const std::uint32_t values[] = {static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y),
+                                    width, height};
+    xcb_configure_window(connection_, client.window,
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                             XCB_CONFIG_WINDOW_HEIGHT,
+                         values);
+    xcb_flush(connection_);
+}
+
+std::optional<native::PlaceResult> X11Desktop::startPlacingLocked(
+    const native::Placement& placement, Placing& placing) {
+    const auto window = static_cast<xcb_window_t>(placement.window);
+    auto client = readClientLocked(window);
+    if (!client) return native::PlaceResult::gone;
+    if (!leaveMaximizedLocked(window, *client))
+        return client->alive ? native::PlaceResult::refused : native::PlaceResult::gone;
+    // The wanted outer frame, in root coordinates, with whatever is not written kept.
+    Rect frame = client->frame();
+    if (placement.position) {
+        const Point root = x11::desktopToRoot(*placement.position, primaryLocked());
+        frame.x = root.x;
+        frame.y = root.y;
+    }
+    if (placement.size) {
+        frame.width = placement.size->width;
+        frame.height = placement.size->height;
+    }
+    Rect wanted = x11::clientFromFrame(frame, client->frameExtents, client->shadowExtents);
+    wanted = Rect{
+        static_cast<double>(toCoordinate(wanted.x)), static_cast<double>(toCoordinate(wanted.y)),
+        static_cast<double>(toLength(wanted.width)), static_cast<double>(toLength(wanted.height))};
+    // A window already in place is never a failure, whatever the manager would allow.
+    if (landed(*client, wanted)) return native::PlaceResult::placed;
+    placing.before = client->outer();
+    placing.wanted = wanted;
+    placing.sent = wanted;
+    placing.client = std::move(*client);
+    answered_.erase(window);
+    sendPlacementLocked(placing.client, wanted);
+    return std::nullopt;
+}
+
+void X11Desktop::refreshLocked(const std::vector<Placing*>& batch) {
+    std::vector<xcb_window_t> windows;
+    for (const Placing* placing : batch)
+        if (!placing->gone) windows.push_back(placing->client.window);
+    auto clients = x11::readClients(contextLocked(), windows, x11::ReadScope::placement);
+    const bool usable = usableLocked() && clients.size() == windows.size();
+    const auto now = Steady::now();
+    std::size_t k = 0;
+    for (Placing* placing : batch) {
+        if (placing->gone) continue;
+        x11::ClientInfo* again = usable ? &clients[k++] : nullptr;
+        if (again == nullptr || !again->alive) {
+            placing->gone = true;
+            continue;
+        }
+        const x11::ClientInfo& current = placing->client;
+        if (again->client != current.client || again->frameExtents != current.frameExtents ||
+            again->viewable != current.viewable || again->states != current.states)
+            placing->changedAt = now;
+        placing->client = std::move(*again);
+    }
+}
+
+void X11Desktop::settleLocked(const std::vector<Placing*>& batch) {
+    // A manager takes several steps (state, frame, decorations, an animation): its answer is
+    // what the window shows once it has stopped changing.
+    const auto deadline = Steady::now() + options_.applyTimeout;
+    const auto answered = [&](const Placing& p) {
+        return landed(p.client, p.wanted) || p.client.outer() != p.before ||
+               answered_.contains(p.client.window);
+    };
+    for (Placing* placing : batch) placing->changedAt = Steady::now();
+    refreshLocked(batch);
+    while (true) {
+        const auto now = Steady::now();
+        bool settled = true;
+        // Woken when the next answered window has been quiet long enough, not a poll later.
+        auto wake = deadline;
+        for (const Placing* p : batch) {
+            if (p->gone) continue;
+            const auto quietAt = p->changedAt + options_.settleTime;
+            if (answered(*p) && now >= quietAt) continue;
+            settled = false;
+            if (answered(*p)) wake = std::min(wake, quietAt);
+        }
+        if (settled || now >= deadline) break;
+        if (!waitForEventsLocked(std::max(wake, now + std::chrono::milliseconds{1})) &&
+            (Steady::now() >= deadline || !usableLocked()))
+            break;
+        refreshLocked(batch);
+    }
+    for (const Placing* placing : batch) markLocked(placing->client.window);
+}
+
+bool X11Desktop::correctLocked(const std::vector<Placing*>& batch) {
+    std::vector<Placing*> again;
+    for (Placing* placing : batch) {
+        if (placing->gone || landed(placing->client, placing->wanted)) continue;
+        const Rect now = placing->client.outer();
+        const Rect& wanted = placing->wanted;
+        const double dx = wanted.x - now.x;
+        const double dy = wanted.y - now.y;
+        // Corrected once only, and only for a small constant offset of a window that did move
+        // and has the size asked for: never twice, never against someone else's move.
+        const bool sized = landed(placing->client, Rect{now.x, now.y, wanted.width, wanted.height});
+        if (now == placing->before || !sized || std::abs(dx) > kMaxCorrection ||
+            std::abs(dy) > kMaxCorrection)
+            continue;
+        placing->sent.x += dx;
+        placing->sent.y += dy;
+        placing->before = now;
+        answered_.erase(placing->client.window);
+        sendPlacementLocked(placing->client, placing->sent);
+        again.push_back(placing);
+    }
+    if (again.empty()) return false;
+    settleLocked(again);
+    return true;
+}
+
+native::PlaceResult X11Desktop::placedLocked(const Placing& placing) {
+    if (placing.gone) return native::PlaceResult::gone;
+    if (landed(placing.client, placing.wanted)) return native::PlaceResult::placed;
+    const x11::WindowManager wm = windowManagerLocked();
+    if (wm.tiles) {
+        if (!std::exchange(tilingLogged_, true))
+            log_.line("X11Desktop: " + managerName(wm) +
+                      " is a tiling window manager: it places tiled windows itself; only "
+                      "floating windows are moved");
+    } else {
+        const x11::ClientInfo& client = placing.client;
+        log_.line("X11Desktop: " + managerName(wm) + " left window " + hexId(client.window) +
+                  " at " + rectText(client.frame()) + " instead of " +
+                  rectText(x11::frameFromClient(placing.wanted, client.frameExtents,
+                                                client.shadowExtents)));
+    }
+    return native::PlaceResult::refused;
+}
+
+std::vector<native::PlaceResult> X11Desktop::placeWindows(
+    const std::vector<native::Placement>& placements) {
+    std::vector<native::PlaceResult> results(placements.size(), native::PlaceResult::refused);
+    std::vector<Placing> batch;
+    batch.reserve(placements.size());
+    for (std::size_t i = 0; i < placements.size(); ++i) {
+        const native::Placement& placement = placements[i];
+        // Paced on the clock the services run on, without holding the connection.
+        if (placement.delay > Duration::zero()) clock_.sleepFor(placement.delay);
+        const bool valid = (!placement.position || isFinite(*placement.position)) &&
+                           (!placement.size || isFinite(*placement.size));
+        std::lock_guard lock(mutex_);
+        drainLocked();
+        if (!usableLocked() || !valid) continue;
+        Placing placing;
+        placing.index = i;
+        if (const auto result = startPlacingLocked(placement, placing))
+            results[i] = *result;
+        else
+            batch.push_back(std::move(placing));
+    }
+    if (batch.empty()) return results;
+    std::lock_guard lock(mutex_);
+    std::vector<Placing*> all;
+    for (Placing& placing : batch) all.push_back(&placing);
+    settleLocked(all);
+    correctLocked(all);
+    for (const Placing& placing : batch) results[placing.index] = placedLocked(placing);
+    return results;
+}
+
+}  // namespace vantrel
