@@ -153,7 +153,8 @@ AXError DesktopAdapter::place(native::WindowId window, std::optional<Point> posi
     return results.empty() ? AXError::cannotComplete : adapter::errorOf(results.front());
 }
 
-std::vector<AXError> DesktopAdapter::setFrames(const std::vector<FrameWrite>& writes) {
+std::vector<AXError> DesktopAdapter::setFrames(const std::vector<FrameWrite>& writes,
+                                               const std::function<bool()>& stopped) {
     std::vector<AXError> errors(writes.size(), AXError::illegalArgument);
     std::vector<native::Placement> placements;
     std::vector<std::size_t> sent;  // the write of each placement
@@ -168,11 +169,17 @@ std::vector<AXError> DesktopAdapter::setFrames(const std::vector<FrameWrite>& wr
         sent.push_back(i);
     }
     if (placements.empty()) return errors;
-    const auto results = desktop_.placeWindows(placements);
+    const auto results = desktop_.placeWindows(placements, stopped);
     forget();
-    for (std::size_t k = 0; k < sent.size(); ++k)
+    for (std::size_t k = 0; k < sent.size(); ++k) {
+        // A stopped request answers for the writes before the first one not sent.
+        if (k < results.size() && results[k] == native::PlaceResult::notSent) {
+            errors.resize(sent[k]);
+            break;
+        }
         errors[sent[k]] =
             k < results.size() ? adapter::errorOf(results[k]) : AXError::cannotComplete;
+    }
     return errors;
 }
 

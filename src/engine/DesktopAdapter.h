@@ -31,7 +31,8 @@ class DesktopAdapter final : public WindowSystem {
                          const AttributeValue& value) override;
     // One placement per write in one backend call; an element not ours or a frame that is not
     // finite is an illegal argument and is not sent.
-    std::vector<AXError> setFrames(const std::vector<FrameWrite>& writes) override;
+    std::vector<AXError> setFrames(const std::vector<FrameWrite>& writes,
+                                   const std::function<bool()>& stopped = {}) override;
     std::optional<std::vector<WindowServerEntry>> windowList() override;
     std::vector<RunningApplication> runningApplications() override;
     std::optional<RunningApplication> frontmostApplication() override;

@@ -68,6 +68,8 @@ AXError errorOf(native::PlaceResult result) {
             return AXError::cannotComplete;
         case native::PlaceResult::unsupported:
             return AXError::attributeUnsupported;
+        case native::PlaceResult::notSent:
+            return AXError::cannotComplete;
     }
     return AXError::failure;
 }

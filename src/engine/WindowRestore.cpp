@@ -117,6 +117,7 @@ bool WindowService::placeAll(const std::vector<WindowState>& toPlace, bool useRe
     // them all at once; their outcomes are counted and logged afterwards, in window order.
     std::vector<PreparedWindow> prepared;
     std::vector<FrameWrite> writes;
+    std::vector<std::size_t> windowOfWrite;
     std::optional<std::size_t> stoppedAt;
     std::size_t last = 0;  // the window of the latest write
     for (std::size_t i = 0; i < toPlace.size(); ++i) {
@@ -131,9 +132,16 @@ bool WindowService::placeAll(const std::vector<WindowState>& toPlace, bool useRe
         prepared.back().write.delay = kWindowGap * static_cast<Duration::rep>(i - last);
         last = i;
         writes.push_back(prepared.back().write);
+        windowOfWrite.push_back(i);
     }
+    // Quit stops a long restore between two windows, also once the request is under way.
     const std::vector<AXError> errors =
-        writes.empty() ? std::vector<AXError>{} : windowSystem_.setFrames(writes);
+        writes.empty() ? std::vector<AXError>{}
+                       : windowSystem_.setFrames(writes, [control] { return cancelled(control); });
+    if (errors.size() < writes.size()) {
+        stoppedAt = windowOfWrite[errors.size()];
+        prepared.resize(*stoppedAt);
+    }
     std::size_t written = 0;
     for (std::size_t i = 0; i < prepared.size(); ++i) {
         const auto result = finish(prepared[i], toPlace[i], errors, written);
@@ -152,7 +160,7 @@ bool WindowService::placeAll(const std::vector<WindowState>& toPlace, bool useRe
     // The pauses the windows after the last write would have had.
     const std::size_t end = writes.empty() ? 0 : last;
     if (end + 1 < toPlace.size())
-        clock_.sleepFor(kWindowGap * static_cast<Duration::rep>(toPlace.size() - 1 - end));
+        pause(kWindowGap * static_cast<Duration::rep>(toPlace.size() - 1 - end), control);
     return true;
 }
 
@@ -214,14 +222,17 @@ void WindowService::waitForAppWindows(const std::set<std::string>& bundleIDs, in
         // After the last check there is nothing left to wait for.
         if (ready || k + 1 == attempts) return;
         // In short steps when the restore can be stopped, so that Quit never waits long.
-        const Duration pause = backOff(interval, k);
-        if (control == nullptr) {
-            clock_.sleepFor(pause);
-        } else {
-            for (Duration slept{}; slept < pause && !cancelled(control); slept += 100ms)
-                clock_.sleepFor(std::min<Duration>(100ms, pause - slept));
-        }
+        pause(backOff(interval, k), control);
     }
+}
+
+void WindowService::pause(Duration duration, RestoreControl* control) {
+    if (control == nullptr) {
+        clock_.sleepFor(duration);
+        return;
+    }
+    for (Duration slept{}; slept < duration && !cancelled(control); slept += 100ms)
+        clock_.sleepFor(std::min<Duration>(100ms, duration - slept));
 }
 
 std::optional<RunningApplication> WindowService::runningApplication(const std::string& bundleID) {

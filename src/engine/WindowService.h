@@ -117,6 +117,8 @@ class WindowService {
     const std::set<std::string>& excludedBundleIDs() const { return excludedBundleIDs_; }
 
   private:
+    // Sleeps on the clock; in short steps when the restore can be stopped, so Quit never waits.
+    void pause(Duration duration, RestoreControl* control);
     // The pause between windows of a restore.
     static constexpr Duration kWindowGap = std::chrono::milliseconds{50};
     // One window of a restore made ready to place: its outcome when it was settled without a

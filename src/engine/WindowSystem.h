@@ -35,8 +35,10 @@ class WindowSystem {
     virtual AXError setAttribute(const Element& element, std::string_view name,
                                  const AttributeValue& value) = 0;
     // Writes position and size of many windows in one request, each after its delay; one result
-    // per write, in order, once the desktop has answered them all.
-    virtual std::vector<AXError> setFrames(const std::vector<FrameWrite>& writes) = 0;
+    // per write, in order, once the desktop has answered them all. When `stopped` ends the
+    // request early, the results cover only the writes sent before it.
+    virtual std::vector<AXError> setFrames(const std::vector<FrameWrite>& writes,
+                                           const std::function<bool()>& stopped = {}) = 0;
 
     // --- Window server -------------------------------------------------------------------
     // The on-screen windows without desktop elements, front to back; none when unavailable.

@@ -84,6 +84,13 @@ TEST_F(DesktopContract, PlacesSeveralWindowsInOneCallAndReadsBackWhatItWrote) {
                   {{ia, Point{640, 360}, std::nullopt}, {ib, std::nullopt, Size{600, 400}}}),
               (std::vector{placed, placed}));
     EXPECT_TRUE(placedAt({640, 360, 720, 480}, {60, 80, 600, 400}));
+    // Stopped after the first send (Quit during a long restore): the rest is never sent.
+    int asked = 0;
+    EXPECT_EQ(desktop().placeWindows(
+                  {{ia, Point{100, 100}, std::nullopt}, {ib, Point{900, 500}, std::nullopt, 20ms}},
+                  [&] { return asked++ > 0; }),
+              (std::vector{placed, native::PlaceResult::notSent}));
+    EXPECT_TRUE(placedAt({100, 100, 720, 480}, {60, 80, 600, 400}));
 }
 
 TEST_F(DesktopContract, MinimisesAndBringsBack) {

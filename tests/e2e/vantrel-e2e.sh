@@ -88,10 +88,15 @@ for attempt in 1 2 3; do
   [ "$attempt" -eq 3 ] && die "openbox did not come up"
 done
 pids+=($wm)
-trayer --edge bottom --align right --widthtype request --height 24 >"$work/trayer.log" 2>&1 &
-pids+=($!)
-poll 10 "$xprobe" selection-owner _NET_SYSTEM_TRAY_S0 >/dev/null \
-  || die "trayer did not take the tray selection"
+# A loaded machine can keep trayer from taking the selection for a long while; started again
+# once when it does not (it has been seen to exit early, like openbox).
+for attempt in 1 2; do
+  trayer --edge bottom --align right --widthtype request --height 24 >>"$work/trayer.log" 2>&1 &
+  pids+=($!)
+  poll 30 "$xprobe" selection-owner _NET_SYSTEM_TRAY_S0 >/dev/null && break
+  kill "$!" 2>/dev/null
+  [ "$attempt" -eq 2 ] && die "trayer did not take the tray selection: $(cat "$work/trayer.log")"
+done
 
 # --- Two client windows of two applications, and a panel that reserves the top 30 rows: the
 # visible frame is smaller than the screen.

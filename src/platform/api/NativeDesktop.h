@@ -31,8 +31,11 @@ class NativeDesktop {
 
     // Places each window at its frame; one result per placement, in order. Windows leave the
     // maximised and full-screen states first. Every placement is sent (each after its delay)
-    // before any is verified, so the desktop answers them all at once.
-    virtual std::vector<PlaceResult> placeWindows(const std::vector<Placement>& placements) = 0;
+    // before any is verified, so the desktop answers them all at once. `stopped` is asked before
+    // each send (and while its delay lasts); once it says so, the rest are not sent (notSent), and
+    // those sent are still verified.
+    virtual std::vector<PlaceResult> placeWindows(const std::vector<Placement>& placements,
+                                                  const StopCheck& stopped = {}) = 0;
     virtual PlaceResult setMinimized(WindowId window, bool minimized) = 0;
     // Moves the window to the current workspace; false when the desktop cannot.
     virtual bool moveToCurrentWorkspace(WindowId window) = 0;

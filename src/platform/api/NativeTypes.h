@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -10,6 +11,10 @@
 
 #include "base/Geometry.h"
 #include "base/Time.h"
+
+namespace vantrel {
+class Clock;
+}  // namespace vantrel
 
 namespace vantrel::native {
 
@@ -112,6 +117,7 @@ enum class PlaceResult {
     gone,         // no such window (any more)
     refused,      // the desktop kept it elsewhere (a tiling or stubborn window manager)
     unsupported,  // this desktop cannot move windows
+    notSent,      // the batch was stopped before this placement was sent
 };
 
 // What a backend can do, asked instead of tried and failed.
@@ -129,5 +135,12 @@ struct Identity {
     std::string own;                // this program
     std::string accessSettingsUri;  // where the user learns to grant window access
 };
+
+// Asked before each placement of a batch is sent: true ends the batch there.
+using StopCheck = std::function<bool()>;
+
+// Waits `delay` on the clock in short steps, so that a stop is seen within one step; false
+// when the batch was stopped.
+bool pace(vantrel::Clock& clock, Duration delay, const StopCheck& stopped);
 
 }  // namespace vantrel::native

@@ -127,13 +127,14 @@ native::PlaceResult SimulatedDesktop::placeLocked(const native::Placement& place
 }
 
 std::vector<native::PlaceResult> SimulatedDesktop::placeWindows(
-    const std::vector<native::Placement>& placements) {
-    std::vector<native::PlaceResult> results;
-    for (const auto& placement : placements) {
+    const std::vector<native::Placement>& placements, const native::StopCheck& stopped) {
+    std::vector<native::PlaceResult> results(placements.size(), native::PlaceResult::notSent);
+    for (std::size_t i = 0; i < placements.size(); ++i) {
+        const auto& placement = placements[i];
         // Paced on the clock, which is virtual in tests.
-        if (placement.delay > Duration::zero()) clock_.sleepFor(placement.delay);
+        if (!native::pace(clock_, placement.delay, stopped)) break;
         std::lock_guard lock(mutex_);
-        results.push_back(placeLocked(placement));
+        results[i] = placeLocked(placement);
     }
     return results;
 }

@@ -35,8 +35,8 @@ class SimulatedDesktop final : public native::NativeDesktop, public SimControl {
     std::shared_ptr<const native::Snapshot> snapshot() override;
     native::Capabilities capabilities() override;
     native::Identity identity() const override;
-    std::vector<native::PlaceResult> placeWindows(
-        const std::vector<native::Placement>& placements) override;
+    std::vector<native::PlaceResult> placeWindows(const std::vector<native::Placement>& placements,
+                                                  const native::StopCheck& stopped = {}) override;
     native::PlaceResult setMinimized(native::WindowId window, bool minimized) override;
     // Puts the window on the current workspace only; false when none is stated.
     bool moveToCurrentWorkspace(native::WindowId window) override;

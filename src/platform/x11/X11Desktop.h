@@ -87,8 +87,8 @@ class X11Desktop final : public native::NativeDesktop {
     // "org.gnome.Nautilus", asked for on first use; the dock is the application of the first
     // dock or panel window seen when connecting, else "panel".
     native::Identity identity() const override;
-    std::vector<native::PlaceResult> placeWindows(
-        const std::vector<native::Placement>& placements) override;
+    std::vector<native::PlaceResult> placeWindows(const std::vector<native::Placement>& placements,
+                                                  const native::StopCheck& stopped = {}) override;
     native::PlaceResult setMinimized(native::WindowId window, bool minimized) override;
     // Asks the window manager to move the window to the current desktop (_NET_WM_DESKTOP).
     bool moveToCurrentWorkspace(native::WindowId window) override;

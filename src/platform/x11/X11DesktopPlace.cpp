@@ -207,14 +207,18 @@ native::PlaceResult X11Desktop::placedLocked(const Placing& placing) {
 }
 
 std::vector<native::PlaceResult> X11Desktop::placeWindows(
-    const std::vector<native::Placement>& placements) {
+    const std::vector<native::Placement>& placements, const native::StopCheck& stopped) {
     std::vector<native::PlaceResult> results(placements.size(), native::PlaceResult::refused);
     std::vector<Placing> batch;
     batch.reserve(placements.size());
     for (std::size_t i = 0; i < placements.size(); ++i) {
         const native::Placement& placement = placements[i];
         // Paced on the clock the services run on, without holding the connection.
-        if (placement.delay > Duration::zero()) clock_.sleepFor(placement.delay);
+        if (!native::pace(clock_, placement.delay, stopped)) {
+            std::fill(results.begin() + static_cast<std::ptrdiff_t>(i), results.end(),
+                      native::PlaceResult::notSent);
+            break;
+        }
         const bool valid = (!placement.position || isFinite(*placement.position)) &&
                            (!placement.size || isFinite(*placement.size));
         std::lock_guard lock(mutex_);
