@@ -227,12 +227,9 @@ void WindowService::waitForAppWindows(const std::set<std::string>& bundleIDs, in
 }
 
 void WindowService::pause(Duration duration, RestoreControl* control) {
-    if (control == nullptr) {
-        clock_.sleepFor(duration);
-        return;
-    }
-    for (Duration slept{}; slept < duration && !cancelled(control); slept += 100ms)
-        clock_.sleepFor(std::min<Duration>(100ms, duration - slept));
+    (void)sleepUnlessStopped(
+        clock_, duration,
+        control == nullptr ? std::function<bool()>{} : [control] { return cancelled(control); });
 }
 
 std::optional<RunningApplication> WindowService::runningApplication(const std::string& bundleID) {

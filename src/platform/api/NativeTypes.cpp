@@ -1,10 +1,6 @@
 // The snapshot's lookups.
 #include "platform/api/NativeTypes.h"
 
-#include <algorithm>
-
-#include "base/Clock.h"
-
 namespace vantrel::native {
 
 void Snapshot::index() {
@@ -29,15 +25,6 @@ std::vector<const Window*> Snapshot::windowsOf(AppHandle handle) const {
     for (const auto& window : windows)
         if (window.app == handle) result.push_back(&window);
     return result;
-}
-
-bool pace(vantrel::Clock& clock, Duration delay, const StopCheck& stopped) {
-    constexpr Duration step = std::chrono::milliseconds{100};
-    for (Duration left = delay; left > Duration::zero(); left -= step) {
-        if (stopped && stopped()) return false;
-        clock.sleepFor(std::min(step, left));
-    }
-    return !(stopped && stopped());
 }
 
 }  // namespace vantrel::native

@@ -12,10 +12,6 @@
 #include "base/Geometry.h"
 #include "base/Time.h"
 
-namespace vantrel {
-class Clock;
-}  // namespace vantrel
-
 namespace vantrel::native {
 
 // A window's id: the same for as long as the window exists (an X window id, a compositor's id).
@@ -138,9 +134,5 @@ struct Identity {
 
 // Asked before each placement of a batch is sent: true ends the batch there.
 using StopCheck = std::function<bool()>;
-
-// Waits `delay` on the clock in short steps, so that a stop is seen within one step; false
-// when the batch was stopped.
-bool pace(vantrel::Clock& clock, Duration delay, const StopCheck& stopped);
 
 }  // namespace vantrel::native

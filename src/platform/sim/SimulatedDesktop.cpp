@@ -132,7 +132,7 @@ std::vector<native::PlaceResult> SimulatedDesktop::placeWindows(
     for (std::size_t i = 0; i < placements.size(); ++i) {
         const auto& placement = placements[i];
         // Paced on the clock, which is virtual in tests.
-        if (!native::pace(clock_, placement.delay, stopped)) break;
+        if (!sleepUnlessStopped(clock_, placement.delay, stopped)) break;
         std::lock_guard lock(mutex_);
         results[i] = placeLocked(placement);
     }

@@ -214,7 +214,7 @@ std::vector<native::PlaceResult> X11Desktop::placeWindows(
     for (std::size_t i = 0; i < placements.size(); ++i) {
         const native::Placement& placement = placements[i];
         // Paced on the clock the services run on, without holding the connection.
-        if (!native::pace(clock_, placement.delay, stopped)) {
+        if (!sleepUnlessStopped(clock_, placement.delay, stopped)) {
             std::fill(results.begin() + static_cast<std::ptrdiff_t>(i), results.end(),
                       native::PlaceResult::notSent);
             break;
