@@ -32,6 +32,12 @@ std::shared_ptr<const native::Snapshot> DesktopAdapter::kept() {
     return fresh();
 }
 
+bool DesktopAdapter::showsMinimized(native::WindowId window, bool minimized) {
+    std::lock_guard lock(mutex_);
+    const native::Window* found = snapshot_ ? snapshot_->window(window) : nullptr;
+    return found != nullptr && found->minimized == minimized;
+}
+
 void DesktopAdapter::forget() {
     std::lock_guard lock(mutex_);
     snapshot_.reset();
@@ -129,8 +135,10 @@ AXError DesktopAdapter::setAttribute(const Element& element, std::string_view na
     if (name == attribute::kMinimized) {
         const auto* minimized = std::get_if<bool>(&value);
         if (minimized == nullptr) return AXError::illegalArgument;
+        // A restore asks every window to be what it already is: then what was read stays true.
+        const bool already = showsMinimized(adapted->window, *minimized);
         const auto result = desktop_.setMinimized(adapted->window, *minimized);
-        forget();
+        if (!already) forget();
         return adapter::errorOf(result);
     }
     if (name == attribute::kPosition) {

@@ -65,6 +65,8 @@ class DesktopAdapter final : public WindowSystem {
     // The kept snapshot, or a new one.
     std::shared_ptr<const native::Snapshot> kept();
     void forget();
+    // The kept snapshot shows the window in that state.
+    bool showsMinimized(native::WindowId window, bool minimized);
     const AdapterElement* ours(const Element& element) const;
     AttributeRead readApplication(const native::Snapshot& snapshot, native::AppHandle app,
                                   std::string_view name);

@@ -48,6 +48,14 @@ bool showable(const Rect& frame) {
            within(frame.y + frame.height);
 }
 
+// The app of `bundleID` when it runs; any activation policy.
+const RunningApplication* findApplication(const std::vector<RunningApplication>& running,
+                                          const std::string& bundleID) {
+    for (const auto& candidate : running)
+        if (candidate.bundleID == bundleID) return &candidate;
+    return nullptr;
+}
+
 std::string describe(const Rect& frame) {
     char text[160];
     std::snprintf(text, sizeof text, "%g,%g %gx%g", frame.x, frame.y, frame.width, frame.height);
@@ -120,12 +128,14 @@ bool WindowService::placeAll(const std::vector<WindowState>& toPlace, bool useRe
     std::vector<std::size_t> windowOfWrite;
     std::optional<std::size_t> stoppedAt;
     std::size_t last = 0;  // the window of the latest write
+    // Read once: the windows are prepared back to back, without the pauses between them.
+    const std::vector<RunningApplication> running = windowSystem_.runningApplications();
     for (std::size_t i = 0; i < toPlace.size(); ++i) {
         if (cancelled(control)) {
             stoppedAt = i;
             break;
         }
-        prepared.push_back(prepareWindow(toPlace[i], useRelative, displayConfiguration,
+        prepared.push_back(prepareWindow(running, toPlace[i], useRelative, displayConfiguration,
                                          toCurrentSpace, layoutName));
         if (prepared.back().outcome) continue;
         // Each window is sent 50 ms after the one before it, as if every window were placed.
@@ -232,20 +242,15 @@ void WindowService::pause(Duration duration, RestoreControl* control) {
         control == nullptr ? std::function<bool()>{} : [control] { return cancelled(control); });
 }
 
-std::optional<RunningApplication> WindowService::runningApplication(const std::string& bundleID) {
-    for (auto& candidate : windowSystem_.runningApplications())
-        if (candidate.bundleID == bundleID) return std::move(candidate);
-    return std::nullopt;
-}
-
 WindowService::PreparedWindow WindowService::prepareWindow(
-    const WindowState& state, bool useRelative, const std::optional<DisplayConfiguration>& saved,
-    bool toCurrentSpace, std::string_view layoutName) {
+    const std::vector<RunningApplication>& running, const WindowState& state, bool useRelative,
+    const std::optional<DisplayConfiguration>& saved, bool toCurrentSpace,
+    std::string_view layoutName) {
     const auto fail = [](WindowRestoreResult result, std::string line) {
         return PreparedWindow{result, {}, std::move(line)};
     };
-    const auto application = runningApplication(state.appBundleID);
-    if (!application)
+    const RunningApplication* application = findApplication(running, state.appBundleID);
+    if (application == nullptr)
         return fail(WindowRestoreResult::appNotRunning,
                     "WindowService: App not running: " + state.appBundleID);
 
@@ -317,8 +322,8 @@ WindowRestoreResult WindowService::finish(const PreparedWindow& window, const Wi
 WindowRestoreResult WindowService::restoreWindow(const WindowState& state, bool useRelative,
                                                  const std::optional<DisplayConfiguration>& saved,
                                                  bool toCurrentSpace, std::string_view layoutName) {
-    const PreparedWindow prepared =
-        prepareWindow(state, useRelative, saved, toCurrentSpace, layoutName);
+    const PreparedWindow prepared = prepareWindow(windowSystem_.runningApplications(), state,
+                                                  useRelative, saved, toCurrentSpace, layoutName);
     const std::vector<AXError> errors =
         prepared.outcome ? std::vector<AXError>{} : windowSystem_.setFrames({prepared.write});
     std::size_t written = 0;

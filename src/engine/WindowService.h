@@ -128,9 +128,10 @@ class WindowService {
         FrameWrite write;
         std::string line;
     };
-    // Finds the window, unminimises it and brings it to the current Space, and works out its
-    // frame; logs nothing.
-    PreparedWindow prepareWindow(const WindowState& state, bool useRelative,
+    // Finds the window among `running`'s, unminimises it and brings it to the current Space, and
+    // works out its frame; logs nothing.
+    PreparedWindow prepareWindow(const std::vector<RunningApplication>& running,
+                                 const WindowState& state, bool useRelative,
                                  const std::optional<DisplayConfiguration>& saved,
                                  bool toCurrentSpace, std::string_view layoutName);
     // Prepares every window, places them in one request and counts and logs each outcome in
@@ -150,8 +151,6 @@ class WindowService {
     std::int64_t launchMissingApplications(const std::vector<WindowState>& windows,
                                            RestoreControl* control);
     std::int64_t closeOtherApplications(const std::vector<WindowState>& windows);
-    // The app of `state` when it runs; any activation policy.
-    std::optional<RunningApplication> runningApplication(const std::string& bundleID);
 
     WindowSystem& windowSystem_;
     SpaceService& spaces_;
