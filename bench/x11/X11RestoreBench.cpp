@@ -176,6 +176,16 @@ xcb_keycode_t keycodeOf(xcb_connection_t* connection, xcb_keysym_t keysym) {
     return code;
 }
 
+// Activates the window and waits until the backend sees its application in front.
+bool focus(Engine& engine, xcb_window_t window) {
+    XSession::run("wmctrl -i -a " + XSession::hex(window));
+    return eventually([&] {
+        const auto front = engine.seam.frontmostApplication();
+        const auto owner = engine.seam.applicationOfWindow(window);
+        return front && owner && front->bundleID == owner->bundleID;
+    });
+}
+
 // A preset hotkey (F5) pressed through XTEST; the press reaches the preset service the way the
 // hotkey service hands it over, on the main queue. Timed until the window manager reports the
 // window's new size.
@@ -186,12 +196,7 @@ void BM_PresetHotkeyToNewFrame(benchmark::State& state) {
         return;
     }
     const xcb_window_t target = desktop().windows.back().window;
-    XSession::run("wmctrl -i -a " + XSession::hex(target));
-    if (!eventually([&] {
-            const auto front = engine.seam.frontmostApplication();
-            const auto owner = engine.seam.applicationOfWindow(target);
-            return front && owner && front->bundleID == owner->bundleID;
-        })) {
+    if (!focus(engine, target)) {
         state.SkipWithError("the window did not take the focus");
         return;
     }
