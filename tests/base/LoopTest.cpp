@@ -40,6 +40,8 @@ TEST(ManualLoop, RunsPostedTasksInOrderOnlyWhenPumpedAndDelayedOnesAtTheirTime) 
     EXPECT_EQ(log.size(), 4u);
     loop.advance(201ms);
     EXPECT_EQ(log, (std::vector<std::string>{"1@0", "2", "3@0", "4@0", "a@300", "b@500", "c@500"}));
+    loop.sleepFor(50ms);  // a sleep (a restore's pause, a launch wait) moves virtual time on
+    EXPECT_EQ(loop.now() - TimePoint{}, 550ms);
 }
 
 // A post from another thread, due timers and a readable descriptor each wake

@@ -193,7 +193,6 @@ TEST_F(LayoutBusTest, TheCommandLineExitsWithTheOutcomeAndSaysIt) {
     } table[] = {
         {{"list"}, 0, "Work  (1 window)"},
         {{"restore", "Work", "--no-launch"}, 0, "Restored 1 of 1 windows of 'Work'."},
-        {{"restore", "Twin"}, 1, "2 layouts are named \"Twin\""},
         {{"restore", "Work", "--workspace=there"}, 2, "'restore' has no option"},
         {{"save"}, 2, "'save' takes one argument"},
         {{"import", bad}, 1, "Not imported, nothing changed: layout 0: "},
