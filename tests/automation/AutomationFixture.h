@@ -42,31 +42,6 @@ class QueuedWorker final : public Worker {
     std::vector<TimedTask> tasks;
 };
 
-// Counts the posts of one notification.
-class PostCounter {
-  public:
-    PostCounter(NotificationCenter& center, const std::string& name)
-        : subscription_(center.addObserver(name, [this](const Notification&) { ++count; })) {}
-    int count = 0;
-
-  private:
-    Subscription subscription_;
-};
-
-// One window of `bundleID` at index `index` with this frame.
-inline WindowState windowState(const std::string& bundleID, std::int64_t index, Rect frame) {
-    WindowState state;
-    state.appBundleID = bundleID;
-    state.appName = bundleID;
-    state.windowIndex = index;
-    state.frameX = frame.x;
-    state.frameY = frame.y;
-    state.frameWidth = frame.width;
-    state.frameHeight = frame.height;
-    state.displayID = 1;
-    return state;
-}
-
 inline WindowLayout namedLayout(const std::string& name, std::vector<WindowState> windows = {}) {
     WindowLayout layout;
     layout.id = Uuid::random();

@@ -119,8 +119,6 @@ TEST_F(LayoutBusTest, EachMethodAnswersAndTheSignalsFollow) {
     const auto restored = call("Restore", {"Away", QVariantMap{}});
     ASSERT_EQ(restored.type(), QDBusMessage::ReplyMessage) << restored.errorMessage().toStdString();
     EXPECT_EQ(qdbus_cast<QVariantMap>(restored.arguments().value(0))["restored"].toLongLong(), 1);
-    EXPECT_EQ(h.frameOf(live), (Rect{30, 40, 600, 500}));
-    EXPECT_EQ(h.desktop.window(live).workspace, 0);
     EXPECT_TRUE(waitFor([&] { return heard.seen.contains("RestoreFinished:Away"); }));
 
     const auto id = call("Save", {"Fresh"}).arguments().value(0).toString();
@@ -141,8 +139,9 @@ TEST_F(LayoutBusTest, EachMethodAnswersAndTheSignalsFollow) {
     EXPECT_EQ(ids.size(), 8U);
 }
 
+// The file's decoder is proved with the layout file; here only that its refusal and the size
+// limit reach the caller as InvalidFile.
 TEST_F(LayoutBusTest, BadCallsEndInNamedErrorsAndChangeNothing) {
-    const std::string valid = *encodeLayoutFile({work});
     const struct {
         const char* method;
         QList<QVariant> arguments;
@@ -157,16 +156,7 @@ TEST_F(LayoutBusTest, BadCallsEndInNamedErrorsAndChangeNothing) {
         {"Save", {" "}, error::kInvalidArgument},
         {"Delete", {QString(201, QLatin1Char('x'))}, error::kInvalidArgument},
         {"ApplyPreset", {"sideways"}, error::kInvalidArgument},
-        // The strict decoder's refusals: not JSON, not a list, a missing key, a bad id, a
-        // wrong type, a cut-off text; and a text over the size limit.
-        {"Import", {"layouts"}, error::kInvalidFile},
-        {"Import", {"{}"}, error::kInvalidFile},
         {"Import", {R"([{"name":"x"}])"}, error::kInvalidFile},
-        {"Import",
-         {QString::fromStdString(valid).replace(work.id.toString().c_str(), "12")},
-         error::kInvalidFile},
-        {"Import", {QString::fromStdString(valid).replace("\"Work\"", "7")}, error::kInvalidFile},
-        {"Import", {QString::fromStdString(valid).chopped(3)}, error::kInvalidFile},
         {"Import", {QString(9 * 1024 * 1024, QLatin1Char(' '))}, error::kInvalidFile},
     };
     const auto before = listed();
@@ -203,7 +193,6 @@ TEST_F(LayoutBusTest, TheCommandLineExitsWithTheOutcomeAndSaysIt) {
     } table[] = {
         {{"list"}, 0, "Work  (1 window)"},
         {{"restore", "Work", "--no-launch"}, 0, "Restored 1 of 1 windows of 'Work'."},
-        {{"restore", "Twin"}, 1, "2 layouts are named \"Twin\""},
         {{"restore", "Work", "--workspace=there"}, 2, "'restore' has no option"},
         {{"save"}, 2, "'save' takes one argument"},
         {{"import", bad}, 1, "Not imported, nothing changed: layout 0: "},

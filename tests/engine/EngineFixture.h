@@ -59,9 +59,18 @@ class EngineTest : public ::testing::Test {
     }
 };
 
-// The Space name the adapter gives workspace `index` (from 0).
-inline std::string spaceUUID(int index) {
-    return "00000000-0000-4000-8000-00000000000" + std::to_string(index + 1);
+// One window of `bundleID` at index `index` with this frame, on display 1.
+inline WindowState windowState(const std::string& bundleID, std::int64_t index, Rect frame) {
+    WindowState state;
+    state.appBundleID = bundleID;
+    state.appName = bundleID;
+    state.windowIndex = index;
+    state.frameX = frame.x;
+    state.frameY = frame.y;
+    state.frameWidth = frame.width;
+    state.frameHeight = frame.height;
+    state.displayID = 1;
+    return state;
 }
 
 }  // namespace vantrel::testing

@@ -18,13 +18,7 @@ TEST_F(ThreadedRestoreTest, RestoreOnAWorkerWhileTheMainLoopRuns) {
     std::vector<WindowState> windows;
     for (int i = 0; i < 5; ++i) {
         window(mail, "w" + std::to_string(i), {0, 0, 300, 200});
-        WindowState s;
-        s.appBundleID = "org.example.Mail";
-        s.windowIndex = i;
-        s.frameX = 10.0 * i;
-        s.frameWidth = 300;
-        s.frameHeight = 200;
-        windows.push_back(s);
+        windows.push_back(windowState("org.example.Mail", i, {10.0 * i, 0, 300, 200}));
     }
     int launchesSeen = 0;
     auto launches = seam.observeApplicationLaunches([&](const RunningApplication& a) {
