@@ -6,9 +6,6 @@
 #include <QTemporaryDir>
 
 #include "app/QSettingsUserDefaults.h"
-#include "base/Log.h"
-#include "base/NotificationCenter.h"
-#include "model/PreferencesStore.h"
 
 namespace vantrel {
 namespace {
@@ -85,26 +82,6 @@ TEST_F(QSettingsUserDefaultsTest, HandEditedValuesKeepTheirKind) {
     EXPECT_EQ(defaults.object("list"), DefaultsValue{std::string("a, b")});
     EXPECT_EQ(defaults.object("broken"), DefaultsValue{std::string("@ByteArray(abc")});
     EXPECT_EQ(defaults.dataForKey("presetShortcuts"), std::nullopt);  // text, not bytes
-}
-
-// The preferences over the real file: what one run writes, the next one reads.
-TEST_F(QSettingsUserDefaultsTest, PreferencesSurviveARestart) {
-    RecordingLoginItem loginItem;
-    NotificationCenter center;
-    MemoryLog log;
-    {
-        QSettingsUserDefaults defaults(home.path());
-        PreferencesStore store(defaults, loginItem, center, log);
-        store.setLaunchAtLogin(true);
-        store.setCheckForUpdates(false);
-        store.setPresetShortcut(PresetLayout::rightThird, PresetShortcut{124, 0x140000});
-    }
-    QSettingsUserDefaults defaults(restartedHome());
-    PreferencesStore store(defaults, loginItem, center, log);
-    EXPECT_TRUE(store.launchAtLogin());
-    EXPECT_FALSE(store.checkForUpdates());
-    EXPECT_TRUE(store.showWindowCount());
-    EXPECT_EQ(store.presetShortcuts(), (PresetShortcutMap{{"Right Third", {124, 0x140000}}}));
 }
 
 }  // namespace
