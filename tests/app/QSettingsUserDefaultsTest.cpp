@@ -42,13 +42,11 @@ TEST_F(QSettingsUserDefaultsTest, WritesOnlyWhenUsedAndBooleansBytesAndRemovalsS
     const Bytes lookalike{'@', 'V', 'a', 'r', 'i', 'a', 'n', 't', '('};
     {
         QSettingsUserDefaults defaults(home.path());
-        EXPECT_EQ(defaults.filePath(), conf(home));
         EXPECT_FALSE(QFile::exists(home.path() + "/Vantrel"));  // nothing opened until used
         defaults.setBool("launchAtLogin", true);
         EXPECT_TRUE(fileText().contains("launchAtLogin=true\n")) << fileText().toStdString();
         defaults.setBool("checkForUpdates", false);
         defaults.setBool("ignoreSpaceMismatch", true);
-        EXPECT_EQ(defaults.object("launchAtLogin"), DefaultsValue{true});  // from Qt's cache
         defaults.setData("all", all);
         defaults.setData("empty", Bytes{});
         defaults.setData("at", lookalike);

@@ -56,7 +56,7 @@ TEST_F(LayoutRowTest, DetailsUseTheSingularOnlyForOneWindowAndTheBadgeOnlyAShort
     // The shortcut that could not be registered is marked, here and in the editor, with why.
     EXPECT_TRUE(shown(row(2), "rowShortcutWarning"));
     row(2)->openEditor();
-    EXPECT_EQ(child(window("editLayoutWindow"), "editorShortcutWarning")->toolTip(),
+    EXPECT_EQ(child(windows("editLayoutWindow").value(0), "editorShortcutWarning")->toolTip(),
               "Another program uses this shortcut");
 }
 
@@ -95,7 +95,7 @@ TEST_F(LayoutRowTest, HoverControlsKeysAndEveryWayToRestoreButASingleClick) {
     EXPECT_EQ(dialogs.asked[0].title, "Delete \"B\"?");
     QTest::keyClick(row(1), Qt::Key_F2);
     trigger(row(1), "rowEditAction");  // each asks for another editor window
-    EXPECT_EQ(windowCount("editLayoutWindow"), 2);
+    EXPECT_EQ(windows("editLayoutWindow").size(), 2);
 }
 
 // Recapture and delete ask first; Cancel changes nothing, and the popover outlives the question.

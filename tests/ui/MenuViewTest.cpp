@@ -39,7 +39,7 @@ TEST_F(MenuViewTest, EmptyStateFooterAndASheetThatPersistsUntilCancelOrEscape) {
     EXPECT_EQ(text(&menu(), "versionLabel"), "Version 0.1.0 (7)");
     click(&menu(), "preferencesButton");
     click(&menu(), "preferencesButton");
-    EXPECT_EQ(windowCount("preferencesWindow"), 2);
+    EXPECT_EQ(windows("preferencesWindow").size(), 2);
     click(&menu(), "quitButton");
     EXPECT_EQ(quits, 1);
     // Cancel and Escape leave the field empty; the sheet persists across openings.

@@ -49,7 +49,7 @@ TEST_F(PlatformWordsTest, EveryViewSpeaksOfWorkspacesTheTrayAndTheWindowManager)
     QStringList texts;
     // Without a window manager: the banner, its help, and every page of the welcome window.
     controller().showPopover();
-    texts << textsOf(&controller().popover()) << textsOf(window("welcomeWindow"));
+    texts << textsOf(&controller().popover()) << textsOf(windows("welcomeWindow").value(0));
     click(&menu(), "bannerSettingsButton");
     h.desktop.setTrusted(true);
     h.loop.advance(3s);
@@ -62,7 +62,8 @@ TEST_F(PlatformWordsTest, EveryViewSpeaksOfWorkspacesTheTrayAndTheWindowManager)
     menu().rows().at(0)->confirmDelete();
     menu().rows().at(0)->openEditor();
     menu().openPreferences();
-    texts << textsOf(window("editLayoutWindow")) << textsOf(window("preferencesWindow"));
+    texts << textsOf(windows("editLayoutWindow").value(0))
+          << textsOf(windows("preferencesWindow").value(0));
     emit controller().trayMenu()->aboutToShow();
     texts << textsOf(controller().trayMenu());
     for (const auto& question : dialogs.asked)

@@ -45,7 +45,7 @@ TEST_F(StatusItemTest, TheIconTogglesThePopupAndItsMenuRestoresLayoutsAppliesQui
     action("trayOpenAction")->trigger();
     EXPECT_TRUE(controller().isPopoverShown());
     action("trayPreferencesAction")->trigger();
-    EXPECT_EQ(windowCount("preferencesWindow"), 1);
+    EXPECT_EQ(windows("preferencesWindow").size(), 1);
     action("trayQuitAction")->trigger();
     EXPECT_EQ(quits, 1);
 }
@@ -76,7 +76,7 @@ TEST_F(StatusItemTest, WithoutATrayTheMenuOpensAsAWindowSaysSoOnceAndClosingItQu
     h.loop.runPending();
     EXPECT_FALSE(controller().isPopoverShown());
     EXPECT_TRUE(dialogs.asked.empty());
-    window("welcomeWindow")->close();
+    windows("welcomeWindow").value(0)->close();
     flushDeletes();
     h.loop.runPending();
     EXPECT_TRUE(controller().isPopoverShown());
@@ -111,7 +111,7 @@ TEST_F(OnboardingTest, FirstLaunchOpensTheWelcomeWindowAndGetStartedEndsIt) {
     click(view, "onboardingGetStarted");
     flushDeletes();
     EXPECT_TRUE(h.defaults.boolForKey("hasCompletedOnboarding"));
-    EXPECT_EQ(windowCount("welcomeWindow"), 0);
+    EXPECT_EQ(windows("welcomeWindow").size(), 0);
 }
 
 // The permission page switches by itself when the permission arrives; closing the window

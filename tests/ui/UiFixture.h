@@ -125,17 +125,13 @@ class UiTest : public ::testing::Test {
         return root->findChild<T*>(name);
     }
 
-    // The visible top-level windows with this object name, the last one opened last.
+    // The visible top-level windows with this object name.
     static QWidgetList windows(const QString& name) {
         QWidgetList found;
         for (QWidget* widget : QApplication::topLevelWidgets())
             if (widget->objectName() == name && widget->isVisible()) found.append(widget);
         return found;
     }
-    static QWidget* window(const QString& name) {
-        return windows(name).value(windows(name).size() - 1);
-    }
-    static int windowCount(const QString& name) { return static_cast<int>(windows(name).size()); }
 
     static QString text(QObject* root, const QString& name) {
         if (auto* label = child<QLabel>(root, name)) return label->text();
