@@ -65,14 +65,13 @@ class UiTest : public ::testing::Test {
     ScriptedDialogs dialogs;
     FakeUpdates updates;
     std::unique_ptr<UiShell> shell;
-    SimAppId editorApp = 0;
     SimWindowId live = 0;
     int quits = 0;
     QStringList openedLinks;
 
     void SetUp() override {
         h.desktop.setScreens("1920x1080+0+0P");
-        editorApp = h.desktop.addApplication(
+        const SimAppId editorApp = h.desktop.addApplication(
             SimApp{"org.example.Editor", "Editor", 10, native::AppRole::regular, false, false});
         SimWindow w;
         w.title = "doc";
