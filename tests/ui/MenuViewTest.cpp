@@ -1,4 +1,5 @@
-// The layout menu: banner, empty state, save sheet, quick layouts, overlay, errors, footer.
+// The layout menu: empty state, save sheet, quick layouts, overlay, errors, footer.
+// errors, footer.
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -12,24 +13,6 @@ namespace vantrel::testing {
 namespace {
 
 using MenuViewTest = UiTest;
-
-TEST_F(MenuViewTest, WithoutPermissionTheBannerReplacesListAndSaveSectionUntilGranted) {
-    h.desktop.setTrusted(false);
-    launch();
-    controller().showPopover();
-    EXPECT_TRUE(shown(&menu(), "accessibilityBanner") && shown(&menu(), "preferencesButton"));
-    EXPECT_FALSE(shown(&menu(), "layoutListStack") || shown(&menu(), "saveSection"));
-    // Linux has no setting to open: both buttons explain what to run instead.
-    click(&menu(), "bannerSettingsButton");
-    click(&menu(), "bannerGrantButton");
-    EXPECT_EQ(h.desktop.trustRequests(), 1);
-    EXPECT_EQ(dialogs.asked.size(), 2U);
-    // The user grants it elsewhere; the poll picks it up and the list comes back by itself.
-    h.desktop.setTrusted(true);
-    h.loop.advance(2s);
-    EXPECT_FALSE(shown(&menu(), "accessibilityBanner"));
-    EXPECT_TRUE(shown(&menu(), "layoutListStack") && shown(&menu(), "saveSection"));
-}
 
 TEST_F(MenuViewTest, EmptyStateFooterAndASheetThatPersistsUntilCancelOrEscape) {
     launch();
