@@ -1,5 +1,4 @@
 // The layout menu: empty state, save sheet, quick layouts, overlay, errors, footer.
-// errors, footer.
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
