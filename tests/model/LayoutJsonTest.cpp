@@ -76,7 +76,6 @@ TEST(LayoutFileJson, WritesIndentedOneKeyPerLine) {
               "{\n  \"displayID\": 7,\n  \"frameX\": -0,\n  \"frameY\": 25,\n"
               "  \"frameWidth\": 1512.5,\n  \"frameHeight\": 982,\n  \"isMain\": true,\n"
               "  \"name\": \"Built-in \\\"Retina\\\"\\n\"\n}");
-    EXPECT_EQ(*encodeLayoutFile({}), "[]\n");
 }
 
 TEST(LayoutFileJson, MissingOrNullOptionalKeysTakeTheirDefaultsAndUnknownKeysAreIgnored) {
