@@ -31,7 +31,8 @@ class LayoutEditorTest : public UiTest {
 
 TEST_F(LayoutEditorTest, ChipsPreviewAndWindowLinesFollowTheLayout) {
     auto layout = layoutOf("Work", 0);
-    layout.windows = {onSpace(2), onSpace(2), onSpace(std::nullopt, true), onSpace(5, true)};
+    // The sticky window's own workspace counts for no workspace chip.
+    layout.windows = {onSpace(2), onSpace(2), onSpace(2), onSpace(5, true)};
     layout.windows[0].windowTitle = "notes.txt";
     layout.windows[0].frameWidth = 800.7;
     layout.windows[2].windowTitle = "";
@@ -39,14 +40,14 @@ TEST_F(LayoutEditorTest, ChipsPreviewAndWindowLinesFollowTheLayout) {
     auto* editor = open(layout);
     EXPECT_EQ(text(editor, "displayChipText"), "2 displays");
     EXPECT_EQ(text(editor, "spaceChipText"), "Workspace 2");
-    EXPECT_EQ(text(editor, "stickyChipText"), "2 sticky");
+    EXPECT_EQ(text(editor, "stickyChipText"), "1 sticky");
     // Window lines: the workspace badge, the title when there is one, the size in whole points.
     QStringList lines;
     for (QWidget* line : editor->findChildren<QWidget*>("editorWindowLine"))
         lines << text(line, "editorSpaceBadge") + "|" + text(line, "editorWindowTitle") + "|" +
                      text(line, "editorWindowSize");
     const QString untitled = "<missing editorWindowTitle>|800\u00D7600";
-    EXPECT_EQ(lines, (QStringList{"W2|notes.txt|800\u00D7600", "W2|" + untitled, "All|" + untitled,
+    EXPECT_EQ(lines, (QStringList{"W2|notes.txt|800\u00D7600", "W2|" + untitled, "W2|" + untitled,
                                   "All|" + untitled}));
 
     auto multiple = layoutOf("Multi", 0);
