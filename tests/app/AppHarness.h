@@ -58,13 +58,6 @@ class AppHarness {
         return *app;
     }
 
-    // The last `count` lines of the log.
-    std::vector<std::string> lastLines(std::size_t count) const {
-        const auto lines = log.lines();
-        const auto from = lines.size() > count ? lines.size() - count : 0;
-        return {lines.begin() + static_cast<std::ptrdiff_t>(from), lines.end()};
-    }
-
     Rect frameOf(SimWindowId id) const {
         const auto w = desktop.window(id);
         return Rect{w.position.x, w.position.y, w.size.width, w.size.height};

@@ -7,10 +7,10 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
-#include <QDeadlineTimer>
 #include <QVariantMap>
 #include <mutex>
 
+#include "../ui/QtWait.h"
 #include "app/DBusNotifier.h"
 #include "base/Log.h"
 
@@ -41,13 +41,6 @@ class FakeNotifications final : public QDBusVirtualObject {
     std::vector<QList<QVariant>> received_;
 };
 
-bool waitFor(const std::function<bool()>& done) {
-    QDeadlineTimer deadline(20000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    return done();
-}
-
 TEST(DBusNotifier, SendsTitleAndBodyToTheNotificationServiceAndLogsItsAbsence) {
     MemoryLog log;
     DBusNotifier notifier(log);
@@ -55,7 +48,7 @@ TEST(DBusNotifier, SendsTitleAndBodyToTheNotificationServiceAndLogsItsAbsence) {
 
     // Without a service the call fails with the bus's reason, and nothing else happens.
     notifier.notify("Layout Partly Restored", "x");
-    ASSERT_TRUE(waitFor([&] { return !log.lines().empty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !log.lines().empty(); }));
     EXPECT_TRUE(log.lines()[0].starts_with("DBusNotifier: Notification failed: "));
 
     FakeNotifications service;
@@ -63,7 +56,7 @@ TEST(DBusNotifier, SendsTitleAndBodyToTheNotificationServiceAndLogsItsAbsence) {
     ASSERT_TRUE(server.registerService("org.freedesktop.Notifications"));
     ASSERT_TRUE(server.registerVirtualObject("/org/freedesktop/Notifications", &service));
     notifier.notify("Layout Partly Restored", "Restored 1 of 2 windows. Not running: Mail.");
-    ASSERT_TRUE(waitFor([&] { return !service.received().empty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !service.received().empty(); }));
     const auto args = service.received()[0];
     ASSERT_EQ(args.size(), 8);
     EXPECT_EQ(args[0].toString(), "Vantrel");

@@ -21,21 +21,23 @@ bool inked(const QImage& image, double fx, double fy) {
     return qAlpha(image.pixel(x, y)) > 128;
 }
 
+// Each preset inks a point inside its part and leaves one outside blank. Screen space has y up:
+// the top half is drawn at the top.
 TEST(IconsTest, PresetIconsFillTheirOwnPartOfTheScreen) {
-    const QColor ink(Qt::black);
-    const QImage left = icons::presetPixmap(PresetLayout::leftHalf, 64, ink).toImage();
-    EXPECT_TRUE(inked(left, 0.3, 0.5));
-    EXPECT_FALSE(inked(left, 0.7, 0.5));
-    // Screen space has y up: the top half is drawn at the top.
-    const QImage top = icons::presetPixmap(PresetLayout::topHalf, 64, ink).toImage();
-    EXPECT_TRUE(inked(top, 0.5, 0.3));
-    EXPECT_FALSE(inked(top, 0.5, 0.7));
-    const QImage third = icons::presetPixmap(PresetLayout::rightThird, 64, ink).toImage();
-    EXPECT_TRUE(inked(third, 0.8, 0.5));
-    EXPECT_FALSE(inked(third, 0.5, 0.5));
+    const struct {
+        PresetLayout preset;
+        double inX, inY, outX, outY;
+    } cases[] = {{PresetLayout::leftHalf, 0.3, 0.5, 0.7, 0.5},
+                 {PresetLayout::topHalf, 0.5, 0.3, 0.5, 0.7},
+                 {PresetLayout::rightThird, 0.8, 0.5, 0.5, 0.5}};
+    for (const auto& c : cases) {
+        const QImage image = icons::presetPixmap(c.preset, 64, Qt::black).toImage();
+        EXPECT_TRUE(inked(image, c.inX, c.inY) && !inked(image, c.outX, c.outY))
+            << rawValue(c.preset);
+    }
     // Presets sharing one catalogue symbol still draw apart.
-    EXPECT_NE(icons::presetPixmap(PresetLayout::leftThird, 32, ink).toImage(),
-              icons::presetPixmap(PresetLayout::centerThird, 32, ink).toImage());
+    EXPECT_NE(icons::presetPixmap(PresetLayout::leftThird, 32, Qt::black).toImage(),
+              icons::presetPixmap(PresetLayout::centerThird, 32, Qt::black).toImage());
 }
 
 TEST(IconsTest, EverySymbolTheWindowsUseDrawsSomething) {

@@ -27,27 +27,35 @@ class LayoutEditorTest : public UiTest {
         state.isOnAllSpaces = allSpaces;
         return state;
     }
-
-    static QString chipText(QWidget* editor, const QString& chip) {
-        return text(editor, chip + QStringLiteral("Text"));
-    }
 };
 
 TEST_F(LayoutEditorTest, ChipsPreviewAndWindowLinesFollowTheLayout) {
     auto layout = layoutOf("Work", 0);
-    layout.windows = {onSpace(2), onSpace(2), onSpace(std::nullopt, true), onSpace(5, true)};
+    // The sticky window's own workspace counts for no workspace chip.
+    layout.windows = {onSpace(2), onSpace(2), onSpace(2), onSpace(5, true)};
+    layout.windows[0].windowTitle = "notes.txt";
+    layout.windows[0].frameWidth = 800.7;
+    layout.windows[2].windowTitle = "";
     layout.displayConfiguration = displays("1920x1080+0+0P,1280x1024+1920+0");
     auto* editor = open(layout);
-    EXPECT_EQ(chipText(editor, "displayChip"), "2 displays");
-    EXPECT_EQ(chipText(editor, "spaceChip"), "Workspace 2");
-    EXPECT_EQ(chipText(editor, "stickyChip"), "2 sticky");
+    EXPECT_EQ(text(editor, "displayChipText"), "2 displays");
+    EXPECT_EQ(text(editor, "spaceChipText"), "Workspace 2");
+    EXPECT_EQ(text(editor, "stickyChipText"), "1 sticky");
+    // Window lines: the workspace badge, the title when there is one, the size in whole points.
+    QStringList lines;
+    for (QWidget* line : editor->findChildren<QWidget*>("editorWindowLine"))
+        lines << text(line, "editorSpaceBadge") + "|" + text(line, "editorWindowTitle") + "|" +
+                     text(line, "editorWindowSize");
+    const QString untitled = "<missing editorWindowTitle>|800\u00D7600";
+    EXPECT_EQ(lines, (QStringList{"W2|notes.txt|800\u00D7600", "W2|" + untitled, "W2|" + untitled,
+                                  "All|" + untitled}));
 
     auto multiple = layoutOf("Multi", 0);
     multiple.windows = {onSpace(1), onSpace(3)};
     multiple.displayConfiguration = displays("1920x1080+0+0P");
     auto* second = LayoutEditView::openWindow(shell->context(), multiple);
-    EXPECT_EQ(chipText(second, "displayChip"), "1 display");
-    EXPECT_EQ(chipText(second, "spaceChip"), "Multiple Workspaces");
+    EXPECT_EQ(text(second, "displayChipText"), "1 display");
+    EXPECT_EQ(text(second, "spaceChipText"), "Multiple Workspaces");
     EXPECT_EQ(child(second, "stickyChip"), nullptr);
 
     // The preview draws both displays side by side to one scale, the window on its display.
@@ -66,22 +74,6 @@ TEST_F(LayoutEditorTest, ChipsPreviewAndWindowLinesFollowTheLayout) {
     auto* plain = LayoutEditView::openWindow(shell->context(), layoutOf("Plain", 2));
     for (const char* chip : {"displayChip", "spaceChip", "stickyChip"})
         EXPECT_EQ(child(plain, chip), nullptr) << chip;
-    // Window lines: the workspace badge, the title when there is one, the size in whole points.
-    auto titled = windowState("org.example.Editor", 0, {0, 0, 800.7, 600});
-    titled.windowTitle = "notes.txt";
-    titled.spaceIndex = 3;
-    auto untitled = windowState("org.example.Mail", 0, {0, 0, 1024.2, 768.9});
-    untitled.windowTitle = "";
-    untitled.isOnAllSpaces = true;
-    auto lined = layoutOf("Lines", 0);
-    lined.windows = {titled, untitled};
-    QStringList shownLines;
-    for (QWidget* line : LayoutEditView::openWindow(shell->context(), lined)
-                             ->findChildren<QWidget*>("editorWindowLine"))
-        shownLines << text(line, "editorSpaceBadge") + "|" + text(line, "editorWindowTitle") + "|" +
-                          text(line, "editorWindowSize");
-    EXPECT_EQ(shownLines, (QStringList{"W3|notes.txt|800\u00D7600",
-                                       "All|<missing editorWindowTitle>|1024\u00D7768"}));
 }
 
 TEST_F(LayoutEditorTest, RecordingAShortcutAndSavingStoresItWithTheOtherFields) {
@@ -99,7 +91,7 @@ TEST_F(LayoutEditorTest, RecordingAShortcutAndSavingStoresItWithTheOtherFields) 
     child<QCheckBox>(editor, "editorLaunchBox")->setChecked(true);
     click(editor, "editorSaveButton");
     flushDeletes();
-    EXPECT_EQ(windowCount("editLayoutWindow"), 0);
+    EXPECT_EQ(windows("editLayoutWindow").size(), 0);
     auto expected = layout;
     expected.name = "Renamed";
     expected.shortcutKeyCode = 40;
@@ -108,9 +100,6 @@ TEST_F(LayoutEditorTest, RecordingAShortcutAndSavingStoresItWithTheOtherFields) 
     const auto stored = app().layoutManager().layouts.get().at(0);
     expected.modifiedAt = stored.modifiedAt;
     EXPECT_EQ(stored, expected);
-    // The new shortcut became a hotkey.
-    ASSERT_EQ(h.hotkeys.registered().size(), 1U);
-    EXPECT_EQ(h.hotkeys.registered()[0].keyCode, 40U);
 }
 
 TEST_F(LayoutEditorTest, EscapeKeepsTheShortcutAndAClearTakesEffectOnlyOnSave) {
@@ -119,13 +108,11 @@ TEST_F(LayoutEditorTest, EscapeKeepsTheShortcutAndAClearTakesEffectOnlyOnSave) {
     layout.shortcutModifiers = modifier::kControl;
     auto* editor = open(layout);
     click(editor, "editorRecordButton");
-    EXPECT_TRUE(h.hotkeys.registered().empty());  // silent while the recorder listens
     QTest::keyClick(child(editor, "shortcutRecorder"), Qt::Key_Escape);
-    EXPECT_FALSE(static_cast<LayoutEditView*>(editor)->isRecordingShortcut());
-    EXPECT_EQ(h.hotkeys.registered().size(), 1U);
+    EXPECT_FALSE(editor->isRecordingShortcut());
     EXPECT_EQ(text(editor, "editorShortcutText"), "Ctrl+A");
     // Escape went to the recorder, not to the window's cancel.
-    EXPECT_EQ(windowCount("editLayoutWindow"), 1);
+    EXPECT_EQ(windows("editLayoutWindow").size(), 1);
 
     click(editor, "editorClearButton");
     EXPECT_TRUE(shown(editor, "editorNotSet"));
@@ -137,7 +124,6 @@ TEST_F(LayoutEditorTest, EscapeKeepsTheShortcutAndAClearTakesEffectOnlyOnSave) {
     click(again, "editorClearButton");
     click(again, "editorSaveButton");
     EXPECT_FALSE(app().layoutManager().layouts.get()[0].hasShortcut());
-    EXPECT_TRUE(h.hotkeys.registered().empty());
 }
 
 TEST_F(LayoutEditorTest, BlankNameDisablesSaveAndReturnSavesTheOptionsAndTriggerApps) {
@@ -202,7 +188,7 @@ TEST_F(LayoutEditorTest, SaveKeepsChangesMadeWhileTheEditorWasOpen) {
     click(second, "editorSaveButton");
     flushDeletes();
     EXPECT_TRUE(app().layoutManager().layouts.get().empty());
-    EXPECT_EQ(windowCount("editLayoutWindow"), 0);
+    EXPECT_EQ(windows("editLayoutWindow").size(), 0);
 }
 
 }  // namespace

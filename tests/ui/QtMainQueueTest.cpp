@@ -2,35 +2,25 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <atomic>
-#include <functional>
 #include <thread>
 #include <vector>
 
+#include "QtWait.h"
 #include "ui/QtMainQueue.h"
 
 namespace vantrel {
 namespace {
 
-// Runs the event loop until `done` holds; false if it did not within ten seconds.
-bool runUntil(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > 10000) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
-    }
-    return true;
-}
+using testing::waitUntil;
 
 // What should not happen has had its chance once a later timer of a new queue ran.
 bool settle(int afterMs = 60) {
     QtMainQueue later;
     bool ran = false;
     later.postAfter(std::chrono::milliseconds{afterMs}, [&] { ran = true; });
-    return runUntil([&] { return ran; });
+    return waitUntil([&] { return ran; });
 }
 
 TEST(QtMainQueueTest, PostedTasksRunLaterInOrderAndADestroyedQueueDropsItsTasks) {
@@ -44,7 +34,7 @@ TEST(QtMainQueueTest, PostedTasksRunLaterInOrderAndADestroyedQueueDropsItsTasks)
         });
         queue.post([&] { order.push_back(3); });
         EXPECT_TRUE(order.empty());
-        ASSERT_TRUE(runUntil([&] { return order.size() == 4; }));
+        ASSERT_TRUE(waitUntil([&] { return order.size() == 4; }));
         EXPECT_TRUE(queue.isMainThread());
         queue.post([&] { order.push_back(5); });
         queue.postAfter(1ms, [&] { order.push_back(6); });
@@ -85,7 +75,7 @@ TEST(QtMainQueueTest, DelaysRepeatsAndCancelsFromThisThreadAndOthers) {
         queue.cancel(queue.postAfter(5ms, [&] { ++cancelledRuns; }));
     });
     worker.join();
-    ASSERT_TRUE(runUntil([&] { return runs == 2 && posted == 100 && ticks == 3; }));
+    ASSERT_TRUE(waitUntil([&] { return runs == 2 && posted == 100 && ticks == 3; }));
     EXPECT_GE(ranAfter, 29);
     ASSERT_TRUE(settle());
     EXPECT_EQ(runs, 2);
@@ -105,7 +95,7 @@ TEST(QtMainQueueTest, WatchReportsReadableDescriptorUntilTheSubscriptionEnds) {
         if (::read(fds[0], buffer, sizeof buffer) > 0) ++reads;
     });
     ASSERT_EQ(::write(fds[1], "x", 1), 1);
-    ASSERT_TRUE(runUntil([&] { return reads == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return reads == 1; }));
     watch.reset();
     ASSERT_EQ(::write(fds[1], "y", 1), 1);
     ASSERT_TRUE(settle(30));

@@ -19,8 +19,7 @@ TEST_F(StatusItemTest, TheIconTogglesThePopupAndItsMenuRestoresLayoutsAppliesQui
     h.writeLayoutFile({work});
     launch();
     ASSERT_TRUE(controller().hasTray());
-    // After onboarding a launch opens no window; the icon toggles the popup, which showing keeps.
-    EXPECT_EQ(windowCount("welcomeWindow"), 0);
+    // The icon toggles the popup, which showing keeps.
     controller().togglePopover();
     EXPECT_TRUE(controller().popover().windowFlags().testFlag(Qt::Popup));
     controller().showPopover();
@@ -45,16 +44,8 @@ TEST_F(StatusItemTest, TheIconTogglesThePopupAndItsMenuRestoresLayoutsAppliesQui
     EXPECT_EQ(h.frameOf(live), (Rect{0, 0, 960, 1080}));
     action("trayOpenAction")->trigger();
     EXPECT_TRUE(controller().isPopoverShown());
-    controller().togglePopover();
-    // Preferences opens; Escape closes it.
     action("trayPreferencesAction")->trigger();
-    QWidget* prefs = window("preferencesWindow");
-    ASSERT_NE(prefs, nullptr);
-    prefs->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(prefs));
-    QTest::keyClick(prefs, Qt::Key_Escape);
-    flushDeletes();
-    EXPECT_EQ(windowCount("preferencesWindow"), 0);
+    EXPECT_EQ(windows("preferencesWindow").size(), 1);
     action("trayQuitAction")->trigger();
     EXPECT_EQ(quits, 1);
 }
@@ -85,7 +76,7 @@ TEST_F(StatusItemTest, WithoutATrayTheMenuOpensAsAWindowSaysSoOnceAndClosingItQu
     h.loop.runPending();
     EXPECT_FALSE(controller().isPopoverShown());
     EXPECT_TRUE(dialogs.asked.empty());
-    window("welcomeWindow")->close();
+    windows("welcomeWindow").value(0)->close();
     flushDeletes();
     h.loop.runPending();
     EXPECT_TRUE(controller().isPopoverShown());
@@ -100,48 +91,36 @@ TEST_F(StatusItemTest, WithoutATrayTheMenuOpensAsAWindowSaysSoOnceAndClosingItQu
     EXPECT_EQ(quits, 1);
 }
 
-class OnboardingTest : public UiTest {
-  protected:
-    void SetUp() override {
-        UiTest::SetUp();
-        h.defaults.remove("hasCompletedOnboarding");
-    }
-    OnboardingView* welcome() { return shell->welcomeWindow(); }
-};
+using OnboardingTest = UiTest;
 
-// The texts of the pages are walked with every other view's (PlatformWordsTest); the delay of
-// the popover after the welcome window is the core's (AppScenarioTest).
-TEST_F(OnboardingTest, FirstLaunchOpensTheWelcomeWindowBeforeTheSummaryAndGetStartedEndsIt) {
+// The texts of the pages are walked with every other view's (PlatformWordsTest); the order of
+// the launch steps and the popover after the welcome window are the core's (AppScenarioTest).
+TEST_F(OnboardingTest, FirstLaunchOpensTheWelcomeWindowAndGetStartedEndsIt) {
+    h.defaults.remove("hasCompletedOnboarding");
     launch();
-    auto* view = welcome();
+    auto* view = shell->welcomeWindow();
     ASSERT_TRUE(view != nullptr && view->isVisible());
-    EXPECT_EQ(h.lastLines(3)[0], "Vantrel started");
     EXPECT_FALSE(shown(view, "onboardingBack"));
     click(view, "onboardingContinue");
-    EXPECT_TRUE(shown(view, "onboardingBack"));
     QTest::keyClick(view, Qt::Key_Return);  // the window's default button
     EXPECT_EQ(view->currentPage(), 2);
     EXPECT_FALSE(shown(view, "onboardingContinue"));
     click(view, "onboardingBack");
-    click(view, "onboardingBack");
-    view->back();
-    EXPECT_EQ(view->currentPage(), 0);
-    view->next();
+    EXPECT_EQ(view->currentPage(), 1);
     view->next();
     click(view, "onboardingGetStarted");
     flushDeletes();
     EXPECT_TRUE(h.defaults.boolForKey("hasCompletedOnboarding"));
-    EXPECT_EQ(windowCount("welcomeWindow"), 0);
-    h.loop.advance(300ms);
-    EXPECT_TRUE(controller().isPopoverShown());
+    EXPECT_EQ(windows("welcomeWindow").size(), 0);
 }
 
 // The permission page switches by itself when the permission arrives; closing the window
 // leaves onboarding pending.
 TEST_F(OnboardingTest, PermissionPageFollowsThePermissionAndClosingLeavesOnboardingPending) {
+    h.defaults.remove("hasCompletedOnboarding");
     h.desktop.setTrusted(false);
     launch();
-    auto* view = welcome();
+    auto* view = shell->welcomeWindow();
     view->next();
     EXPECT_FALSE(shown(view, "permissionGrantedRow"));
     click(view, "onboardingGrantButton");

@@ -65,14 +65,13 @@ class UiTest : public ::testing::Test {
     ScriptedDialogs dialogs;
     FakeUpdates updates;
     std::unique_ptr<UiShell> shell;
-    SimAppId editorApp = 0;
     SimWindowId live = 0;
     int quits = 0;
     QStringList openedLinks;
 
     void SetUp() override {
         h.desktop.setScreens("1920x1080+0+0P");
-        editorApp = h.desktop.addApplication(
+        const SimAppId editorApp = h.desktop.addApplication(
             SimApp{"org.example.Editor", "Editor", 10, native::AppRole::regular, false, false});
         SimWindow w;
         w.title = "doc";
@@ -125,17 +124,13 @@ class UiTest : public ::testing::Test {
         return root->findChild<T*>(name);
     }
 
-    // The visible top-level windows with this object name, the last one opened last.
+    // The visible top-level windows with this object name.
     static QWidgetList windows(const QString& name) {
         QWidgetList found;
         for (QWidget* widget : QApplication::topLevelWidgets())
             if (widget->objectName() == name && widget->isVisible()) found.append(widget);
         return found;
     }
-    static QWidget* window(const QString& name) {
-        return windows(name).value(windows(name).size() - 1);
-    }
-    static int windowCount(const QString& name) { return static_cast<int>(windows(name).size()); }
 
     static QString text(QObject* root, const QString& name) {
         if (auto* label = child<QLabel>(root, name)) return label->text();

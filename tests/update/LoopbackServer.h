@@ -1,4 +1,4 @@
-// A scripted HTTP server on 127.0.0.1 inside the test process, and a wait on Qt's event loop.
+// A scripted HTTP server on 127.0.0.1 inside the test process.
 #pragma once
 
 #include <QByteArray>
@@ -7,8 +7,6 @@
 #include <QMap>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTimer>
-#include <functional>
 
 namespace vantrel::testing {
 
@@ -67,18 +65,5 @@ class LoopbackServer {
     QTcpServer server_;
     QMap<QByteArray, Reply> routes_;
 };
-
-// Runs Qt's event loop until `done` holds; false if it did not within `limitMs`.
-inline bool waitUntil(const std::function<bool()>& done, int limitMs = 10000) {
-    // Wakes the loop at the limit, so a failing test ends instead of hanging.
-    QTimer guard;
-    guard.setSingleShot(true);
-    guard.start(limitMs);
-    while (!done()) {
-        if (!guard.isActive()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 }  // namespace vantrel::testing
