@@ -1,4 +1,6 @@
-// vantrel-x11-testclient: one top-level window with the given title, class, pid and geometry.
+// vantrel-x11-testclient: one top-level window. Options: --title T, --instance I, --class C,
+// --pid N (its _NET_WM_PID), --geometry WxH+X+Y, --refuse-close (says no to the first close
+// request), --fixed-size, --dock-top N (a dock reserving N rows at the top, over its own width).
 // Commands on stdin: "quit", "title <text>", "pin" (from now on it moves itself back to where it
 // is whenever it is moved); it lives on when stdin ends. It prints "window 0x<id>"
 // once mapped and "close-requested" (then exits) or "close-refused" when the window manager asks it
@@ -26,7 +28,7 @@ struct Options {
     int x = 100, y = 100, width = 400, height = 300;
     bool refuseFirstClose = false;
     bool fixedSize = false;
-    int dockTop = 0;  // a dock reserving this many rows at the top, over its own width
+    int dockTop = 0;
 };
 
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
@@ -52,12 +54,8 @@ void setCardinals(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_
 bool parseArgs(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string key = argv[i];
-        if (key == "--refuse-close") {
-            o.refuseFirstClose = true;
-            continue;
-        }
-        if (key == "--fixed-size") {
-            o.fixedSize = true;
+        if (key == "--refuse-close" || key == "--fixed-size") {
+            (key == "--fixed-size" ? o.fixedSize : o.refuseFirstClose) = true;
             continue;
         }
         if (i + 1 >= argc) return false;
@@ -125,17 +123,13 @@ xcb_window_t createWindow(xcb_connection_t* c, const xcb_screen_t* screen, const
 
 // The mapped window and what it was told so far.
 struct Client {
-    Client(xcb_connection_t* connection, const xcb_screen_t* root, xcb_window_t window,
-           bool refuseFirst)
-        : c(connection), screen(root), w(window), refuseFirstClose(refuseFirst) {}
-
     xcb_connection_t* c;
     const xcb_screen_t* screen;
     xcb_window_t w;
     bool refuseFirstClose;
     xcb_atom_t protocols = atom(c, "WM_PROTOCOLS");
     xcb_atom_t deleteWindow = atom(c, "WM_DELETE_WINDOW");
-    std::optional<std::pair<int, int>> pinned;
+    std::optional<std::pair<int, int>> pinned{};
     bool refused = false;
 
     std::pair<int, int> whereNow() const {
@@ -236,10 +230,7 @@ int run(Client& client) {
 int main(int argc, char** argv) {
     Options o;
     if (!parseArgs(argc, argv, o)) {
-        std::fprintf(stderr,
-                     "usage: %s [--title T] [--instance I] [--class C] [--pid N] "
-                     "[--geometry WxH+X+Y] [--refuse-close] [--dock-top N] [--fixed-size]\n",
-                     argv[0]);
+        std::fputs("vantrel-x11-testclient: bad arguments (see TestClient.cpp)\n", stderr);
         return 2;
     }
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
@@ -250,7 +241,7 @@ int main(int argc, char** argv) {
     xcb_flush(c);
     std::printf("window 0x%x\n", w);
     std::fflush(stdout);
-    Client client(c, screen, w, o.refuseFirstClose);
+    Client client{c, screen, w, o.refuseFirstClose};
     const int status = run(client);
     xcb_disconnect(c);
     return status;

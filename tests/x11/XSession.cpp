@@ -29,26 +29,6 @@ std::chrono::milliseconds left(Deadline deadline) {
                         deadline - std::chrono::steady_clock::now()));
 }
 
-bool windowManagerRuns(const std::string& display) {
-    xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
-    bool runs = false;
-    if (xcb_connection_has_error(c) == 0) {
-        const char* name = "_NET_SUPPORTING_WM_CHECK";
-        auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 24, name), nullptr);
-        xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-        if (atom != nullptr) {
-            auto* reply = xcb_get_property_reply(
-                c, xcb_get_property(c, 0, screen->root, atom->atom, XCB_ATOM_WINDOW, 0, 1),
-                nullptr);
-            runs = reply != nullptr && xcb_get_property_value_length(reply) == 4;
-            std::free(reply);
-        }
-        std::free(atom);
-    }
-    xcb_disconnect(c);
-    return runs;
-}
-
 int number(const std::string& text, const std::string& label) {
     const auto at = text.find(label);
     return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + label.size());
@@ -106,6 +86,20 @@ std::string XSession::windowManagerName() {
 }
 
 std::unique_ptr<XSession> XSession::start(const std::string& dataDir, std::string& error) {
+    if (dataDir.empty()) {
+        char pattern[] = "/tmp/vantrel-x11-XXXXXX";
+        if (::mkdtemp(pattern) == nullptr) {
+            error = "mkdtemp failed";
+            return nullptr;
+        }
+        auto session = start(pattern, error);
+        if (session)
+            session->scratch_ = pattern;
+        else
+            std::filesystem::remove_all(pattern);
+        return session;
+    }
+    std::filesystem::create_directories(dataDir + "/applications");
     // Under load a server or window manager may take long, or die while starting: start again
     // until one deadline, generous enough for a loaded CI machine; the suite should fail on what
     // it tests, not on its scaffolding.
@@ -125,6 +119,7 @@ std::unique_ptr<XSession> XSession::startOnce(const std::string& dataDir, Deadli
                                               std::string& error) {
     ::signal(SIGPIPE, SIG_IGN);  // a client that exits must not take the test with it
     std::unique_ptr<XSession> session(new XSession);
+    session->dataDir_ = dataDir;
     session->display_ = startServer(session->server_, deadline);
     if (session->display_.empty()) {
         error = "Xvfb reported no display";
@@ -143,19 +138,13 @@ std::unique_ptr<XSession> XSession::startOnce(const std::string& dataDir, Deadli
                                 "/wm.log' 2>&1";
     TestProcess& wm = session->windowManager_;
     const auto wmEnded = [&] { return wm.waitForExit(std::chrono::milliseconds{0}); };
-    // A window manager that dies while starting (they do, when many sessions start together)
-    // is started again; one that runs must also manage a window before the session is ready.
-    bool runs = false;
-    while (!runs && left(deadline).count() > 0) {
-        auto spawned = TestProcess::spawn({"/bin/sh", "-c", command});
-        if (!spawned) break;
-        wm = std::move(*spawned);
-        runs = eventually([&] { return windowManagerRuns(session->display_) || wmEnded(); },
-                          left(deadline)) &&
-               !wmEnded() && windowManagerRuns(session->display_);
-        if (session->server_.waitForExit(std::chrono::milliseconds{0})) break;
-    }
-    if (!runs) {
+    const auto wmRuns = [] {
+        return run("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos;
+    };
+    // A window manager that dies while starting (they do, when many sessions start together):
+    // start() tries a new session. One that runs must also manage a window.
+    if (auto spawned = TestProcess::spawn({"/bin/sh", "-c", command})) wm = std::move(*spawned);
+    if (!eventually([&] { return wmRuns() || wmEnded(); }, left(deadline)) || wmEnded()) {
         error = name + " did not come up on " + session->display_;
         return nullptr;
     }
@@ -186,6 +175,7 @@ std::unique_ptr<XSession> XSession::startOnce(const std::string& dataDir, Deadli
 XSession::~XSession() {
     windowManager_.stop();
     server_.stop();
+    if (!scratch_.empty()) std::filesystem::remove_all(scratch_);
 }
 
 std::optional<TestWindow> XSession::openWindow(const std::vector<std::string>& args) {
@@ -225,7 +215,6 @@ ToolGeometry XSession::geometry(xcb_window_t window) const {
     g.width = number(info, "Width:");
     g.height = number(info, "Height:");
     g.border = number(info, "Border width:");
-    g.viewable = info.find("IsViewable") != std::string::npos;
     const std::string extents = run("xprop -id " + hex(window) + " _NET_FRAME_EXTENTS");
     std::smatch m;
     if (std::regex_search(extents, m, std::regex(R"((\d+), (\d+), (\d+), (\d+))"))) {
