@@ -1,13 +1,16 @@
 // vantrel-x11-testclient: one top-level window. Options: --title T, --instance I, --class C,
 // --pid N (its _NET_WM_PID), --geometry WxH+X+Y, --refuse-close (says no to the first close
-// request), --fixed-size, --dock-top N (a dock reserving N rows at the top, over its own width).
+// request), --fixed-size, --dock-top N (a dock reserving N rows at the top, over its own width);
+// or --selection-owner NAME alone: prints the selection's owner and exits, 1 when nobody has it.
 // Commands on stdin: "quit", "title <text>", "pin" (from now on it moves itself back to where it
-// is whenever it is moved); it lives on when stdin ends. It prints "window 0x<id>"
-// once mapped and "close-requested" (then exits) or "close-refused" when the window manager asks it
-// to close.
+// is whenever it is moved), "grab KEYSYM MODIFIERS" (in hex: takes that key on the root window
+// for as long as it runs, and says "grabbed" or "refused"); it lives on when stdin ends. It prints
+// "window 0x<id>" once mapped and "close-requested" (then exits) or "close-refused" when the
+// window manager asks it to close.
 #include <poll.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +32,7 @@ struct Options {
     bool refuseFirstClose = false;
     bool fixedSize = false;
     int dockTop = 0;
+    std::string selectionOwner;
 };
 
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
@@ -68,6 +72,8 @@ bool parseArgs(int argc, char** argv, Options& o) {
             o.className = value;
         else if (key == "--pid")
             o.pid = std::stol(value);
+        else if (key == "--selection-owner")
+            o.selectionOwner = value;
         else if (key == "--dock-top")
             o.dockTop = std::stoi(value);
         else if (key == "--geometry") {
@@ -174,9 +180,26 @@ struct Client {
         return false;
     }
 
+    // False when another client holds the key.
+    bool grab(xcb_keysym_t keysym, std::uint16_t modifiers) const {
+        xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c);
+        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
+        const xcb_keycode_t code = codes != nullptr ? codes[0] : xcb_keycode_t{0};
+        std::free(codes);
+        xcb_key_symbols_free(symbols);
+        xcb_generic_error_t* error =
+            xcb_request_check(c, xcb_grab_key_checked(c, 1, screen->root, modifiers, code,
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        std::free(error);
+        return code != 0 && error == nullptr;
+    }
+
     // False on "quit".
     bool onLine(const std::string& line) {
         if (line == "quit") return false;
+        unsigned keysym = 0, modifiers = 0;
+        if (std::sscanf(line.c_str(), "grab %x %x", &keysym, &modifiers) == 2)
+            say(grab(keysym, static_cast<std::uint16_t>(modifiers)) ? "grabbed" : "refused");
         if (line == "pin") {
             pinned = whereNow();
             say("pinned");
@@ -193,6 +216,17 @@ struct Client {
         std::fflush(stdout);
     }
 };
+
+// Prints the window that owns the selection `name`; 1 when nobody does.
+int printSelectionOwner(xcb_connection_t* c, const std::string& name) {
+    auto* owner = xcb_get_selection_owner_reply(
+        c, xcb_get_selection_owner(c, atom(c, name.c_str())), nullptr);
+    const xcb_window_t window = owner != nullptr ? owner->owner : xcb_window_t{XCB_WINDOW_NONE};
+    std::free(owner);
+    if (window == XCB_WINDOW_NONE) return 1;
+    std::printf("0x%x\n", window);
+    return 0;
+}
 
 // Serves the window's events and the commands on stdin; the exit status.
 int run(Client& client) {
@@ -235,6 +269,7 @@ int main(int argc, char** argv) {
     }
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c) != 0) return 1;
+    if (!o.selectionOwner.empty()) return printSelectionOwner(c, o.selectionOwner);
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const xcb_window_t w = createWindow(c, screen, o);
     xcb_map_window(c, w);
