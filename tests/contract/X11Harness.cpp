@@ -81,8 +81,3 @@ std::unique_ptr<DesktopHarness> makeHarness() {
 }
 
 }  // namespace vantrel::testing
-
-// GLib is not built with ThreadSanitizer: its worker threads look like races in sanitizer builds.
-extern "C" const char* __tsan_default_suppressions() {
-    return "race:libglib-2.0.so.0\nrace:libgio-2.0.so.0\nrace:libgobject-2.0.so.0\n";
-}

@@ -48,8 +48,6 @@ void X11Test::TearDown() {
             });
         }));
     }
-    desktop_.reset();
-    x11_.reset();
 }
 
 xcb_window_t X11Test::open(const std::vector<std::string>& args) {
@@ -80,9 +78,3 @@ TestWindow& X11Test::client(xcb_window_t window) {
 }
 
 }  // namespace vantrel::testing
-
-// GLib is not built with ThreadSanitizer: the worker threads of GLib, GIO and GObject (started when
-// GIO launches a desktop entry) look like races in sanitizer builds.
-extern "C" const char* __tsan_default_suppressions() {
-    return "race:libglib-2.0.so.0\nrace:libgio-2.0.so.0\nrace:libgobject-2.0.so.0\n";
-}

@@ -67,11 +67,6 @@ class X11DesktopTest : public X11Test {
         service_->checkAccessibilityPermission();
         loop_.runPending();
     }
-    void TearDown() override {
-        service_.reset();
-        spaces_.reset();
-        X11Test::TearDown();
-    }
 
     std::unique_ptr<SpaceService> spaces_;
     std::unique_ptr<WindowService> service_;
