@@ -1,10 +1,7 @@
 // Starting and stopping the private X server and a window manager; reading back with X tools.
 #include "XSession.h"
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -58,24 +55,12 @@ std::string windowManagerCommand(const std::string& name, const std::string& hom
 
 // Starts Xvfb on a free display: -displayfd makes it write the number once it accepts clients.
 std::string startServer(TestProcess& server, Deadline deadline) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return "";
-    auto spawned = TestProcess::spawn({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]),
-                                       "-screen", "0", "2560x1440x24", "-nolisten", "tcp"},
-                                      {fds[1]});
-    ::close(fds[1]);
-    std::string digits;
-    char ch = 0;
-    while (spawned && left(deadline).count() > 0) {
-        pollfd fd{fds[0], POLLIN, 0};
-        if (::poll(&fd, 1, static_cast<int>(std::min<long long>(left(deadline).count(), 500))) <= 0)
-            continue;
-        if (::read(fds[0], &ch, 1) != 1 || ch == '\n') break;
-        digits.push_back(ch);
-    }
-    ::close(fds[0]);
-    if (spawned) server = std::move(*spawned);
-    return digits.empty() ? "" : ":" + digits;
+    auto spawned = TestProcess::spawn(
+        {"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "2560x1440x24", "-nolisten", "tcp"});
+    if (!spawned) return "";
+    server = std::move(*spawned);
+    const auto number = server.readLine(left(deadline));
+    return number && !number->empty() ? ":" + *number : "";
 }
 
 }  // namespace
