@@ -152,9 +152,7 @@ TEST_F(X11DesktopTest, RestoresALayoutUnderThisWindowManager) {
 
 // Presets fill the visible frame: it must be what the window manager itself maximises to.
 TEST_F(X11DesktopTest, TheVisibleFrameIsWhereTheManagerMaximises) {
-    ScreenList list = desktop_->screens();
-    ASSERT_EQ(list.screens.size(), 1u);
-    EXPECT_EQ(list.screens[0].frame, (Rect{0, 0, 2560, 1440}));
+    ASSERT_EQ(desktop_->screens().screens.size(), 1u);
     const std::vector<std::string> panel{"--class",    "Panel", "--title",    "Panel",
                                          "--dock-top", "30",    "--geometry", "400x30+2160+0"};
     const auto visible = [&] { return desktop_->screens().screens.at(0).visibleFrame; };
@@ -196,8 +194,6 @@ TEST_F(X11DesktopTest, TheVisibleFrameIsWhereTheManagerMaximises) {
     })) << "visible "
         << visible().width << "x" << visible().height << ", maximised "
         << session_->geometry(w).frameWidth() << "x" << session_->geometry(w).frameHeight();
-    // The screen's id does not depend on what runs on it.
-    EXPECT_EQ(desktop_->screens().screens[0].screenNumber, list.screens[0].screenNumber);
 }
 
 }  // namespace
