@@ -1,9 +1,6 @@
 // The contract's X11 desktop: a private Xvfb + openbox, test-client windows, xwininfo and xprop
 // as the independent readers.
-#include <unistd.h>
-
 #include <cmath>
-#include <filesystem>
 #include <vector>
 
 #include "DesktopHarness.h"
@@ -18,22 +15,10 @@ namespace {
 class X11Harness final : public DesktopHarness {
   public:
     X11Harness() {
-        char pattern[] = "/tmp/vantrel-contract-XXXXXX";
-        if (::mkdtemp(pattern) == nullptr) {
-            error_ = "mkdtemp failed";
-            return;
-        }
-        dataDir_ = pattern;
-        std::filesystem::create_directories(dataDir_ + "/applications");
-        session_ = XSession::start(dataDir_, error_);
+        session_ = XSession::start("", error_);
         if (!session_) return;
         if (const Status connected = desktop_.connect(); !connected)
             error_ = connected.error().message;
-    }
-    ~X11Harness() override {
-        windows_.clear();
-        session_.reset();
-        if (!dataDir_.empty()) std::filesystem::remove_all(dataDir_);
     }
 
     std::string setUpError() const override { return error_; }
@@ -81,7 +66,6 @@ class X11Harness final : public DesktopHarness {
 
   private:
     std::string error_;
-    std::string dataDir_;
     std::unique_ptr<XSession> session_;
     MemoryLog log_;
     ManualLoop loop_;
@@ -97,8 +81,3 @@ std::unique_ptr<DesktopHarness> makeHarness() {
 }
 
 }  // namespace vantrel::testing
-
-// GLib is not built with ThreadSanitizer: its worker threads look like races in sanitizer builds.
-extern "C" const char* __tsan_default_suppressions() {
-    return "race:libglib-2.0.so.0\nrace:libgio-2.0.so.0\nrace:libgobject-2.0.so.0\n";
-}

@@ -2,12 +2,13 @@
 # The vantrel executable on a private desktop (Xvfb, openbox, trayer): what only a real desktop
 # shows. Shortcuts through the window manager (a layout, one on another workspace, a preset), the
 # tray icon's popover and menu, one instance per display, the welcome window's decorations,
-# Quit during a long restore and in every other way (shortcuts and lock released), a missing or
-# lost display.
-# Usage: vantrel-e2e.sh VANTREL TESTCLIENT XPROBE GALLERY
+# Quit during a long restore and in every other way (shortcuts and lock released), the command
+# line, a missing or lost display. (--version: the package test; what the command line prints,
+# a shortcut another program holds: the D-Bus and hotkey tests.)
+# Usage: vantrel-e2e.sh VANTREL TESTCLIENT GALLERY
 set -uo pipefail
 
-vantrel=$1 testclient=$2 xprobe=$3 gallery=$4
+vantrel=$1 testclient=$2 gallery=$3
 for tool in Xvfb openbox trayer xdotool wmctrl xwininfo xprop; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
@@ -53,10 +54,8 @@ poll() {
   done
 }
 
-# --- Without a display: --version and --help answer and exit 0; anything else is one line saying
-# what is missing, and status 1 (not an abort).
-out=$(env -u DISPLAY "$vantrel" --version 2>&1) && [[ "$out" == "Vantrel "* ]] \
-  && pass "--version without a display: $out" || fail "--version: '$out'"
+# --- Without a display: --help answers and exits 0; anything else is one line saying what is
+# missing, and status 1 (not an abort).
 out=$(env -u DISPLAY "$vantrel" --help 2>&1) && [[ "$out" == Usage:* ]] \
   && pass "--help without a display" || fail "--help: '$out'"
 no_display() { # expected-text env...
@@ -93,7 +92,7 @@ pids+=($wm)
 for attempt in 1 2; do
   trayer --edge bottom --align right --widthtype request --height 24 >>"$work/trayer.log" 2>&1 &
   pids+=($!)
-  poll 30 "$xprobe" selection-owner _NET_SYSTEM_TRAY_S0 >/dev/null && break
+  poll 30 "$testclient" --selection-owner _NET_SYSTEM_TRAY_S0 >/dev/null && break
   kill "$!" 2>/dev/null
   [ "$attempt" -eq 2 ] && die "trayer did not take the tray selection: $(cat "$work/trayer.log")"
 done
@@ -110,8 +109,8 @@ done
 pids+=($!)
 workarea() { xprop -root _NET_WORKAREA | sed 's/.*= //; s/,//g' | cut -d' ' -f1-4; }
 poll 10 eval '[ "$(workarea)" = "0 30 1600 870" ]' || die "the panel reserved no space: $(workarea)"
-managed() { [ "$(wmctrl -l | grep -c -E ' (Alpha|Beta)$')" -eq 2 ]; }
-poll 10 managed || die "the client windows were not managed"
+poll 10 eval '[ "$(wmctrl -l | grep -c -E " (Alpha|Beta)\$")" -eq 2 ]' ||
+  die "the client windows were not managed"
 id_of() { xdotool search --name "^$1\$" | head -1; }
 alpha=$(id_of Alpha) beta=$(id_of Beta)
 
@@ -130,11 +129,10 @@ frame() {
 frame_is() { [ "$(frame "$1")" = "$2" ]; }
 
 # --- The layouts: Desk (Ctrl+Alt+1), Elsewhere (Ctrl+Alt+2: Alpha on the second workspace), and
-# those named: Long (Ctrl+Alt+3: Alpha back and forth through 10,000 windows, about ten minutes)
-# and Blocked (Ctrl+Alt+Left, which openbox keeps for switching desktops).
+# when asked for, Long (Ctrl+Alt+3: Alpha back and forth through 10,000 windows, about ten minutes).
 alpha_saved="100 100 500 400"
 beta_saved="700 150 600 500"
-write_layouts() { # names...
+write_layouts() { # [Long]
   python3 - "$XDG_DATA_HOME/Vantrel/layouts.json" "$@" <<'PY'
 import json, sys
 def window(app, x, y, w, h, **more):
@@ -147,15 +145,13 @@ def layout(uuid, name, key, windows, **more):
                 triggerApps=[], createdAt="2026-01-01T00:00:00Z",
                 modifiedAt="2026-01-01T00:00:00Z", **more)
 alpha = window("E2eAlpha", 100, 100, 500, 400)
-desk = [alpha, window("E2eBeta", 700, 150, 600, 500)]
-layouts = [layout("5A0D3C7E", "Desk", 18, desk, closeOtherApps=True),
+layouts = [layout("5A0D3C7E", "Desk", 18, [alpha, window("E2eBeta", 700, 150, 600, 500)],
+                  closeOtherApps=True),
            layout("6B1E4D8F", "Elsewhere", 19, [dict(alpha, spaceIndex=2)])]
 if "Long" in sys.argv:
     layouts.append(layout("7C2F5E90", "Long", 20, closeOtherApps=True, windows=[
         dict(alpha, frameX=200 + 40 * (i % 2), frameY=200, frameWidth=400, frameHeight=300)
         for i in range(10000)]))
-if "Blocked" in sys.argv:
-    layouts.append(layout("0B10C4ED", "Blocked", 123, desk, closeOtherApps=True))
 json.dump(layouts, open(sys.argv[1], "w"))
 PY
 }
@@ -187,12 +183,11 @@ tray_icon() {
     done
 }
 has_tray_icon() { [ -n "$(tray_icon)" ]; }
-no_refused_hotkey() { ! grep -q "Failed to register hotkey" "$log"; }
-start_vantrel
-poll 20 has_tray_icon && pass "tray icon embedded" || die "no tray icon; log: $(cat "$log")"
-check "the summary says the window manager is usable" \
-  poll 5 grep -qx "  - Accessibility: granted" "$log"
-check "no hotkey refused" no_refused_hotkey
+started() {
+  start_vantrel
+  poll 20 has_tray_icon && poll 10 grep -q "Vantrel started" "$log" || die "no start: $(cat "$log")"
+}
+started
 
 # --- The layout shortcut restores both windows exactly.
 # The window has taken both requests: the new size, and the frame near the new place.
@@ -222,7 +217,6 @@ check_layout_shortcut "at first"
 # to the workspace the user is on, and no error follows.
 desktop_of() { xprop -id "$1" _NET_WM_DESKTOP | sed 's/.*= //'; }
 prompt() { xdotool search --name '^Different Workspace Detected$' 2>/dev/null | head -1; }
-no_alert() { [ -z "$(xdotool search --name '^(Error|Layout Partly Restored)$' | head -1)" ]; }
 wmctrl -i -r "$(printf 0x%x "$alpha")" -t 1
 poll 5 eval '[ "$(desktop_of "$alpha")" = 1 ]' || fail "Alpha did not go to the second workspace"
 xdotool key ctrl+alt+2
@@ -232,7 +226,8 @@ if poll 10 eval '[ -n "$(prompt)" ]'; then
   check "Restore This Time brought Alpha to the current workspace" \
     poll 10 eval '[ "$(desktop_of "$alpha")" = 0 ]'
   check "Alpha placed" poll 10 frame_is "$alpha" "$alpha_saved"
-  check "no error alert followed the prompt" no_alert
+  check "no error alert followed the prompt" \
+    eval '[ -z "$(xdotool search --name "^(Error|Layout Partly Restored)\$" | head -1)" ]'
 else
   fail "no workspace prompt; log: $(cat "$log")"
 fi
@@ -242,7 +237,6 @@ xdotool windowactivate --sync "$beta"
 poll 5 eval '[ "$(xprop -root _NET_ACTIVE_WINDOW | sed "s/.*# //")" = "$(printf 0x%x "$beta")" ]'
 xdotool key ctrl+alt+shift+Left
 check "Ctrl+Alt+Shift+Left put Beta on the left half" poll 10 frame_is "$beta" "0 30 800 870"
-check "the preset left Alpha alone" frame_is "$alpha" "$alpha_saved"
 
 # The 300 x 450 popover, shown.
 popover_id() {
@@ -250,9 +244,7 @@ popover_id() {
     while read -r id; do xwininfo -id "$id" | grep -q IsViewable && echo "$id"; done | head -1
 }
 popover_shown() { [ -n "$(popover_id)" ]; }
-popover_hidden() { ! popover_shown; }
 point_at_tray_icon() { place "$(tray_icon)"; xdotool mousemove $((x + w / 2)) $((y + h / 2)); }
-close_popover() { xdotool mousemove 800 800 click 1; check "$1" poll 10 popover_hidden; }
 
 # --- A right click on the tray icon opens its menu: "Window Layouts", then the layouts. The
 # keyboard picks "Desk" (Down, Down, Return), and the windows move.
@@ -271,17 +263,15 @@ tray_menu() {
       ! xwininfo -id "$id" | grep -q "Width: 300$" && echo "$id" && return
   done; return 1
 }
-tray_menu_shown() { tray_menu >/dev/null; }
-tray_menu_gone() { ! tray_menu_shown; }
 scramble
 point_at_tray_icon; xdotool click 3
 # Keys go to the menu only once it is mapped: the tooltip shows up first, and matches no menu.
-if poll 10 tray_menu_shown; then
+if poll 10 tray_menu >/dev/null; then
   pass "a right click opened the tray menu"
   xdotool key Down Down Return
   poll 10 restored && pass "choosing Desk in the tray menu restored the layout" \
     || fail "tray menu: Alpha $(frame "$alpha") (want $alpha_saved), Beta $(frame "$beta")"
-  check "the tray menu closed" poll 10 tray_menu_gone
+  check "the tray menu closed" poll 10 eval '! tray_menu >/dev/null'
 else
   fail "no tray menu after a right click"
 fi
@@ -293,20 +283,15 @@ second=$(timeout 20 "$vantrel" 2>"$work/second.err" >"$work/second.out"; echo $?
   fail "second start: status $second, '$(cat "$work/second.err" "$work/second.out")'"
 kill -0 "$vantrel_pid" 2>/dev/null || die "the first instance is gone"
 check "the second start brought up the first one's popover" poll 10 popover_shown
-close_popover "a click outside closed the popover"
-check_layout_shortcut "after the second start"
-check "the first instance did not start again" eval '[ "$(grep -c "Vantrel started" "$log")" = 1 ]'
-check "no hotkey refused" no_refused_hotkey
+xdotool mousemove 800 800 click 1
+check "a click outside closed the popover" poll 10 eval '! popover_shown'
 
 # --- A crashed instance's lock and socket do not block the next start. This one has not been
 # through onboarding: the welcome window opens, with a close button only and one fixed size.
 kill -9 "$vantrel_pid"
 wait "$vantrel_pid" 2>/dev/null
 write_config false
-start_vantrel
-poll 20 grep -q "Vantrel started" "$log" && pass "started over a crashed instance's leftovers" \
-  || die "no start after a crash: $(cat "$log")"
-check "tray icon after the restart" poll 10 has_tray_icon
+started  # over a crashed instance's leftovers
 welcome() { wmctrl -l | awk '/Welcome to Vantrel$/{print $1}' | head -1; }
 if poll 10 eval '[ -n "$(welcome)" ]'; then
   win=$(welcome)
@@ -331,40 +316,43 @@ else
 fi
 
 # --- Quit stops a long restore at once. (The last restore pressed wins: the automation tests.)
+# Each Quit: the process ends with status 0, another program can take the layout's shortcut
+# (Ctrl+Alt+1), and the single-instance lock is gone.
+# Ended: gone, or a zombie waiting for this shell.
+exited() { local s; s=$(ps -o stat= -p "$1" 2>/dev/null); [ -z "$s" ] || [[ "$s" == Z* ]]; }
+check_quit() { # how
+  if ! poll 15 exited "$vantrel_pid"; then
+    fail "$1: still running after Quit: $(tail -3 "$log")"
+    kill "$vantrel_pid"; wait "$vantrel_pid" 2>/dev/null; return
+  fi
+  wait "$vantrel_pid"; local status=$?
+  [ "$status" = 0 ] || fail "$1: exit status $status"
+  printf 'grab 31 c\nquit\n' | "$testclient" --title Probe | grep -qx grabbed ||
+    fail "$1: Ctrl+Alt+1 is still taken after quitting"
+  compgen -G "$XDG_RUNTIME_DIR/vantrel-*.lock" >/dev/null && fail "$1: the lock is left"
+  pass "$1: quit (status $status), Ctrl+Alt+1 free, no lock"
+}
 write_config true
 write_layouts Long
 kill "$vantrel_pid"; wait "$vantrel_pid" 2>/dev/null
-start_vantrel
-poll 20 grep -q "Vantrel started" "$log" || die "no start with the long layout: $(cat "$log")"
+started
 long_running() { frame_is "$alpha" "200 200 400 300" || frame_is "$alpha" "240 200 400 300"; }
-stops() { grep -c "WindowService: Stopped restoring Long after" "$log"; }
 xdotool key ctrl+alt+3
 check "Ctrl+Alt+3 started the long restore" poll 10 long_running
-quit_started=$(date +%s%N)
 "$vantrel" --quit || fail "vantrel --quit failed"
-poll 10 eval '! kill -0 "$vantrel_pid"' \
-  && pass "Quit ended a restore and the process in $((($(date +%s%N) - quit_started) / 1000000)) ms" \
-  || fail "still running 10 s after Quit: $(tail -3 "$log")"
-wait "$vantrel_pid"; status=$?
-[ "$status" = 0 ] && [ "$(stops)" = 1 ] || fail "Quit: status $status, log: $(tail -3 "$log")"
+check_quit "Quit during the long restore"
+check "Quit stopped the long restore" \
+  eval '[ "$(grep -c "WindowService: Stopped restoring Long after" "$log")" = 1 ]'
 
 # --- Quit. Every way, several times over, so that a race shows: a click on Quit after the pointer
 # rested on the tray icon until its tooltip came up, with Preferences open, with the editor open,
-# from the tray icon's menu, and Ctrl+Q in the editor and in a question. Each time the process
-# ends with status 0, another program can take the layout's shortcut (Ctrl+Alt+1), and the
-# single-instance lock is gone.
-write_layouts Blocked
+# from the tray icon's menu, and Ctrl+Q in the editor and in a question.
+write_layouts
 read -r quit_x quit_y < <(QT_QPA_PLATFORM=offscreen "$gallery" --locate quitButton | tail -1)
 read -r prefs_x prefs_y < <(QT_QPA_PLATFORM=offscreen "$gallery" --locate preferencesButton | tail -1)
 [ -n "${quit_x:-}" ] && [ -n "${prefs_x:-}" ] || die "the gallery did not locate the footer buttons"
 
-# Ended: gone, or a zombie waiting for this shell.
-exited() { local s; s=$(ps -o stat= -p "$1" 2>/dev/null); [ -z "$s" ] || [[ "$s" == Z* ]]; }
 has_window_titled() { wmctrl -l | grep -q " $1\$"; }
-started() {
-  start_vantrel
-  poll 20 has_tray_icon && poll 10 grep -q "Vantrel started" "$log" || die "no start: $(cat "$log")"
-}
 # Right after start the icon may not take clicks yet: click again while nothing shows.
 open_with_click() { # button condition
   for attempt in 1 2 3 4 5; do
@@ -385,23 +373,9 @@ open_editor_by_keyboard() {
   xdotool key Down F2
   poll 10 has_window_titled "Edit Layout" || die "no editor from the keyboard"
 }
-check_quit() { # how
-  if ! poll 15 exited "$vantrel_pid"; then
-    fail "$1: still running after Quit: $(tail -3 "$log")"
-    kill "$vantrel_pid"; wait "$vantrel_pid" 2>/dev/null; return
-  fi
-  wait "$vantrel_pid"; local status=$?
-  [ "$status" = 0 ] || fail "$1: exit status $status"
-  "$xprobe" grab-key 0x31 0x0c || fail "$1: Ctrl+Alt+1 is still taken after quitting"
-  compgen -G "$XDG_RUNTIME_DIR/vantrel-*.lock" >/dev/null && fail "$1: the lock is left"
-  pass "$1: quit (status $status), Ctrl+Alt+1 free, no lock"
-}
 
 for round in 1 2 3; do
   started
-  # The shortcut openbox holds: the old line, and one naming the keys and the layout.
-  [ "$round" = 1 ] && check "the held shortcut was logged with its keys and layout" eval \
-    'grep -q "HotkeyService: Failed to register hotkey: -9878" "$log" && grep -qx "HotkeyService: The shortcut Ctrl+Alt+Left of the layout Blocked does not work: Another program uses this shortcut" "$log"'
   point_at_tray_icon
   poll 10 ours_typed _NET_WM_WINDOW_TYPE_TOOLTIP >/dev/null || fail "no tooltip on the tray icon"
   click_popover_at "$quit_x" "$quit_y"
@@ -441,7 +415,7 @@ for round in 1 2 3; do
 done
 
 # --- The command line over a private session bus: `vantrel restore` ends with the windows
-# placed, and `vantrel list --json` is JSON naming the layouts.
+# placed.
 if command -v dbus-daemon >/dev/null; then
   read -r bus_address bus_pid < <(dbus-daemon --session --fork --print-address=1 --print-pid=1 | xargs)
   pids+=("$bus_pid")
@@ -451,16 +425,12 @@ if command -v dbus-daemon >/dev/null; then
   scramble || fail "the windows could not be scrambled for vantrel restore"
   out=$("$vantrel" restore Desk --no-close 2>&1) && restored && pass "vantrel restore: $out" \
     || fail "vantrel restore: '$out', Alpha $(frame "$alpha"), Beta $(frame "$beta")"
-  "$vantrel" list --json | python3 -c 'import json, sys
-assert [l["name"] for l in json.load(sys.stdin)][:2] == ["Desk", "Elsewhere"]' \
-    && pass "vantrel list --json parses" || fail "vantrel list --json: $("$vantrel" list --json 2>&1)"
   "$vantrel" --quit && check_quit "vantrel --quit after the command line"
   kill "$bus_pid"; unset DBUS_SESSION_BUS_ADDRESS
 fi
 
 # --- Losing the X server: our line, and status 1.
-start_vantrel
-poll 20 grep -q "Vantrel started" "$log" || die "no start before the X server goes: $(cat "$log")"
+started
 kill "${pids[0]}"
 poll 10 eval '! kill -0 "$vantrel_pid"' || fail "Vantrel outlived its X server"
 wait "$vantrel_pid"; status=$?

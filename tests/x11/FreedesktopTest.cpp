@@ -128,16 +128,6 @@ TEST_F(DesktopEntriesTest, ListsWhatGioLists) {
     for (std::size_t i = 0; i < ours.size(); ++i) EXPECT_EQ(fields(ours[i]), fields(gio[i]));
 }
 
-// What the list holds is GIO's (above); the index finds an entry by id and by StartupWMClass.
-TEST_F(DesktopEntriesTest, IndexesByIdAndWindowClass) {
-    const EntryIndex index(loadInstalledEntries());
-    EXPECT_EQ(index.byId("shadowed")->name, "Home Shadowed");
-    EXPECT_EQ(index.byId("masked"), nullptr);
-    EXPECT_EQ(index.byStartupWMClass("Weird Class")->id, "wmclass");
-    EXPECT_EQ(index.byStartupWMClass("Back\\slash")->id, "escaped");
-    EXPECT_EQ(index.byStartupWMClass("ActionClass"), nullptr);
-}
-
 TEST_F(DesktopEntriesTest, ReadsEachFolderOnceWhateverTheLinks) {
     // Links back up the tree, and a FIFO that a read would block on.
     const fs::path apps = root_ / "loops/applications";

@@ -1,11 +1,16 @@
-// vantrel-x11-testclient: one top-level window with the given title, class, pid and geometry.
+// vantrel-x11-testclient: one top-level window. Options: --title T, --instance I, --class C,
+// --pid N (its _NET_WM_PID), --geometry WxH+X+Y, --refuse-close (says no to the first close
+// request), --fixed-size, --dock-top N (a dock reserving N rows at the top, over its own width);
+// or --selection-owner NAME alone: prints the selection's owner and exits, 1 when nobody has it.
 // Commands on stdin: "quit", "title <text>", "pin" (from now on it moves itself back to where it
-// is whenever it is moved); it lives on when stdin ends. It prints "window 0x<id>"
-// once mapped and "close-requested" (then exits) or "close-refused" when the window manager asks it
-// to close.
+// is whenever it is moved), "grab KEYSYM MODIFIERS" (in hex: takes that key on the root window
+// for as long as it runs, and says "grabbed" or "refused"); it lives on when stdin ends. It prints
+// "window 0x<id>" once mapped and "close-requested" (then exits) or "close-refused" when the
+// window manager asks it to close.
 #include <poll.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,7 +31,8 @@ struct Options {
     int x = 100, y = 100, width = 400, height = 300;
     bool refuseFirstClose = false;
     bool fixedSize = false;
-    int dockTop = 0;  // a dock reserving this many rows at the top, over its own width
+    int dockTop = 0;
+    std::string selectionOwner;
 };
 
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
@@ -52,12 +58,8 @@ void setCardinals(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_
 bool parseArgs(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string key = argv[i];
-        if (key == "--refuse-close") {
-            o.refuseFirstClose = true;
-            continue;
-        }
-        if (key == "--fixed-size") {
-            o.fixedSize = true;
+        if (key == "--refuse-close" || key == "--fixed-size") {
+            (key == "--fixed-size" ? o.fixedSize : o.refuseFirstClose) = true;
             continue;
         }
         if (i + 1 >= argc) return false;
@@ -70,6 +72,8 @@ bool parseArgs(int argc, char** argv, Options& o) {
             o.className = value;
         else if (key == "--pid")
             o.pid = std::stol(value);
+        else if (key == "--selection-owner")
+            o.selectionOwner = value;
         else if (key == "--dock-top")
             o.dockTop = std::stoi(value);
         else if (key == "--geometry") {
@@ -125,17 +129,13 @@ xcb_window_t createWindow(xcb_connection_t* c, const xcb_screen_t* screen, const
 
 // The mapped window and what it was told so far.
 struct Client {
-    Client(xcb_connection_t* connection, const xcb_screen_t* root, xcb_window_t window,
-           bool refuseFirst)
-        : c(connection), screen(root), w(window), refuseFirstClose(refuseFirst) {}
-
     xcb_connection_t* c;
     const xcb_screen_t* screen;
     xcb_window_t w;
     bool refuseFirstClose;
     xcb_atom_t protocols = atom(c, "WM_PROTOCOLS");
     xcb_atom_t deleteWindow = atom(c, "WM_DELETE_WINDOW");
-    std::optional<std::pair<int, int>> pinned;
+    std::optional<std::pair<int, int>> pinned{};
     bool refused = false;
 
     std::pair<int, int> whereNow() const {
@@ -180,9 +180,26 @@ struct Client {
         return false;
     }
 
+    // False when another client holds the key.
+    bool grab(xcb_keysym_t keysym, std::uint16_t modifiers) const {
+        xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c);
+        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
+        const xcb_keycode_t code = codes != nullptr ? codes[0] : xcb_keycode_t{0};
+        std::free(codes);
+        xcb_key_symbols_free(symbols);
+        xcb_generic_error_t* error =
+            xcb_request_check(c, xcb_grab_key_checked(c, 1, screen->root, modifiers, code,
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        std::free(error);
+        return code != 0 && error == nullptr;
+    }
+
     // False on "quit".
     bool onLine(const std::string& line) {
         if (line == "quit") return false;
+        unsigned keysym = 0, modifiers = 0;
+        if (std::sscanf(line.c_str(), "grab %x %x", &keysym, &modifiers) == 2)
+            say(grab(keysym, static_cast<std::uint16_t>(modifiers)) ? "grabbed" : "refused");
         if (line == "pin") {
             pinned = whereNow();
             say("pinned");
@@ -199,6 +216,17 @@ struct Client {
         std::fflush(stdout);
     }
 };
+
+// Prints the window that owns the selection `name`; 1 when nobody does.
+int printSelectionOwner(xcb_connection_t* c, const std::string& name) {
+    auto* owner = xcb_get_selection_owner_reply(
+        c, xcb_get_selection_owner(c, atom(c, name.c_str())), nullptr);
+    const xcb_window_t window = owner != nullptr ? owner->owner : xcb_window_t{XCB_WINDOW_NONE};
+    std::free(owner);
+    if (window == XCB_WINDOW_NONE) return 1;
+    std::printf("0x%x\n", window);
+    return 0;
+}
 
 // Serves the window's events and the commands on stdin; the exit status.
 int run(Client& client) {
@@ -236,21 +264,19 @@ int run(Client& client) {
 int main(int argc, char** argv) {
     Options o;
     if (!parseArgs(argc, argv, o)) {
-        std::fprintf(stderr,
-                     "usage: %s [--title T] [--instance I] [--class C] [--pid N] "
-                     "[--geometry WxH+X+Y] [--refuse-close] [--dock-top N] [--fixed-size]\n",
-                     argv[0]);
+        std::fputs("vantrel-x11-testclient: bad arguments (see TestClient.cpp)\n", stderr);
         return 2;
     }
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c) != 0) return 1;
+    if (!o.selectionOwner.empty()) return printSelectionOwner(c, o.selectionOwner);
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const xcb_window_t w = createWindow(c, screen, o);
     xcb_map_window(c, w);
     xcb_flush(c);
     std::printf("window 0x%x\n", w);
     std::fflush(stdout);
-    Client client(c, screen, w, o.refuseFirstClose);
+    Client client{c, screen, w, o.refuseFirstClose};
     const int status = run(client);
     xcb_disconnect(c);
     return status;

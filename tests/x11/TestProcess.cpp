@@ -34,8 +34,7 @@ TestProcess::~TestProcess() {
     stop();
 }
 
-std::optional<TestProcess> TestProcess::spawn(const std::vector<std::string>& argv,
-                                              const std::vector<int>& keepFds) {
+std::optional<TestProcess> TestProcess::spawn(const std::vector<std::string>& argv) {
     int in[2];
     int out[2];
     if (::pipe2(in, O_CLOEXEC) != 0) return std::nullopt;
@@ -57,10 +56,6 @@ std::optional<TestProcess> TestProcess::spawn(const std::vector<std::string>& ar
         if (::getppid() != parent) ::_exit(127);
         ::dup2(in[0], 0);
         ::dup2(out[1], 1);
-        for (int fd : keepFds) {
-            const int flags = ::fcntl(fd, F_GETFD);
-            if (flags >= 0) ::fcntl(fd, F_SETFD, flags & ~FD_CLOEXEC);
-        }
         ::execve(args[0], args.data(), environ);
         ::_exit(127);
     }

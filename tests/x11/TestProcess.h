@@ -20,9 +20,8 @@ class TestProcess {
     TestProcess& operator=(TestProcess&& other) noexcept;
     ~TestProcess();
 
-    // Starts `argv[0]` (a path) with pipes on stdin and stdout; extra fds are passed through.
-    static std::optional<TestProcess> spawn(const std::vector<std::string>& argv,
-                                            const std::vector<int>& keepFds = {});
+    // Starts `argv[0]` (a path) with pipes on stdin and stdout.
+    static std::optional<TestProcess> spawn(const std::vector<std::string>& argv);
 
     // The next line of output, waiting at most `timeout`; none at the deadline or at EOF.
     std::optional<std::string> readLine(std::chrono::milliseconds timeout);

@@ -1,11 +1,7 @@
-// One Xvfb + openbox session for the suite, with desktop entries in a private data folder.
+// One Xvfb + openbox session for the suite, with a desktop entry in its private data folder.
 #include "X11Fixture.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
@@ -13,34 +9,22 @@ namespace vantrel::testing {
 
 std::unique_ptr<XSession> X11Test::session_;
 std::string X11Test::startError_;
-std::string X11Test::dataDir_;
 
 void X11Test::SetUpTestSuite() {
     if (session_) return;
-    char pattern[] = "/tmp/vantrel-x11-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) {
-        startError_ = "mkdtemp failed";
-        return;
-    }
-    dataDir_ = pattern;
-    std::filesystem::create_directories(dataDir_ + "/applications");
-    std::filesystem::create_directories(dataDir_ + "/home");
+    session_ = XSession::start("", startError_);
+    if (!session_) return;
     // An installed application whose windows are named by StartupWMClass.
-    std::ofstream(dataDir_ + "/applications/vantrel-test-delta.desktop")
+    std::ofstream(session_->dataDir() + "/applications/vantrel-test-delta.desktop")
         << "[Desktop Entry]\nType=Application\nName=Delta Test\n"
         << "Exec=" << VANTREL_X11_TESTCLIENT
         << " --instance delta --class DeltaWM --title \"Delta launched\" --geometry "
            "320x240+60+80\n"
         << "StartupWMClass=DeltaWM\n";
-    // One found by its WM_CLASS instance as the entry id.
-    std::ofstream(dataDir_ + "/applications/vantrel-test-epsilon.desktop")
-        << "[Desktop Entry]\nType=Application\nName=Epsilon Test\nExec=/bin/false\n";
-    session_ = XSession::start(dataDir_, startError_);
 }
 
 void X11Test::TearDownTestSuite() {
     session_.reset();
-    if (!dataDir_.empty()) std::filesystem::remove_all(dataDir_);
 }
 
 void X11Test::SetUp() {
@@ -64,8 +48,6 @@ void X11Test::TearDown() {
             });
         }));
     }
-    desktop_.reset();
-    x11_.reset();
 }
 
 xcb_window_t X11Test::open(const std::vector<std::string>& args) {
@@ -96,9 +78,3 @@ TestWindow& X11Test::client(xcb_window_t window) {
 }
 
 }  // namespace vantrel::testing
-
-// GLib is not built with ThreadSanitizer: the worker threads of GLib, GIO and GObject (started when
-// GIO launches a desktop entry) look like races in sanitizer builds.
-extern "C" const char* __tsan_default_suppressions() {
-    return "race:libglib-2.0.so.0\nrace:libgio-2.0.so.0\nrace:libgobject-2.0.so.0\n";
-}

@@ -11,7 +11,6 @@
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/ManualLoop.h"
-#include "base/NotificationCenter.h"
 #include "engine/DesktopAdapter.h"
 #include "engine/SpaceService.h"
 #include "engine/WindowService.h"
@@ -47,7 +46,6 @@ class X11Test : public ::testing::Test {
 
     static std::unique_ptr<XSession> session_;
     static std::string startError_;
-    static std::string dataDir_;
     MemoryLog log_;
     ManualLoop loop_;
     SystemClock clock_;
@@ -69,19 +67,7 @@ class X11DesktopTest : public X11Test {
         service_->checkAccessibilityPermission();
         loop_.runPending();
     }
-    void TearDown() override {
-        service_.reset();
-        spaces_.reset();
-        X11Test::TearDown();
-    }
 
-    const WindowState* stateOf(const std::vector<WindowState>& states, const std::string& title) {
-        for (const auto& state : states)
-            if (state.windowTitle == title) return &state;
-        return nullptr;
-    }
-
-    NotificationCenter notifications_;
     std::unique_ptr<SpaceService> spaces_;
     std::unique_ptr<WindowService> service_;
 };

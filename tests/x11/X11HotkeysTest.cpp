@@ -1,6 +1,6 @@
 // Global hotkeys against a real X server: presses through XTEST, lock keys, combinations another
 // client holds. (A preset shortcut moving a window through the whole program: the end-to-end test.)
-#include <xcb/xcb_keysyms.h>
+#include <cstdio>
 
 #include "X11Fixture.h"
 #include "platform/x11/X11Hotkeys.h"
@@ -14,32 +14,6 @@ constexpr std::uint32_t kKey2 = 19;
 // Where this server's keyboard map puts Super and Alt, and Num Lock.
 constexpr std::uint16_t kSuperAlt = XCB_MOD_MASK_4 | XCB_MOD_MASK_1;
 constexpr std::uint16_t kNumLock = XCB_MOD_MASK_2;
-
-// Another program on the same display, grabbing keys for itself.
-class OtherClient {
-  public:
-    OtherClient() : c_(xcb_connect(nullptr, nullptr)), symbols_(xcb_key_symbols_alloc(c_)) {}
-    ~OtherClient() {
-        xcb_key_symbols_free(symbols_);
-        xcb_disconnect(c_);
-    }
-    // True when the server let us have it.
-    bool grab(xcb_keysym_t keysym, std::uint16_t modifiers) {
-        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols_, keysym);
-        const xcb_keycode_t code = codes != nullptr ? codes[0] : xcb_keycode_t{0};
-        std::free(codes);
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
-        xcb_generic_error_t* error =
-            xcb_request_check(c_, xcb_grab_key_checked(c_, 1, root, modifiers, code,
-                                                       XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-        std::free(error);
-        return error == nullptr;
-    }
-
-  private:
-    xcb_connection_t* c_;
-    xcb_key_symbols_t* symbols_;
-};
 
 class X11HotkeysTest : public X11Test {
   protected:
@@ -62,6 +36,14 @@ class X11HotkeysTest : public X11Test {
         EXPECT_EQ(registration.status, hotkey_status::kNoError) << keyCode;
         EXPECT_TRUE(registration.ref.has_value()) << keyCode;
         return registration.ref.value_or(0);
+    }
+
+    // Another program on the same display takes the key for itself: false when the server refused.
+    static bool grab(TestWindow& other, xcb_keysym_t keysym, std::uint16_t modifiers) {
+        char command[32];
+        std::snprintf(command, sizeof command, "grab %x %x", keysym, modifiers);
+        other.process.writeLine(command);
+        return other.process.readLine(std::chrono::milliseconds{5000}) == "grabbed";
     }
 
     // Presses keys through XTEST and reads until `count` presses have arrived.
@@ -97,21 +79,21 @@ TEST_F(X11HotkeysTest, APressReachesItsCombinationOnlyWhateverTheLockKeys) {
 }
 
 TEST_F(X11HotkeysTest, ACombinationTakenIsRefusedWholeAndOursIsReleasedWhenUnregistered) {
-    OtherClient other;
+    TestWindow& other = client(open({"--title", "Other"}));
     // The other program holds only the Num Lock variant: ours fails part way, and the variants
     // we did grab are released again.
-    ASSERT_TRUE(other.grab('1', kSuperAlt | kNumLock));
+    ASSERT_TRUE(grab(other, '1', kSuperAlt | kNumLock));
     const auto refused = registerHotkey(kKey1, kCmdOpt, 1);
     EXPECT_EQ(refused.status, -9878);
     EXPECT_FALSE(refused.ref.has_value());
-    EXPECT_TRUE(other.grab('1', kSuperAlt));
-    EXPECT_TRUE(other.grab('1', kSuperAlt | XCB_MOD_MASK_LOCK));
+    EXPECT_TRUE(grab(other, '1', kSuperAlt));
+    EXPECT_TRUE(grab(other, '1', kSuperAlt | XCB_MOD_MASK_LOCK));
     // Ours is nobody else's; the server would let us grab it twice, but we refuse that too.
     const HotkeyRef ref = registered(kKey2, kCmdOpt, 2);
-    EXPECT_FALSE(other.grab('2', kSuperAlt));
+    EXPECT_FALSE(grab(other, '2', kSuperAlt));
     EXPECT_EQ(registerHotkey(kKey2, kCmdOpt, 3).status, -9878);
     EXPECT_EQ(hotkeys_.unregisterHotkey(ref), hotkey_status::kNoError);
-    EXPECT_TRUE(other.grab('2', kSuperAlt));
+    EXPECT_TRUE(grab(other, '2', kSuperAlt));
     EXPECT_LT(hotkeys_.unregisterHotkey(ref), 0);
 }
 

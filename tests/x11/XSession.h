@@ -25,7 +25,6 @@ struct ToolGeometry {
     int clientX = 0, clientY = 0, width = 0, height = 0;
     int left = 0, right = 0, top = 0, bottom = 0;  // _NET_FRAME_EXTENTS
     int border = 0;  // the client's own X border, which i3 leaves outside the extents
-    bool viewable = false;
     int frameX() const { return clientX - border - left; }
     int frameY() const { return clientY - border - top; }
     int frameWidth() const { return width + 2 * border + left + right; }
@@ -36,11 +35,13 @@ class XSession {
   public:
     // Starts Xvfb on a free display and the window manager named by VANTREL_TEST_WM (openbox
     // when unset) on it, and waits until the manager manages windows. Sets DISPLAY and the XDG data
-    // folders (to `dataDir`) for this process and its children.
+    // folders (to `dataDir`, else to a scratch folder removed with the session) for this process
+    // and its children.
     static std::unique_ptr<XSession> start(const std::string& dataDir, std::string& error);
     ~XSession();
 
-    const std::string& display() const { return display_; }
+    // Where desktop entries go: dataDir()/applications.
+    const std::string& dataDir() const { return dataDir_; }
     // The window manager the tests run under: VANTREL_TEST_WM, else "openbox".
     static std::string windowManagerName();
     // Starts a test client with these arguments and waits for its window id.
@@ -58,6 +59,8 @@ class XSession {
                                                std::string& error);
     XSession() = default;
     std::string display_;
+    std::string dataDir_;
+    std::string scratch_;
     TestProcess server_;
     TestProcess windowManager_;
 };
