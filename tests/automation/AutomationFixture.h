@@ -50,6 +50,11 @@ inline WindowLayout namedLayout(const std::string& name, std::vector<WindowState
     return layout;
 }
 
+// A layout that puts the editor's first window at `frame`.
+inline WindowLayout editorLayout(const std::string& name, Rect frame) {
+    return namedLayout(name, {windowState("org.example.Editor", 0, frame)});
+}
+
 class AutomationTest : public EngineTest {
   protected:
     WindowService& windowService = service;
@@ -62,6 +67,17 @@ class AutomationTest : public EngineTest {
     PreferencesStore preferences{defaults, loginItem, center, log};
     PresetLayoutService presets{windowService, seam, log};
     LayoutCommands commands{manager, windowService, presets, preferences, worker, loop, loop};
+
+    // With the permission, the editor's one window, in front and focused (what presets place).
+    SimAppId editor = 0;
+    SimWindowId editorWindow(Rect frame = {0, 0, 400, 300}) {
+        grant();
+        editor = app("org.example.Editor", 10);
+        const auto id = window(editor, "w", frame);
+        desktop.setFrontmost(editor);
+        desktop.setFocusedWindow(editor, id);
+        return id;
+    }
 
     // Puts layouts in the list as if they had been loaded.
     void setLayouts(std::vector<WindowLayout> list) { manager.layouts.set(std::move(list)); }

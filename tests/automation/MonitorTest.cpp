@@ -14,23 +14,16 @@ class MonitorTest : public AutomationTest {
   protected:
     DisplayMonitor displayMonitor{seam, windowService, commands, worker, loop, log};
     AppLaunchMonitor launchMonitor{seam, commands, loop, log};
-    SimAppId editor = 0;
     SimWindowId live = 0;
 
     void SetUp() override {
-        grant();
         desktop.setScreens("1920x1080+0+0P");
-        loop.runPending();
-        editor = app("org.example.Editor", 10);
-        live = window(editor, "w", {0, 0, 400, 300});
+        live = editorWindow();
     }
 
-    // A layout that puts the editor's window at `frame`.
-    WindowLayout placing(const std::string& name, Rect frame) {
-        return namedLayout(name, {windowState("org.example.Editor", 0, frame)});
-    }
-    WindowLayout boundTo(const std::string& name, Rect frame, const char* geometry) {
-        auto layout = placing(name, frame);
+    // A layout that puts the editor's window at `frame` when these displays appear.
+    static WindowLayout boundTo(const std::string& name, Rect frame, const char* geometry) {
+        auto layout = editorLayout(name, frame);
         layout.triggerOnDisplayChange = true;
         layout.displayConfiguration = displays(geometry);
         return layout;
@@ -40,9 +33,15 @@ class MonitorTest : public AutomationTest {
 // --- Displays ------------------------------------------------------------------------------
 
 // Start finds a layout bound to the displays it starts with and triggers nothing; a burst of
-// changes is handled once, 500 ms after the last, restoring the first layout bound to the new ones.
+// changes is handled once, 500 ms after the last, restoring the first layout bound to exactly the
+// new ones (a layout not bound, or without displays, is no match).
 TEST_F(MonitorTest, ABurstOfChangesIsHandledOnceAfterTheDebounceByTheFirstBoundLayout) {
-    setLayouts({boundTo("Single", {5, 5, 500, 500}, "1920x1080+0+0P"),
+    auto notBound = boundTo("NotBound", {70, 70, 300, 300}, kDual);
+    notBound.triggerOnDisplayChange = false;
+    auto noDisplays = boundTo("NoDisplays", {70, 70, 300, 300}, kDual);
+    noDisplays.displayConfiguration.reset();
+    setLayouts({notBound, noDisplays, boundTo("Single", {5, 5, 500, 500}, "1920x1080+0+0P"),
+                boundTo("Other", {70, 70, 300, 300}, "1920x1080+0+0P,1280x1000+1920+0"),
                 boundTo("First", {10, 20, 500, 400}, kDual),
                 boundTo("Second", {50, 60, 600, 500}, kDual)});
     displayMonitor.start();
@@ -67,9 +66,9 @@ TEST_F(MonitorTest, ABurstOfChangesIsHandledOnceAfterTheDebounceByTheFirstBoundL
     EXPECT_EQ(frameOf(live), (Rect{10, 20, 500, 400}));
 }
 
-// The same count in another size, with a layout bound to it, triggers nothing (which layouts
-// are bound to displays is the list's query, tested with the commands).
-TEST_F(MonitorTest, ChangesWithoutATriggeringLayoutAreOnlyReported) {
+// The same count in another size, with a layout bound to it, triggers nothing. Ending the watch, at
+// quit, drops a change still waiting out its debounce.
+TEST_F(MonitorTest, ChangesWithoutATriggeringLayoutAreOnlyReportedAndEndingTheWatchDropsThem) {
     setLayouts({boundTo("A", {10, 20, 500, 400}, "2560x1440+0+0P")});
     displayMonitor.start();
     desktop.setScreens("2560x1440+0+0P");
@@ -84,17 +83,25 @@ TEST_F(MonitorTest, ChangesWithoutATriggeringLayoutAreOnlyReported) {
     loop.advance(1s);
     EXPECT_EQ(log.take(),
               std::vector<std::string>{"DisplayMonitor: Monitor disconnected (now 1 displays)"});
+
+    desktop.setScreens(kDual);
+    loop.advance(200ms);
+    displayMonitor.cancelSubscriptions();
+    loop.advance(1s);
+    EXPECT_TRUE(log.lines().empty());
 }
 
 // --- Launches --------------------------------------------------------------------------------
 
+// Only the whole identifier, in its case, triggers.
 TEST_F(MonitorTest, ALaunchRestoresTheFirstListingLayoutAsItWasHalfASecondLater) {
     const auto mail = app("org.example.Mail", 20, false);
-    auto first = placing("First", {10, 20, 500, 400});
-    first.triggerApps = {"org.example.Mail"};
-    auto second = placing("Second", {50, 60, 600, 500});
-    second.triggerApps = {"org.example.Mail"};
-    setLayouts({first, second});
+    auto other = editorLayout("Other", {70, 70, 300, 300});
+    auto first = editorLayout("First", {10, 20, 500, 400});
+    auto second = editorLayout("Second", {50, 60, 600, 500});
+    other.triggerApps = {"org.example.mail", "org.example", "org.example.Mail.Helper"};
+    first.triggerApps = second.triggerApps = {"org.example.Mail"};
+    setLayouts({other, first, second});
     launchMonitor.start();
 
     desktop.simulateLaunch(mail);
@@ -141,19 +148,6 @@ TEST_F(MonitorTest, ALaunchMadeByATriggeredRestoreTriggersNothing) {
     desktop.simulateLaunch(b);
     loop.advance(1s);
     EXPECT_EQ(desktop.callCount("launch org.example.A"), 1u);
-}
-
-// Quitting ends the watches (the app scenarios check later events); a change still waiting out
-// its debounce is dropped too.
-TEST_F(MonitorTest, EndingTheWatchDropsAWaitingChange) {
-    setLayouts({boundTo("A", {10, 20, 500, 400}, kDual)});
-    displayMonitor.start();
-    desktop.setScreens(kDual);
-    loop.advance(200ms);
-    displayMonitor.cancelSubscriptions();
-    loop.advance(1s);
-    EXPECT_TRUE(log.lines().empty());
-    EXPECT_EQ(frameOf(live), (Rect{0, 0, 400, 300}));
 }
 
 }  // namespace

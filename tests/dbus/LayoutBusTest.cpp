@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <fstream>
 #include <set>
 
 #include "app/AppHarness.h"
@@ -41,10 +42,8 @@ class LayoutBusTest : public ::testing::Test {
   protected:
     AppHarness h;
     SimWindowId live = 0;
-    WindowLayout work =
-        namedLayout("Work", {windowState("org.example.Editor", 0, {10, 20, 500, 400})});
-    WindowLayout away =
-        namedLayout("Away", {windowState("org.example.Editor", 0, {30, 40, 600, 500})});
+    WindowLayout work = editorLayout("Work", {10, 20, 500, 400});
+    WindowLayout away = editorLayout("Away", {30, 40, 600, 500});
     std::unique_ptr<LayoutBus> service;
     QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "client");
     SignalLog heard;
@@ -99,9 +98,20 @@ class LayoutBusTest : public ::testing::Test {
     QList<QVariantMap> listed() {
         return qdbus_cast<QList<QVariantMap>>(call("List").arguments().value(0));
     }
-    std::string fileOnDisk() {
-        QFile file(QString::fromStdString((h.dir.path() / "Vantrel" / "layouts.json").string()));
+    static std::string contents(const QString& path) {
+        QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "";
+    }
+    std::string fileOnDisk() {
+        return contents(QString::fromStdString((h.dir.path() / "Vantrel/layouts.json").string()));
+    }
+    // Runs the command line to its end: its exit code and everything it printed.
+    std::pair<int, QByteArray> vantrel(const QStringList& arguments) {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(VANTREL_BINARY, arguments);
+        EXPECT_TRUE(waitFor([&] { return process.state() == QProcess::NotRunning; }));
+        return {process.exitCode(), process.readAll()};
     }
 };
 
@@ -181,11 +191,7 @@ TEST_F(LayoutBusTest, TheCommandLineExitsWithTheOutcomeAndSaysIt) {
     QTemporaryDir dir;
     const QString bad = dir.filePath("bad.json");
     const QString exported = dir.filePath("out.json");
-    {
-        QFile file(bad);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[{\"name\": 1}]");
-    }
+    std::ofstream(bad.toStdString()) << R"([{"name": 1}])";
     const struct {
         QStringList arguments;
         int exitCode;
@@ -197,32 +203,22 @@ TEST_F(LayoutBusTest, TheCommandLineExitsWithTheOutcomeAndSaysIt) {
         {{"save"}, 2, "'save' takes one argument"},
         {{"import", bad}, 1, "Not imported, nothing changed: layout 0: "},
         {{"export", exported}, 0, ""},
-        {{"list", "--json"}, 0, "\"name\": \"Work\""},
     };
     for (const auto& row : table) {
-        QProcess process;
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(VANTREL_BINARY, row.arguments);
-        ASSERT_TRUE(waitFor([&] { return process.state() == QProcess::NotRunning; }));
-        const auto output = process.readAll();
-        EXPECT_EQ(process.exitCode(), row.exitCode) << output.toStdString();
+        const auto [exitCode, output] = vantrel(row.arguments);
+        EXPECT_EQ(exitCode, row.exitCode) << output.toStdString();
         EXPECT_TRUE(output.contains(row.says)) << output.toStdString();
-        if (row.arguments.contains("--json")) {
-            EXPECT_EQ(QJsonDocument::fromJson(output).array().size(), 4);
-        }
     }
-    QFile file(exported);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(decodeLayoutFile(file.readAll().toStdString())->size(), 4U);
+    EXPECT_EQ(decodeLayoutFile(contents(exported))->size(), 4U);
+    const auto json = QJsonDocument::fromJson(vantrel({"list", "--json"}).second).array();
+    ASSERT_EQ(json.size(), 4);
+    EXPECT_EQ(json[0]["name"].toString(), "Work");
 
     // No instance on the bus: a message on how to start one, and 3.
     service.reset();
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(VANTREL_BINARY, {"list"});
-    ASSERT_TRUE(waitFor([&] { return process.state() == QProcess::NotRunning; }));
-    EXPECT_EQ(process.exitCode(), 3);
-    EXPECT_TRUE(process.readAll().startsWith("Vantrel is not running. Start it"));
+    const auto [exitCode, output] = vantrel({"list"});
+    EXPECT_EQ(exitCode, 3);
+    EXPECT_TRUE(output.startsWith("Vantrel is not running. Start it")) << output.toStdString();
 }
 
 }  // namespace

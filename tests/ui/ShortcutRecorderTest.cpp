@@ -82,53 +82,40 @@ TEST_F(ShortcutRecorderTest, RefusesWhatCannotWorkSaysWhyKeepsListeningAndKeepsT
     EXPECT_EQ(text(menu().rows()[1], "rowShortcutBadge"), "Ctrl+Alt+\u0416");
 }
 
-class SpaceMismatchTest : public UiTest {
-  protected:
-    WindowLayout onSpaceTwo = layoutOf("Elsewhere", 1, {10, 20, 500, 400});
+using SpaceMismatchTest = UiTest;
 
-    void SetUp() override {
-        UiTest::SetUp();
-        // The layout and its live window are on Space 2; the platform says Space 1 is current.
-        h.desktop.setWorkspaces(2);
-        h.desktop.setWorkspace(live, 1);
-        h.desktop.setCurrentWorkspace(0);
-        onSpaceTwo.windows[0].spaceIndex = 2;
-        h.writeLayoutFile({onSpaceTwo});
-        launch();
-    }
-
-    void restore() {
+// What each answer does after that is LayoutCommandsTest's; here the prompt's words, and that
+// each button reaches the commands as its answer (Restore This Time asks again next time).
+TEST_F(SpaceMismatchTest, PromptNamesBothSpacesAndEachButtonGivesItsAnswer) {
+    // The layout and its live window are on Space 2; the platform says Space 1 is current.
+    auto onSpaceTwo = layoutOf("Elsewhere", 1, {10, 20, 500, 400});
+    onSpaceTwo.windows[0].spaceIndex = 2;
+    h.desktop.setWorkspaces(2);
+    h.desktop.setWorkspace(live, 1);
+    h.desktop.setCurrentWorkspace(0);
+    h.writeLayoutFile({onSpaceTwo});
+    launch();
+    const struct {
+        const char* button;
+        bool moved, remembered;
+    } table[] = {{"Cancel", false, false},
+                 {"Restore This Time", true, false},
+                 {"Always Restore", true, true}};
+    for (const auto& row : table) {
+        onSpaceTwo.windows[0].frameX += 10;  // somewhere new, so a restore shows
+        dialogs.setNextAnswer(row.button);
         app().layoutManager().restoreLayout(onSpaceTwo);
         h.loop.runPending();
+        EXPECT_EQ(h.frameOf(live).x == onSpaceTwo.windows[0].frameX, row.moved) << row.button;
+        EXPECT_EQ(app().preferences().ignoreSpaceMismatch(), row.remembered) << row.button;
     }
-
-    // Placed, and on the current Space as the prompt promised.
-    bool moved() {
-        return h.frameOf(live) == Rect{10, 20, 500, 400} &&
-               app().spaceService().spaceForWindow(live)->index == 1;
-    }
-};
-
-TEST_F(SpaceMismatchTest, PromptNamesBothSpacesAndEachAnswerDoesWhatItSays) {
     // A restore stopped for the prompt is no error, so no alert follows.
-    restore();
-    ASSERT_EQ(dialogs.asked.size(), 1U);
+    ASSERT_EQ(dialogs.asked.size(), 3U);
     EXPECT_EQ(dialogs.asked[0].message,
               "This layout was saved on workspace 2, but you're currently on workspace 1.\n\n"
               "Windows will be restored to the current workspace.");
     EXPECT_EQ(dialogs.asked[0].buttons,
               (QStringList{"Always Restore", "Restore This Time", "Cancel"}));
-    EXPECT_FALSE(moved());
-    // Restore This Time asks again next time; Always Restore is remembered. What each answer
-    // does after that is LayoutCommandsTest's.
-    dialogs.setNextAnswer("Restore This Time");
-    restore();
-    EXPECT_TRUE(moved());
-    EXPECT_FALSE(app().preferences().ignoreSpaceMismatch());
-    dialogs.setNextAnswer("Always Restore");
-    restore();
-    EXPECT_EQ(dialogs.asked.size(), 3U);
-    EXPECT_TRUE(app().preferences().ignoreSpaceMismatch());
 }
 
 }  // namespace
