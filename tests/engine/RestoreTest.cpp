@@ -38,6 +38,7 @@ TEST_F(RestoreTest, MatchesByIndexThenCanonicalTitleThenFirstWindow) {
             {7, "Two", 1},          // out of range: the title decides, skipping the untitled one
             {7, "Caf\xC3\xA9", 2},  // canonically equal titles match
             {-1, std::nullopt, 0},  // negative index and no title: the first window
+            {0, "Two", 0},          // the first index counts as in range
             {9, "CAFE\xCC\x81", std::nullopt},
         };
     for (const auto& [index, title, expected] : cases) {
