@@ -33,7 +33,8 @@ class DesktopContract : public ::testing::Test {
     std::unique_ptr<DesktopHarness> harness_;
 };
 
-TEST_F(DesktopContract, ListsApplicationsWithTheirWindowsTitlesAndFrames) {
+// Applications with their windows, on monitors of which one is the main one.
+TEST_F(DesktopContract, ListsApplicationsWithTheirWindowsTitlesAndFramesAndMonitors) {
     const DesktopHarness::WindowHandle opened[] = {
         harness_->open("Alpha", "Alpha one", {100, 120, 400, 300}),
         harness_->open("Alpha", "Alpha two", {700, 140, 500, 350}),
@@ -60,6 +61,20 @@ TEST_F(DesktopContract, ListsApplicationsWithTheirWindowsTitlesAndFrames) {
                   snapshot->stacking.end());
     }
     EXPECT_EQ(listed[0]->frame, (Rect{100, 120, 400, 300}));
+
+    const auto& monitors = snapshot->monitors;
+    ASSERT_FALSE(monitors.empty());
+    EXPECT_EQ(std::count_if(monitors.begin(), monitors.end(), [](const auto& m) { return m.main; }),
+              1);
+    // The desktop space starts at the primary's top-left corner.
+    EXPECT_EQ((Point{monitors.front().frame.x, monitors.front().frame.y}), (Point{0, 0}));
+    for (const auto& monitor : monitors) {
+        EXPECT_GT(monitor.frame.width, 0);
+        EXPECT_GT(monitor.frame.height, 0);
+        EXPECT_NE(monitor.id.value_or(0), 0u);
+        EXPECT_EQ(intersection(monitor.frame, monitor.workArea), monitor.workArea);
+    }
+    EXPECT_TRUE(desktop().capabilities().canMove);
 }
 
 // One call places several windows (a gone one among them) and answers each in order; the frames
@@ -93,8 +108,10 @@ TEST_F(DesktopContract, PlacesSeveralWindowsInOneCallAndReadsBackWhatItWrote) {
     EXPECT_TRUE(placedAt({100, 100, 720, 480}, {60, 80, 600, 400}));
 }
 
-TEST_F(DesktopContract, MinimisesAndBringsBack) {
+TEST_F(DesktopContract, MinimisesAndBringsBackAndClosesAnApplicationPolitely) {
     const auto handle = harness_->open("Alpha", "Mini", {200, 200, 400, 300});
+    harness_->open("Alpha", "Doc 2", {100, 100, 400, 300});
+    harness_->open("Beta", "Stays", {300, 300, 400, 300});
     const native::WindowId id = harness_->idOf(handle);
     EXPECT_EQ(desktop().setMinimized(id, true), native::PlaceResult::placed);
     EXPECT_TRUE(harness_->settle([&] { return harness_->trulyMinimized(handle); }));
@@ -104,35 +121,12 @@ TEST_F(DesktopContract, MinimisesAndBringsBack) {
     EXPECT_EQ(desktop().setMinimized(id, false), native::PlaceResult::placed);
     EXPECT_TRUE(harness_->settle([&] { return !harness_->trulyMinimized(handle); }));
     EXPECT_FALSE(window(handle)->minimized);
-}
 
-TEST_F(DesktopContract, ClosesAnApplicationPolitely) {
-    harness_->open("Alpha", "Doc 1", {100, 100, 400, 300});
-    harness_->open("Alpha", "Doc 2", {200, 200, 400, 300});
-    harness_->open("Beta", "Stays", {300, 300, 400, 300});
     const auto alpha = application("Alpha");
     ASSERT_TRUE(alpha.has_value());
     EXPECT_TRUE(desktop().closeApplication(alpha->handle));
     EXPECT_TRUE(harness_->settle([&] { return !application("Alpha").has_value(); }));
     EXPECT_TRUE(application("Beta").has_value());
-}
-
-TEST_F(DesktopContract, HasMonitorsWithAMainOneAndCanMoveWindows) {
-    const auto snapshot = desktop().snapshot();
-    ASSERT_FALSE(snapshot->monitors.empty());
-    EXPECT_EQ(std::count_if(snapshot->monitors.begin(), snapshot->monitors.end(),
-                            [](const auto& m) { return m.main; }),
-              1);
-    // The desktop space starts at the primary's top-left corner.
-    EXPECT_EQ(snapshot->monitors.front().frame.x, 0);
-    EXPECT_EQ(snapshot->monitors.front().frame.y, 0);
-    for (const auto& monitor : snapshot->monitors) {
-        EXPECT_GT(monitor.frame.width, 0);
-        EXPECT_GT(monitor.frame.height, 0);
-        EXPECT_NE(monitor.id.value_or(0), 0u);
-        EXPECT_EQ(intersection(monitor.frame, monitor.workArea), monitor.workArea);
-    }
-    EXPECT_TRUE(desktop().capabilities().canMove);
 }
 
 }  // namespace

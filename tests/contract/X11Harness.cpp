@@ -28,10 +28,9 @@ class X11Harness final : public DesktopHarness {
     WindowHandle open(const std::string& app, const std::string& title, Rect frame) override {
         // Openbox puts the frame's corner where the client asks; the client area is the frame
         // less the decorations, which are known only once the window is managed.
-        const std::string geometry = std::to_string(std::lround(frame.width)) + "x" +
-                                     std::to_string(std::lround(frame.height)) + "+" +
-                                     std::to_string(std::lround(frame.x)) + "+" +
-                                     std::to_string(std::lround(frame.y));
+        const auto text = [](double v) { return std::to_string(std::lround(v)); };
+        const std::string geometry = text(frame.width) + "x" + text(frame.height) + "+" +
+                                     text(frame.x) + "+" + text(frame.y);
         auto window =
             session_->openWindow({"--class", app, "--title", title, "--geometry", geometry});
         if (!window) return windows_.size();  // out of range: the test fails on first use
