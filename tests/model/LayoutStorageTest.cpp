@@ -120,19 +120,13 @@ TEST_F(LayoutStorageTest, SavedLayoutsLoadEqualSaveForSubSecondsEvenAfterTheFold
     EXPECT_TRUE(store.save(twoLayouts()));
     ::chmod(file().c_str(), 0644);
     EXPECT_TRUE(store.save(twoLayouts()));
-    struct stat info {};
-    ASSERT_EQ(::stat(file().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(fs::status(file()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     fs::remove_all(folder());
     auto layouts = twoLayouts();
     layouts[1].createdAt += 750ms;
     EXPECT_TRUE(store.save(layouts));
-    const auto loaded = storage().load();
-    ASSERT_EQ(loaded.size(), 2u);
-    EXPECT_EQ(loaded[0], layouts[0]);
-    EXPECT_NE(loaded[1], layouts[1]);
-    layouts[1].createdAt -= 750ms;
-    EXPECT_EQ(loaded[1], layouts[1]);
+    layouts[1].createdAt -= 750ms;  // dates are written in whole seconds
+    EXPECT_EQ(storage().load(), layouts);
     EXPECT_TRUE(log_.lines().empty());
 }
 
