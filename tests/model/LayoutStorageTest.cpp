@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <sstream>
+#include <iterator>
 
 #include "base/Log.h"
 #include "base/ManualLoop.h"
@@ -27,9 +27,7 @@ using namespace std::chrono_literals;
 
 std::string readText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void writeText(const fs::path& path, std::string_view text) {
