@@ -5,6 +5,7 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <tuple>
 
 #include "model/LayoutJson.h"
 #include "model/ShortcutText.h"
@@ -43,9 +44,19 @@ std::string minimalWindow(std::string_view extra = {}) {
            std::string(extra) + "}";
 }
 
+// A layout file holding one minimal layout with `extra` spliced in.
+std::string fileWith(std::string_view extra) {
+    return "[" + minimalLayout(extra) + "]";
+}
+
 std::string decodeError(std::string_view text) {
     const auto result = decodeLayoutFile(text);
     return result ? "(decoded)" : result.error().message;
+}
+
+Date day(int year, unsigned month, unsigned dayOfMonth) {
+    return std::chrono::sys_days{std::chrono::year{year} / std::chrono::month{month} /
+                                 std::chrono::day{dayOfMonth}};
 }
 
 TEST(LayoutFileJson, DecodesTheExampleDocumentAndReEncodesEveryKeyValueInOrder) {
@@ -54,10 +65,7 @@ TEST(LayoutFileJson, DecodesTheExampleDocumentAndReEncodesEveryKeyValueInOrder) 
     ASSERT_EQ(decoded->size(), 1u);
     const WindowLayout& layout = decoded->front();
     EXPECT_EQ(layout.id.toString(), "3F2504E0-4F89-41D3-9A0C-0305E82C3301");
-    ASSERT_EQ(layout.windows.size(), 1u);
-    EXPECT_EQ(layout.windows[0].windowNumber, 4711u);
-    EXPECT_EQ(layout.createdAt,
-              Date{std::chrono::sys_days{std::chrono::year{2025} / 3 / 14} + 9h + 26min + 53s});
+    EXPECT_EQ(layout.createdAt, day(2025, 3, 14) + 9h + 26min + 53s);
 
     const auto encoded = encodeLayoutFile(*decoded);
     ASSERT_TRUE(encoded);
@@ -79,7 +87,7 @@ TEST(LayoutFileJson, WritesIndentedOneKeyPerLine) {
 }
 
 TEST(LayoutFileJson, MissingOrNullOptionalKeysTakeTheirDefaultsAndUnknownKeysAreIgnored) {
-    const auto decoded = decodeLayoutFile("[" + minimalLayout(R"(, "closeOtherApps": null)") + "]");
+    const auto decoded = decodeLayoutFile(fileWith(R"(, "closeOtherApps": null)"));
     ASSERT_TRUE(decoded) << decoded.error().message;
     const WindowLayout& layout = decoded->front();
     EXPECT_FALSE(layout.shortcutKeyCode || layout.shortcutModifiers || layout.displayConfiguration);
@@ -100,35 +108,37 @@ TEST(LayoutFileJson, MissingOrNullOptionalKeysTakeTheirDefaultsAndUnknownKeysAre
         R"(, "windowTitle": null, "spaceIndex": null, "isOnAllSpaces": null, "future": )"
         R"({"nested": [1, {"deep": [null, true]}]}, "relativeFrameX": null)"));
     ASSERT_TRUE(window) << window.error().message;
-    EXPECT_EQ(window->windowTitle, std::nullopt);
-    EXPECT_EQ(window->spaceIndex, std::nullopt);
-    EXPECT_FALSE(window->isOnAllSpaces);
-    EXPECT_EQ(window->relativeFrameX, std::nullopt);
+    EXPECT_EQ(*window, *decodeWindowState(minimalWindow()));
 }
 
+// Every refused document: the message says what is wrong and where, and nothing is read.
 TEST(LayoutFileJson, FailuresSayWhatAndWhere) {
     const std::string window = minimalWindow();
     const std::string twoWindows =
         R"(, "windows": [)" + window + ", " + window + ", " +
         R"({"appBundleID": "b", "appName": "A", "windowIndex": 2, "frameY": 2})" + "]";
-    const std::vector<std::pair<std::string, std::string>> cases{
+    // Records never nest arrays in arrays, so the reader stops at the first unexpected one;
+    // unknown keys are skipped, but not without a bound either.
+    const std::string deep(100'000, '[');
+    std::string unterminated = "[" + minimalLayout(R"(, "name": ")");
+    unterminated.append(50'000'000, 'a');
+    std::vector<std::pair<std::string, std::string>> cases{
         {"[" + minimalLayout() + ", " + minimalLayout(twoWindows) + "]",
          R"(layout 1: windows[2]: missing key "frameX")"},
         {R"([{"id": "3F2504E0-4F89-41D3-9A0C-0305E82C3301"}])", R"(layout 0: missing key "name")"},
-        {"[" + minimalLayout(R"(, "name": 5)") + "]",
-         "layout 0: name: expected a string, found a number"},
-        {"[" + minimalLayout(R"(, "name": null)") + "]",
-         "layout 0: name: expected a string, found null"},
-        {"[" + minimalLayout(R"(, "id": "not-a-uuid")") + "]",
+        {fileWith(R"(, "name": 5)"), "layout 0: name: expected a string, found a number"},
+        {fileWith(R"(, "name": null)"), "layout 0: name: expected a string, found null"},
+        {fileWith(R"(, "id": "not-a-uuid")"),
          R"(layout 0: id: not a UUID such as "3F2504E0-4F89-41D3-9A0C-0305E82C3301")"},
-        {"[" + minimalLayout(R"(, "createdAt": "2025-03-14 09:26:53")") + "]",
+        {fileWith(R"(, "createdAt": "2025-03-14 09:26:53")"),
          R"(layout 0: createdAt: not a date-time such as "2025-03-14T09:26:53Z")"},
-        {"[" + minimalLayout(R"(, "triggerApps": ["a", 7])") + "]",
+        {fileWith(R"(, "triggerApps": ["a", 7])"),
          "layout 0: triggerApps[1]: expected a string, found a number"},
-        {"[" + minimalLayout(R"(, "windows": {})") + "]",
-         "layout 0: windows: expected an array, found an object"},
-        {"[" + minimalLayout(R"(, "displayConfiguration": {"displays": [{"displayID": 1}]})") + "]",
+        {fileWith(R"(, "windows": {})"), "layout 0: windows: expected an array, found an object"},
+        {fileWith(R"(, "displayConfiguration": {"displays": [{"displayID": 1}]})"),
          R"(layout 0: displayConfiguration: displays[0]: missing key "frameX")"},
+        {fileWith(R"(, "shortcutKeyCode": 65536)"),
+         "layout 0: shortcutKeyCode: out of range (0 to 65535)"},
         {R"({"layouts": []})", "expected an array of layouts, found an object"},
         {"[1]", "layout 0: expected an object, found a number"},
         {"", "line 1, column 1: unexpected end of the document"},
@@ -137,40 +147,52 @@ TEST(LayoutFileJson, FailuresSayWhatAndWhere) {
          "layout 1: line 3, column 1: expected a value, found ']'"},
         {"[" + minimalLayout().substr(0, 30),
          "layout 0: id: line 1, column 32: unterminated string"},
+        {deep, "layout 0: expected an object, found an array"},
+        {fileWith(", \"x\": " + deep + std::string(100'000, ']')),
+         "layout 0: line 1, column 273: nesting deeper than 64 levels"},
+        {fileWith(R"(, "name": )" + std::string(1'000'000, '9')),
+         "layout 0: name: expected a string, found a number"},
+        {unterminated, "layout 0: name: line 1, column 50000216: unterminated string"},
+        {std::string(kMaxLayoutFileBytes + 1, ' '),
+         "the document is too large (67108865 bytes, the limit is 67108864)"},
     };
-    for (const auto& [text, message] : cases) EXPECT_EQ(decodeError(text), message) << text;
-}
-
-TEST(LayoutFileJson, RequiredKeysOfEachRecord) {
     for (const char* key : {"triggerOnDisplayChange", "triggerApps", "windows", "modifiedAt"}) {
         auto json = nlohmann::ordered_json::parse(minimalLayout());
         json.erase(key);
-        EXPECT_EQ(decodeError("[" + json.dump() + "]"),
-                  std::string("layout 0: missing key \"") + key + "\"");
+        cases.emplace_back("[" + json.dump() + "]",
+                           "layout 0: missing key \"" + std::string(key) + "\"");
     }
-    auto window = nlohmann::ordered_json::parse(minimalWindow());
-    window.erase("isFullscreen");
-    EXPECT_EQ(decodeWindowState(window.dump()).error().message, "missing key \"isFullscreen\"");
+    for (const auto& [text, message] : cases)
+        EXPECT_EQ(decodeError(text), message) << text.substr(0, 200);
+    auto noFullscreen = nlohmann::ordered_json::parse(window);
+    noFullscreen.erase("isFullscreen");
+    EXPECT_EQ(decodeWindowState(noFullscreen.dump()).error().message,
+              "missing key \"isFullscreen\"");
     EXPECT_EQ(decodeDisplayConfiguration("{}").error().message, "missing key \"displays\"");
 }
 
-TEST(LayoutFileJson, NumbersMustFitTheirField) {
-    const auto windowWith = [](const std::string& extra) -> std::string {
-        const auto window = decodeWindowState(minimalWindow(", " + extra));
-        if (!window) return window.error().message;
-        std::ostringstream out;
-        out.precision(17);
-        out << window->windowIndex << " " << window->displayID << " " << window->frameX;
-        return out.str();
-    };
+// One window read with `extra` keys: its index, display, x and title, or why it was refused.
+std::string windowWith(const std::string& extra) {
+    const auto window = decodeWindowState(minimalWindow(", " + extra));
+    if (!window) return window.error().message;
+    std::ostringstream out;
+    out.precision(17);
+    out << window->windowIndex << " " << window->displayID << " " << window->frameX << " "
+        << window->windowTitle.value_or("-");
+    return out.str();
+}
+
+// Numbers must fit their field; strings are strict UTF-8 and their escapes are decoded.
+TEST(LayoutFileJson, ValuesMustFitTheirField) {
     const std::string int64Range = "out of range (-9223372036854775808 to 9223372036854775807)";
+    const std::string utf8 = "windowTitle: line 1, column 195: invalid UTF-8 in a string";
     const std::vector<std::pair<std::string, std::string>> cases{
         // A whole number written as a float (as some JSON writers do) is still that number.
-        {R"("windowIndex": 7.0)", "7 5 1.5"},
-        {R"("windowIndex": 0.7e1)", "7 5 1.5"},
-        {R"("windowIndex": 700e-2)", "7 5 1.5"},
-        {R"("windowIndex": -0.0)", "0 5 1.5"},
-        {R"("windowIndex": -9223372036854775808)", "-9223372036854775808 5 1.5"},
+        {R"("windowIndex": 7.0)", "7 5 1.5 -"},
+        {R"("windowIndex": 0.7e1)", "7 5 1.5 -"},
+        {R"("windowIndex": 700e-2)", "7 5 1.5 -"},
+        {R"("windowIndex": -0.0)", "0 5 1.5 -"},
+        {R"("windowIndex": -9223372036854775808)", "-9223372036854775808 5 1.5 -"},
         {R"("windowIndex": 7.5)", "windowIndex: not a whole number"},
         {R"("windowIndex": 1e-99999999999)", "windowIndex: not a whole number"},
         {R"("windowIndex": 9223372036854775808)", "windowIndex: " + int64Range},
@@ -178,34 +200,28 @@ TEST(LayoutFileJson, NumbersMustFitTheirField) {
         {R"("windowIndex": "7")", "windowIndex: expected a number, found a string"},
         {R"("displayID": -1)", "displayID: out of range (0 to 4294967295)"},
         {R"("frameX": 1e400)", "frameX: number out of range"},
-        {R"("frameX": 123456789012345678901234567890)", "2 5 1.2345678901234568e+29"},
+        {R"("frameX": 123456789012345678901234567890)", "2 5 1.2345678901234568e+29 -"},
+        {R"("windowTitle": "caf\u00e9 \ud83d\ude00 \"q\" \/ ✓")", "2 5 1.5 café 😀 \"q\" / ✓"},
+        {"\"windowTitle\": \"\xC3\"", utf8},
+        {"\"windowTitle\": \"\xC0\xAF\"", utf8},
+        {"\"windowTitle\": \"\xED\xA0\x80\"", utf8},
+        {"\"windowTitle\": \"\xF4\x90\x80\x80\"", utf8},
+        {R"("windowTitle": "\ud83d")",
+         "windowTitle: line 1, column 195: unpaired surrogate in a string"},
+        {"\"windowTitle\": \"a\tb\"",
+         "windowTitle: line 1, column 196: control character in a string"},
     };
     for (const auto& [extra, expected] : cases) EXPECT_EQ(windowWith(extra), expected) << extra;
 
-    EXPECT_EQ(decodeError("[" + minimalLayout(R"(, "shortcutKeyCode": 65536)") + "]"),
-              "layout 0: shortcutKeyCode: out of range (0 to 65535)");
     const auto modifiers =
         decodeWindowLayout(minimalLayout(R"(, "shortcutModifiers": 18446744073709551615)"));
     ASSERT_TRUE(modifiers);
     EXPECT_EQ(modifiers->shortcutModifiers, 18446744073709551615u);
-}
-
-TEST(LayoutFileJson, StringsAreStrictUtf8AndEscapesAreDecoded) {
-    const auto title = [](std::string_view text) -> std::string {
-        const auto window =
-            decodeWindowState(minimalWindow(", \"windowTitle\": \"" + std::string(text) + "\""));
-        return window ? window->windowTitle.value_or("(none)") : window.error().message;
-    };
-    EXPECT_EQ(title(R"(caf\u00e9 \ud83d\ude00 \"q\" \/ ✓)"), "café 😀 \"q\" / ✓");
-    const std::pair<std::string_view, std::string_view> bad[] = {
-        {"\xC3", "invalid UTF-8 in a string"},
-        {"\xC0\xAF", "invalid UTF-8 in a string"},
-        {"\xED\xA0\x80", "invalid UTF-8 in a string"},
-        {"\xF4\x90\x80\x80", "invalid UTF-8 in a string"},
-        {R"(\ud83d)", "unpaired surrogate"},
-        {"a\tb", "control character"}};
-    for (const auto& [text, reason] : bad)
-        EXPECT_NE(title(text).find(reason), std::string::npos) << title(text);
+    // Large but valid values still pass.
+    const std::string name(8'000'000, 'n');
+    const auto layout = decodeWindowLayout(minimalLayout(R"(, "name": ")" + name + "\""));
+    ASSERT_TRUE(layout);
+    EXPECT_EQ(layout->name.size(), name.size());
 }
 
 // Invalid UTF-8 in a record is mended on writing; a non-finite number cannot be written.
@@ -223,33 +239,8 @@ TEST(LayoutFileJson, WritingMendsInvalidUtf8AndRefusesNonFiniteNumbers) {
     EXPECT_EQ(text.error().message, "layout 1: windows[2]: relativeFrameY: not a finite number");
 }
 
-TEST(LayoutFileJson, HostileDocumentsFailCleanly) {
-    // Records never nest arrays in arrays, so the reader stops at the first unexpected one.
-    const std::string deep(100'000, '[');
-    EXPECT_EQ(decodeError(deep), "layout 0: expected an object, found an array");
-    // Unknown keys are skipped, but not without a bound either.
-    EXPECT_NE(decodeError("[" + minimalLayout(", \"x\": " + deep + std::string(100'000, ']')) + "]")
-                  .find("nesting deeper than 64 levels"),
-              std::string::npos);
-    const std::string hugeNumber =
-        "[" + minimalLayout(R"(, "name": )" + std::string(1'000'000, '9')) + "]";
-    EXPECT_EQ(decodeError(hugeNumber), "layout 0: name: expected a string, found a number");
-
-    std::string unterminated = "[" + minimalLayout(R"(, "name": ")");
-    unterminated.append(50'000'000, 'a');
-    EXPECT_NE(decodeError(unterminated).find("unterminated string"), std::string::npos);
-    EXPECT_EQ(decodeError(std::string(kMaxLayoutFileBytes + 1, ' ')),
-              "the document is too large (67108865 bytes, the limit is 67108864)");
-
-    // Large but valid values still pass.
-    const std::string name(8'000'000, 'n');
-    const auto layout = decodeWindowLayout(minimalLayout(R"(, "name": ")" + name + "\""));
-    ASSERT_TRUE(layout);
-    EXPECT_EQ(layout->name.size(), name.size());
-}
-
 TEST(Dates, WrittenInWholeUtcSecondsAndReadInTheInternetForm) {
-    const Date date = std::chrono::sys_days{std::chrono::year{2025} / 3 / 14} + 9h + 26min + 53s;
+    const Date date = day(2025, 3, 14) + 9h + 26min + 53s;
     EXPECT_EQ(formatDate(date + 999ms), "2025-03-14T09:26:53Z");
     EXPECT_EQ(formatDate(Date{} - 500ms), "1969-12-31T23:59:59Z");
 
@@ -264,10 +255,8 @@ TEST(Dates, WrittenInWholeUtcSecondsAndReadInTheInternetForm) {
          {"2025-03-14T09:26:53Z", "2025-03-14t09:26:53z", "2025-03-14T09:26:53.987654321Z",
           "2025-03-14T10:56:53+01:30", "2025-03-14T04:26:53-05:00"})
         EXPECT_EQ(parseDate(same), date) << same;
-    EXPECT_EQ(parseDate("2016-12-31T23:59:60Z"),
-              Date{std::chrono::sys_days{std::chrono::year{2017} / 1 / 1}});
-    EXPECT_EQ(parseDate("2024-02-29T00:00:00Z"),
-              Date{std::chrono::sys_days{std::chrono::year{2024} / 2 / 29}});
+    EXPECT_EQ(parseDate("2016-12-31T23:59:60Z"), day(2017, 1, 1));
+    EXPECT_EQ(parseDate("2024-02-29T00:00:00Z"), day(2024, 2, 29));
     for (const char* bad :
          {"", "2025-03-14", "2025-03-14T09:26:53", "2025-03-14 09:26:53Z", "2025-03-14T09:26Z",
           "2025-3-14T09:26:53Z", "2025-02-29T00:00:00Z", "2025-03-14T24:00:00Z",
@@ -283,12 +272,7 @@ DisplayInfo display(std::uint32_t id, double width, double height, bool isMain =
 
 TEST(ShortcutText, ModifiersInFixedOrderThenTheLabelOrTheKeysName) {
     using namespace modifier;
-    const struct {
-        std::uint16_t key;
-        std::uint64_t flags;
-        const char* label;
-        const char* text;
-    } cases[] = {
+    const std::tuple<std::uint16_t, std::uint64_t, const char*, const char*> cases[] = {
         {18, kControl | kOption, "", "Ctrl+Alt+1"},
         {6, kCommand | kShift | kOption | kControl, "", "Ctrl+Alt+Shift+Super+Z"},
         // Bits other than the four modifiers (caps lock, function key) are not shown.
@@ -302,35 +286,37 @@ TEST(ShortcutText, ModifiersInFixedOrderThenTheLabelOrTheKeysName) {
         // The user's keyboard layout names the key: the Y position on a German keyboard.
         {16, kControl | kOption, "Z", "Ctrl+Alt+Z"},
     };
-    for (const auto& c : cases) EXPECT_EQ(shortcutText(c.key, c.flags, c.label), c.text) << c.key;
+    for (const auto& [key, flags, label, text] : cases)
+        EXPECT_EQ(shortcutText(key, flags, label), text) << key;
     EXPECT_EQ(keyName(65535), "?");
 }
 
-TEST(DisplayConfiguration, IdentifierSortsByIdAndTruncatesSizesKeepingListOrderOnTies) {
-    const DisplayConfiguration config{{display(5, 1920.7, 1080), display(2, 2560, 1440)}};
-    EXPECT_EQ(config.identifier(), "2:2560x1440|5:1920x1080");
-    EXPECT_EQ(DisplayConfiguration{}.identifier(), "");
-    const DisplayConfiguration twins{{display(1, 800, 600), display(1, 1024, 768)}};
-    EXPECT_EQ(twins.identifier(), "1:800x600|1:1024x768");
-    // Odd lengths from a file still give whole numbers.
-    const DisplayConfiguration odd{{display(1, -0.5, 1e20), display(2, -1919.9, 0.999)}};
-    EXPECT_EQ(odd.identifier(), "1:0x100000000000000000000|2:-1919x0");
-}
-
-TEST(DisplayConfiguration, SizeSignatureMainFirstThenLargerFirstIgnoringIds) {
-    const DisplayConfiguration mainSmall{{display(5, 1920.7, 1080, true), display(2, 2560, 1440)}};
-    EXPECT_EQ(mainSmall.sizeSignature(), "2:1920x1080|2560x1440");
-    const DisplayConfiguration noMain{{display(5, 1920.7, 1080), display(2, 2560, 1440)}};
-    EXPECT_EQ(noMain.sizeSignature(), "2:2560x1440|1920x1080");
-    EXPECT_EQ(DisplayConfiguration{}.sizeSignature(), "0:");
-    // Equal areas keep their list order.
-    const DisplayConfiguration rotated{{display(1, 1080, 1920), display(2, 1920, 1080)}};
-    EXPECT_EQ(rotated.sizeSignature(), "2:1080x1920|1920x1080");
-    // The same sizes on other displays share only the signature.
-    const DisplayConfiguration office{{display(1, 1512, 982, true), display(7, 2560, 1440)}};
-    const DisplayConfiguration home{{display(1, 1512, 982, true), display(9, 2560, 1440)}};
-    EXPECT_EQ(office.sizeSignature(), home.sizeSignature());
-    EXPECT_NE(office.identifier(), home.identifier());
+// The identifier sorts by id; the size signature puts the main display first, then larger
+// before smaller, without ids. Ties keep their list order.
+TEST(DisplayConfiguration, IdentifierAndSizeSignature) {
+    const std::tuple<std::vector<DisplayInfo>, const char*, const char*> cases[] = {
+        {{display(5, 1920.7, 1080, true), display(2, 2560, 1440)},
+         "2:2560x1440|5:1920x1080",
+         "2:1920x1080|2560x1440"},
+        {{display(5, 1920.7, 1080), display(2, 2560, 1440)},
+         "2:2560x1440|5:1920x1080",
+         "2:2560x1440|1920x1080"},
+        {{}, "", "0:"},
+        {{display(1, 800, 600), display(1, 1024, 768)},
+         "1:800x600|1:1024x768",
+         "2:1024x768|800x600"},
+        {{display(2, 1080, 1920), display(1, 1920, 1080)},
+         "1:1920x1080|2:1080x1920",
+         "2:1080x1920|1920x1080"},
+        // Odd lengths from a file still give whole numbers.
+        {{display(1, -0.5, 1e20), display(2, -1919.9, 0.999)},
+         "1:0x100000000000000000000|2:-1919x0",
+         "2:-1919x0|0x100000000000000000000"},
+    };
+    for (const auto& [displays, identifier, signature] : cases) {
+        EXPECT_EQ(DisplayConfiguration{displays}.identifier(), identifier);
+        EXPECT_EQ(DisplayConfiguration{displays}.sizeSignature(), signature) << identifier;
+    }
 }
 
 // The example document's layout with a second window and a trigger application.

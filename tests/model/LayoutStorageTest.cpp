@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <sstream>
+#include <iterator>
 
 #include "base/Log.h"
 #include "base/ManualLoop.h"
@@ -27,9 +27,7 @@ using namespace std::chrono_literals;
 
 std::string readText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void writeText(const fs::path& path, std::string_view text) {
@@ -85,6 +83,18 @@ class LayoutStorageTest : public testing::Test {
         ASSERT_FALSE(oldText_.empty());
     }
 
+    // After a save that failed: the old file is all there is, and the one line says why.
+    void expectOldFileKept(const std::string& why) {
+        EXPECT_EQ(readText(file()), oldText_);
+        EXPECT_EQ(folderEntries(folder()), (std::vector<fs::path>{"layouts.json"}));
+        auto lines = log_.take();
+        // The temporary file's name ends in six random characters.
+        for (auto& line : lines)
+            if (const auto at = line.find("/.layouts.json."); at != std::string::npos)
+                line.replace(at + 15, 6, "XXXXXX");
+        EXPECT_EQ(lines, std::vector<std::string>{"LayoutStorage: Failed to save layouts: " + why});
+    }
+
     fs::path home_;
     MemoryLog log_;
     ManualLoop loop_;
@@ -108,19 +118,13 @@ TEST_F(LayoutStorageTest, SavedLayoutsLoadEqualSaveForSubSecondsEvenAfterTheFold
     EXPECT_TRUE(store.save(twoLayouts()));
     ::chmod(file().c_str(), 0644);
     EXPECT_TRUE(store.save(twoLayouts()));
-    struct stat info {};
-    ASSERT_EQ(::stat(file().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(fs::status(file()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     fs::remove_all(folder());
     auto layouts = twoLayouts();
     layouts[1].createdAt += 750ms;
     EXPECT_TRUE(store.save(layouts));
-    const auto loaded = storage().load();
-    ASSERT_EQ(loaded.size(), 2u);
-    EXPECT_EQ(loaded[0], layouts[0]);
-    EXPECT_NE(loaded[1], layouts[1]);
-    layouts[1].createdAt -= 750ms;
-    EXPECT_EQ(loaded[1], layouts[1]);
+    layouts[1].createdAt -= 750ms;  // dates are written in whole seconds
+    EXPECT_EQ(storage().load(), layouts);
     EXPECT_TRUE(log_.lines().empty());
 }
 
@@ -142,12 +146,13 @@ TEST_F(LayoutStorageTest, WithoutAUsableDataFolderNothingIsReadOrWritten) {
 }
 
 // Unreadable files load as nothing, are left alone, and the next save (with or without a load
-// before it) keeps them; a FIFO does not block.
+// before it) keeps them beside the new file, under a name nobody took; a FIFO does not block.
 TEST_F(LayoutStorageTest, UnreadableFilesAreLeftAloneAndKeptByTheNextSave) {
     fs::create_directories(folder());
     auto json = *encodeLayoutFile(twoLayouts());
     json.replace(json.find("\"triggerApps\""), 13, "\"triggerAppz\"");
-    const fs::path kept = folder() / "layouts.json.unreadable-20251206T054640Z";
+    const fs::path taken = folder() / "layouts.json.unreadable-20251206T054640Z";
+    const fs::path kept = folder() / "layouts.json.unreadable-20251206T054640Z-2";
     const auto size = [](const fs::path& path) {
         struct stat info {};
         return ::stat(path.c_str(), &info) == 0 ? info.st_size : -1;
@@ -167,6 +172,7 @@ TEST_F(LayoutStorageTest, UnreadableFilesAreLeftAloneAndKeptByTheNextSave) {
             fs::remove_all(folder());
             fs::create_directories(folder());
             writeText(file(), "");
+            writeText(taken, "someone else's");
             c.make();
             const auto before = size(file());
             auto store = storage();
@@ -178,32 +184,16 @@ TEST_F(LayoutStorageTest, UnreadableFilesAreLeftAloneAndKeptByTheNextSave) {
             }
             EXPECT_TRUE(store.save({}));
             EXPECT_EQ(size(kept), before);
-            log_.take();
+            EXPECT_EQ(readText(taken), "someone else's");
+            EXPECT_EQ(log_.take(),
+                      (std::vector<std::string>{"LayoutStorage: Kept unreadable layout file as " +
+                                                kept.string()}));
+            // Once replaced, the file is ours: later saves keep nothing more.
+            EXPECT_TRUE(store.save(twoLayouts()));
+            EXPECT_EQ(folderEntries(folder()).size(), 3u);
+            EXPECT_TRUE(log_.take().empty());
         }
     }
-}
-
-TEST_F(LayoutStorageTest, TheFirstSaveKeepsAnUnreadableFileBesideTheNewOne) {
-    fs::create_directories(folder());
-    writeText(file(), "{ not json");
-    auto store = storage();
-    EXPECT_TRUE(store.load().empty());
-    log_.take();
-    // The name it would take first is taken already.
-    const fs::path taken = folder() / "layouts.json.unreadable-20251206T054640Z";
-    writeText(taken, "someone else's");
-
-    EXPECT_TRUE(store.save(twoLayouts()));
-    const fs::path kept = folder() / "layouts.json.unreadable-20251206T054640Z-2";
-    EXPECT_EQ(log_.take(), (std::vector<std::string>{
-                               "LayoutStorage: Kept unreadable layout file as " + kept.string()}));
-    EXPECT_EQ(readText(kept), "{ not json");
-    EXPECT_EQ(readText(taken), "someone else's");
-
-    // Once replaced, the file is ours: later saves keep nothing more.
-    EXPECT_TRUE(store.save(twoLayouts()));
-    EXPECT_EQ(folderEntries(folder()).size(), 3u);
-    EXPECT_TRUE(log_.lines().empty());
 }
 
 TEST_F(LayoutStorageTest, AnInterruptedWriteAnUnencodableListOrAnUnwritableFolderKeepTheOldFile) {
@@ -218,32 +208,18 @@ TEST_F(LayoutStorageTest, AnInterruptedWriteAnUnencodableListOrAnUnwritableFolde
     EXPECT_FALSE(storage().save(twoLayouts()));
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
-
-    EXPECT_EQ(readText(file()), oldText_);
-    EXPECT_EQ(folderEntries(folder()), (std::vector<fs::path>{"layouts.json"}));
-    const auto lines = log_.lines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_TRUE(lines[0].starts_with("LayoutStorage: Failed to save layouts: cannot write " +
-                                     (folder() / ".layouts.json.").string()))
-        << lines[0];
-    EXPECT_TRUE(lines[0].ends_with(": File too large")) << lines[0];
-    log_.take();
+    expectOldFileKept("cannot write " + folder().string() +
+                      "/.layouts.json.XXXXXX: File too large");
     // So does a list that cannot be written, or a folder that cannot be written to.
     auto layouts = twoLayouts();
     layouts[1].windows[0].frameHeight = std::nan("");
     EXPECT_FALSE(storage().save(layouts));
-    EXPECT_EQ(readText(file()), oldText_);
-    EXPECT_EQ(log_.take(), (std::vector<std::string>{
-                               "LayoutStorage: Failed to save layouts: layout 1: windows[0]: "
-                               "frameHeight: not a finite number"}));
+    expectOldFileKept("layout 1: windows[0]: frameHeight: not a finite number");
     if (::geteuid() == 0) return;  // permissions do not bind the superuser
     ::chmod(folder().c_str(), 0500);
     EXPECT_FALSE(storage().save({}));
-    EXPECT_EQ(readText(file()), oldText_);
-    EXPECT_EQ(log_.lines(), (std::vector<std::string>{
-                                "LayoutStorage: Failed to save layouts: cannot create a temporary "
-                                "file in " +
-                                folder().string() + ": Permission denied"}));
+    expectOldFileKept("cannot create a temporary file in " + folder().string() +
+                      ": Permission denied");
 }
 
 TEST_F(LayoutStorageTest, ARepeatedIdIsReplacedSoNoActionTouchesTwoLayouts) {

@@ -76,33 +76,9 @@ TEST_F(LayoutEditorTest, ChipsPreviewAndWindowLinesFollowTheLayout) {
         EXPECT_EQ(child(plain, chip), nullptr) << chip;
 }
 
-TEST_F(LayoutEditorTest, RecordingAShortcutAndSavingStoresItWithTheOtherFields) {
-    auto layout = layoutOf("Work", 1);
-    auto* editor = open(layout);
-    EXPECT_FALSE(shown(editor, "editorClearButton"));
-    click(editor, "editorRecordButton");
-    QTest::keyClick(child(editor, "shortcutRecorder"), Qt::Key_K,
-                    Qt::MetaModifier | Qt::ShiftModifier);
-    EXPECT_FALSE(shown(editor, "shortcutRecorder"));
-    EXPECT_EQ(text(editor, "editorShortcutText"), "Shift+Super+K");
-    EXPECT_TRUE(shown(editor, "editorClearButton"));
-
-    child<QLineEdit>(editor, "editorNameField")->setText("  Renamed ");
-    child<QCheckBox>(editor, "editorLaunchBox")->setChecked(true);
-    click(editor, "editorSaveButton");
-    flushDeletes();
-    EXPECT_EQ(windows("editLayoutWindow").size(), 0);
-    auto expected = layout;
-    expected.name = "Renamed";
-    expected.shortcutKeyCode = 40;
-    expected.shortcutModifiers = 0x120000;
-    expected.launchMissingApps = true;
-    const auto stored = app().layoutManager().layouts.get().at(0);
-    expected.modifiedAt = stored.modifiedAt;
-    EXPECT_EQ(stored, expected);
-}
-
-TEST_F(LayoutEditorTest, EscapeKeepsTheShortcutAndAClearTakesEffectOnlyOnSave) {
+// Escape keeps the shortcut and a clear takes effect only on save; a recorded shortcut is saved
+// with the other fields.
+TEST_F(LayoutEditorTest, RecordingClearingAndSavingTheShortcut) {
     auto layout = layoutOf("Work", 1);
     layout.shortcutKeyCode = 0;
     layout.shortcutModifiers = modifier::kControl;
@@ -113,7 +89,6 @@ TEST_F(LayoutEditorTest, EscapeKeepsTheShortcutAndAClearTakesEffectOnlyOnSave) {
     EXPECT_EQ(text(editor, "editorShortcutText"), "Ctrl+A");
     // Escape went to the recorder, not to the window's cancel.
     EXPECT_EQ(windows("editLayoutWindow").size(), 1);
-
     click(editor, "editorClearButton");
     EXPECT_TRUE(shown(editor, "editorNotSet"));
     click(editor, "editorCancelButton");
@@ -122,7 +97,30 @@ TEST_F(LayoutEditorTest, EscapeKeepsTheShortcutAndAClearTakesEffectOnlyOnSave) {
 
     auto* again = LayoutEditView::openWindow(shell->context(), layout);
     click(again, "editorClearButton");
+    EXPECT_FALSE(shown(again, "editorClearButton"));
+    click(again, "editorRecordButton");
+    QTest::keyClick(child(again, "shortcutRecorder"), Qt::Key_K,
+                    Qt::MetaModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(shown(again, "shortcutRecorder"));
+    EXPECT_EQ(text(again, "editorShortcutText"), "Shift+Super+K");
+    EXPECT_TRUE(shown(again, "editorClearButton"));
+    child<QLineEdit>(again, "editorNameField")->setText("  Renamed ");
+    child<QCheckBox>(again, "editorLaunchBox")->setChecked(true);
     click(again, "editorSaveButton");
+    flushDeletes();
+    EXPECT_EQ(windows("editLayoutWindow").size(), 0);
+    auto expected = layout;
+    expected.name = "Renamed";
+    expected.shortcutKeyCode = 40;
+    expected.shortcutModifiers = 0x120000;
+    expected.launchMissingApps = true;
+    const auto stored = app().layoutManager().layouts.get().at(0);
+    expected.modifiedAt = stored.modifiedAt;
+    EXPECT_EQ(stored, expected);
+
+    auto* cleared = LayoutEditView::openWindow(shell->context(), stored);
+    click(cleared, "editorClearButton");
+    click(cleared, "editorSaveButton");
     EXPECT_FALSE(app().layoutManager().layouts.get()[0].hasShortcut());
 }
 

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QWidget>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -33,11 +32,7 @@ class ScriptedDialogs final : public DialogPresenter {
     QString ask(QWidget* parent, const DialogQuestion& question) override {
         asked.push_back(question);
         if (whileAsking) whileAsking(parent);
-        if (!answers_.empty()) {
-            const QString answer = answers_.front();
-            answers_.pop_front();
-            return answer;
-        }
+        if (!answers_.isEmpty()) return answers_.takeFirst();
         return question.cancelButton.isEmpty() ? question.buttons.value(question.buttons.size() - 1)
                                                : question.cancelButton;
     }
@@ -46,7 +41,7 @@ class ScriptedDialogs final : public DialogPresenter {
     std::function<void(QWidget* parent)> whileAsking;
 
   private:
-    std::deque<QString> answers_;
+    QStringList answers_;
 };
 
 class FakeUpdates final : public UpdateControls {
