@@ -8,7 +8,7 @@
 namespace vantrel {
 
 class FdWatch {
-public:
+  public:
     virtual ~FdWatch() = default;
     // Calls `onReadable` on the main thread whenever `fd` has input, until the subscription ends.
     [[nodiscard]] virtual Subscription watchReadable(int fd, std::function<void()> onReadable) = 0;

@@ -9,7 +9,7 @@
 namespace vantrel {
 
 class Log {
-public:
+  public:
     virtual ~Log() = default;
     // Writes one message as one line. Newlines inside the message are written as spaces.
     virtual void line(std::string_view message) = 0;
@@ -17,16 +17,16 @@ public:
 
 // Writes each line to standard output and flushes it at once.
 class StdoutLog final : public Log {
-public:
+  public:
     void line(std::string_view message) override;
 
-private:
+  private:
     std::mutex mutex_;
 };
 
 // Keeps the lines in memory (tests); can also pass them on to another log.
 class MemoryLog final : public Log {
-public:
+  public:
     explicit MemoryLog(Log* forward = nullptr) : forward_(forward) {}
     void line(std::string_view message) override;
 
@@ -35,7 +35,7 @@ public:
     std::vector<std::string> take();
     bool contains(std::string_view message) const;
 
-private:
+  private:
     Log* forward_;
     mutable std::mutex mutex_;
     std::vector<std::string> lines_;

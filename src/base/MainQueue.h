@@ -12,7 +12,7 @@ namespace vantrel {
 using TimerId = std::uint64_t;
 
 class MainQueue {
-public:
+  public:
     using Task = std::function<void()>;
 
     virtual ~MainQueue() = default;
@@ -31,7 +31,7 @@ public:
 
 // Cancels its timer when destroyed or reset: the owner of a repeating timer keeps one of these.
 class TimerHandle {
-public:
+  public:
     TimerHandle() = default;
     TimerHandle(MainQueue& queue, TimerId id) : queue_(&queue), id_(id) {}
     TimerHandle(const TimerHandle&) = delete;
@@ -56,7 +56,7 @@ public:
     }
     bool active() const { return id_ != 0; }
 
-private:
+  private:
     MainQueue* queue_ = nullptr;
     TimerId id_ = 0;
 };

@@ -8,7 +8,9 @@ namespace vantrel {
 ManualLoop::ManualLoop(Date wallStart)
     : mainThread_(std::this_thread::get_id()), wallStart_(wallStart) {}
 
-void ManualLoop::post(Task task) { schedule(Duration::zero(), Duration::zero(), std::move(task)); }
+void ManualLoop::post(Task task) {
+    schedule(Duration::zero(), Duration::zero(), std::move(task));
+}
 
 TimerId ManualLoop::postAfter(Duration delay, Task task) {
     return schedule(std::max(delay, Duration::zero()), Duration::zero(), std::move(task));
@@ -33,7 +35,9 @@ void ManualLoop::cancel(TimerId id) {
     std::erase_if(queue_, [id](const auto& item) { return item.second.id == id; });
 }
 
-bool ManualLoop::isMainThread() const { return std::this_thread::get_id() == mainThread_; }
+bool ManualLoop::isMainThread() const {
+    return std::this_thread::get_id() == mainThread_;
+}
 
 TimePoint ManualLoop::now() const {
     std::lock_guard lock(mutex_);
@@ -51,9 +55,13 @@ void ManualLoop::sleepFor(Duration duration) {
     if (duration > Duration::zero()) now_ += duration;
 }
 
-std::size_t ManualLoop::runPending() { return runUntil(now()); }
+std::size_t ManualLoop::runPending() {
+    return runUntil(now());
+}
 
-std::size_t ManualLoop::advance(Duration duration) { return runUntil(now() + duration); }
+std::size_t ManualLoop::advance(Duration duration) {
+    return runUntil(now() + duration);
+}
 
 bool ManualLoop::runNext() {
     TimePoint due;

@@ -3,8 +3,8 @@
 
 #include <map>
 #include <memory>
-#include <optional>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -14,7 +14,7 @@
 namespace vantrel {
 
 class ManualLoop final : public MainQueue, public Clock {
-public:
+  public:
     // Virtual time starts at zero; the wall clock at `wallStart`.
     explicit ManualLoop(Date wallStart = Date{std::chrono::seconds{1'765'000'000}});
     ManualLoop(const ManualLoop&) = delete;
@@ -46,7 +46,7 @@ public:
     std::vector<Duration> sleeps() const;
     void clearSleeps();
 
-private:
+  private:
     struct Entry {
         TimerId id;
         Duration interval;  // zero for one-shot tasks

@@ -22,7 +22,7 @@ struct Notification {
 };
 
 class NotificationCenter {
-public:
+  public:
     using Observer = std::function<void(const Notification&)>;
 
     NotificationCenter();
@@ -35,7 +35,7 @@ public:
     // Delivers to the observers registered now, in registration order, before returning.
     void post(const std::string& name, UserInfo userInfo = {});
 
-private:
+  private:
     struct Entry {
         std::uint64_t id;
         std::string name;

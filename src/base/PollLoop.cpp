@@ -24,7 +24,9 @@ PollLoop::~PollLoop() {
     if (wakeWrite_ >= 0) ::close(wakeWrite_);
 }
 
-void PollLoop::post(Task task) { schedule(Duration::zero(), Duration::zero(), std::move(task)); }
+void PollLoop::post(Task task) {
+    schedule(Duration::zero(), Duration::zero(), std::move(task));
+}
 
 TimerId PollLoop::postAfter(Duration delay, Task task) {
     return schedule(std::max(delay, Duration::zero()), Duration::zero(), std::move(task));
@@ -52,14 +54,17 @@ void PollLoop::cancel(TimerId id) {
     std::erase_if(timers_, [id](const auto& item) { return item.second.id == id; });
 }
 
-bool PollLoop::isMainThread() const { return std::this_thread::get_id() == mainThread_.load(); }
+bool PollLoop::isMainThread() const {
+    return std::this_thread::get_id() == mainThread_.load();
+}
 
 Subscription PollLoop::watchReadable(int fd, std::function<void()> onReadable) {
     std::uint64_t id;
     {
         std::lock_guard lock(mutex_);
         id = sequence_++;
-        watches_.push_back({id, fd, std::make_shared<std::function<void()>>(std::move(onReadable))});
+        watches_.push_back(
+            {id, fd, std::make_shared<std::function<void()>>(std::move(onReadable))});
     }
     wake();
     return Subscription([this, id] {
@@ -80,9 +85,13 @@ void PollLoop::quit() {
     wake();
 }
 
-void PollLoop::run() { loop(std::nullopt); }
+void PollLoop::run() {
+    loop(std::nullopt);
+}
 
-void PollLoop::runFor(Duration limit) { loop(clock_.now() + limit); }
+void PollLoop::runFor(Duration limit) {
+    loop(clock_.now() + limit);
+}
 
 void PollLoop::loop(std::optional<TimePoint> deadline) {
     mainThread_ = std::this_thread::get_id();

@@ -16,7 +16,7 @@
 namespace vantrel {
 
 class PollLoop final : public MainQueue, public FdWatch {
-public:
+  public:
     // The loop's main thread is the one that calls run().
     explicit PollLoop(const Clock& clock);
     PollLoop(const PollLoop&) = delete;
@@ -40,7 +40,7 @@ public:
     // Makes run() return after the current task. Safe from any thread.
     void quit();
 
-private:
+  private:
     struct Timer {
         TimerId id;
         Duration interval;

@@ -14,7 +14,7 @@ namespace vantrel {
 
 template <typename T>
 class Published {
-public:
+  public:
     using Observer = std::function<void(const T& newValue)>;
 
     explicit Published(T initial = T{}) : state_(std::make_shared<State>()) {
@@ -49,7 +49,7 @@ public:
         return add(true, std::move(observer));
     }
 
-private:
+  private:
     struct Entry {
         std::uint64_t id;
         bool after;

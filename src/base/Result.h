@@ -13,8 +13,8 @@ struct Error {
 
 template <typename T>
 class [[nodiscard]] Result {
-public:
-    Result(T value) : data_(std::move(value)) {}  // NOLINT: implicit by design
+  public:
+    Result(T value) : data_(std::move(value)) {}      // NOLINT: implicit by design
     Result(Error error) : data_(std::move(error)) {}  // NOLINT: implicit by design
 
     bool ok() const { return std::holds_alternative<T>(data_); }
@@ -30,7 +30,7 @@ public:
 
     const Error& error() const { return std::get<Error>(data_); }
 
-private:
+  private:
     std::variant<T, Error> data_;
 };
 

@@ -8,7 +8,7 @@
 namespace vantrel {
 
 class Subscription {
-public:
+  public:
     Subscription() = default;
     explicit Subscription(std::function<void()> cancel) : cancel_(std::move(cancel)) {}
     Subscription(const Subscription&) = delete;
@@ -28,7 +28,7 @@ public:
     }
     bool active() const { return static_cast<bool>(cancel_); }
 
-private:
+  private:
     std::function<void()> cancel_;
 };
 

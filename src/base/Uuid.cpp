@@ -14,7 +14,8 @@ Uuid Uuid::random() {
     std::array<std::uint8_t, 16> bytes{};
     for (std::size_t i = 0; i < 16; i += 8) {
         auto word = engine();
-        for (std::size_t j = 0; j < 8; ++j) bytes[i + j] = static_cast<std::uint8_t>(word >> (8 * j));
+        for (std::size_t j = 0; j < 8; ++j)
+            bytes[i + j] = static_cast<std::uint8_t>(word >> (8 * j));
     }
     bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4
     bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
@@ -28,7 +29,9 @@ int hexValue(char c) {
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
-bool isHyphenPosition(std::size_t i) { return i == 8 || i == 13 || i == 18 || i == 23; }
+bool isHyphenPosition(std::size_t i) {
+    return i == 8 || i == 13 || i == 18 || i == 23;
+}
 }  // namespace
 
 std::optional<Uuid> Uuid::parse(std::string_view text) {

@@ -10,7 +10,7 @@
 namespace vantrel {
 
 class Uuid {
-public:
+  public:
     Uuid() = default;  // the nil UUID
     explicit Uuid(const std::array<std::uint8_t, 16>& bytes) : bytes_(bytes) {}
 
@@ -27,7 +27,7 @@ public:
     friend bool operator==(const Uuid&, const Uuid&) = default;
     friend auto operator<=>(const Uuid&, const Uuid&) = default;
 
-private:
+  private:
     std::array<std::uint8_t, 16> bytes_{};
 };
 
