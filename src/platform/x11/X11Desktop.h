@@ -105,6 +105,8 @@ class X11Desktop final : public native::NativeDesktop {
     Subscription observeAppLaunches(std::function<void(const native::App&)> handler) override;
 
   private:
+    // The source indication of our requests to the window manager: a pager, acting for the user.
+    static constexpr std::uint32_t kSourcePager = 2;
     // Everything below runs with mutex_ held.
     bool usableLocked();
     // Handles the events that arrived; `readSocket` false takes only those already read.

@@ -184,7 +184,6 @@ bool X11Desktop::moveToCurrentWorkspace(native::WindowId id) {
     if (client == nullptr || !snapshot->root.statesCurrentDesktop) return false;
     const std::uint32_t current = snapshot->root.currentDesktop;
     if (x11::isOnAllDesktops(*client, atoms_) || client->desktop == current) return true;
-    constexpr std::uint32_t kSourcePager = 2;  // we act for the user
     sendRootMessageLocked(window, atoms_._NET_WM_DESKTOP, {current, kSourcePager, 0, 0, 0});
     return true;
 }

@@ -11,7 +11,6 @@ namespace {
 using Steady = std::chrono::steady_clock;
 
 constexpr std::uint32_t kStaticGravity = 10;
-constexpr std::uint32_t kSourcePager = 2;  // we act for the user
 
 // A manager offsets a move by its own notion of the decorations or the border, a few pixels;
 // anything further is someone else's move (or the manager's refusal), never ours to undo.

@@ -14,7 +14,6 @@ namespace {
 
 using Steady = std::chrono::steady_clock;
 
-constexpr std::uint32_t kSourcePager = 2;  // we act for the user
 constexpr std::uint32_t kIconicState = 3;
 constexpr std::uint32_t kRemove = 0;
 
