@@ -417,7 +417,7 @@ done
 # --- The command line over a private session bus: `vantrel restore` ends with the windows
 # placed.
 if command -v dbus-daemon >/dev/null; then
-  read -r bus_address bus_pid < <(dbus-daemon --session --fork --print-address=1 --print-pid=1 | xargs)
+  read -r bus_address bus_pid < <(dbus-daemon --config-file="$(dirname "$0")/../private-bus.conf" --fork --print-address=1 --print-pid=1 | xargs)
   pids+=("$bus_pid")
   export DBUS_SESSION_BUS_ADDRESS=$bus_address
   started
