@@ -85,15 +85,16 @@ TEST_F(GnomeShellTest, ListsMovesMinimisesAndClosesWaylandAndXWaylandWindows) {
     env.insert("QT_QPA_PLATFORM", "wayland");
     wayland.setProcessEnvironment(env);
     wayland.start();
-    ASSERT_TRUE(waitUntil([&] { return wayland.readAllStandardOutput().contains("mapped"); }, 60000));
+    ASSERT_TRUE(
+        waitUntil([&] { return wayland.readAllStandardOutput().contains("mapped"); }, 60000));
     struct Client {
         QString key, value, resourceClass;
         bool xwayland;
         QList<int> target;
         QProcess* process;
     };
-    std::vector<Client> clients{{"title", "Wayland one", "vantrel-gnome-test", false,
-                                 {100, 120, 500, 350}, &wayland}};
+    std::vector<Client> clients{
+        {"title", "Wayland one", "vantrel-gnome-test", false, {100, 120, 500, 350}, &wayland}};
     QProcess xlogo;
     if (qEnvironmentVariableIsSet("DISPLAY")) {
         xlogo.start("xlogo", {"-geometry", "200x150+10+10"});
@@ -125,7 +126,8 @@ TEST_F(GnomeShellTest, ListsMovesMinimisesAndClosesWaylandAndXWaylandWindows) {
         const QVariantList idArg{QVariant::fromValue(qulonglong(id))};
         for (const bool minimized : {true, false}) {
             call(bus, minimized ? "Minimize" : "Unminimize", idArg);
-            EXPECT_TRUE(waitFor(c.key, c.value, [&](auto now) { return now["minimized"] == minimized; }));
+            EXPECT_TRUE(
+                waitFor(c.key, c.value, [&](auto now) { return now["minimized"] == minimized; }));
         }
         ASSERT_EQ(call(bus, "Close", idArg).type(), QDBusMessage::ReplyMessage);
         EXPECT_TRUE(waitUntil([&] { return c.process->state() == QProcess::NotRunning; }, 60000));
@@ -159,7 +161,11 @@ TEST_F(GnomeShellTest, RefusesOtherCallersAndBadArguments) {
     } cases[] = {
         {&other, "Register", {}, denied, "another client is registered"},
         {&other, "ListWindows", {}, denied, "only the client that registered first"},
-        {&bus, "MoveResize", {none, 0, 0, 100, 100}, "app.vantrel.Shell1.Error.NoSuchWindow", "no window"},
+        {&bus,
+         "MoveResize",
+         {none, 0, 0, 100, 100},
+         "app.vantrel.Shell1.Error.NoSuchWindow",
+         "no window"},
         {&bus, "Minimize", {none}, "app.vantrel.Shell1.Error.NoSuchWindow", "no window"},
         {&bus, "MoveResize", {none, 0, 0, 0, 100}, invalid, "size out of range"},
         {&bus, "MoveResize", {none, 0, -70000, 100, 100}, invalid, "position out of range"},
