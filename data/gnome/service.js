@@ -88,6 +88,9 @@ export class VantrelService {
         this._handlers = [];
         this._windowHandlers = new Map();
         this._pending = new Set();
+        // New windows Mutter has not shown yet. It places a window when it first shows it, which
+        // would undo an earlier move, so they are listed only from then on.
+        this._unshown = new Set();
     }
 
     start() {
@@ -111,8 +114,8 @@ export class VantrelService {
             if (app.state === Shell.AppState.RUNNING)
                 this._appStarted(app);
         });
-        for (const actor of global.get_window_actors())
-            this._follow(actor.meta_window, false);
+        for (const w of global.display.list_all_windows())
+            this._follow(w, false);
     }
 
     stop() {
@@ -124,6 +127,7 @@ export class VantrelService {
             ids.forEach(id => w.disconnect(id));
         this._handlers = [];
         this._windowHandlers.clear();
+        this._unshown.clear();
         if (this._idleId)
             GLib.source_remove(this._idleId);
         if (this._watchId)
@@ -148,16 +152,23 @@ export class VantrelService {
         ids.push(w.connect('unmanaged', () => {
             this._windowHandlers.get(w)?.forEach(id => w.disconnect(id));
             this._windowHandlers.delete(w);
+            this._unshown.delete(w);
             changed();
         }));
+        ids.push(w.connect('shown', () => {
+            if (this._unshown.delete(w))
+                changed();
+        }));
         this._windowHandlers.set(w, ids);
-        if (isNew)
-            changed();
+        // An X11 window is placed as it maps, before Mutter announces it; a Wayland window only
+        // when its first frame arrives.
+        if (isNew && w.get_client_type() === Meta.WindowClientType.WAYLAND)
+            this._unshown.add(w);
     }
 
     _queue(signal) {
         this._pending.add(signal);
-        this._idleId ??= GLib.idle_add(GLib.PRIORITY_DEFAULT_IDLE, () => {
+        this._idleId ||= GLib.idle_add(GLib.PRIORITY_DEFAULT_IDLE, () => {
             this._idleId = 0;
             for (const name of this._pending)
                 this._dbus?.emit_signal(name, null);
@@ -239,15 +250,21 @@ export class VantrelService {
     }
 
     _window(id) {
-        const actor = global.get_window_actors().find(a => a.meta_window.get_id() === id);
-        if (!actor)
+        const w = global.display.list_all_windows().find(candidate => candidate.get_id() === id);
+        if (!w)
             throw new Refusal(NO_WINDOW, `no window ${id}`);
-        return actor.meta_window;
+        return w;
     }
 
     _windows() {
-        const all = global.get_window_actors().map(a => a.meta_window)
-            .filter(w => !w.is_override_redirect());
+        // Windows a user arranges, as the KWin script reports them: ordinary ones and dialogs,
+        // not panels, menus or the desktop.
+        const arranged = [Meta.WindowType.NORMAL, Meta.WindowType.DIALOG, Meta.WindowType.MODAL_DIALOG];
+        // The display's list, not the window actors: a new window is in it when window-created
+        // announces it, its actor only later.
+        const all = global.display.list_all_windows()
+            .filter(w => !w.is_override_redirect() && !this._unshown.has(w) &&
+                arranged.includes(w.get_window_type()));
         const stacking = global.display.sort_windows_by_stacking(all);
         const focused = global.display.focus_window;
         const workspaces = global.workspace_manager;

@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -60,7 +61,10 @@ class GnomeShellTest : public ::testing::Test {
     // Waits (each WindowsChanged wakes it) until the window matches.
     bool waitFor(const QString& key, const QString& value,
                  const std::function<bool(const QJsonObject&)>& holds) {
-        return waitUntil([&] { return holds(window(key, value)); }, 60000);
+        // Seen only at the deadline means no WindowsChanged announced the change: a failure.
+        QDeadlineTimer deadline(60000);
+        return waitUntil([&] { return holds(window(key, value)); }, 60000) &&
+               !deadline.hasExpired();
     }
     static QList<int> frame(const QJsonObject& w) {
         QList<int> out;
