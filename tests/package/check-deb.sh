@@ -42,9 +42,12 @@ if [ ! -f "$deb" ]; then
 fi
 pass "built $(basename "$deb")"
 
-# -- contents: exactly the program and its desktop integration, owned by root ---------------
+# -- contents: the program, its desktop integration and the GNOME extension, owned by root --
 expected="./usr/bin/vantrel -rwxr-xr-x root/root
 ./usr/share/applications/vantrel.desktop -rw-r--r-- root/root
+./usr/share/gnome-shell/extensions/vantrel@vantrel.app/extension.js -rw-r--r-- root/root
+./usr/share/gnome-shell/extensions/vantrel@vantrel.app/metadata.json -rw-r--r-- root/root
+./usr/share/gnome-shell/extensions/vantrel@vantrel.app/service.js -rw-r--r-- root/root
 ./usr/share/icons/hicolor/scalable/apps/vantrel.svg -rw-r--r-- root/root
 ./usr/share/icons/hicolor/symbolic/apps/vantrel-symbolic.svg -rw-r--r-- root/root
 ./usr/share/metainfo/app.vantrel.Vantrel.metainfo.xml -rw-r--r-- root/root"
