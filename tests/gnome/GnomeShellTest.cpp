@@ -14,13 +14,16 @@
 
 namespace vantrel::testing {
 
-// Wakes the waiting loop on each WindowsChanged, so frames are read again only when they changed.
+// Wakes the waiting loop on each WindowsChanged, so frames are read again only when they changed;
+// keeps what AppStarted said.
 class Changes : public QObject {
     Q_OBJECT
   public:
     int count = 0;
+    QStringList apps;
   public slots:
     void take() { ++count; }
+    void started(const QString& json) { apps << json; }
 };
 
 namespace {
@@ -45,6 +48,7 @@ class GnomeShellTest : public ::testing::Test {
         ASSERT_TRUE(other.isConnected()) << "run it through tests/gnome/with-gnome-shell.sh";
         ASSERT_EQ(call(bus, "Register").type(), QDBusMessage::ReplyMessage);
         bus.connect(service, path, iface, "WindowsChanged", &changes, SLOT(take()));
+        bus.connect(service, path, iface, "AppStarted", &changes, SLOT(started(QString)));
     }
 
     QJsonObject state(const QString& method = "ListWindows") {
@@ -128,16 +132,30 @@ TEST_F(GnomeShellTest, ListsMovesMinimisesAndClosesWaylandAndXWaylandWindows) {
         EXPECT_TRUE(waitFor(c.key, c.value, [&](auto now) { return near(now, c.target); }))
             << "frame " << QJsonDocument(window(c.key, c.value)).toJson().toStdString();
         const QVariantList idArg{QVariant::fromValue(qulonglong(id))};
-        for (const bool minimized : {true, false}) {
-            call(bus, minimized ? "Minimize" : "Unminimize", idArg);
+        // Each request, and the state the window must then show.
+        const std::pair<QString, std::pair<const char*, QJsonValue>> steps[] = {
+            {"Minimize", {"minimized", true}},      {"Unminimize", {"minimized", false}},
+            {"Activate", {"active", true}},         {"MoveToWorkspace 1", {"desktop", 1}},
+            {"MoveToWorkspace -1", {"desktop", 0}},
+        };
+        for (const auto& [request, want] : steps) {
+            SCOPED_TRACE(request.toStdString());
+            const auto words = request.split(' ');
+            auto args = idArg;
+            if (words.size() > 1) args << words[1].toInt();
+            const auto reply = call(bus, words[0], args);
+            EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage)
+                << reply.errorMessage().toStdString();
             EXPECT_TRUE(
-                waitFor(c.key, c.value, [&](auto now) { return now["minimized"] == minimized; }));
+                waitFor(c.key, c.value, [&](auto now) { return now[want.first] == want.second; }));
         }
         ASSERT_EQ(call(bus, "Close", idArg).type(), QDBusMessage::ReplyMessage);
         EXPECT_TRUE(waitUntil([&] { return c.process->state() == QProcess::NotRunning; }, 60000));
         EXPECT_TRUE(waitFor(c.key, c.value, [](auto now) { return now.isEmpty(); }));
     }
     EXPECT_GT(changes.count, 0);
+    EXPECT_TRUE(changes.apps.filter("\"desktopFile\":\"vantrel-gnome-test\"").size() == 1)
+        << changes.apps.join(' ').toStdString();
 }
 
 TEST_F(GnomeShellTest, ListsTheVirtualMonitor) {
