@@ -54,8 +54,12 @@ wait_name() {  # BUS NAME PID
   while kill -0 "$3" 2>/dev/null && kill -0 "$waiter" 2>/dev/null; do
     wait -n "$waiter" "$3" 2>/dev/null || true
   done
-  wait "$waiter" 2>/dev/null || return 1
-  kill -0 "$3" 2>/dev/null
+  if ! kill -0 "$3" 2>/dev/null; then
+    kill "$waiter" 2>/dev/null || true
+    wait "$waiter" 2>/dev/null || true
+    return 1
+  fi
+  wait "$waiter" 2>/dev/null
 }
 
 # GNOME Shell needs logind on a system bus: a private bus with python3-dbusmock's logind. Debian's
