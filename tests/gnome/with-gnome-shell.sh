@@ -65,8 +65,8 @@ wait_name() {  # BUS NAME PID
 # GNOME Shell needs logind on a system bus: a private bus with python3-dbusmock's logind. Debian's
 # own python3, as the one first on PATH may lack Debian's modules.
 mapfile -t bus < <(dbus-daemon --config-file="$here/../private-bus.conf" --fork --print-address=1 \
-  --print-pid=1)
-[ ${#bus[@]} -eq 2 ] || fail "the private system bus did not start"
+  --print-pid=1 2>"$tmp/system-bus.log")
+[ ${#bus[@]} -eq 2 ] || fail "the private system bus did not start: $(cat "$tmp/system-bus.log")"
 pids+=("${bus[1]}")
 export DBUS_SYSTEM_BUS_ADDRESS=${bus[0]}
 /usr/bin/python3 -m dbusmock --system --template logind >"$tmp/logind.log" 2>&1 &
@@ -85,11 +85,11 @@ wait_name session app.vantrel.Shell "$shell" || fail "the Vantrel extension did 
 # of that child.
 xwayland=$(pgrep -P "$shell" -x Xwayland || true)
 if [ -n "$xwayland" ]; then
-  mapfile -d '' -t xargs <"/proc/$xwayland/cmdline"
-  for ((i = 1; i < ${#xargs[@]}; i++)); do
-    case ${xargs[i]} in
-      :[0-9]*) export DISPLAY=${xargs[i]} ;;
-      -auth) export XAUTHORITY=${xargs[i + 1]} ;;
+  mapfile -d '' -t words <"/proc/$xwayland/cmdline"
+  for ((i = 1; i < ${#words[@]}; i++)); do
+    case ${words[i]} in
+      :[0-9]*) export DISPLAY=${words[i]} ;;
+      -auth) export XAUTHORITY=${words[i + 1]} ;;
     esac
   done
 fi
