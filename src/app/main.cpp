@@ -24,6 +24,9 @@
 #include "platform/freedesktop/DesktopEntries.h"
 #include "platform/freedesktop/XdgFolders.h"
 #include "ui/AppChoices.h"
+#ifdef VANTREL_BACKEND_KWIN
+#include "platform/kwin/KWinBackend.h"
+#endif
 #ifdef VANTREL_BACKEND_X11
 #include "platform/x11/X11Backend.h"
 #endif
@@ -81,6 +84,9 @@ void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
 // The backends this build has, most wanted first: later ones for Wayland go before X11.
 vantrel::BackendChoice backends() {
     vantrel::BackendChoice choice;
+#ifdef VANTREL_BACKEND_KWIN
+    choice.add(vantrel::kwin::backendEntry());
+#endif
 #ifdef VANTREL_BACKEND_X11
     choice.add(vantrel::x11::backendEntry());
 #endif
