@@ -74,7 +74,7 @@ class KWinBackend final : public DesktopBackend {
 BackendEntry backendEntry() {
     return BackendEntry{
         "kwin",
-        {SessionType::wayland},
+        {SessionType::kdeWayland},
         []() -> std::optional<std::string> {
             const char* display = std::getenv("WAYLAND_DISPLAY");
             if (display == nullptr || *display == '\0') return "No Wayland display is set";
