@@ -93,10 +93,12 @@ native::Capabilities KWinDesktop::capabilities() {
 
 native::Identity KWinDesktop::identity() const {
     native::Identity identity;
+    // Plasma's own; KDE's file manager and panel are never quit.
     identity.fileManager = "org.kde.dolphin";
     identity.dock = "org.kde.plasmashell";
     identity.own = "vantrel";
-    identity.accessSettingsUri = "systemsettings://kcm_kwin_scripts";
+    // Nothing for the user to grant: Vantrel loads its script into KWin itself.
+    identity.accessSettingsUri = "";
     return identity;
 }
 
