@@ -1,5 +1,5 @@
-// What the KWin bridge must withstand beyond the contract: callers other than KWin, and text from
-// the script that is not what the protocol says. Runs inside with-kwin.sh.
+// What the KWin backend must do beyond the contract: name monitors, refuse callers other than
+// KWin, and withstand text from the script that is not what the protocol says (with-kwin.sh).
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -32,17 +32,22 @@ void fromKWin(const std::string& method, const std::string& text) {
     runKWinScript(call(method, text));
 }
 
-TEST(KWinBridge, RefusesCallersOtherThanKWinAndLogsWhatItCannotRead) {
+TEST(KWinBridge, NamesMonitorsRefusesCallersOtherThanKWinAndLogsWhatItCannotRead) {
     MemoryLog log;
     ManualLoop loop;
     SystemClock clock;
     kwin::KWinBridge bridge(log);
-    kwin::KWinDesktop desktop(log, loop, clock, bridge);
+    kwin::KWinDesktop desktop(log, loop, clock, bridge, {.outputNames = kwin::outputNames});
     ASSERT_TRUE(bridge.start().ok());
     QCoreApplication::processEvents();  // Qt D-Bus delivers calls once the loop has run
     desktop.connect();
     ASSERT_TRUE(kwin::loadScript(VANTREL_KWIN_SCRIPT).ok());
     ASSERT_TRUE(eventually([&] { return desktop.ready(); }));
+    // KWin 5.27 names its outputs to no script: the name comes from its support information.
+    EXPECT_TRUE(eventually([&] {
+        loop.runPending();
+        return desktop.snapshot()->monitors.at(0).name == "Virtual-0";
+    }));
     const std::string window =
         R"({"kind":"window","window":{"id":"{intruder}","title":"Intruder","frame":[0,0,9,9]}})";
     // Another program on the bus, with a well-formed report.
