@@ -58,6 +58,7 @@ class KWinBackend final : public DesktopBackend {
         if (!loaded) log_.line("Vantrel: " + loaded.error().message);
     }
 
+    // KWin is the Wayland compositor: when it ends, Qt's Wayland connection ends the program.
     Subscription onSessionLost(std::function<void()>) override { return {}; }
 
   private:
