@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/freedesktop/GioLauncher.h"
+#include "platform/freedesktop/SessionBus.h"
 #include "platform/kwin/KWinBridge.h"
 #include "platform/kwin/KWinDesktop.h"
 #include "platform/kwin/KWinScript.h"
@@ -74,10 +75,12 @@ class KWinBackend final : public DesktopBackend {
 BackendEntry backendEntry() {
     return BackendEntry{
         "kwin",
-        {SessionType::wayland},
+        {SessionType::kdeWayland},
         []() -> std::optional<std::string> {
             const char* display = std::getenv("WAYLAND_DISPLAY");
             if (display == nullptr || *display == '\0') return "No Wayland display is set";
+            if (!freedesktop::sessionBusHasOwner(kKWinService))
+                return "KDE Plasma's KWin is not reachable on the session bus (org.kde.KWin)";
             if (!scriptPath(std::getenv("VANTREL_KWIN_SCRIPT"), ownExecutable()))
                 return "The KWin script vantrel-kwin.js is not installed";
             return std::nullopt;
