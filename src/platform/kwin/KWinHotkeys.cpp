@@ -201,8 +201,10 @@ int KWinHotkeys::unregisterHotkey(HotkeyRef ref) {
             return hotkey_status::kInvalidHotkey;
         found->second.active = false;
         name = actionName(found->second.shortcut);
-        log_.line("KWinHotkeys: Released " + found->second.shortcut.text +
-                  "; KWin keeps it for Vantrel, doing nothing, until Vantrel quits");
+        // Once per combination: the shortcut recorder releases them all each time it listens.
+        if (toldReleased_.insert(name).second)
+            log_.line("KWinHotkeys: Released " + found->second.shortcut.text +
+                      "; KWin keeps it for Vantrel, doing nothing, until Vantrel quits");
         if (silent_) return hotkey_status::kNoError;
     }
     // The script stops reporting it; presses that cross this are dropped here anyway.

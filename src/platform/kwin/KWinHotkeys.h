@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "base/Log.h"
@@ -63,6 +64,7 @@ class KWinHotkeys final : public HotkeySystem {
     // Every action registered in this run, released ones included: they still hold their keys.
     std::map<HotkeyRef, Registration> registrations_;
     HotkeyRef nextRef_ = 1;
+    std::set<std::string> toldReleased_;
     std::shared_ptr<PressHandler> handler_;
     // Set when the script did not answer, so the next registrations do not each wait for it;
     // cleared when the script (re)starts.
