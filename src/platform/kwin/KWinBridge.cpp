@@ -210,17 +210,17 @@ KWinBridge::~KWinBridge() {
 Status KWinBridge::start() {
     object_->connection = QDBusConnection::sessionBus();
     if (!object_->connection.isConnected()) return Error{"No session bus"};
+    Object* object = object_.get();
+    if (!object_->connection.registerVirtualObject(text(kBridgePath), object))
+        return Error{std::string("Cannot publish ") + kBridgePath + " on the session bus"};
     object_->moveToThread(&object_->thread);
     object_->thread.start();
-    Object* object = object_.get();
     QMetaObject::invokeMethod(
         object, [object] { object->startIdleCheck(); }, Qt::QueuedConnection);
     {
         std::lock_guard lock(shared_->mutex);
         shared_->running = true;
     }
-    if (!object_->connection.registerVirtualObject(text(kBridgePath), object))
-        return Error{std::string("Cannot publish ") + kBridgePath + " on the session bus"};
     if (!object_->connection.registerService(text(kBridgeService)))
         return Error{std::string("Another program holds ") + kBridgeService};
     return Ok{};

@@ -52,6 +52,9 @@ class KWinDesktop final : public native::NativeDesktop {
     // (a blocking call to KWin: never on the bridge's thread).
     void nameMonitors(const std::vector<std::string>& names);
 
+    // KWin's own id of the window (its internalId), for KWin's D-Bus; empty when unknown.
+    std::string uuidOf(native::WindowId window);
+
     std::shared_ptr<const native::Snapshot> snapshot() override;
     native::Capabilities capabilities() override;
     native::Identity identity() const override;
@@ -80,7 +83,6 @@ class KWinDesktop final : public native::NativeDesktop {
     // Waits until `done` holds for the model (with mutex_ held), or the deadline.
     bool waitFor(std::unique_lock<std::mutex>& lock, Duration timeout,
                  const std::function<bool()>& done);
-    std::string uuidOf(native::WindowId window);
 
     Log& log_;
     MainQueue& mainQueue_;
