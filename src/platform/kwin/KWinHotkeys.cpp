@@ -1,10 +1,11 @@
-// KWin's global shortcuts: key names, the kglobalaccel questions, and the script's requests.
+// KWin's global shortcuts: key names, the kglobalaccel questions (in its key-sequence methods,
+// which KDE Frameworks 5 and 6 both have), and the script's requests.
 #include "platform/kwin/KWinHotkeys.h"
 
 #include <QtCore/qnamespace.h>
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QStringList>
 
 #include <array>
@@ -60,6 +61,32 @@ QDBusMessage askGlobalAccel(const char* method, const QVariant& argument) {
         QStringLiteral("org.kde.KGlobalAccel"), QString::fromLatin1(method));
     call << argument;
     return QDBusConnection::sessionBus().call(call, QDBus::Block, kServiceTimeoutMs);
+}
+
+// A key sequence as kglobalaccel reads one, (ai): always four keys, unused ones 0 (it reads four
+// whatever was sent, and a shorter one aborts KWin 5.27).
+QVariant keySequence(int qtKey) {
+    QDBusArgument sequence;
+    sequence.beginStructure();
+    sequence << QList<int>{qtKey, 0, 0, 0};
+    sequence.endStructure();
+    return QVariant::fromValue(sequence);
+}
+
+// The first keys of each sequence in a reply of a(ai).
+QList<int> firstKeys(const QVariant& reply) {
+    QList<int> keys;
+    const auto sequences = qvariant_cast<QDBusArgument>(reply);
+    sequences.beginArray();
+    while (!sequences.atEnd()) {
+        QList<int> sequence;
+        sequences.beginStructure();
+        sequences >> sequence;
+        sequences.endStructure();
+        if (!sequence.isEmpty()) keys.push_back(sequence.front());
+    }
+    sequences.endArray();
+    return keys;
 }
 
 }  // namespace
@@ -132,7 +159,7 @@ void KWinHotkeys::onPress(const std::string& name) {
 }
 
 std::optional<std::string> KWinHotkeys::holderOf(const KWinShortcut& shortcut) const {
-    const QDBusMessage reply = askGlobalAccel("action", QVariant(shortcut.qtKey));
+    const QDBusMessage reply = askGlobalAccel("actionList", keySequence(shortcut.qtKey));
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return std::nullopt;  // no answer: the registration itself will tell
     // [component, action, component's friendly name, action's friendly name]; empty when free.
@@ -147,9 +174,11 @@ std::optional<std::string> KWinHotkeys::holderOf(const KWinShortcut& shortcut) c
 bool KWinHotkeys::holdsKey(const KWinShortcut& shortcut) const {
     const QStringList action{QStringLiteral("kwin"), QString::fromStdString(actionName(shortcut)),
                              QString(), QString()};
-    const QDBusMessage reply = askGlobalAccel("shortcut", QVariant(action));
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return false;
-    return qdbus_cast<QList<int>>(reply.arguments().at(0)).contains(shortcut.qtKey);
+    const QDBusMessage reply = askGlobalAccel("shortcutKeys", QVariant(action));
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty() ||
+        !reply.arguments().at(0).canConvert<QDBusArgument>())
+        return false;
+    return firstKeys(reply.arguments().at(0)).contains(shortcut.qtKey);
 }
 
 HotkeyRegistration KWinHotkeys::registerHotkey(std::uint32_t keyCode, std::uint32_t modifierMask,
