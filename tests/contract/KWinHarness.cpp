@@ -6,11 +6,10 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QVariantMap>
-#include <cstdio>
-#include <fstream>
 #include <vector>
 
 #include "DesktopHarness.h"
+#include "KWinCalls.h"
 #include "TestProcess.h"
 #include "base/Log.h"
 #include "base/ManualLoop.h"
@@ -19,26 +18,6 @@
 
 namespace vantrel::testing {
 namespace {
-
-QDBusMessage callKWin(const char* path, const char* interface, const char* method,
-                      const QList<QVariant>& arguments) {
-    auto call =
-        QDBusMessage::createMethodCall(QStringLiteral("org.kde.KWin"), QString::fromLatin1(path),
-                                       QString::fromLatin1(interface), QString::fromLatin1(method));
-    call.setArguments(arguments);
-    return QDBusConnection::sessionBus().call(call);
-}
-
-// Runs a piece of KWin script once: written to a file, loaded, started and unloaded.
-void runKWinScript(const std::string& body) {
-    const std::string file = std::string(std::getenv("XDG_RUNTIME_DIR")) + "/harness.js";
-    std::ofstream(file) << body;
-    const QString plugin = QStringLiteral("vantrel-harness");
-    callKWin("/Scripting", "org.kde.kwin.Scripting", "loadScript",
-             {QString::fromStdString(file), plugin});
-    callKWin("/Scripting", "org.kde.kwin.Scripting", "start", {});
-    callKWin("/Scripting", "org.kde.kwin.Scripting", "unloadScript", {plugin});
-}
 
 class KWinHarness final : public DesktopHarness {
   public:
@@ -83,7 +62,12 @@ class KWinHarness final : public DesktopHarness {
             "};\n"
             "});\n");
         windows_.push_back({std::move(*process), id});
-        settle([&] { return trueFrame(windows_.size() - 1) == frame; });
+        // KWin reports to the script after it moved the window: wait for both.
+        settle([&] {
+            const native::Window* listed = desktop_.snapshot()->window(id);
+            return trueFrame(windows_.size() - 1) == frame && listed != nullptr &&
+                   listed->frame == frame;
+        });
         return windows_.size() - 1;
     }
     Rect trueFrame(WindowHandle handle) override {
