@@ -106,7 +106,7 @@ class KWinHarness final : public DesktopHarness {
     ManualLoop loop_;
     SystemClock clock_;
     kwin::KWinBridge bridge_{log_};
-    kwin::KWinDesktop desktop_{log_, loop_, clock_, bridge_};
+    kwin::KWinDesktop desktop_{log_, loop_, clock_, bridge_, {.outputNames = kwin::outputNames}};
     std::vector<Opened> windows_;
 };
 

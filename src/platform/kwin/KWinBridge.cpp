@@ -31,6 +31,9 @@ QString text(const char* latin1) {
 }  // namespace
 
 struct KWinBridge::Shared {
+    // Held while handlers run: ending a subscription waits for its handler to return, so an
+    // owner may be destroyed once its subscription has ended.
+    std::mutex dispatching;
     std::mutex mutex;
     std::condition_variable changed;
     bool running = false;
@@ -148,6 +151,7 @@ class KWinBridge::Object final : public QDBusVirtualObject {
             log_.line("KWinBridge: Ignored a report that is not a JSON object with a kind");
             return;
         }
+        std::lock_guard dispatching(shared_->dispatching);
         std::vector<std::shared_ptr<ReportHandler>> handlers;
         {
             std::lock_guard lock(shared_->mutex);
@@ -253,6 +257,7 @@ Subscription KWinBridge::onReport(const std::string& kind, ReportHandler handler
     shared_->handlers[kind].emplace(id, std::make_shared<ReportHandler>(std::move(handler)));
     return Subscription([weak = std::weak_ptr<Shared>(shared_), kind, id] {
         if (const auto shared = weak.lock()) {
+            std::lock_guard dispatching(shared->dispatching);
             std::lock_guard guard(shared->mutex);
             shared->handlers[kind].erase(id);
         }

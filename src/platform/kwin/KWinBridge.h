@@ -48,7 +48,8 @@ class KWinBridge {
 
     // Calls `handler` on the bridge's thread with every report of this kind ("state", "window",
     // "removed", "monitors", "workspaces", "shortcut"), until the subscription ends. Reports are
-    // objects; a handler must not wait on a request.
+    // objects; a handler must not wait on a request, nor end a subscription. Ending one waits
+    // until its handler has returned.
     [[nodiscard]] Subscription onReport(const std::string& kind, ReportHandler handler);
 
   private:

@@ -19,7 +19,7 @@ KWinDesktop::~KWinDesktop() {
 void KWinDesktop::connect() {
     {
         std::lock_guard lock(mutex_);
-        entries_ = freedesktop::EntryIndex(freedesktop::loadInstalledEntries());
+        refreshEntriesLocked();
     }
     for (const char* kind : {"state", "window", "removed", "monitors", "workspaces"})
         reports_.push_back(
@@ -46,10 +46,16 @@ void KWinDesktop::onReport(const Json& report) {
             }
         }
         if (!ready_) return;
+        // A window not seen before may belong to an application installed meanwhile.
+        const Json reported = report.value("window", Json());
+        if (state || (reported.is_object() && reported.value("id", Json()).is_string() &&
+                      model_.window(reported["id"].get<std::string>()) == nullptr))
+            refreshEntriesLocked();
         changes = model_.apply(report);
         // An application not seen before has started; those of the first report were running.
-        for (const auto& window : model_.snapshot(entries_)->windows) {
-            const native::App* app = model_.snapshot(entries_)->app(window.app);
+        const auto snapshot = model_.snapshot(entries_);
+        for (const auto& window : snapshot->windows) {
+            const native::App* app = snapshot->app(window.app);
             if (app == nullptr || !app->id || !knownApps_.insert(*app->id).second || state)
                 continue;
             launched.push_back(*app);
@@ -65,6 +71,15 @@ void KWinDesktop::onReport(const Json& report) {
     if (changes.monitors) monitorObservers_.post(mainQueue_);
     if (changes.workspaces) workspaceObservers_.post(mainQueue_);
     for (const auto& app : launched) launchObservers_.post(mainQueue_, app);
+}
+
+void KWinDesktop::refreshEntriesLocked() {
+    // Listing the installed entries is slow: only when their folders changed.
+    auto stamp = freedesktop::entryFoldersStamp();
+    if (stamp == entriesStamp_ && !entries_.entries().empty()) return;
+    entries_ = freedesktop::EntryIndex(freedesktop::loadInstalledEntries());
+    entriesStamp_ = std::move(stamp);
+    model_.entriesChanged();
 }
 
 bool KWinDesktop::ready() const {
@@ -93,10 +108,12 @@ native::Capabilities KWinDesktop::capabilities() {
 
 native::Identity KWinDesktop::identity() const {
     native::Identity identity;
+    // Plasma's own; KDE's file manager and panel are never quit.
     identity.fileManager = "org.kde.dolphin";
     identity.dock = "org.kde.plasmashell";
     identity.own = "vantrel";
-    identity.accessSettingsUri = "systemsettings://kcm_kwin_scripts";
+    // Nothing for the user to grant: Vantrel loads its script into KWin itself.
+    identity.accessSettingsUri = "";
     return identity;
 }
 

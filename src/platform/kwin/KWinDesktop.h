@@ -83,6 +83,8 @@ class KWinDesktop final : public native::NativeDesktop {
     // Waits until `done` holds for the model (with mutex_ held), or the deadline.
     bool waitFor(std::unique_lock<std::mutex>& lock, Duration timeout,
                  const std::function<bool()>& done);
+    // Reads the installed entries again when their folders changed (mutex_ held).
+    void refreshEntriesLocked();
 
     Log& log_;
     MainQueue& mainQueue_;
@@ -94,6 +96,7 @@ class KWinDesktop final : public native::NativeDesktop {
     KWinModel model_;
     bool ready_ = false;
     freedesktop::EntryIndex entries_;
+    std::vector<std::int64_t> entriesStamp_;
     std::set<std::string> knownApps_;
     Subscriptions reports_;
     // Tasks posted to the main queue run only while the desktop lives.

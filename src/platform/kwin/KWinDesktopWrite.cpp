@@ -139,6 +139,7 @@ bool KWinDesktop::closeApplication(native::AppHandle app) {
 
 bool KWinDesktop::isInstalled(std::string_view appId) {
     std::lock_guard lock(mutex_);
+    refreshEntriesLocked();
     const auto* entry = entries_.byId(appId);
     return entry != nullptr && !entry->filename.empty();
 }
@@ -153,6 +154,7 @@ Result<native::App> KWinDesktop::launch(const std::string& appId, bool activate)
     std::string previous;
     {
         std::lock_guard lock(mutex_);
+        refreshEntriesLocked();
         const auto* entry = entries_.byId(appId);
         // Only an installed entry is launched: an id is never read as a command line.
         if (entry == nullptr || entry->filename.empty())

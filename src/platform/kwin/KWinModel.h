@@ -80,6 +80,8 @@ class KWinModel {
     std::shared_ptr<const native::Snapshot> snapshot(const freedesktop::EntryIndex& entries);
     // Drops everything the script reported (it was unloaded, or KWin went away).
     void clear();
+    // Makes the next snapshot again: the installed entries that name applications changed.
+    void entriesChanged() { snapshot_.reset(); }
 
   private:
     static ScriptWindow windowFrom(const Json& value);
