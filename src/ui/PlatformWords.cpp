@@ -1,4 +1,4 @@
-// The two tables of desktop words: an X11 session, and a Wayland session through XWayland.
+// The two tables of desktop words: an X11 session, and KDE Plasma's Wayland session (KWin).
 #include "ui/PlatformWords.h"
 
 #include <QByteArray>
@@ -38,26 +38,29 @@ PlatformWords x11Words() {
 
 PlatformWords waylandWords() {
     PlatformWords w = x11Words();
-    // Wayland compositors let no program move another's windows; XWayland's window manager does.
-    w.needTitle = QStringLiteral("X11 Session Required");
-    w.needName = QStringLiteral("X11 Session");
+    // On Wayland only the compositor may move other programs' windows: Vantrel works through its
+    // own script in KWin, the one Wayland compositor it has a backend for.
+    w.needTitle = QStringLiteral("KWin Connection Required");
+    w.needName = QStringLiteral("KWin");
     w.needReason = QStringLiteral(
-        "Vantrel needs an X11 session to manage your windows; Wayland does not "
-        "let it move them.");
-    w.needPurpose =
-        QStringLiteral("Vantrel needs an X11 session to move and resize windows on your behalf.");
+        "Vantrel manages your windows through KWin, the window manager of KDE Plasma, and has not "
+        "reached it yet.");
+    w.needPurpose = QStringLiteral(
+        "Vantrel needs KWin to move and resize windows on your behalf: on Wayland only KWin may "
+        "move them.");
     w.needDetail = QStringLiteral(
-        "In this Wayland session Vantrel can only reach windows of X11 programs (XWayland). "
-        "Choose an X11 (Xorg) session at the log-in screen to manage every window.");
-    w.needMet = QStringLiteral("X11 windows reachable");
-    w.needMetExclaimed = QStringLiteral("X11 windows reachable!");
-    w.needMissing = QStringLiteral("X11 session required");
-    w.helpButton = QStringLiteral("X11 Session Help");
-    w.helpTitle = QStringLiteral("X11 Session Needed");
+        "In this Wayland session Vantrel moves windows through a small KWin script that it loads "
+        "itself. KWin has not run it yet.");
+    w.needMet = QStringLiteral("KWin connected");
+    w.needMetExclaimed = QStringLiteral("KWin connected!");
+    w.needMissing = QStringLiteral("KWin connection required");
+    w.helpButton = QStringLiteral("KWin Help");
+    w.helpTitle = QStringLiteral("KWin Connection Needed");
     w.helpMessage = QStringLiteral(
-        "Wayland compositors do not let other programs move windows. Vantrel moves the windows "
-        "of X11 programs through XWayland's window manager.\n\n"
-        "To manage every window, log out and choose an X11 (Xorg) session at the log-in screen.");
+        "Wayland lets no program move another's windows; KWin can. Vantrel loads a small script "
+        "into KWin when it starts and arranges windows through it. There is nothing to grant.\n\n"
+        "If this message stays, KWin did not run the script or stopped it: quit Vantrel and "
+        "start it again.");
     return w;
 }
 

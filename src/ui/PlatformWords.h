@@ -31,7 +31,7 @@ struct PlatformWords {
 enum class Session { x11, wayland };
 
 // The session Vantrel runs in: Wayland when the desktop is a Wayland one (Vantrel then works
-// through XWayland), else X11.
+// through KWin, the only Wayland backend), else X11.
 Session currentSession();
 const PlatformWords& platformWords(Session session);
 inline const PlatformWords& platformWords() {
