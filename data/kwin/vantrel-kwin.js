@@ -130,7 +130,9 @@ function activate(w) {
 var requests = {
     place: function (w, r) {
         if (w.fullScreen) w.fullScreen = false;
-        if (isMaximized(w) && typeof w.setMaximize === "function") w.setMaximize(false, false);
+        // Unmaximising a window that is not maximised changes nothing; asking always also
+        // covers a KWin whose scripts cannot read the maximised state.
+        if (typeof w.setMaximize === "function") w.setMaximize(false, false);
         w.frameGeometry = { x: r.frame[0], y: r.frame[1], width: r.frame[2], height: r.frame[3] };
     },
     minimize: function (w, r) { w.minimized = r.minimized; },

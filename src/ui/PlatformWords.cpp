@@ -1,7 +1,9 @@
-// The two tables of desktop words: an X11 session, and KDE Plasma's Wayland session (KWin).
+// The tables of desktop words: an X11 session, KDE Plasma on Wayland (through KWin), and another
+// Wayland session through XWayland.
 #include "ui/PlatformWords.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QtGlobal>
 
 namespace vantrel {
@@ -38,29 +40,51 @@ PlatformWords x11Words() {
 
 PlatformWords waylandWords() {
     PlatformWords w = x11Words();
-    // On Wayland only the compositor may move other programs' windows: Vantrel works through its
-    // own script in KWin, the one Wayland compositor it has a backend for.
-    w.needTitle = QStringLiteral("KWin Connection Required");
-    w.needName = QStringLiteral("KWin");
+    // Wayland compositors let no program move another's windows; XWayland's window manager does.
+    w.needTitle = QStringLiteral("X11 Session Required");
+    w.needName = QStringLiteral("X11 Session");
     w.needReason = QStringLiteral(
-        "Vantrel manages your windows through KWin, the window manager of KDE Plasma, and has not "
-        "reached it yet.");
-    w.needPurpose = QStringLiteral(
-        "Vantrel needs KWin to move and resize windows on your behalf: on Wayland only KWin may "
-        "move them.");
+        "Vantrel needs an X11 session to manage your windows; Wayland does not "
+        "let it move them.");
+    w.needPurpose =
+        QStringLiteral("Vantrel needs an X11 session to move and resize windows on your behalf.");
     w.needDetail = QStringLiteral(
-        "In this Wayland session Vantrel moves windows through a small KWin script that it loads "
-        "itself. KWin has not run it yet.");
-    w.needMet = QStringLiteral("KWin connected");
-    w.needMetExclaimed = QStringLiteral("KWin connected!");
-    w.needMissing = QStringLiteral("KWin connection required");
-    w.helpButton = QStringLiteral("KWin Help");
-    w.helpTitle = QStringLiteral("KWin Connection Needed");
+        "In this Wayland session Vantrel can only reach windows of X11 programs (XWayland). "
+        "Choose an X11 (Xorg) session at the log-in screen to manage every window.");
+    w.needMet = QStringLiteral("X11 windows reachable");
+    w.needMetExclaimed = QStringLiteral("X11 windows reachable!");
+    w.needMissing = QStringLiteral("X11 session required");
+    w.helpButton = QStringLiteral("X11 Session Help");
+    w.helpTitle = QStringLiteral("X11 Session Needed");
     w.helpMessage = QStringLiteral(
-        "Wayland lets no program move another's windows; KWin can. Vantrel loads a small script "
-        "into KWin when it starts and arranges windows through it. There is nothing to grant.\n\n"
-        "If this message stays, KWin did not run the script or stopped it: quit Vantrel and "
-        "start it again.");
+        "Wayland compositors do not let other programs move windows. Vantrel moves the windows "
+        "of X11 programs through XWayland's window manager.\n\n"
+        "To manage every window, log out and choose an X11 (Xorg) session at the log-in screen.");
+    return w;
+}
+
+PlatformWords kwinWords() {
+    PlatformWords w = x11Words();
+    // Vantrel loads its own KWin script: nothing to grant, only KWin running it.
+    w.needTitle = QStringLiteral("KWin Script Not Running");
+    w.needName = QStringLiteral("KWin Script");
+    w.needReason = QStringLiteral(
+        "Vantrel arranges windows through a small KWin script, and KWin is not running it.");
+    w.needPurpose = QStringLiteral(
+        "Vantrel asks KWin, through a small script it loads itself, to move and resize windows "
+        "on your behalf.");
+    w.needDetail = QStringLiteral(
+        "KDE Plasma's KWin runs the script Vantrel installs (vantrel-kwin.js); there is nothing "
+        "to grant.");
+    w.needMet = QStringLiteral("KWin script running");
+    w.needMetExclaimed = QStringLiteral("KWin script running!");
+    w.needMissing = QStringLiteral("KWin script not running");
+    w.helpButton = QStringLiteral("KWin Script Help");
+    w.helpTitle = QStringLiteral("KWin Script Needed");
+    w.helpMessage = QStringLiteral(
+        "Vantrel loads its script into KWin when it starts. If KWin is not running it, check that "
+        "Vantrel is installed completely (share/vantrel/kwin/vantrel-kwin.js), then quit and "
+        "start Vantrel again.");
     return w;
 }
 
@@ -68,13 +92,16 @@ PlatformWords waylandWords() {
 
 Session currentSession() {
     const QByteArray type = qgetenv("XDG_SESSION_TYPE");
-    if (type == "wayland" || !qgetenv("WAYLAND_DISPLAY").isEmpty()) return Session::wayland;
-    return Session::x11;
+    if (type != "wayland" && qgetenv("WAYLAND_DISPLAY").isEmpty()) return Session::x11;
+    const QByteArray desktops = qgetenv("XDG_CURRENT_DESKTOP");
+    return desktops.split(':').contains("KDE") ? Session::kdeWayland : Session::wayland;
 }
 
 const PlatformWords& platformWords(Session session) {
     static const PlatformWords kX11 = x11Words();
     static const PlatformWords kWayland = waylandWords();
+    static const PlatformWords kKWin = kwinWords();
+    if (session == Session::kdeWayland) return kKWin;
     return session == Session::wayland ? kWayland : kX11;
 }
 
