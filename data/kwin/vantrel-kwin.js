@@ -9,7 +9,9 @@ var IFACE = "app.vantrel.KWinBridge1";
 
 var kwin6 = typeof workspace.windowList === "function";
 var maximized = {};  // internalId -> bool, for KWin 5.27 which has no maximize property
-var shortcuts = {};  // registered names: KWin 5.27 cannot unregister, so register once
+// Registered shortcut names -> whether Vantrel still wants their presses. A script cannot
+// unregister a shortcut: a released one stays registered and reports nothing.
+var shortcuts = {};
 
 function report(message) {
     callDBus(SERVICE, PATH, IFACE, "Report", JSON.stringify(message));
@@ -144,14 +146,18 @@ var requests = {
         w.closeWindow();
     },
     registerShortcut: function (w, r) {
-        if (shortcuts[r.name]) return;
+        if (!(r.name in shortcuts))
+            registerShortcut(r.name, r.text, r.keys, function () {
+                if (shortcuts[r.name]) report({ kind: "shortcut", name: r.name });
+            });
         shortcuts[r.name] = true;
-        registerShortcut(r.name, r.text, r.keys, function () {
-            report({ kind: "shortcut", name: r.name });
-        });
+    },
+    unregisterShortcut: function (w, r) {
+        if (!(r.name in shortcuts)) return "not registered";
+        shortcuts[r.name] = false;
     }
 };
-var windowless = { registerShortcut: true };
+var windowless = { registerShortcut: true, unregisterShortcut: true };
 
 function carryOut(text) {
     var r;

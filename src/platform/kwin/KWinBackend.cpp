@@ -4,22 +4,14 @@
 #include <cstdlib>
 
 #include "platform/freedesktop/GioLauncher.h"
+#include "platform/freedesktop/SessionBus.h"
 #include "platform/kwin/KWinBridge.h"
 #include "platform/kwin/KWinDesktop.h"
+#include "platform/kwin/KWinHotkeys.h"
 #include "platform/kwin/KWinScript.h"
 
 namespace vantrel::kwin {
 namespace {
-
-// Global shortcuts through KWin come with their own change; until then none registers.
-class NoHotkeys final : public HotkeySystem {
-  public:
-    Subscription installPressHandler(PressHandler) override { return {}; }
-    HotkeyRegistration registerHotkey(std::uint32_t, std::uint32_t, HotkeyID) override {
-        return {hotkey_status::kInvalidHotkey, std::nullopt};
-    }
-    int unregisterHotkey(HotkeyRef) override { return hotkey_status::kNoError; }
-};
 
 KWinOptions optionsWith(freedesktop::AppLauncher& launcher) {
     KWinOptions options;
@@ -34,7 +26,8 @@ class KWinBackend final : public DesktopBackend {
         : log_(services.log),
           bridge_(services.log),
           desktop_(services.log, services.mainQueue, services.clock, bridge_,
-                   optionsWith(launcher_)) {}
+                   optionsWith(launcher_)),
+          hotkeys_(services.log, bridge_) {}
     ~KWinBackend() override {
         if (loaded_) unloadScript();
     }
@@ -48,6 +41,7 @@ class KWinBackend final : public DesktopBackend {
             return;
         }
         desktop_.connect();
+        hotkeys_.start();
         const auto file = scriptPath(std::getenv("VANTREL_KWIN_SCRIPT"), ownExecutable());
         if (!file) {
             log_.line("Vantrel: Cannot find the KWin script vantrel-kwin.js");
@@ -66,7 +60,7 @@ class KWinBackend final : public DesktopBackend {
     freedesktop::GioLauncher launcher_;
     KWinBridge bridge_;
     KWinDesktop desktop_;
-    NoHotkeys hotkeys_;
+    KWinHotkeys hotkeys_;
     bool loaded_ = false;
 };
 
@@ -79,6 +73,8 @@ BackendEntry backendEntry() {
         []() -> std::optional<std::string> {
             const char* display = std::getenv("WAYLAND_DISPLAY");
             if (display == nullptr || *display == '\0') return "No Wayland display is set";
+            if (!freedesktop::sessionBusHasOwner(kKWinService))
+                return "KDE Plasma's KWin is not reachable on the session bus (org.kde.KWin)";
             if (!scriptPath(std::getenv("VANTREL_KWIN_SCRIPT"), ownExecutable()))
                 return "The KWin script vantrel-kwin.js is not installed";
             return std::nullopt;
