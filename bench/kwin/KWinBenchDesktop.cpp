@@ -3,9 +3,6 @@
 #include "KWinBenchDesktop.h"
 
 #include <QCoreApplication>
-#include <QDBusArgument>
-#include <QDBusMessage>
-#include <QVariantMap>
 
 #include <cmath>
 #include <cstdio>
@@ -14,7 +11,6 @@
 
 namespace vantrel::bench {
 
-using testing::callKWin;
 using testing::TestProcess;
 
 Rect startFrame(int window) {
@@ -64,10 +60,7 @@ native::WindowId Engine::windowTitled(int window) {
 }
 
 std::optional<Rect> kwinFrame(const std::string& uuid) {
-    const QDBusMessage reply =
-        callKWin("/KWin", "org.kde.KWin", "getWindowInfo", {QString::fromStdString(uuid)});
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
-    const auto info = qdbus_cast<QVariantMap>(reply.arguments().at(0));
+    const QVariantMap info = testing::kwinWindowInfo(uuid);
     if (info.isEmpty()) return {};
     const auto value = [&](const char* key) { return info.value(QLatin1String(key)).toDouble(); };
     return Rect{value("x"), value("y"), value("width"), value("height")};

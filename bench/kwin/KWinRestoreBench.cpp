@@ -3,10 +3,6 @@
 // D-Bus shows it; a preset shortcut invoked through kglobalaccel until KWin shows the new frame.
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusMessage>
-
 #include <condition_variable>
 #include <mutex>
 
@@ -83,14 +79,6 @@ void BM_RequestToFrameApplied(benchmark::State& state) {
 }
 BENCHMARK(BM_RequestToFrameApplied)->Unit(benchmark::kMillisecond)->Iterations(31);
 
-void invokeShortcut(const char* action) {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.kde.kglobalaccel"), QStringLiteral("/component/kwin"),
-        QStringLiteral("org.kde.kglobalaccel.Component"), QStringLiteral("invokeShortcut"));
-    call << QString::fromLatin1(action);
-    QDBusConnection::sessionBus().call(call);
-}
-
 // Activates the window (a KWin script of the bench's own) and waits until the backend sees it
 // focused.
 bool focus(Engine& engine, native::WindowId id) {
@@ -162,7 +150,7 @@ void BM_ShortcutToMoved(benchmark::State& state) {
             pressed = false;
         }
         const auto start = Steady::now();
-        invokeShortcut("vantrel Ctrl+Alt+1");
+        testing::invokeKWinShortcut("vantrel Ctrl+Alt+1");
         {
             std::unique_lock lock(mutex);
             posted.wait_for(lock, std::chrono::seconds{3}, [&] { return pressed; });
