@@ -2,9 +2,6 @@
 // windows, KWin's own D-Bus (getWindowInfo) as the independent reader and a one-off KWin script
 // of the harness's own to put new windows where the test wants them.
 #include <QCoreApplication>
-#include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QVariantMap>
 #include <vector>
 
@@ -95,10 +92,7 @@ class KWinHarness final : public DesktopHarness {
         native::WindowId id = 0;
     };
     QVariantMap windowInfo(WindowHandle handle) {
-        const QString uuid = QString::fromStdString(desktop_.uuidOf(windows_.at(handle).id));
-        const QDBusMessage reply = callKWin("/KWin", "org.kde.KWin", "getWindowInfo", {uuid});
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
-        return qdbus_cast<QVariantMap>(reply.arguments().at(0));
+        return kwinWindowInfo(desktop_.uuidOf(windows_.at(handle).id));
     }
 
     std::string error_;

@@ -1,6 +1,7 @@
-// KWin's D-Bus and one-off KWin scripts for the KWin tests.
+// KWin's D-Bus, kglobalaccel's and one-off KWin scripts for the KWin tests and benchmarks.
 #include "KWinCalls.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <cstdlib>
 #include <fstream>
@@ -14,6 +15,21 @@ QDBusMessage callKWin(const char* path, const char* interface, const char* metho
                                        QString::fromLatin1(interface), QString::fromLatin1(method));
     call.setArguments(arguments);
     return QDBusConnection::sessionBus().call(call);
+}
+
+QVariantMap kwinWindowInfo(const std::string& uuid) {
+    const QDBusMessage reply =
+        callKWin("/KWin", "org.kde.KWin", "getWindowInfo", {QString::fromStdString(uuid)});
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
+    return qdbus_cast<QVariantMap>(reply.arguments().at(0));
+}
+
+bool invokeKWinShortcut(const char* action) {
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.kde.kglobalaccel"), QStringLiteral("/component/kwin"),
+        QStringLiteral("org.kde.kglobalaccel.Component"), QStringLiteral("invokeShortcut"));
+    call << QString::fromLatin1(action);
+    return QDBusConnection::sessionBus().call(call).type() == QDBusMessage::ReplyMessage;
 }
 
 void runKWinScript(const std::string& body) {

@@ -3,13 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusMessage>
 
 #include <condition_variable>
 #include <mutex>
 #include <vector>
 
+#include "KWinCalls.h"
 #include "base/Log.h"
 #include "platform/kwin/KWinBridge.h"
 #include "platform/kwin/KWinHotkeys.h"
@@ -17,6 +16,8 @@
 
 namespace vantrel::kwin {
 namespace {
+
+using testing::invokeKWinShortcut;
 
 constexpr std::uint32_t kCtrlAlt = hotkey_modifier::kControl | hotkey_modifier::kOption;
 
@@ -33,14 +34,6 @@ struct Presses {
         return ids;
     }
 };
-
-void invoke(const char* action) {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.kde.kglobalaccel"), QStringLiteral("/component/kwin"),
-        QStringLiteral("org.kde.kglobalaccel.Component"), QStringLiteral("invokeShortcut"));
-    call << QString::fromLatin1(action);
-    ASSERT_EQ(QDBusConnection::sessionBus().call(call).type(), QDBusMessage::ReplyMessage);
-}
 
 TEST(KWinHotkeys, PressesReachTheHandlerWithTheirIdsAndTakenCombinationsAreRefused) {
     MemoryLog log;
@@ -69,15 +62,15 @@ TEST(KWinHotkeys, PressesReachTheHandlerWithTheirIdsAndTakenCombinationsAreRefus
     EXPECT_EQ(hotkeys.registerHotkey(118, hotkey_modifier::kOption, {}).status,
               hotkey_status::kHotkeyExists);
     EXPECT_TRUE(log.contains("KWinHotkeys: Alt+F4 belongs to KWin: Close Window"));
-    invoke("vantrel Ctrl+Alt+1");
+    ASSERT_TRUE(invokeKWinShortcut("vantrel Ctrl+Alt+1"));
     EXPECT_EQ(presses.await(1), (std::vector<std::uint32_t>{7}));
 
     // Released, the action stays with KWin and is silent; registered again, it carries the new id.
     EXPECT_EQ(hotkeys.unregisterHotkey(*one.ref), hotkey_status::kNoError);
-    invoke("vantrel Ctrl+Alt+1");
+    ASSERT_TRUE(invokeKWinShortcut("vantrel Ctrl+Alt+1"));
     ASSERT_EQ(hotkeys.registerHotkey(18, kCtrlAlt, HotkeyID{kHotkeySignature, 8}).status,
               hotkey_status::kNoError);
-    invoke("vantrel Ctrl+Alt+1");
+    ASSERT_TRUE(invokeKWinShortcut("vantrel Ctrl+Alt+1"));
     EXPECT_EQ(presses.await(2), (std::vector<std::uint32_t>{7, 8}));
     unloadScript();
 }
