@@ -14,6 +14,11 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/vantrel-symbolic.svg
 install(FILES ${PROJECT_SOURCE_DIR}/data/vantrel.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
         RENAME app.vantrel.Vantrel.metainfo.xml)
+# KWin runs this script for the KWin backend, which finds it beside its bin folder.
+if(VANTREL_BACKEND_KWIN)
+  install(FILES ${PROJECT_SOURCE_DIR}/data/kwin/vantrel-kwin.js
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/vantrel/kwin)
+endif()
 
 # The GNOME Shell extension (docs/gnome-extension.md), with the entry file chosen for the GNOME
 # Shell installed when this runs (cmake/GnomeShellEntry.cmake). Its own component lets the tests

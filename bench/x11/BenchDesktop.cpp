@@ -47,20 +47,4 @@ Desktop& desktop() {
     return instance;
 }
 
-bool Engine::start() {
-    if (!x11.connect().ok()) return false;
-    spaces.emplace(seam, loop);
-    service.emplace(seam, *spaces, loop, clock, log);
-    service->checkAccessibilityPermission();
-    loop.runPending();
-    return service->hasAccessibilityPermission.get();
-}
-
-double median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
 }  // namespace vantrel::bench

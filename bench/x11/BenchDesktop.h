@@ -6,13 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "BenchEngine.h"
 #include "XSession.h"
-#include "base/Clock.h"
-#include "base/Log.h"
-#include "base/ManualLoop.h"
-#include "engine/DesktopAdapter.h"
-#include "engine/SpaceService.h"
-#include "engine/WindowService.h"
 #include "platform/x11/X11Desktop.h"
 
 namespace vantrel::bench {
@@ -31,23 +26,18 @@ struct Desktop {
 // Started on first use, ended when the program exits.
 Desktop& desktop();
 
-// A backend on the shared session with the engine over it, permission granted. `clock` is what
-// the engine sleeps on.
-struct Engine {
-    explicit Engine(Clock& engineClock) : clock(engineClock) {}
-    Engine() : clock(systemClock) {}
-    bool start();
-
-    MemoryLog log;
-    ManualLoop loop;
-    SystemClock systemClock;
-    Clock& clock;
+// The X11 backend, made before the engine over it.
+struct WithX11Desktop : EngineContext {
+    using EngineContext::EngineContext;
     X11Desktop x11{log, loop, clock};
-    DesktopAdapter seam{x11};
-    std::optional<SpaceService> spaces;
-    std::optional<WindowService> service;
 };
 
-double median(std::vector<double> values);
+// A backend on the shared session with the engine over it, permission granted. `clock` is what
+// the engine sleeps on.
+struct Engine : WithX11Desktop, EngineServices {
+    explicit Engine(Clock& engineClock) : WithX11Desktop(engineClock), EngineServices(x11, *this) {}
+    Engine() : EngineServices(x11, *this) {}
+    bool start() { return x11.connect().ok() && startServices(); }
+};
 
 }  // namespace vantrel::bench

@@ -23,21 +23,6 @@ using testing::eventually;
 using testing::XSession;
 using Steady = std::chrono::steady_clock;
 
-// Sleeps for real and adds up what it was asked to sleep.
-class CountingClock final : public Clock {
-  public:
-    TimePoint now() const override { return real_.now(); }
-    Date wallNow() const override { return real_.wallNow(); }
-    void sleepFor(Duration duration) override {
-        asked += duration;
-        real_.sleepFor(duration);
-    }
-    Duration asked{};
-
-  private:
-    SystemClock real_;
-};
-
 // Restores some of the windows through the engine, alternately to two layouts so that every window
 // moves each time.
 void BM_RestoreOverheadPerWindow(benchmark::State& state) {
@@ -47,35 +32,7 @@ void BM_RestoreOverheadPerWindow(benchmark::State& state) {
         state.SkipWithError("no X session");
         return;
     }
-    const auto count = static_cast<std::size_t>(state.range(0));
-    std::vector<WindowState> there = engine.service->captureWindows();
-    if (there.size() < count) {
-        state.SkipWithError("too few windows");
-        return;
-    }
-    there.resize(count);
-    std::vector<WindowState> back = there;
-    for (auto& window : there) {
-        window.frameX += 400;
-        window.frameY += 300;
-        window.frameWidth += 40;
-    }
-    std::vector<double> overheads;
-    std::int64_t restored = 0;
-    int round = 0;
-    for (auto _ : state) {
-        const auto& layout = round++ % 2 == 0 ? there : back;
-        clock.asked = Duration{};
-        const auto start = Steady::now();
-        const RestoreSummary summary =
-            engine.service->restoreWindows(layout, std::nullopt, false, false, false, false);
-        const auto wall = Steady::now() - start;
-        restored = summary.restoredWindows;
-        overheads.push_back(std::chrono::duration<double, std::milli>(wall - clock.asked).count() /
-                            static_cast<double>(count));
-    }
-    state.counters["overhead_ms_per_window"] = median(overheads);
-    state.counters["restored"] = static_cast<double>(restored);
+    restoreOverheadPerWindow(state, *engine.service, clock, Rect{400, 300, 40, 0});
 }
 // The last window's final check waits for a quiet period once per restore: 20 and 100 windows
 // separate that fixed part from what each window costs.

@@ -22,8 +22,12 @@
 #include "engine/DesktopAdapter.h"
 #include "platform/api/Backend.h"
 #include "platform/freedesktop/DesktopEntries.h"
+#include "platform/freedesktop/SessionBus.h"
 #include "platform/freedesktop/XdgFolders.h"
 #include "ui/AppChoices.h"
+#ifdef VANTREL_BACKEND_KWIN
+#include "platform/kwin/KWinBackend.h"
+#endif
 #ifdef VANTREL_BACKEND_X11
 #include "platform/x11/X11Backend.h"
 #endif
@@ -78,22 +82,28 @@ void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
     if (qtMessageHandler != nullptr) qtMessageHandler(type, context, message);
 }
 
-// The backends this build has, most wanted first: later ones for Wayland go before X11.
+// The backends this build has, most wanted first.
 vantrel::BackendChoice backends() {
     vantrel::BackendChoice choice;
+#ifdef VANTREL_BACKEND_KWIN
+    choice.add(vantrel::kwin::backendEntry());
+#endif
 #ifdef VANTREL_BACKEND_X11
     choice.add(vantrel::x11::backendEntry());
 #endif
     return choice;
 }
 
-// The backend for this session. Without a usable display Qt would abort with advice that does
-// not apply: say what is missing instead.
+// The backend for this session. Without one Qt would abort with advice that does not apply (or
+// start on a display that shows only some windows): say in one line what is missing instead.
 const vantrel::BackendEntry* chooseBackend(const vantrel::BackendChoice& choice) {
-    const auto chosen = choice.choose(vantrel::sessionTypeFrom(
-        std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY")));
+    const vantrel::SessionType session = vantrel::sessionTypeFrom(
+        {std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"),
+         std::getenv("XDG_CURRENT_DESKTOP")},
+        [] { return vantrel::freedesktop::sessionBusHasOwner("org.kde.KWin"); });
+    const auto chosen = choice.choose(session);
     if (chosen.entry == nullptr)
-        std::printf("Vantrel: Cannot use the X display: %s\n", chosen.problem.c_str());
+        std::printf("%s\n", vantrel::BackendChoice::refusal(session, chosen).c_str());
     return chosen.entry;
 }
 

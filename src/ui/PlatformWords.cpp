@@ -1,7 +1,9 @@
-// The two tables of desktop words: an X11 session, and a Wayland session through XWayland.
+// The tables of desktop words: an X11 session, KDE Plasma on Wayland (through KWin), and another
+// Wayland session through XWayland.
 #include "ui/PlatformWords.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QtGlobal>
 
 namespace vantrel {
@@ -61,17 +63,45 @@ PlatformWords waylandWords() {
     return w;
 }
 
+PlatformWords kwinWords() {
+    PlatformWords w = x11Words();
+    // Vantrel loads its own KWin script: nothing to grant, only KWin running it.
+    w.needTitle = QStringLiteral("KWin Script Not Running");
+    w.needName = QStringLiteral("KWin Script");
+    w.needReason = QStringLiteral(
+        "Vantrel arranges windows through a small KWin script, and KWin is not running it.");
+    w.needPurpose = QStringLiteral(
+        "Vantrel asks KWin, through a small script it loads itself, to move and resize windows "
+        "on your behalf.");
+    w.needDetail = QStringLiteral(
+        "KDE Plasma's KWin runs the script Vantrel installs (vantrel-kwin.js); there is nothing "
+        "to grant.");
+    w.needMet = QStringLiteral("KWin script running");
+    w.needMetExclaimed = QStringLiteral("KWin script running!");
+    w.needMissing = QStringLiteral("KWin script not running");
+    w.helpButton = QStringLiteral("KWin Script Help");
+    w.helpTitle = QStringLiteral("KWin Script Needed");
+    w.helpMessage = QStringLiteral(
+        "Vantrel loads its script into KWin when it starts. If KWin is not running it, check that "
+        "Vantrel is installed completely (share/vantrel/kwin/vantrel-kwin.js), then quit and "
+        "start Vantrel again.");
+    return w;
+}
+
 }  // namespace
 
 Session currentSession() {
     const QByteArray type = qgetenv("XDG_SESSION_TYPE");
-    if (type == "wayland" || !qgetenv("WAYLAND_DISPLAY").isEmpty()) return Session::wayland;
-    return Session::x11;
+    if (type != "wayland" && qgetenv("WAYLAND_DISPLAY").isEmpty()) return Session::x11;
+    const QByteArray desktops = qgetenv("XDG_CURRENT_DESKTOP");
+    return desktops.split(':').contains("KDE") ? Session::kdeWayland : Session::wayland;
 }
 
 const PlatformWords& platformWords(Session session) {
     static const PlatformWords kX11 = x11Words();
     static const PlatformWords kWayland = waylandWords();
+    static const PlatformWords kKWin = kwinWords();
+    if (session == Session::kdeWayland) return kKWin;
     return session == Session::wayland ? kWayland : kX11;
 }
 

@@ -28,10 +28,10 @@ struct PlatformWords {
     QString helpMessage;
 };
 
-enum class Session { x11, wayland };
+enum class Session { x11, kdeWayland, wayland };
 
-// The session Vantrel runs in: Wayland when the desktop is a Wayland one (Vantrel then works
-// through XWayland), else X11.
+// The session Vantrel runs in: KDE Plasma on Wayland (Vantrel works through KWin) when a Wayland
+// desktop names KDE, another Wayland one (through XWayland), else X11.
 Session currentSession();
 const PlatformWords& platformWords(Session session);
 inline const PlatformWords& platformWords() {

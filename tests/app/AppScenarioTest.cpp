@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "AppHarness.h"
+#include "platform/api/Backend.h"
 
 namespace vantrel::testing {
 namespace {
@@ -164,6 +165,39 @@ TEST_F(AppScenarioTest, AHotkeyRestoreOnTheSerialExecutor) {
     EXPECT_TRUE(finished);
     EXPECT_EQ(h.frameOf(live), (Rect{10, 20, 500, 400}));
     h.app.reset();  // before the worker it was given
+}
+
+// Start-up picks the backend by the kind of session: KWin's bus name is asked only for a Wayland
+// session whose desktop names neither KDE nor GNOME.
+TEST(SessionType, FromTheVariablesAndKWinOnTheBus) {
+    using enum SessionType;
+    struct Case {
+        const char *type, *wayland, *display, *desktop;
+        bool kwinOnBus;
+        SessionType want;
+        bool asks;
+    };
+    const Case cases[] = {
+        {"x11", "wayland-0", nullptr, "KDE", true, x11, false},
+        {nullptr, nullptr, ":0", nullptr, true, x11, false},
+        {"tty", nullptr, nullptr, "KDE", true, unknown, false},
+        {"", "", "", "", true, unknown, false},
+        // Plasma before KWin is on the bus: the KWin backend says what is missing.
+        {"wayland", nullptr, ":0", "KDE", false, kdeWayland, false},
+        {nullptr, "wayland-0", ":1", "ubuntu:GNOME", true, gnomeWayland, false},
+        {"wayland", "wayland-0", ":1", "kde:x-custom", false, kdeWayland, false},
+        {"wayland", "wayland-0", ":1", nullptr, true, kdeWayland, true},
+        {"tty", "wayland-0", ":1", "sway", false, otherWayland, true},
+    };
+    for (const auto& c : cases) {
+        int asked = 0;
+        const auto got = sessionTypeFrom({c.type, c.wayland, c.display, c.desktop}, [&] {
+            ++asked;
+            return c.kwinOnBus;
+        });
+        EXPECT_EQ(got, c.want) << (c.type ? c.type : "-") << " " << (c.desktop ? c.desktop : "-");
+        EXPECT_EQ(asked, c.asks ? 1 : 0) << (c.desktop ? c.desktop : "-");
+    }
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ chmod 700 "$work/run"
 export HOME="$work/home" XDG_RUNTIME_DIR="$work/run" XDG_DATA_HOME="$work/data"
 export XDG_CONFIG_HOME="$work/config"
 # The tray must be the X one (XEmbed), not a status-notifier host on some session bus.
-unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY
+unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY XDG_SESSION_TYPE XDG_CURRENT_DESKTOP
 export QT_QPA_PLATFORM=xcb
 # In the sanitizer builds: a whole Qt program keeps fonts and plugins until exit, so a leak report
 # of the second start would only be noise; memory errors still end it.
@@ -54,20 +54,24 @@ poll() {
   done
 }
 
-# --- Without a display: --help answers and exits 0; anything else is one line saying what is
-# missing, and status 1 (not an abort).
+# --- Without a usable session: --help answers and exits 0; anything else is one line saying what
+# is missing, and status 1 (not an abort). A Wayland session is never served through XWayland.
 out=$(env -u DISPLAY "$vantrel" --help 2>&1) && [[ "$out" == Usage:* ]] \
   && pass "--help without a display" || fail "--help: '$out'"
-no_display() { # expected-text env...
+refused() { # the line's pattern, then the variables set (the session's others are unset, no bus)
   local want=$1; shift
-  out=$(env "$@" "$vantrel" 2>&1)
-  [ $? = 1 ] && [[ "$out" == "Vantrel: Cannot use the X display: "*"$want"* ]] \
-    && pass "$* -> $out" || fail "$*: '$out'"
+  out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_SESSION_TYPE -u XDG_CURRENT_DESKTOP \
+    DBUS_SESSION_BUS_ADDRESS= XDG_RUNTIME_DIR="$work" "$@" "$vantrel" 2>&1)
+  [ $? = 1 ] && [[ "$out" == $want ]] && pass "$* -> $out" || fail "$*: '$out'"
 }
-no_display "DISPLAY is not set. Vantrel needs an X11 display" -u DISPLAY -u WAYLAND_DISPLAY
-no_display "offers no X11 display (XWayland)" -u DISPLAY WAYLAND_DISPLAY=wayland-0
-no_display "cannot connect to the X display :9876" DISPLAY=:9876
-no_display "does not name an X display" DISPLAY=nonsense
+x="Vantrel: Cannot use the X display: " w="Vantrel: Cannot arrange windows in this Wayland session: "
+refused "${x}DISPLAY is not set. Vantrel needs an X11 display*"
+refused "${x}cannot connect to the X display :9876*" DISPLAY=:9876
+refused "${x}DISPLAY=nonsense does not name an X display" DISPLAY=nonsense
+refused "${w}only KDE Plasma's KWin lets Vantrel place windows on Wayland;*" WAYLAND_DISPLAY=wayland-0 DISPLAY=:9876
+refused "${w}GNOME on Wayland is not supported yet; log in to a \"GNOME on Xorg\" session*" \
+  XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=ubuntu:GNOME DISPLAY=:9876
+refused "${w}?*" XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=KDE DISPLAY=:9876
 
 # --- The desktop. Xvfb picks a free display and writes its number to the descriptor.
 exec 3<> <(:)

@@ -46,7 +46,8 @@ if [ -z "$kwin" ]; then
 fi
 
 dir=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-kwin.XXXXXX")
-trap 'rm -rf "$dir"' EXIT
+# XWayland may still be writing there for a moment after a crashed KWin: try twice, quietly.
+trap 'rm -rf "$dir" 2>/dev/null || rm -rf "$dir" 2>/dev/null || true' EXIT
 chmod 700 "$dir"  # XDG_RUNTIME_DIR must be private, or KWin refuses it
 mkdir -p "$dir/config" "$dir/data" "$dir/cache"
 # The installed binary carries a file capability (cap_sys_resource) that a container may refuse

@@ -77,7 +77,7 @@ TEST_F(PlatformWordsTest, EveryViewSpeaksOfWorkspacesTheTrayAndTheWindowManager)
     texts << textsOf(controller().trayMenu());
     for (const auto& question : dialogs.asked)
         texts << question.title << question.message << question.buttons;
-    for (const Session session : {Session::x11, Session::wayland}) {
+    for (const Session session : {Session::x11, Session::kdeWayland, Session::wayland}) {
         const PlatformWords& words = platformWords(session);
         texts << words.needTitle << words.needName << words.needReason << words.needPurpose
               << words.needDetail << words.needMet << words.needMissing << words.checkButton

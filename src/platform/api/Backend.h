@@ -18,12 +18,30 @@
 
 namespace vantrel {
 
-enum class SessionType { x11, wayland, unknown };
+// The kind of session, as far as the choice of a backend goes: on Wayland, only the compositor can
+// place other programs' windows, so each compositor is a session of its own.
+enum class SessionType {
+    x11,
+    kdeWayland,    // KDE Plasma on Wayland: KWin
+    gnomeWayland,  // GNOME Shell on Wayland
+    otherWayland,  // another Wayland compositor
+    unknown,       // no display named at all
+};
 
-// $XDG_SESSION_TYPE when it names one, else a Wayland session when $WAYLAND_DISPLAY is set, else
-// X11 when $DISPLAY is (nullptr for an unset variable).
-SessionType sessionTypeFrom(const char* xdgSessionType, const char* waylandDisplay,
-                            const char* display);
+// The variables a session is told by (nullptr for an unset one).
+struct SessionEnvironment {
+    const char* xdgSessionType = nullptr;
+    const char* waylandDisplay = nullptr;
+    const char* display = nullptr;
+    const char* currentDesktop = nullptr;  // $XDG_CURRENT_DESKTOP: desktop names split by ':'
+};
+
+// A Wayland session when $XDG_SESSION_TYPE says so, else when $WAYLAND_DISPLAY is set; X11 when
+// $XDG_SESSION_TYPE says so, else when $DISPLAY is set. A Wayland session is KDE Plasma's when
+// $XDG_CURRENT_DESKTOP names KDE or KWin is on the session bus (asked only then), GNOME's when it
+// names GNOME.
+SessionType sessionTypeFrom(const SessionEnvironment& environment,
+                            const std::function<bool()>& kwinOnBus);
 
 // What every backend gets to build itself; all of it outlives the backend.
 struct BackendServices {
@@ -49,8 +67,8 @@ class DesktopBackend {
 
 struct BackendEntry {
     std::string name;
-    // The sessions it serves, in no order; a backend for X11 also serves Wayland through
-    // XWayland.
+    // The sessions it serves, in no order. A Wayland session is never served through XWayland,
+    // which shows only the windows of X11 programs.
     std::vector<SessionType> sessions;
     // Why it cannot run here, as a sentence for the user; none when it can. Asked before the
     // toolkit starts.
@@ -70,6 +88,9 @@ class BackendChoice {
     };
     // The first backend for the session that can run in it.
     Chosen choose(SessionType session) const;
+    // The one line Vantrel prints and exits on when `chosen` has no backend: the problem heard,
+    // or what the session lacks.
+    static std::string refusal(SessionType session, const Chosen& chosen);
 
   private:
     std::vector<BackendEntry> entries_;

@@ -5,14 +5,9 @@
 
 namespace vantrel::x11 {
 
-std::optional<std::string> displayProblem(const char* display, const char* waylandDisplay) {
-    const bool wayland = waylandDisplay != nullptr && *waylandDisplay != '\0';
-    if (display == nullptr || *display == '\0') {
-        if (wayland)
-            return "DISPLAY is not set. This Wayland session offers no X11 display (XWayland); "
-                   "Vantrel needs one to see and move windows";
+std::optional<std::string> displayProblem(const char* display) {
+    if (display == nullptr || *display == '\0')
         return "DISPLAY is not set. Vantrel needs an X11 display: start it in an X11 session";
-    }
     const std::string name = display;
     xcb_connection_t* connection = xcb_connect(display, nullptr);
     const int error = xcb_connection_has_error(connection);

@@ -7,9 +7,8 @@
 
 namespace vantrel::x11 {
 
-// Why Vantrel cannot use the display, as a sentence for the user; none when it can. `display` and
-// `waylandDisplay` are $DISPLAY and $WAYLAND_DISPLAY (nullptr when unset). Connects once when
-// `display` names one.
-std::optional<std::string> displayProblem(const char* display, const char* waylandDisplay);
+// Why Vantrel cannot use the display, as a sentence for the user; none when it can. `display` is
+// $DISPLAY (nullptr when unset). Connects once when it names one.
+std::optional<std::string> displayProblem(const char* display);
 
 }  // namespace vantrel::x11

@@ -61,8 +61,9 @@ class X11Backend final : public DesktopBackend {
 BackendEntry backendEntry() {
     return BackendEntry{
         "x11",
-        {SessionType::x11, SessionType::wayland, SessionType::unknown},
-        [] { return displayProblem(std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY")); },
+        // Not Wayland sessions: through XWayland it would see only X11 programs' windows.
+        {SessionType::x11, SessionType::unknown},
+        [] { return displayProblem(std::getenv("DISPLAY")); },
         [](BackendServices services) -> std::unique_ptr<DesktopBackend> {
             return std::make_unique<X11Backend>(services);
         },

@@ -1,0 +1,70 @@
+// What the backend benchmarks share: the engine over a backend's desktop as the app composes it, a
+// clock that counts the sleeps it is asked for, medians, and the restore-overhead measurement.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <optional>
+#include <vector>
+
+#include "base/Clock.h"
+#include "base/Log.h"
+#include "base/ManualLoop.h"
+#include "engine/DesktopAdapter.h"
+#include "engine/SpaceService.h"
+#include "engine/WindowService.h"
+
+namespace vantrel::bench {
+
+// What a backend is built on, so it comes first in a benchmark's engine. `clock` is what the
+// engine and the backend sleep on.
+struct EngineContext {
+    explicit EngineContext(Clock& engineClock) : clock(engineClock) {}
+    EngineContext() : clock(systemClock) {}
+
+    MemoryLog log;
+    ManualLoop loop;
+    SystemClock systemClock;
+    Clock& clock;
+};
+
+// The engine's services over one desktop, made once the backend is connected.
+struct EngineServices {
+    EngineServices(native::NativeDesktop& desktop, EngineContext& context)
+        : seam(desktop), context_(context) {}
+    // Makes the services and runs the permission check the app runs first; whether it is granted.
+    bool startServices();
+
+    DesktopAdapter seam;
+    std::optional<SpaceService> spaces;
+    std::optional<WindowService> service;
+
+  private:
+    EngineContext& context_;
+};
+
+// Sleeps for real and adds up what it was asked to sleep.
+class CountingClock final : public Clock {
+  public:
+    TimePoint now() const override { return real_.now(); }
+    Date wallNow() const override { return real_.wallNow(); }
+    void sleepFor(Duration duration) override {
+        asked += duration;
+        real_.sleepFor(duration);
+    }
+    Duration asked{};
+
+  private:
+    SystemClock real_;
+};
+
+double median(std::vector<double> values);
+double mean(const std::vector<double>& values);
+
+// Restores the first state.range(0) windows of a capture through the engine, alternately shifted
+// by `shift` (x, y and width; height unchanged) and back, so that every window moves each time.
+// Counts the time beyond the sleeps `clock` was asked for, per window (median of the rounds).
+void restoreOverheadPerWindow(benchmark::State& state, WindowService& service, CountingClock& clock,
+                              Rect shift);
+
+}  // namespace vantrel::bench

@@ -1,0 +1,88 @@
+// Builds the KWin desktop on the bridge and the script, with the GIO launcher.
+#include "platform/kwin/KWinBackend.h"
+
+#include <cstdlib>
+
+#include "platform/freedesktop/GioLauncher.h"
+#include "platform/freedesktop/SessionBus.h"
+#include "platform/kwin/KWinBridge.h"
+#include "platform/kwin/KWinDesktop.h"
+#include "platform/kwin/KWinHotkeys.h"
+#include "platform/kwin/KWinScript.h"
+
+namespace vantrel::kwin {
+namespace {
+
+KWinOptions optionsWith(freedesktop::AppLauncher& launcher) {
+    KWinOptions options;
+    options.launcher = &launcher;
+    options.outputNames = [] { return outputNames(); };
+    return options;
+}
+
+class KWinBackend final : public DesktopBackend {
+  public:
+    explicit KWinBackend(BackendServices services)
+        : log_(services.log),
+          bridge_(services.log),
+          desktop_(services.log, services.mainQueue, services.clock, bridge_,
+                   optionsWith(launcher_)),
+          hotkeys_(services.log, bridge_) {}
+    ~KWinBackend() override {
+        if (loaded_) unloadScript();
+    }
+
+    native::NativeDesktop& desktop() override { return desktop_; }
+    HotkeySystem& hotkeys() override { return hotkeys_; }
+
+    void start() override {
+        if (const Status started = bridge_.start(); !started) {
+            log_.line("Vantrel: Cannot talk to KWin: " + started.error().message);
+            return;
+        }
+        desktop_.connect();
+        hotkeys_.start();
+        const auto file = scriptPath(std::getenv("VANTREL_KWIN_SCRIPT"), ownExecutable());
+        if (!file) {
+            log_.line("Vantrel: Cannot find the KWin script vantrel-kwin.js");
+            return;
+        }
+        const Status loaded = loadScript(*file);
+        loaded_ = loaded.ok();
+        if (!loaded) log_.line("Vantrel: " + loaded.error().message);
+    }
+
+    // KWin is the Wayland compositor: when it ends, Qt's Wayland connection ends the program.
+    Subscription onSessionLost(std::function<void()>) override { return {}; }
+
+  private:
+    Log& log_;
+    freedesktop::GioLauncher launcher_;
+    KWinBridge bridge_;
+    KWinDesktop desktop_;
+    KWinHotkeys hotkeys_;
+    bool loaded_ = false;
+};
+
+}  // namespace
+
+BackendEntry backendEntry() {
+    return BackendEntry{
+        "kwin",
+        {SessionType::kdeWayland},
+        []() -> std::optional<std::string> {
+            const char* display = std::getenv("WAYLAND_DISPLAY");
+            if (display == nullptr || *display == '\0') return "No Wayland display is set";
+            if (!freedesktop::sessionBusHasOwner(kKWinService))
+                return "KDE Plasma's KWin is not reachable on the session bus (org.kde.KWin)";
+            if (!scriptPath(std::getenv("VANTREL_KWIN_SCRIPT"), ownExecutable()))
+                return "The KWin script vantrel-kwin.js is not installed";
+            return std::nullopt;
+        },
+        [](BackendServices services) -> std::unique_ptr<DesktopBackend> {
+            return std::make_unique<KWinBackend>(services);
+        },
+    };
+}
+
+}  // namespace vantrel::kwin
