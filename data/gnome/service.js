@@ -60,6 +60,11 @@ function isMaximized(w) {
     return w.get_maximized ? w.get_maximized() !== 0 : w.is_maximized();
 }
 
+// Every window Mutter manages, from the moment it announces it (a window's actor comes later).
+function allWindows() {
+    return global.display.list_all_windows?.() ?? global.get_window_actors().map(a => a.meta_window);
+}
+
 function appOf(w) {
     const app = Shell.WindowTracker.get_default().get_window_app(w);
     const id = app?.get_id() ?? '';
@@ -114,7 +119,7 @@ export class VantrelService {
             if (app.state === Shell.AppState.RUNNING)
                 this._appStarted(app);
         });
-        for (const w of global.display.list_all_windows())
+        for (const w of allWindows())
             this._follow(w, false);
     }
 
@@ -250,7 +255,7 @@ export class VantrelService {
     }
 
     _window(id) {
-        const w = global.display.list_all_windows().find(candidate => candidate.get_id() === id);
+        const w = allWindows().find(candidate => candidate.get_id() === id);
         if (!w)
             throw new Refusal(NO_WINDOW, `no window ${id}`);
         return w;
@@ -260,9 +265,7 @@ export class VantrelService {
         // Windows a user arranges, as the KWin script reports them: ordinary ones and dialogs,
         // not panels, menus or the desktop.
         const arranged = [Meta.WindowType.NORMAL, Meta.WindowType.DIALOG, Meta.WindowType.MODAL_DIALOG];
-        // The display's list, not the window actors: a new window is in it when window-created
-        // announces it, its actor only later.
-        const all = global.display.list_all_windows()
+        const all = allWindows()
             .filter(w => !w.is_override_redirect() && !this._unshown.has(w) &&
                 arranged.includes(w.get_window_type()));
         const stacking = global.display.sort_windows_by_stacking(all);
