@@ -20,6 +20,17 @@ if(VANTREL_BACKEND_KWIN)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/vantrel/kwin)
 endif()
 
+# The GNOME Shell extension (docs/gnome-extension.md), with the entry file chosen for the GNOME
+# Shell installed when this runs (cmake/GnomeShellEntry.cmake). Its own component lets the tests
+# install it alone into a private data folder.
+set(VANTREL_GNOME_EXTENSION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions/vantrel@vantrel.app)
+install(FILES ${PROJECT_SOURCE_DIR}/data/gnome/metadata.json ${PROJECT_SOURCE_DIR}/data/gnome/service.js
+        DESTINATION ${VANTREL_GNOME_EXTENSION} COMPONENT gnome-extension)
+install(CODE "include(${PROJECT_SOURCE_DIR}/cmake/GnomeShellEntry.cmake)
+vantrel_gnome_shell_entry(${PROJECT_SOURCE_DIR}/data/gnome
+                          \${CMAKE_INSTALL_PREFIX}/${VANTREL_GNOME_EXTENSION})"
+        COMPONENT gnome-extension)
+
 # `cpack` in the build folder (or the `package` target) writes vantrel_<version>_<arch>.deb.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vantrel)

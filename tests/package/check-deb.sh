@@ -42,12 +42,16 @@ if [ ! -f "$deb" ]; then
 fi
 pass "built $(basename "$deb")"
 
-# -- contents: exactly the program and its desktop integration, owned by root ---------------
+# -- contents: the program, its desktop integration and the compositor scripts, owned by root -
 expected="./usr/bin/vantrel -rwxr-xr-x root/root
 ./usr/share/applications/vantrel.desktop -rw-r--r-- root/root
+./usr/share/gnome-shell/extensions/vantrel@vantrel.app/extension.js -rw-r--r-- root/root
+./usr/share/gnome-shell/extensions/vantrel@vantrel.app/metadata.json -rw-r--r-- root/root
+./usr/share/gnome-shell/extensions/vantrel@vantrel.app/service.js -rw-r--r-- root/root
 ./usr/share/icons/hicolor/scalable/apps/vantrel.svg -rw-r--r-- root/root
 ./usr/share/icons/hicolor/symbolic/apps/vantrel-symbolic.svg -rw-r--r-- root/root
-./usr/share/metainfo/app.vantrel.Vantrel.metainfo.xml -rw-r--r-- root/root"
+./usr/share/metainfo/app.vantrel.Vantrel.metainfo.xml -rw-r--r-- root/root
+./usr/share/vantrel/kwin/vantrel-kwin.js -rw-r--r-- root/root"
 actual=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6, $1, $2 }' | LC_ALL=C sort)
 [ "$actual" = "$expected" ] && pass "installed files" ||
   fail "installed files differ; expected:"$'\n'"$expected"$'\n'"got:"$'\n'"$actual"

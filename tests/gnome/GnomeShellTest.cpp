@@ -1,0 +1,239 @@
+// Vantrel's GNOME Shell extension in a real headless GNOME Shell (run by with-gnome-shell.sh):
+// a Qt Wayland window and an XWayland one listed, moved, minimised and closed over its bus.
+#include <gtest/gtest.h>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusServiceWatcher>
+#include <QDeadlineTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include "ui/QtWait.h"
+
+namespace vantrel::testing {
+
+// Wakes the waiting loop on each WindowsChanged, so frames are read again only when they changed;
+// keeps what AppStarted said.
+class Changes : public QObject {
+    Q_OBJECT
+  public:
+    int count = 0;
+    QStringList apps;
+  public slots:
+    void take() { ++count; }
+    void started(const QString& json) { apps << json; }
+};
+
+namespace {
+
+const QString service = QStringLiteral("app.vantrel.Shell");
+const QString path = QStringLiteral("/app/vantrel/Shell");
+const QString iface = QStringLiteral("app.vantrel.Shell1");
+
+QDBusMessage call(QDBusConnection& bus, const QString& method, const QVariantList& args = {}) {
+    auto message = QDBusMessage::createMethodCall(service, path, iface, method);
+    message.setArguments(args);
+    return bus.call(message, QDBus::Block, 60000);
+}
+
+class GnomeShellTest : public ::testing::Test {
+  protected:
+    // The owner; one connection for every case, until the last one closes it.
+    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "owner");
+    QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "other");
+    Changes changes;
+
+    void SetUp() override {
+        ASSERT_TRUE(other.isConnected()) << "run it through tests/gnome/with-gnome-shell.sh";
+        ASSERT_EQ(call(bus, "Register").type(), QDBusMessage::ReplyMessage);
+        bus.connect(service, path, iface, "WindowsChanged", &changes, SLOT(take()));
+        bus.connect(service, path, iface, "AppStarted", &changes, SLOT(started(QString)));
+    }
+
+    QJsonObject state(const QString& method = "ListWindows") {
+        const auto reply = call(bus, method);
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        return QJsonDocument::fromJson(reply.arguments().value(0).toString().toUtf8()).object();
+    }
+    // The window whose `key` is `value`; empty when there is none.
+    QJsonObject window(const QString& key, const QString& value) {
+        for (const auto w : state()["windows"].toArray())
+            if (w[key].toString() == value) return w.toObject();
+        return {};
+    }
+    // Waits (each WindowsChanged wakes it) until the window matches.
+    bool waitFor(const QString& key, const QString& value,
+                 const std::function<bool(const QJsonObject&)>& holds) {
+        // Seen only at the deadline means no WindowsChanged announced the change: a failure.
+        QDeadlineTimer deadline(60000);
+        return waitUntil([&] { return holds(window(key, value)); }, 60000) &&
+               !deadline.hasExpired();
+    }
+    static QList<int> frame(const QJsonObject& w) {
+        QList<int> out;
+        for (const auto v : w["frame"].toArray()) out << v.toInt();
+        return out;
+    }
+    static bool near(const QJsonObject& w, const QList<int>& want) {
+        const auto got = frame(w);
+        if (got.size() != 4) return false;
+        for (int i = 0; i < 4; ++i)
+            if (std::abs(got[i] - want[i]) > 2) return false;
+        return true;
+    }
+};
+
+// Both kinds of client, each through the same requests; the frame is read back from the Shell.
+TEST_F(GnomeShellTest, ListsMovesMinimisesAndClosesWaylandAndXWaylandWindows) {
+    QProcess wayland;
+    wayland.setProgram(VANTREL_WAYLAND_TESTCLIENT);
+    wayland.setArguments({"--app-id", "vantrel-gnome-test", "--title", "Wayland one"});
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "wayland");
+    wayland.setProcessEnvironment(env);
+    wayland.start();
+    ASSERT_TRUE(
+        waitUntil([&] { return wayland.readAllStandardOutput().contains("mapped"); }, 60000));
+    struct Client {
+        QString key, value, resourceClass;
+        bool xwayland;
+        QList<int> target;
+        QProcess* process;
+    };
+    std::vector<Client> clients{
+        {"title", "Wayland one", "vantrel-gnome-test", false, {100, 120, 500, 350}, &wayland}};
+    QProcess xlogo;
+    if (qEnvironmentVariableIsSet("DISPLAY")) {
+        xlogo.start("xlogo", {"-geometry", "200x150+10+10"});
+        clients.push_back({"resourceName", "xlogo", "XLogo", true, {620, 300, 300, 250}, &xlogo});
+    } else {
+        ADD_FAILURE() << "the Shell started no XWayland";
+    }
+    for (const auto& c : clients) {
+        SCOPED_TRACE(c.value.toStdString());
+        ASSERT_TRUE(waitFor(c.key, c.value, [](auto now) { return !now.isEmpty(); }));
+        const auto w = window(c.key, c.value);
+        EXPECT_EQ(w["resourceClass"].toString(), c.resourceClass);
+        EXPECT_EQ(w["xwayland"].toBool(), c.xwayland);
+        EXPECT_EQ(w["desktop"].toInt(), 0);
+        const auto id = w["id"].toString().toULongLong();
+        ASSERT_GT(id, 0u);
+        if (!c.xwayland) {
+            EXPECT_EQ(w["pid"].toInt(), c.process->processId());
+            EXPECT_EQ(w["desktopFile"].toString(), "vantrel-gnome-test");  // a test desktop entry
+        }
+        const QVariantList frameArgs{QVariant::fromValue(qulonglong(id)), c.target[0], c.target[1],
+                                     c.target[2], c.target[3]};
+        // Another client is refused, and nothing moves.
+        EXPECT_EQ(call(other, "MoveResize", frameArgs).errorName(),
+                  "org.freedesktop.DBus.Error.AccessDenied");
+        ASSERT_EQ(call(bus, "MoveResize", frameArgs).type(), QDBusMessage::ReplyMessage);
+        EXPECT_TRUE(waitFor(c.key, c.value, [&](auto now) { return near(now, c.target); }))
+            << "frame " << QJsonDocument(window(c.key, c.value)).toJson().toStdString();
+        const QVariantList idArg{QVariant::fromValue(qulonglong(id))};
+        // Each request, and the state the window must then show.
+        const std::pair<QString, std::pair<const char*, QJsonValue>> steps[] = {
+            {"Minimize", {"minimized", true}},      {"Unminimize", {"minimized", false}},
+            {"Activate", {"active", true}},         {"MoveToWorkspace 1", {"desktop", 1}},
+            {"MoveToWorkspace -1", {"desktop", 0}},
+        };
+        for (const auto& [request, want] : steps) {
+            SCOPED_TRACE(request.toStdString());
+            const auto words = request.split(' ');
+            auto args = idArg;
+            if (words.size() > 1) args << words[1].toInt();
+            const auto reply = call(bus, words[0], args);
+            EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage)
+                << reply.errorMessage().toStdString();
+            EXPECT_TRUE(
+                waitFor(c.key, c.value, [&](auto now) { return now[want.first] == want.second; }));
+        }
+        ASSERT_EQ(call(bus, "Close", idArg).type(), QDBusMessage::ReplyMessage);
+        EXPECT_TRUE(waitUntil([&] { return c.process->state() == QProcess::NotRunning; }, 60000));
+        EXPECT_TRUE(waitFor(c.key, c.value, [](auto now) { return now.isEmpty(); }));
+    }
+    EXPECT_GT(changes.count, 0);
+    EXPECT_TRUE(changes.apps.filter("\"desktopFile\":\"vantrel-gnome-test\"").size() == 1)
+        << changes.apps.join(' ').toStdString();
+}
+
+TEST_F(GnomeShellTest, ListsTheVirtualMonitor) {
+    const auto monitors = state("ListMonitors")["monitors"].toArray();
+    ASSERT_EQ(monitors.size(), 1);
+    const auto m = monitors[0].toObject();
+    EXPECT_EQ(frame(m), (QList<int>{0, 0, 1280, 800}));
+    EXPECT_TRUE(m["primary"].toBool());
+    EXPECT_EQ(m["name"].toString(), "Meta-0");
+    const auto work = m["workArea"].toArray();
+    EXPECT_EQ(work[2].toInt(), 1280);
+    EXPECT_LT(work[3].toInt(), 800);  // less the top bar
+}
+
+// Each refused request answers with its error and its reason; the owner stays the first client.
+TEST_F(GnomeShellTest, RefusesOtherCallersAndBadArguments) {
+    const auto denied = QStringLiteral("org.freedesktop.DBus.Error.AccessDenied");
+    const auto invalid = QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs");
+    const auto none = QVariant::fromValue(qulonglong(1) << 40);
+    struct Case {
+        QDBusConnection* caller;
+        QString method;
+        QVariantList args;
+        QString error, reason;
+    } cases[] = {
+        {&other, "Register", {}, denied, "another client is registered"},
+        {&other, "ListWindows", {}, denied, "only the client that registered first"},
+        {&bus,
+         "MoveResize",
+         {none, 0, 0, 100, 100},
+         "app.vantrel.Shell1.Error.NoSuchWindow",
+         "no window"},
+        {&bus, "Minimize", {none}, "app.vantrel.Shell1.Error.NoSuchWindow", "no window"},
+        {&bus, "MoveResize", {none, 0, 0, 0, 100}, invalid, "size out of range"},
+        {&bus, "MoveResize", {none, 0, -70000, 100, 100}, invalid, "position out of range"},
+        {&bus, "MoveToWorkspace", {none, 99}, invalid, "no workspace 99"},
+        {&bus, "MoveResize", {"1", 0, 0, 100, 100}, invalid, "does not match expected type"},
+        {&bus, "GrabAccelerator", {""}, invalid, "not an accelerator"},
+        {&bus, "GrabAccelerator", {"<Ctrl>$(reboot)"}, invalid, "not an accelerator"},
+        {&bus, "GrabAccelerator", {"NoSuchKey"}, invalid, "cannot grab"},
+        {&bus, "UngrabAccelerator", {12345u}, invalid, "no accelerator 12345"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.method.toStdString());
+        const auto reply = call(*c.caller, c.method, c.args);
+        EXPECT_EQ(reply.errorName(), c.error);
+        EXPECT_TRUE(reply.errorMessage().contains(c.reason)) << reply.errorMessage().toStdString();
+    }
+    // A good accelerator is grabbed once and released once.
+    const auto grabbed = call(bus, "GrabAccelerator", {"<Super><Alt>F7"});
+    ASSERT_EQ(grabbed.type(), QDBusMessage::ReplyMessage) << grabbed.errorMessage().toStdString();
+    const auto action = grabbed.arguments().value(0).toUInt();
+    EXPECT_GT(action, 0u);
+    EXPECT_EQ(call(bus, "UngrabAccelerator", {action}).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(call(bus, "UngrabAccelerator", {action}).errorName(), invalid);
+}
+
+// Runs last: it closes the owner's connection, after which another client may register.
+TEST_F(GnomeShellTest, ForgetsAnOwnerThatLeftTheBus) {
+    QDBusServiceWatcher watch(bus.baseService(), other,
+                              QDBusServiceWatcher::WatchForUnregistration);
+    bool left = false;
+    QObject::connect(&watch, &QDBusServiceWatcher::serviceUnregistered, [&] { left = true; });
+    // A round trip after the watch's match rule, so the bus has it before the owner leaves.
+    ASSERT_TRUE(other.interface()->isServiceRegistered(bus.baseService()).value());
+    bus = QDBusConnection(QStringLiteral("closed"));
+    QDBusConnection::disconnectFromBus("owner");
+    // The bus told the Shell before it told us, and the Shell reads its messages in order.
+    ASSERT_TRUE(waitUntil([&] { return left; }, 60000));
+    const auto reply = call(other, "Register");
+    EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    EXPECT_EQ(call(other, "ListWindows").type(), QDBusMessage::ReplyMessage);
+}
+
+}  // namespace
+}  // namespace vantrel::testing
+
+#include "GnomeShellTest.moc"
