@@ -1,6 +1,8 @@
 // What the KWin backend must do beyond the contract: name monitors, refuse callers other than
-// KWin, and withstand text from the script that is not what the protocol says (with-kwin.sh).
+// KWin, withstand text from the script that is not what the protocol says, and know its own
+// windows (with-kwin.sh).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -90,6 +92,15 @@ TEST(KWinBridge, NamesMonitorsRefusesCallersOtherThanKWinAndLogsWhatItCannotRead
     EXPECT_TRUE(eventually([&] { return desktop.snapshot()->workspaces.count == 5; }));
     EXPECT_EQ(desktop.snapshot()->workspaces.current, std::nullopt);
     EXPECT_TRUE(desktop.snapshot()->windows.empty());
+    // A window of this process is Vantrel's own (its menu, its dialogs): never a regular
+    // application's, so a layout never captures it.
+    fromKWin("Report", R"({"kind":"window","window":{"id":"{own}","title":"Own","pid":)" +
+                           std::to_string(::getpid()) + "}}");
+    EXPECT_TRUE(eventually([&] {
+        const auto snapshot = desktop.snapshot();
+        return !snapshot->windows.empty() &&
+               snapshot->app(snapshot->windows[0].app)->role == native::AppRole::accessory;
+    }));
     kwin::unloadScript();
 }
 

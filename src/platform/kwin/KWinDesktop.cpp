@@ -1,6 +1,8 @@
 // The KWin desktop: the model kept from the script's reports, and each write as a request.
 #include "platform/kwin/KWinDesktop.h"
 
+#include <unistd.h>
+
 namespace vantrel::kwin {
 namespace {
 
@@ -19,6 +21,7 @@ KWinDesktop::~KWinDesktop() {
 void KWinDesktop::connect() {
     {
         std::lock_guard lock(mutex_);
+        model_.setOwnPid(static_cast<std::int32_t>(::getpid()));
         refreshEntriesLocked();
     }
     for (const char* kind : {"state", "window", "removed", "monitors", "workspaces"})

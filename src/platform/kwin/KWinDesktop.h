@@ -44,7 +44,8 @@ class KWinDesktop final : public native::NativeDesktop {
                 KWinOptions options = {});
     ~KWinDesktop() override;
 
-    // Follows the script's reports from now on and reads the installed desktop entries.
+    // Follows the script's reports from now on and reads the installed desktop entries; this
+    // process's windows are Vantrel's own.
     void connect();
     // The script has reported the whole desktop in the protocol this build speaks.
     bool ready() const;
