@@ -90,6 +90,15 @@ bool KWinDesktop::ready() const {
     return ready_;
 }
 
+bool KWinDesktop::awaitReady(Duration timeout) {
+    {
+        std::unique_lock lock(mutex_);
+        if (!waitFor(lock, timeout, [&] { return ready_; })) return false;
+    }
+    if (options_.outputNames) nameMonitors(options_.outputNames());
+    return true;
+}
+
 void KWinDesktop::nameMonitors(const std::vector<std::string>& names) {
     {
         std::lock_guard lock(mutex_);
