@@ -32,6 +32,7 @@
 #include "platform/x11/X11Backend.h"
 #endif
 #include "ui/DialogPresenter.h"
+#include "ui/PlatformWords.h"
 #include "ui/QtMainQueue.h"
 #include "ui/StatusBarController.h"
 #include "ui/UiContext.h"
@@ -96,8 +97,9 @@ vantrel::BackendChoice backends() {
 
 // The backend for this session. Without one Qt would abort with advice that does not apply (or
 // start on a display that shows only some windows): say in one line what is missing instead.
-const vantrel::BackendEntry* chooseBackend(const vantrel::BackendChoice& choice) {
-    const vantrel::SessionType session = vantrel::sessionTypeFrom(
+const vantrel::BackendEntry* chooseBackend(const vantrel::BackendChoice& choice,
+                                           vantrel::SessionType& session) {
+    session = vantrel::sessionTypeFrom(
         {std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"),
          std::getenv("XDG_CURRENT_DESKTOP")},
         [] { return vantrel::freedesktop::sessionBusHasOwner("org.kde.KWin"); });
@@ -105,6 +107,21 @@ const vantrel::BackendEntry* chooseBackend(const vantrel::BackendChoice& choice)
     if (chosen.entry == nullptr)
         std::printf("%s\n", vantrel::BackendChoice::refusal(session, chosen).c_str());
     return chosen.entry;
+}
+
+// The words the windows use for the session the backend serves.
+vantrel::Session uiSession(vantrel::SessionType session) {
+    switch (session) {
+        case vantrel::SessionType::kdeWayland:
+            return vantrel::Session::kdeWayland;
+        case vantrel::SessionType::gnomeWayland:
+        case vantrel::SessionType::otherWayland:
+            return vantrel::Session::wayland;
+        case vantrel::SessionType::x11:
+        case vantrel::SessionType::unknown:
+            break;
+    }
+    return vantrel::Session::x11;
 }
 
 // The installed desktop entries, as trigger applications to pick.
@@ -122,7 +139,8 @@ int main(int argc, char** argv) {
 
     using namespace vantrel;
     const BackendChoice choice = backends();
-    const BackendEntry* const backendEntry = chooseBackend(choice);
+    SessionType session = SessionType::unknown;
+    const BackendEntry* const backendEntry = chooseBackend(choice, session);
     if (backendEntry == nullptr) return 1;
     qtMessageHandler = qInstallMessageHandler(onQtMessage);
     QApplication application(argc, argv);
@@ -169,6 +187,7 @@ int main(int argc, char** argv) {
         // What a layout's editor offers as trigger applications.
         context.runningApps = [&windowSystem] { return runningAppChoices(windowSystem); };
         context.installedApps = installedAppChoices;
+        context.session = uiSession(session);
         UiShell shell(delegate, std::move(context));
         shell.installLaunchHooks();
         instance.onActivate = [&shell] {

@@ -242,14 +242,16 @@ QWidget* LayoutEditView::buildInfoChips() {
     }
     const SpaceSummary summary = LayoutManager::spaceSummary(layout_);
     if (summary.spansMultipleSpaces) {
-        row->addWidget(chip(QStringLiteral("spaceChip"), "square.stack.3d.up",
-                            QStringLiteral("Multiple %1").arg(platformWords().Workspaces),
-                            style::purple()));
-    } else if (summary.spaceIndex) {
         row->addWidget(
             chip(QStringLiteral("spaceChip"), "square.stack.3d.up",
-                 QStringLiteral("%1 %2").arg(platformWords().Workspace).arg(*summary.spaceIndex),
-                 style::blue()));
+                 QStringLiteral("Multiple %1").arg(platformWords(context_.session).Workspaces),
+                 style::purple()));
+    } else if (summary.spaceIndex) {
+        row->addWidget(chip(QStringLiteral("spaceChip"), "square.stack.3d.up",
+                            QStringLiteral("%1 %2")
+                                .arg(platformWords(context_.session).Workspace)
+                                .arg(*summary.spaceIndex),
+                            style::blue()));
     }
     if (summary.stickyWindowCount >= 1) {
         row->addWidget(chip(QStringLiteral("stickyChip"), "square.stack.3d.forward.dottedline",
@@ -298,7 +300,7 @@ QWidget* LayoutEditView::buildWindowList() {
         } else if (window.spaceIndex) {
             // "W2": workspace 2.
             badgeText = QStringLiteral("%1%2")
-                            .arg(platformWords().Workspace.left(1))
+                            .arg(platformWords(context_.session).Workspace.left(1))
                             .arg(*window.spaceIndex);
             badgeColor = style::blue();
         }

@@ -315,7 +315,7 @@ void MenuView::presentSpaceMismatchPrompt() {
     }
     DialogQuestion question;
     question.kind = DialogQuestion::Kind::question;
-    const PlatformWords& words = platformWords();
+    const PlatformWords& words = platformWords(context_.session);
     question.title = QStringLiteral("Different %1 Detected").arg(words.Workspace);
     question.message = QStringLiteral(
                            "This layout was saved on %1 %2, but you're currently on %1 "

@@ -75,7 +75,7 @@ QWidget* MenuView::buildBanner() {
     // Centred by stretches, not by alignment: wrapped lines then get their full height.
     column->addStretch(1);
     column->addWidget(symbolLabel("lock.shield.fill", 40, style::orange()));
-    const PlatformWords& words = platformWords();
+    const PlatformWords& words = platformWords(context_.session);
     auto* title = style::label(words.needTitle, style::Text::headline);
     title->setObjectName("bannerTitle");
     title->setAlignment(Qt::AlignCenter);

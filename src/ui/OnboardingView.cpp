@@ -119,8 +119,9 @@ QWidget* OnboardingView::buildPermissionPage() {
     column->setAlignment(Qt::AlignVCenter);
     column->setSpacing(16);
     column->addWidget(pageSymbol("lock.shield.fill", style::orange()));
-    column->addWidget(pageTitle(platformWords().needName, style::Text::title2, "permissionTitle"));
-    column->addWidget(explanation(platformWords().needPurpose));
+    column->addWidget(pageTitle(platformWords(context_.session).needName, style::Text::title2,
+                                "permissionTitle"));
+    column->addWidget(explanation(platformWords(context_.session).needPurpose));
 
     grantedRow_ = new QWidget;
     grantedRow_->setObjectName("permissionGrantedRow");
@@ -129,7 +130,7 @@ QWidget* OnboardingView::buildPermissionPage() {
     auto* check = new QLabel;
     check->setPixmap(icons::symbolPixmap("checkmark.circle.fill", 16, style::green()));
     granted->addWidget(check);
-    auto* grantedText = new QLabel(platformWords().needMetExclaimed);
+    auto* grantedText = new QLabel(platformWords(context_.session).needMetExclaimed);
     grantedText->setObjectName("permissionGrantedText");
     style::setTextColor(grantedText, style::green());
     granted->addWidget(grantedText);
@@ -140,13 +141,13 @@ QWidget* OnboardingView::buildPermissionPage() {
     auto* buttons = new QVBoxLayout(permissionButtons_);
     buttons->setSpacing(12);
     buttons->setAlignment(Qt::AlignCenter);
-    auto* grant = new QPushButton(platformWords().checkButton);
+    auto* grant = new QPushButton(platformWords(context_.session).checkButton);
     grant->setObjectName("onboardingGrantButton");
     connect(grant, &QPushButton::clicked, this, [this] {
         context_.windowService.requestAccessibilityPermission();
         showWindowManagerHelp(context_, window());
     });
-    auto* settings = new QPushButton(platformWords().helpButton);
+    auto* settings = new QPushButton(platformWords(context_.session).helpButton);
     settings->setObjectName("onboardingSettingsButton");
     connect(settings, &QPushButton::clicked, this,
             [this] { showWindowManagerHelp(context_, window()); });
@@ -168,8 +169,8 @@ QWidget* OnboardingView::buildDonePage() {
         pageTitle(QStringLiteral("You're All Set!"), style::Text::title2, "doneTitle"));
     auto* tips = new QVBoxLayout;
     tips->setSpacing(12);
-    const QString trayTip =
-        QStringLiteral("Click the %1 to save layouts").arg(platformWords().trayIcon);
+    const QString trayTip = QStringLiteral("Click the %1 to save layouts")
+                                .arg(platformWords(context_.session).trayIcon);
     for (const auto& [symbol, text] :
          {std::pair{"plus.circle", trayTip},
           std::pair{"arrow.counterclockwise",

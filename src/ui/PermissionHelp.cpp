@@ -8,8 +8,8 @@ namespace vantrel {
 void showWindowManagerHelp(UiContext& context, QWidget* parent) {
     DialogQuestion help;
     help.kind = DialogQuestion::Kind::information;
-    help.title = platformWords().helpTitle;
-    help.message = platformWords().helpMessage;
+    help.title = platformWords(context.session).helpTitle;
+    help.message = platformWords(context.session).helpMessage;
     help.buttons = {QStringLiteral("OK")};
     (void)context.dialogs.ask(parent, help);
 }

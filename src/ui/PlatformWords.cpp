@@ -2,10 +2,6 @@
 // Wayland session through XWayland.
 #include "ui/PlatformWords.h"
 
-#include <QByteArray>
-#include <QList>
-#include <QtGlobal>
-
 namespace vantrel {
 namespace {
 
@@ -89,13 +85,6 @@ PlatformWords kwinWords() {
 }
 
 }  // namespace
-
-Session currentSession() {
-    const QByteArray type = qgetenv("XDG_SESSION_TYPE");
-    if (type != "wayland" && qgetenv("WAYLAND_DISPLAY").isEmpty()) return Session::x11;
-    const QByteArray desktops = qgetenv("XDG_CURRENT_DESKTOP");
-    return desktops.split(':').contains("KDE") ? Session::kdeWayland : Session::wayland;
-}
 
 const PlatformWords& platformWords(Session session) {
     static const PlatformWords kX11 = x11Words();

@@ -28,14 +28,10 @@ struct PlatformWords {
     QString helpMessage;
 };
 
+// The session Vantrel runs in, as the backend was chosen for it: KDE Plasma on Wayland (Vantrel
+// works through KWin), another Wayland one (through XWayland), else X11.
 enum class Session { x11, kdeWayland, wayland };
 
-// The session Vantrel runs in: KDE Plasma on Wayland (Vantrel works through KWin) when a Wayland
-// desktop names KDE, another Wayland one (through XWayland), else X11.
-Session currentSession();
 const PlatformWords& platformWords(Session session);
-inline const PlatformWords& platformWords() {
-    return platformWords(currentSession());
-}
 
 }  // namespace vantrel

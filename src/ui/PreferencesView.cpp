@@ -101,14 +101,14 @@ QWidget* PreferencesView::buildGeneralTab() {
     startupColumn->addWidget(checkNow_, 0, Qt::AlignLeft);
     column->addWidget(startup);
 
-    auto* accessibility = new QGroupBox(platformWords().needName);
+    auto* accessibility = new QGroupBox(platformWords(context_.session).needName);
     accessibility->setObjectName("accessibilityGroup");
     auto* row = new QHBoxLayout(accessibility);
     permissionIcon_ = new QLabel;
     permissionIcon_->setObjectName("permissionIcon");
     permissionText_ = new QLabel;
     permissionText_->setObjectName("permissionText");
-    grantAccess_ = new QPushButton(platformWords().checkButton);
+    grantAccess_ = new QPushButton(platformWords(context_.session).checkButton);
     grantAccess_->setObjectName("grantAccessButton");
     connect(grantAccess_, &QPushButton::clicked, this, [this] {
         context_.windowService.requestAccessibilityPermission();
@@ -198,7 +198,8 @@ void PreferencesView::applyPermission(bool granted) {
     permissionIcon_->setPixmap(
         icons::symbolPixmap(granted ? "checkmark.circle.fill" : "xmark.circle.fill", 16,
                             granted ? style::green() : style::red()));
-    permissionText_->setText(granted ? platformWords().needMet : platformWords().needMissing);
+    permissionText_->setText(granted ? platformWords(context_.session).needMet
+                                     : platformWords(context_.session).needMissing);
     grantAccess_->setVisible(!granted);
 }
 

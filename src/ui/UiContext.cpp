@@ -64,6 +64,7 @@ UiContext makeUiContext(AppDelegate& app, MainQueue& mainQueue, Clock& clock, Wo
         std::move(owned),
         {},
         {},
+        Session::x11,  // the composition root names the session it chose a backend for
     };
 }
 

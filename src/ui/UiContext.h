@@ -17,6 +17,7 @@
 #include "model/PreferencesStore.h"
 #include "ui/AppChoices.h"
 #include "ui/DialogPresenter.h"
+#include "ui/PlatformWords.h"
 #include "ui/UpdateControls.h"
 
 namespace vantrel {
@@ -52,6 +53,9 @@ struct UiContext {
     // What the editor offers as trigger applications; none when unset.
     AppChoiceSource runningApps;
     AppChoiceSource installedApps;
+    // The session the backend was chosen for (a KDE session may be known only from the bus):
+    // which words the windows use for what Vantrel needs.
+    Session session = Session::x11;
 };
 
 // The context over the delegate's services, with the default quit (QCoreApplication::exit),

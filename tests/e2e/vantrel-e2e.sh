@@ -28,31 +28,8 @@ log="$work/vantrel.log"
 
 pids=()
 failures=0
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
-  if [ "$failures" -eq 0 ]; then rm -rf "$work"; else echo "kept for inspection: $work"; fi
-}
+source "$(dirname "$0")/e2e-lib.sh"
 trap cleanup EXIT
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
-die() { echo "FAIL: $*"; failures=$((failures + 1)); exit 1; }
-# check WHAT COMMAND...: passes when the command succeeds, else fails with Vantrel's last lines.
-check() {
-  local what=$1; shift
-  if "$@"; then pass "$what"; else fail "$what; log: $(tail -5 "$log" 2>/dev/null)"; fi
-}
-
-# Runs the command every 50 ms until it succeeds or SECONDS pass: it waits on other processes.
-poll() {
-  local seconds=$1; shift
-  local deadline=$((SECONDS + seconds))
-  until "$@" 2>/dev/null; do
-    [ "$SECONDS" -ge "$deadline" ] && return 1
-    sleep 0.05
-  done
-}
 
 # --- Without a usable session: --help answers and exits 0; anything else is one line saying what
 # is missing, and status 1 (not an abort). A Wayland session is never served through XWayland.
@@ -322,8 +299,6 @@ fi
 # --- Quit stops a long restore at once. (The last restore pressed wins: the automation tests.)
 # Each Quit: the process ends with status 0, another program can take the layout's shortcut
 # (Ctrl+Alt+1), and the single-instance lock is gone.
-# Ended: gone, or a zombie waiting for this shell.
-exited() { local s; s=$(ps -o stat= -p "$1" 2>/dev/null); [ -z "$s" ] || [[ "$s" == Z* ]]; }
 check_quit() { # how
   if ! poll 15 exited "$vantrel_pid"; then
     fail "$1: still running after Quit: $(tail -3 "$log")"

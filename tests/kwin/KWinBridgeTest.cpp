@@ -1,6 +1,8 @@
 // What the KWin backend must do beyond the contract: name monitors, refuse callers other than
-// KWin, and withstand text from the script that is not what the protocol says (with-kwin.sh).
+// KWin, withstand text from the script that is not what the protocol says, and know its own
+// windows (with-kwin.sh).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -42,12 +44,10 @@ TEST(KWinBridge, NamesMonitorsRefusesCallersOtherThanKWinAndLogsWhatItCannotRead
     QCoreApplication::processEvents();  // Qt D-Bus delivers calls once the loop has run
     desktop.connect();
     ASSERT_TRUE(kwin::loadScript(VANTREL_KWIN_SCRIPT).ok());
-    ASSERT_TRUE(eventually([&] { return desktop.ready(); }));
-    // KWin 5.27 names its outputs to no script: the name comes from its support information.
-    EXPECT_TRUE(eventually([&] {
-        loop.runPending();
-        return desktop.snapshot()->monitors.at(0).name == "Virtual-0";
-    }));
+    // Once ready, the monitor has the name, and so the id, it keeps: KWin 5.27 names its outputs
+    // to no script, the name comes from its support information.
+    ASSERT_TRUE(desktop.awaitReady(std::chrono::seconds{30}));
+    EXPECT_EQ(desktop.snapshot()->monitors.at(0).name, "Virtual-0");
     const std::string window =
         R"({"kind":"window","window":{"id":"{intruder}","title":"Intruder","frame":[0,0,9,9]}})";
     // Another program on the bus, with a well-formed report.
@@ -90,6 +90,15 @@ TEST(KWinBridge, NamesMonitorsRefusesCallersOtherThanKWinAndLogsWhatItCannotRead
     EXPECT_TRUE(eventually([&] { return desktop.snapshot()->workspaces.count == 5; }));
     EXPECT_EQ(desktop.snapshot()->workspaces.current, std::nullopt);
     EXPECT_TRUE(desktop.snapshot()->windows.empty());
+    // A window of this process is Vantrel's own (its menu, its dialogs): never a regular
+    // application's, so a layout never captures it.
+    fromKWin("Report", R"({"kind":"window","window":{"id":"{own}","title":"Own","pid":)" +
+                           std::to_string(::getpid()) + "}}");
+    EXPECT_TRUE(eventually([&] {
+        const auto snapshot = desktop.snapshot();
+        return !snapshot->windows.empty() &&
+               snapshot->app(snapshot->windows[0].app)->role == native::AppRole::accessory;
+    }));
     kwin::unloadScript();
 }
 

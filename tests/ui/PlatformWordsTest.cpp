@@ -77,8 +77,8 @@ TEST_F(PlatformWordsTest, EveryViewSpeaksOfWorkspacesTheTrayAndTheWindowManager)
     texts << textsOf(controller().trayMenu());
     for (const auto& question : dialogs.asked)
         texts << question.title << question.message << question.buttons;
-    for (const Session session : {Session::x11, Session::kdeWayland, Session::wayland}) {
-        const PlatformWords& words = platformWords(session);
+    for (const Session kind : {Session::x11, Session::kdeWayland, Session::wayland}) {
+        const PlatformWords& words = platformWords(kind);
         texts << words.needTitle << words.needName << words.needReason << words.needPurpose
               << words.needDetail << words.needMet << words.needMissing << words.checkButton
               << words.helpButton << words.helpTitle << words.helpMessage;
@@ -89,6 +89,16 @@ TEST_F(PlatformWordsTest, EveryViewSpeaksOfWorkspacesTheTrayAndTheWindowManager)
          {"Workspace 2", "Click the tray icon to save layouts", "Window Manager Required",
           "Ctrl+Alt+Shift+Super+1", "Window Manager Needed"})
         EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << expected;
+}
+
+// The words follow the session the backend was chosen for, whatever the environment says.
+TEST_F(PlatformWordsTest, AKdeSessionsBannerSpeaksOfTheKWinScript) {
+    session = Session::kdeWayland;
+    h.desktop.setTrusted(false);
+    launch();
+    controller().showPopover();
+    EXPECT_TRUE(
+        textsOf(&controller().popover()).contains(QStringLiteral("KWin Script Not Running")));
 }
 
 }  // namespace

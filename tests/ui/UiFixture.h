@@ -83,6 +83,8 @@ class UiTest : public ::testing::Test {
         flushDeletes();
     }
 
+    // The session the UI is told it runs in.
+    Session session = Session::x11;
     // Creates the core and the UI, then finishes launching; the permission check settles.
     void launch(bool tray = true) {
         auto& app = h.create();
@@ -99,6 +101,7 @@ class UiTest : public ::testing::Test {
         };
         context.versionShort = QStringLiteral("0.1.0");
         context.versionBuild = QStringLiteral("7");
+        context.session = session;
         shell = std::make_unique<UiShell>(app, std::move(context), tray);
         shell->installLaunchHooks();
         app.applicationDidFinishLaunching();

@@ -1,6 +1,7 @@
 // Builds the KWin desktop on the bridge and the script, with the GIO launcher.
 #include "platform/kwin/KWinBackend.h"
 
+#include <QCoreApplication>
 #include <cstdlib>
 
 #include "platform/freedesktop/GioLauncher.h"
@@ -12,6 +13,9 @@
 
 namespace vantrel::kwin {
 namespace {
+
+// How long the start waits for the script's first report; KWin runs a loaded script at once.
+constexpr Duration kReadyTimeout = std::chrono::seconds{5};
 
 KWinOptions optionsWith(freedesktop::AppLauncher& launcher) {
     KWinOptions options;
@@ -49,7 +53,17 @@ class KWinBackend final : public DesktopBackend {
         }
         const Status loaded = loadScript(*file);
         loaded_ = loaded.ok();
-        if (!loaded) log_.line("Vantrel: " + loaded.error().message);
+        if (!loaded) {
+            log_.line("Vantrel: " + loaded.error().message);
+            return;
+        }
+        // What starts next reads the desktop at once (the display watch, the restore at log-in):
+        // the script's first report, with the monitors' lasting ids, comes before. Qt D-Bus hands
+        // KWin's calls to the bridge only once the event loop has run.
+        QCoreApplication::processEvents();
+        if (!desktop_.awaitReady(kReadyTimeout))
+            log_.line(
+                "Vantrel: KWin has not run the script yet; windows are arranged once it does");
     }
 
     // KWin is the Wayland compositor: when it ends, Qt's Wayland connection ends the program.

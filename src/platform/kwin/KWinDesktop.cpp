@@ -1,6 +1,8 @@
 // The KWin desktop: the model kept from the script's reports, and each write as a request.
 #include "platform/kwin/KWinDesktop.h"
 
+#include <unistd.h>
+
 namespace vantrel::kwin {
 namespace {
 
@@ -19,6 +21,7 @@ KWinDesktop::~KWinDesktop() {
 void KWinDesktop::connect() {
     {
         std::lock_guard lock(mutex_);
+        model_.setOwnPid(static_cast<std::int32_t>(::getpid()));
         refreshEntriesLocked();
     }
     for (const char* kind : {"state", "window", "removed", "monitors", "workspaces"})
@@ -85,6 +88,15 @@ void KWinDesktop::refreshEntriesLocked() {
 bool KWinDesktop::ready() const {
     std::lock_guard lock(mutex_);
     return ready_;
+}
+
+bool KWinDesktop::awaitReady(Duration timeout) {
+    {
+        std::unique_lock lock(mutex_);
+        if (!waitFor(lock, timeout, [&] { return ready_; })) return false;
+    }
+    if (options_.outputNames) nameMonitors(options_.outputNames());
+    return true;
 }
 
 void KWinDesktop::nameMonitors(const std::vector<std::string>& names) {

@@ -44,10 +44,15 @@ class KWinDesktop final : public native::NativeDesktop {
                 KWinOptions options = {});
     ~KWinDesktop() override;
 
-    // Follows the script's reports from now on and reads the installed desktop entries.
+    // Follows the script's reports from now on and reads the installed desktop entries; this
+    // process's windows are Vantrel's own.
     void connect();
     // The script has reported the whole desktop in the protocol this build speaks.
     bool ready() const;
+    // Waits at most `timeout` until it is ready, then names the monitors, so that whoever reads
+    // the desktop next sees them with the ids they keep; false when the script did not report.
+    // Main thread.
+    bool awaitReady(Duration timeout);
     // Names the monitors KWin 5.27 does not name to scripts, from KWin's support information
     // (a blocking call to KWin: never on the bridge's thread).
     void nameMonitors(const std::vector<std::string>& names);

@@ -200,6 +200,7 @@ native::App KWinModel::appOf(const ScriptWindow& window, const freedesktop::Entr
     const auto* entry = app.id ? entries.byId(*app.id) : nullptr;
     app.name = entry != nullptr && !entry->name.empty() ? entry->name : key;
     app.pid = window.pid;
+    if (ownPid_ != 0 && window.pid == ownPid_) app.role = native::AppRole::accessory;
     return app;
 }
 

@@ -60,6 +60,12 @@ class KWinModel {
     // the wrong type read as absent, so any text the bridge parsed is safe here.
     Changes apply(const Json& report);
 
+    // Windows of this process are Vantrel's own: an accessory, never captured, placed or closed.
+    void setOwnPid(std::int32_t pid) {
+        ownPid_ = pid;
+        snapshot_.reset();
+    }
+
     const ScriptWindow* window(native::WindowId id) const;
     const ScriptWindow* window(const std::string& uuid) const;
     native::WindowId idOf(const std::string& uuid);
@@ -97,6 +103,7 @@ class KWinModel {
     native::Workspaces workspaces_;
     std::map<std::string, native::AppHandle> handles_;
     native::AppHandle nextHandle_ = 1;
+    std::int32_t ownPid_ = 0;
     std::shared_ptr<const native::Snapshot> snapshot_;
 };
 
