@@ -347,11 +347,24 @@ click_popover_at() { # x y, from the popover's corner
   xdotool mousemove $((x + $1)) $((y + $2)) click 1
 }
 # Down enters the list, F2 opens the first layout's editor.
+# On a loaded machine the first keys or click can reach a popover that does not take input
+# yet: try again while the window they open is not there.
 open_editor_by_keyboard() {
-  open_with_click 1 popover_shown
-  xdotool key Down F2
-  poll 10 has_window_titled "Edit Layout" || die "no editor from the keyboard"
+  for attempt in 1 2 3; do
+    open_with_click 1 popover_shown
+    xdotool key Down F2
+    poll 10 has_window_titled "Edit Layout" && return 0
+  done
+  die "no editor from the keyboard"
 }
+click_popover_until() { # x y condition
+  for attempt in 1 2 3; do
+    click_popover_at "$1" "$2"
+    poll 10 "$3" && return 0
+  done
+  return 1
+}
+preferences_shown() { has_window_titled Preferences; }
 
 for round in 1 2 3; do
   started
@@ -361,8 +374,7 @@ for round in 1 2 3; do
   check_quit "Quit after the tooltip, round $round"
 
   started
-  click_popover_at "$prefs_x" "$prefs_y"
-  poll 10 has_window_titled Preferences || fail "no Preferences window"
+  click_popover_until "$prefs_x" "$prefs_y" preferences_shown || fail "no Preferences window"
   click_popover_at "$quit_x" "$quit_y"
   check_quit "Quit with Preferences open, round $round"
 
