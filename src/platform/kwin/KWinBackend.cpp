@@ -15,7 +15,7 @@ namespace {
 
 KWinOptions optionsWith(freedesktop::AppLauncher& launcher) {
     KWinOptions options;
-    options.launcher = &launcher;
+    options.common.launcher = &launcher;
     options.outputNames = [] { return outputNames(); };
     return options;
 }
