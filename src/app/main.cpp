@@ -28,6 +28,9 @@
 #ifdef VANTREL_BACKEND_KWIN
 #include "platform/kwin/KWinBackend.h"
 #endif
+#ifdef VANTREL_BACKEND_GNOME
+#include "platform/gnome/GnomeBackend.h"
+#endif
 #ifdef VANTREL_BACKEND_X11
 #include "platform/x11/X11Backend.h"
 #endif
@@ -87,6 +90,9 @@ vantrel::BackendChoice backends() {
     vantrel::BackendChoice choice;
 #ifdef VANTREL_BACKEND_KWIN
     choice.add(vantrel::kwin::backendEntry());
+#endif
+#ifdef VANTREL_BACKEND_GNOME
+    choice.add(vantrel::gnome::backendEntry());
 #endif
 #ifdef VANTREL_BACKEND_X11
     choice.add(vantrel::x11::backendEntry());
