@@ -28,10 +28,11 @@ struct PlatformWords {
     QString helpMessage;
 };
 
-enum class Session { x11, kdeWayland, wayland };
+enum class Session { x11, kdeWayland, gnomeWayland, wayland };
 
 // The session Vantrel runs in: KDE Plasma on Wayland (Vantrel works through KWin) when a Wayland
-// desktop names KDE, another Wayland one (through XWayland), else X11.
+// desktop names KDE, GNOME on Wayland (through Vantrel's GNOME Shell extension) when it names
+// GNOME, another Wayland one (through XWayland), else X11.
 Session currentSession();
 const PlatformWords& platformWords(Session session);
 inline const PlatformWords& platformWords() {
