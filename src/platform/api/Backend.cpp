@@ -71,8 +71,8 @@ std::string BackendChoice::refusal(SessionType session, const Chosen& chosen) {
             return wayland + chosen.problem;
         case SessionType::otherWayland:
             return wayland +
-                   "only KDE Plasma's KWin lets Vantrel place windows on Wayland; log in to an "
-                   "X11 session if the login screen offers one";
+                   "only KDE Plasma's KWin and GNOME Shell let Vantrel place windows on Wayland; "
+                   "log in to an X11 session if the login screen offers one";
         case SessionType::x11:
         case SessionType::unknown:
             break;
