@@ -28,6 +28,9 @@
 #ifdef VANTREL_BACKEND_KWIN
 #include "platform/kwin/KWinBackend.h"
 #endif
+#ifdef VANTREL_BACKEND_GNOME
+#include "platform/gnome/GnomeBackend.h"
+#endif
 #ifdef VANTREL_BACKEND_X11
 #include "platform/x11/X11Backend.h"
 #endif
@@ -89,6 +92,9 @@ vantrel::BackendChoice backends() {
 #ifdef VANTREL_BACKEND_KWIN
     choice.add(vantrel::kwin::backendEntry());
 #endif
+#ifdef VANTREL_BACKEND_GNOME
+    choice.add(vantrel::gnome::backendEntry());
+#endif
 #ifdef VANTREL_BACKEND_X11
     choice.add(vantrel::x11::backendEntry());
 #endif
@@ -115,6 +121,7 @@ vantrel::Session uiSession(vantrel::SessionType session) {
         case vantrel::SessionType::kdeWayland:
             return vantrel::Session::kdeWayland;
         case vantrel::SessionType::gnomeWayland:
+            return vantrel::Session::gnomeWayland;
         case vantrel::SessionType::otherWayland:
             return vantrel::Session::wayland;
         case vantrel::SessionType::x11:

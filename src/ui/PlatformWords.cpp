@@ -1,5 +1,5 @@
-// The tables of desktop words: an X11 session, KDE Plasma on Wayland (through KWin), and another
-// Wayland session through XWayland.
+// The tables of desktop words: an X11 session, KDE Plasma on Wayland (through KWin), GNOME on
+// Wayland (through the GNOME Shell extension), and another Wayland session through XWayland.
 #include "ui/PlatformWords.h"
 
 namespace vantrel {
@@ -84,13 +84,45 @@ PlatformWords kwinWords() {
     return w;
 }
 
+PlatformWords gnomeWords() {
+    PlatformWords w = x11Words();
+    // The user enables the extension once; GNOME loads a newly installed one at the next log-in.
+    w.needTitle = QStringLiteral("GNOME Extension Not Enabled");
+    w.needName = QStringLiteral("GNOME Shell Extension");
+    w.needReason = QStringLiteral(
+        "Vantrel arranges windows through its GNOME Shell extension, which is not enabled.");
+    w.needPurpose = QStringLiteral(
+        "Vantrel asks GNOME Shell, through its Vantrel extension, to move and resize windows on "
+        "your behalf.");
+    w.needDetail = QStringLiteral(
+        "Enable the Vantrel extension in the Extensions application (or run gnome-extensions "
+        "enable vantrel@vantrel.app), then log out and back in.");
+    w.needMet = QStringLiteral("GNOME extension enabled");
+    w.needMetExclaimed = QStringLiteral("GNOME extension enabled!");
+    w.needMissing = QStringLiteral("GNOME extension not enabled");
+    w.helpButton = QStringLiteral("GNOME Extension Help");
+    w.helpTitle = QStringLiteral("GNOME Extension Needed");
+    w.helpMessage = QStringLiteral(
+        "On GNOME only GNOME Shell may move windows, so Vantrel does it through its extension, "
+        "vantrel@vantrel.app.\n\n"
+        "1. Open the Extensions application and switch on Vantrel, or run:\n"
+        "   gnome-extensions enable vantrel@vantrel.app\n"
+        "2. Log out and back in: GNOME on Wayland loads a newly installed extension only at the "
+        "next log-in.\n\n"
+        "While the screen is locked GNOME turns extensions off; Vantrel reconnects when you "
+        "unlock.");
+    return w;
+}
+
 }  // namespace
 
 const PlatformWords& platformWords(Session session) {
     static const PlatformWords kX11 = x11Words();
     static const PlatformWords kWayland = waylandWords();
     static const PlatformWords kKWin = kwinWords();
+    static const PlatformWords kGnome = gnomeWords();
     if (session == Session::kdeWayland) return kKWin;
+    if (session == Session::gnomeWayland) return kGnome;
     return session == Session::wayland ? kWayland : kX11;
 }
 

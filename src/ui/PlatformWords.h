@@ -29,8 +29,9 @@ struct PlatformWords {
 };
 
 // The session Vantrel runs in, as the backend was chosen for it: KDE Plasma on Wayland (Vantrel
-// works through KWin), another Wayland one (through XWayland), else X11.
-enum class Session { x11, kdeWayland, wayland };
+// works through KWin), GNOME on Wayland (through Vantrel's GNOME Shell extension), another
+// Wayland one (through XWayland), else X11.
+enum class Session { x11, kdeWayland, gnomeWayland, wayland };
 
 const PlatformWords& platformWords(Session session);
 

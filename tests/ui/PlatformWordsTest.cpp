@@ -77,7 +77,8 @@ TEST_F(PlatformWordsTest, EveryViewSpeaksOfWorkspacesTheTrayAndTheWindowManager)
     texts << textsOf(controller().trayMenu());
     for (const auto& question : dialogs.asked)
         texts << question.title << question.message << question.buttons;
-    for (const Session kind : {Session::x11, Session::kdeWayland, Session::wayland}) {
+    for (const Session kind :
+         {Session::x11, Session::kdeWayland, Session::gnomeWayland, Session::wayland}) {
         const PlatformWords& words = platformWords(kind);
         texts << words.needTitle << words.needName << words.needReason << words.needPurpose
               << words.needDetail << words.needMet << words.needMissing << words.checkButton

@@ -67,15 +67,12 @@ std::string BackendChoice::refusal(SessionType session, const Chosen& chosen) {
     const std::string wayland = "Vantrel: Cannot arrange windows in this Wayland session: ";
     switch (session) {
         case SessionType::kdeWayland:
-            return wayland + chosen.problem;
         case SessionType::gnomeWayland:
-            return wayland +
-                   "GNOME on Wayland is not supported yet; log in to a \"GNOME on Xorg\" session "
-                   "if the login screen offers one";
+            return wayland + chosen.problem;
         case SessionType::otherWayland:
             return wayland +
-                   "only KDE Plasma's KWin lets Vantrel place windows on Wayland; log in to an "
-                   "X11 session if the login screen offers one";
+                   "only KDE Plasma's KWin and GNOME Shell let Vantrel place windows on Wayland; "
+                   "log in to an X11 session if the login screen offers one";
         case SessionType::x11:
         case SessionType::unknown:
             break;

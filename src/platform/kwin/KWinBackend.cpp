@@ -19,7 +19,7 @@ constexpr Duration kReadyTimeout = std::chrono::seconds{5};
 
 KWinOptions optionsWith(freedesktop::AppLauncher& launcher) {
     KWinOptions options;
-    options.launcher = &launcher;
+    options.common.launcher = &launcher;
     options.outputNames = [] { return outputNames(); };
     return options;
 }

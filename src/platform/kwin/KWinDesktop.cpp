@@ -1,7 +1,6 @@
-// The KWin desktop: the model kept from the script's reports, and each write as a request.
+// The KWin desktop: the script's reports into the shared compositor model, and each write as a
+// request to the script.
 #include "platform/kwin/KWinDesktop.h"
-
-#include <unistd.h>
 
 namespace vantrel::kwin {
 namespace {
@@ -12,110 +11,46 @@ using Json = nlohmann::json;
 
 KWinDesktop::KWinDesktop(Log& log, MainQueue& mainQueue, Clock& clock, KWinBridge& bridge,
                          KWinOptions options)
-    : log_(log), mainQueue_(mainQueue), clock_(clock), bridge_(bridge), options_(options) {}
+    : CompositorDesktop(log, mainQueue, clock, "KWinDesktop: KWin", options.common),
+      bridge_(bridge),
+      requestTimeout_(options.common.requestTimeout),
+      outputNames_(std::move(options.outputNames)) {}
 
 KWinDesktop::~KWinDesktop() {
     reports_.clear();
 }
 
 void KWinDesktop::connect() {
-    {
-        std::lock_guard lock(mutex_);
-        model_.setOwnPid(static_cast<std::int32_t>(::getpid()));
-        refreshEntriesLocked();
-    }
+    loadEntries();
     for (const char* kind : {"state", "window", "removed", "monitors", "workspaces"})
         reports_.push_back(
             bridge_.onReport(kind, [this](const Json& report) { onReport(report); }));
 }
 
 void KWinDesktop::onReport(const Json& report) {
-    std::vector<native::App> launched;
-    KWinModel::Changes changes;
-    {
-        std::lock_guard lock(mutex_);
-        const bool state = report["kind"] == "state";
-        if (state) {
-            const auto version = report.value("version", Json()).is_number_integer()
-                                     ? report["version"].get<int>()
-                                     : 0;
-            ready_ = version == kProtocolVersion;
-            if (!ready_) {
-                log_.line("KWinDesktop: The KWin script speaks protocol " +
-                          std::to_string(version) + ", this Vantrel " +
-                          std::to_string(kProtocolVersion) + "; windows cannot be arranged");
-                model_.clear();
-                return;
-            }
-        }
-        if (!ready_) return;
-        // A window not seen before may belong to an application installed meanwhile.
-        const Json reported = report.value("window", Json());
-        if (state || (reported.is_object() && reported.value("id", Json()).is_string() &&
-                      model_.window(reported["id"].get<std::string>()) == nullptr))
-            refreshEntriesLocked();
-        changes = model_.apply(report);
-        // An application not seen before has started; those of the first report were running.
-        const auto snapshot = model_.snapshot(entries_);
-        for (const auto& window : snapshot->windows) {
-            const native::App* app = snapshot->app(window.app);
-            if (app == nullptr || !app->id || !knownApps_.insert(*app->id).second || state)
-                continue;
-            launched.push_back(*app);
+    if (report["kind"] == "state") {
+        const auto version =
+            report.value("version", Json()).is_number_integer() ? report["version"].get<int>() : 0;
+        setReady(version == kProtocolVersion);
+        if (version != kProtocolVersion) {
+            log_.line("KWinDesktop: The KWin script speaks protocol " + std::to_string(version) +
+                      ", this Vantrel " + std::to_string(kProtocolVersion) +
+                      "; windows cannot be arranged");
+            return;
         }
     }
-    changed_.notify_all();
-    if (changes.monitors && options_.outputNames) {
+    const auto changes = receive(report, true);
+    if (changes.monitors && outputNames_) {
         mainQueue_.post([this, alive = std::weak_ptr<bool>(alive_)] {
-            if (alive.lock()) nameMonitors(options_.outputNames());
+            if (alive.lock()) nameMonitors(outputNames_());
         });
     }
-    if (changes.windows) windowObservers_.post(mainQueue_);
-    if (changes.monitors) monitorObservers_.post(mainQueue_);
-    if (changes.workspaces) workspaceObservers_.post(mainQueue_);
-    for (const auto& app : launched) launchObservers_.post(mainQueue_, app);
-}
-
-void KWinDesktop::refreshEntriesLocked() {
-    // Listing the installed entries is slow: only when their folders changed.
-    auto stamp = freedesktop::entryFoldersStamp();
-    if (stamp == entriesStamp_ && !entries_.entries().empty()) return;
-    entries_ = freedesktop::EntryIndex(freedesktop::loadInstalledEntries());
-    entriesStamp_ = std::move(stamp);
-    model_.entriesChanged();
-}
-
-bool KWinDesktop::ready() const {
-    std::lock_guard lock(mutex_);
-    return ready_;
 }
 
 bool KWinDesktop::awaitReady(Duration timeout) {
-    {
-        std::unique_lock lock(mutex_);
-        if (!waitFor(lock, timeout, [&] { return ready_; })) return false;
-    }
-    if (options_.outputNames) nameMonitors(options_.outputNames());
+    if (!waitUntilReady(timeout)) return false;
+    if (outputNames_) nameMonitors(outputNames_());
     return true;
-}
-
-void KWinDesktop::nameMonitors(const std::vector<std::string>& names) {
-    {
-        std::lock_guard lock(mutex_);
-        if (model_.monitorsNamed()) return;
-        model_.nameMonitors(names);
-    }
-    monitorObservers_.post(mainQueue_);
-}
-
-std::shared_ptr<const native::Snapshot> KWinDesktop::snapshot() {
-    std::lock_guard lock(mutex_);
-    return model_.snapshot(entries_);
-}
-
-native::Capabilities KWinDesktop::capabilities() {
-    const bool running = ready();
-    return {running, running, running, false};
 }
 
 native::Identity KWinDesktop::identity() const {
@@ -129,27 +64,35 @@ native::Identity KWinDesktop::identity() const {
     return identity;
 }
 
-std::string KWinDesktop::uuidOf(native::WindowId window) {
-    std::lock_guard lock(mutex_);
-    const ScriptWindow* known = model_.window(window);
-    return known != nullptr ? known->uuid : std::string();
-}
-
-std::optional<std::string> KWinDesktop::ask(const std::string& op, const std::string& uuid,
-                                            Json arguments) {
-    arguments["op"] = op;
-    arguments["window"] = uuid;
-    auto answer = bridge_.request(std::move(arguments), Steady::now() + options_.requestTimeout);
+std::optional<std::string> KWinDesktop::send(const Request& request) {
+    Json arguments = Json::object();
+    switch (request.op) {
+        case Op::place: {
+            const Rect& t = request.frame;
+            arguments = {{"op", "place"}, {"frame", {t.x, t.y, t.width, t.height}}};
+            break;
+        }
+        case Op::minimize:
+        case Op::unminimize:
+            arguments = {{"op", "minimize"}, {"minimized", request.op == Op::minimize}};
+            break;
+        case Op::toCurrentWorkspace:
+            arguments = {{"op", "toCurrentDesktop"}};
+            break;
+        case Op::close:
+            arguments = {{"op", "close"}};
+            break;
+        case Op::activate:
+            arguments = {{"op", "activate"}};
+            break;
+    }
+    arguments["window"] = request.window;
+    auto answer =
+        bridge_.request(std::move(arguments), std::chrono::steady_clock::now() + requestTimeout_);
     if (!answer) return answer.error().message;
     if (answer->value("ok", Json()) == true) return std::nullopt;
     const Json error = answer->value("error", Json());
     return error.is_string() ? error.get<std::string>() : std::string("refused");
-}
-
-bool KWinDesktop::waitFor(std::unique_lock<std::mutex>& lock, Duration timeout,
-                          const std::function<bool()>& done) {
-    // KWin answers in real time, whatever clock the services run on.
-    return changed_.wait_until(lock, Steady::now() + timeout, done);
 }
 
 }  // namespace vantrel::kwin

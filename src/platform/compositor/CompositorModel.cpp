@@ -1,9 +1,9 @@
-// Reading the script's reports into the model, and the native snapshot of it.
-#include "platform/kwin/KWinModel.h"
+// Reading a compositor's reports into the model, and the native snapshot of it.
+#include "platform/compositor/CompositorModel.h"
 
 #include <algorithm>
 
-namespace vantrel::kwin {
+namespace vantrel::compositor {
 namespace {
 
 using Json = nlohmann::json;
@@ -49,7 +49,7 @@ std::uint32_t fnv1a(std::uint32_t hash, std::string_view bytes) {
 
 }  // namespace
 
-std::uint32_t monitorId(const ScriptMonitor& monitor) {
+std::uint32_t monitorId(const ReportedMonitor& monitor) {
     std::uint32_t hash = 2166136261u;
     if (!monitor.serial.empty())
         hash = fnv1a(fnv1a(fnv1a(hash, monitor.manufacturer), monitor.model), monitor.serial);
@@ -58,8 +58,8 @@ std::uint32_t monitorId(const ScriptMonitor& monitor) {
     return hash == 0 ? 1 : hash;
 }
 
-ScriptWindow KWinModel::windowFrom(const Json& value) {
-    ScriptWindow w;
+ReportedWindow CompositorModel::windowFrom(const Json& value) {
+    ReportedWindow w;
     w.uuid = text(value, "id");
     w.pid = static_cast<std::int32_t>(number(value, "pid"));
     w.resourceClass = text(value, "resourceClass");
@@ -78,43 +78,60 @@ ScriptWindow KWinModel::windowFrom(const Json& value) {
     return w;
 }
 
-std::vector<ScriptMonitor> KWinModel::monitorsFrom(const Json& value) {
-    std::vector<ScriptMonitor> list;
+std::vector<ReportedMonitor> CompositorModel::monitorsFrom(const Json& value) {
+    std::vector<ReportedMonitor> list;
     if (!value.is_array()) return list;
     for (const auto& m : value) {
-        ScriptMonitor monitor{text(m, "name"),   text(m, "manufacturer"), text(m, "model"),
-                              text(m, "serial"), rect(m, "frame"),        rect(m, "workArea")};
+        ReportedMonitor monitor{text(m, "name"),    flag(m, "primary"), text(m, "manufacturer"),
+                                text(m, "model"),   text(m, "serial"),  rect(m, "frame"),
+                                rect(m, "workArea")};
         if (monitor.frame.width > 0 && monitor.frame.height > 0) list.push_back(monitor);
     }
+    // The primary first, where one is named; KWin names none, and its first is where panels start.
+    std::stable_partition(list.begin(), list.end(), [](const auto& m) { return m.primary; });
     return list;
 }
 
-void KWinModel::workspacesFrom(const Json& value) {
+void CompositorModel::workspacesFrom(const Json& value) {
     workspaces_.count = static_cast<std::int64_t>(number(value, "count"));
     const double current = number(value, "current", -1);
     workspaces_.current =
         current >= 0 ? std::optional(static_cast<std::int64_t>(current)) : std::nullopt;
 }
 
-KWinModel::Changes KWinModel::apply(const Json& report) {
+void CompositorModel::windowsFrom(const Json& value) {
+    std::vector<std::string> order;
+    std::unordered_map<std::string, ReportedWindow> windows;
+    for (const auto& one : value.is_array() ? value : Json::array()) {
+        ReportedWindow w = windowFrom(one);
+        if (w.uuid.empty() || windows.contains(w.uuid)) continue;
+        order.push_back(w.uuid);
+        windows[w.uuid] = std::move(w);
+    }
+    // Windows keep their place in the order of first appearance; new ones come last.
+    std::erase_if(order_, [&](const std::string& uuid) { return !windows.contains(uuid); });
+    for (const auto& uuid : order)
+        if (!windows_.contains(uuid)) order_.push_back(uuid);
+    for (const auto& [uuid, known] : windows_)
+        if (!windows.contains(uuid)) ids_.erase(uuid);
+    for (const auto& uuid : order) idOf(uuid);
+    windows_ = std::move(windows);
+}
+
+CompositorModel::Changes CompositorModel::apply(const Json& report) {
     const std::string kind = text(report, "kind");
     Changes changes;
     if (kind == "state") {
-        windows_.clear();
-        order_.clear();
-        for (const auto& value :
-             field(report, "windows").is_array() ? field(report, "windows") : Json::array()) {
-            ScriptWindow w = windowFrom(value);
-            if (w.uuid.empty()) continue;
-            idOf(w.uuid);
-            order_.push_back(w.uuid);
-            windows_[w.uuid] = std::move(w);
-        }
+        windowsFrom(field(report, "windows"));
         monitors_ = monitorsFrom(field(report, "monitors"));
         workspacesFrom(field(report, "workspaces"));
         changes = {true, true, true};
+    } else if (kind == "windows") {
+        windowsFrom(field(report, "windows"));
+        workspacesFrom(field(report, "workspaces"));
+        changes = {true, false, true};
     } else if (kind == "window") {
-        ScriptWindow w = windowFrom(field(report, "window"));
+        ReportedWindow w = windowFrom(field(report, "window"));
         if (w.uuid.empty()) return changes;
         idOf(w.uuid);
         if (!windows_.contains(w.uuid)) order_.push_back(w.uuid);
@@ -136,40 +153,40 @@ KWinModel::Changes KWinModel::apply(const Json& report) {
     return changes;
 }
 
-const ScriptWindow* KWinModel::window(const std::string& uuid) const {
+const ReportedWindow* CompositorModel::window(const std::string& uuid) const {
     const auto found = windows_.find(uuid);
     return found != windows_.end() ? &found->second : nullptr;
 }
 
-const ScriptWindow* KWinModel::window(native::WindowId id) const {
+const ReportedWindow* CompositorModel::window(native::WindowId id) const {
     for (const auto& [uuid, known] : ids_)
         if (known == id) return window(uuid);
     return nullptr;
 }
 
-native::WindowId KWinModel::idOf(const std::string& uuid) {
+native::WindowId CompositorModel::idOf(const std::string& uuid) {
     const auto [it, added] = ids_.try_emplace(uuid, nextId_);
     if (added) ++nextId_;
     return it->second;
 }
 
-Point KWinModel::origin() const {
+Point CompositorModel::origin() const {
     if (monitors_.empty()) return {};
     return {monitors_.front().frame.x, monitors_.front().frame.y};
 }
 
-void KWinModel::nameMonitors(const std::vector<std::string>& names) {
+void CompositorModel::nameMonitors(const std::vector<std::string>& names) {
     for (std::size_t i = 0; i < monitors_.size() && i < names.size(); ++i)
         if (monitors_[i].name.empty()) monitors_[i].name = names[i];
     snapshot_.reset();
 }
 
-bool KWinModel::monitorsNamed() const {
+bool CompositorModel::monitorsNamed() const {
     return std::none_of(monitors_.begin(), monitors_.end(),
-                        [](const ScriptMonitor& m) { return m.name.empty(); });
+                        [](const ReportedMonitor& m) { return m.name.empty(); });
 }
 
-void KWinModel::clear() {
+void CompositorModel::clear() {
     windows_.clear();
     order_.clear();
     monitors_.clear();
@@ -177,8 +194,8 @@ void KWinModel::clear() {
     snapshot_.reset();
 }
 
-std::optional<std::string> KWinModel::appIdOf(const ScriptWindow& window,
-                                              const freedesktop::EntryIndex& entries) const {
+std::optional<std::string> CompositorModel::appIdOf(const ReportedWindow& window,
+                                                    const freedesktop::EntryIndex& entries) const {
     if (!window.desktopFile.empty()) {
         if (const auto* entry = entries.byId(window.desktopFile)) return entry->id;
     }
@@ -186,13 +203,14 @@ std::optional<std::string> KWinModel::appIdOf(const ScriptWindow& window,
                                              entries);
 }
 
-native::AppHandle KWinModel::handleFor(const std::string& appId) {
+native::AppHandle CompositorModel::handleFor(const std::string& appId) {
     const auto [it, added] = handles_.try_emplace(appId, nextHandle_);
     if (added) ++nextHandle_;
     return it->second;
 }
 
-native::App KWinModel::appOf(const ScriptWindow& window, const freedesktop::EntryIndex& entries) {
+native::App CompositorModel::appOf(const ReportedWindow& window,
+                                   const freedesktop::EntryIndex& entries) {
     native::App app;
     app.id = appIdOf(window, entries);
     const std::string key = app.id.value_or(window.resourceClass);
@@ -204,7 +222,7 @@ native::App KWinModel::appOf(const ScriptWindow& window, const freedesktop::Entr
     return app;
 }
 
-std::vector<native::Monitor> KWinModel::nativeMonitors() const {
+std::vector<native::Monitor> CompositorModel::nativeMonitors() const {
     std::vector<native::Monitor> list;
     const Point o = origin();
     const auto moved = [&](Rect r) { return Rect{r.x - o.x, r.y - o.y, r.width, r.height}; };
@@ -215,33 +233,32 @@ std::vector<native::Monitor> KWinModel::nativeMonitors() const {
         if (!m.name.empty()) monitor.name = m.name;
         monitor.frame = moved(m.frame);
         monitor.workArea = moved(m.workArea);
-        // KWin names no primary output to scripts: its first output is where panels start.
         monitor.main = i == 0;
         list.push_back(monitor);
     }
     return list;
 }
 
-std::shared_ptr<const native::Snapshot> KWinModel::snapshot(
+std::shared_ptr<const native::Snapshot> CompositorModel::snapshot(
     const freedesktop::EntryIndex& entries) {
     if (snapshot_) return snapshot_;
     auto made = std::make_shared<native::Snapshot>();
     const Point o = origin();
     // Applications in order of their first window; each one's windows in order of appearance.
-    std::vector<std::pair<native::App, std::vector<const ScriptWindow*>>> apps;
+    std::vector<std::pair<native::App, std::vector<const ReportedWindow*>>> apps;
     for (const auto& uuid : order_) {
-        const ScriptWindow& w = windows_.at(uuid);
+        const ReportedWindow& w = windows_.at(uuid);
         native::App app = appOf(w, entries);
         const auto same = [&](const auto& entry) { return entry.first.handle == app.handle; };
         auto found = std::find_if(apps.begin(), apps.end(), same);
         if (found == apps.end()) found = apps.insert(apps.end(), {app, {}});
         found->second.push_back(&w);
     }
-    std::vector<const ScriptWindow*> shown;
+    std::vector<const ReportedWindow*> shown;
     for (const auto& [app, windows] : apps) {
         made->apps.push_back(app);
         // The focused window, else the frontmost shown one.
-        const ScriptWindow* main = nullptr;
+        const ReportedWindow* main = nullptr;
         for (const auto* w : windows)
             if (w->active) main = w;
         for (const auto* w : windows)
@@ -277,4 +294,4 @@ std::shared_ptr<const native::Snapshot> KWinModel::snapshot(
     return snapshot_;
 }
 
-}  // namespace vantrel::kwin
+}  // namespace vantrel::compositor

@@ -1,14 +1,12 @@
-// The KWin desktop's writes: placing, minimising, moving to the current desktop, closing and
-// launching, each verified against what KWin reports afterwards.
+// The compositor desktop's writes: placing, minimising, moving to the current workspace, closing
+// and launching, each verified against what the compositor reports afterwards.
 #include <algorithm>
 #include <cmath>
 
-#include "platform/kwin/KWinDesktop.h"
+#include "platform/compositor/CompositorDesktop.h"
 
-namespace vantrel::kwin {
+namespace vantrel::compositor {
 namespace {
-
-using Json = nlohmann::json;
 
 constexpr double kTolerance = 2.0;
 
@@ -24,7 +22,7 @@ std::string describe(const Rect& r) {
 
 }  // namespace
 
-std::vector<native::PlaceResult> KWinDesktop::placeWindows(
+std::vector<native::PlaceResult> CompositorDesktop::placeWindows(
     const std::vector<native::Placement>& placements, const native::StopCheck& stopped) {
     using native::PlaceResult;
     std::vector<PlaceResult> results(placements.size(), PlaceResult::notSent);
@@ -35,7 +33,7 @@ std::vector<native::PlaceResult> KWinDesktop::placeWindows(
     struct Sent {
         std::size_t index;
         std::string uuid;
-        Rect target;  // in KWin's coordinates
+        Rect target;  // in the compositor's coordinates
     };
     std::vector<Sent> sent;
     for (std::size_t i = 0; i < placements.size(); ++i) {
@@ -47,7 +45,7 @@ std::vector<native::PlaceResult> KWinDesktop::placeWindows(
         Sent one{i, {}, {}};
         {
             std::lock_guard lock(mutex_);
-            const ScriptWindow* w = model_.window(placement.window);
+            const ReportedWindow* w = model_.window(placement.window);
             if (w == nullptr) {
                 results[i] = PlaceResult::gone;
                 continue;
@@ -63,88 +61,88 @@ std::vector<native::PlaceResult> KWinDesktop::placeWindows(
                 one.target.height = placement.size->height;
             }
         }
-        const Rect& t = one.target;
-        const auto error = ask("place", one.uuid, {{"frame", {t.x, t.y, t.width, t.height}}});
+        const auto error = send({Op::place, one.uuid, one.target});
         if (!error) {
             sent.push_back(one);
             continue;
         }
         results[i] = *error == "gone" ? PlaceResult::gone : PlaceResult::refused;
         if (results[i] == PlaceResult::refused)
-            log_.line("KWinDesktop: KWin did not place window " + one.uuid + ": " + *error);
+            log_.line(compositor_ + ": did not place window " + one.uuid + ": " + *error);
     }
-    // A Wayland client takes its new size when it next draws: placed means KWin reports it.
+    // A Wayland client takes its new size when it next draws: placed means the compositor reports
+    // it.
     std::unique_lock lock(mutex_);
     waitFor(lock, options_.placeTimeout, [&] {
         return std::all_of(sent.begin(), sent.end(), [&](const Sent& s) {
-            const ScriptWindow* w = model_.window(s.uuid);
+            const ReportedWindow* w = model_.window(s.uuid);
             return w == nullptr || near(w->frame, s.target);
         });
     });
     for (const Sent& s : sent) {
-        const ScriptWindow* w = model_.window(s.uuid);
+        const ReportedWindow* w = model_.window(s.uuid);
         if (w == nullptr) {
             results[s.index] = PlaceResult::gone;
         } else if (near(w->frame, s.target)) {
             results[s.index] = PlaceResult::placed;
         } else {
             results[s.index] = PlaceResult::refused;
-            log_.line("KWinDesktop: KWin kept window " + s.uuid + " at " + describe(w->frame) +
+            log_.line(compositor_ + ": kept window " + s.uuid + " at " + describe(w->frame) +
                       " instead of " + describe(s.target));
         }
     }
     return results;
 }
 
-native::PlaceResult KWinDesktop::setMinimized(native::WindowId window, bool minimized) {
+native::PlaceResult CompositorDesktop::setMinimized(native::WindowId window, bool minimized) {
     const std::string uuid = uuidOf(window);
     if (uuid.empty()) return native::PlaceResult::gone;
     {
         std::lock_guard lock(mutex_);
         if (model_.window(uuid)->minimized == minimized) return native::PlaceResult::placed;
     }
-    if (const auto error = ask("minimize", uuid, {{"minimized", minimized}}))
+    if (const auto error = send({minimized ? Op::minimize : Op::unminimize, uuid, {}}))
         return *error == "gone" ? native::PlaceResult::gone : native::PlaceResult::refused;
     std::unique_lock lock(mutex_);
     const auto done = [&] {
-        const ScriptWindow* w = model_.window(uuid);
+        const ReportedWindow* w = model_.window(uuid);
         return w == nullptr || w->minimized == minimized;
     };
     waitFor(lock, options_.requestTimeout, done);
     if (model_.window(uuid) == nullptr) return native::PlaceResult::gone;
     if (done()) return native::PlaceResult::placed;
-    log_.line("KWinDesktop: KWin did not " + std::string(minimized ? "minimise" : "bring back") +
+    log_.line(compositor_ + ": did not " + std::string(minimized ? "minimise" : "bring back") +
               " window " + uuid);
     return native::PlaceResult::refused;
 }
 
-bool KWinDesktop::moveToCurrentWorkspace(native::WindowId window) {
+bool CompositorDesktop::moveToCurrentWorkspace(native::WindowId window) {
     const std::string uuid = uuidOf(window);
-    return !uuid.empty() && !ask("toCurrentDesktop", uuid);
+    return !uuid.empty() && !send({Op::toCurrentWorkspace, uuid, {}});
 }
 
-bool KWinDesktop::closeApplication(native::AppHandle app) {
+bool CompositorDesktop::closeApplication(native::AppHandle app) {
     std::vector<std::string> uuids;
     {
         std::lock_guard lock(mutex_);
         const auto snapshot = model_.snapshot(entries_);
         for (const auto* window : snapshot->windowsOf(app))
-            if (const ScriptWindow* w = model_.window(window->id)) uuids.push_back(w->uuid);
+            if (const ReportedWindow* w = model_.window(window->id)) uuids.push_back(w->uuid);
     }
-    // closeWindow asks the client, as its close button would; KWin never kills it for us.
+    // Asks the client, as its close button would; the compositor never kills it for us.
     bool asked = false;
-    for (const auto& uuid : uuids) asked = !ask("close", uuid) || asked;
+    for (const auto& uuid : uuids) asked = !send({Op::close, uuid, {}}) || asked;
     return asked;
 }
 
-bool KWinDesktop::isInstalled(std::string_view appId) {
+bool CompositorDesktop::isInstalled(std::string_view appId) {
     std::lock_guard lock(mutex_);
     refreshEntriesLocked();
     const auto* entry = entries_.byId(appId);
     return entry != nullptr && !entry->filename.empty();
 }
 
-Result<native::App> KWinDesktop::launch(const std::string& appId, bool activate) {
+Result<native::App> CompositorDesktop::launch(const std::string& appId, bool activate) {
     const auto running = [&]() -> std::optional<native::App> {
         const auto snapshot = model_.snapshot(entries_);
         for (const auto& app : snapshot->apps)
@@ -176,29 +174,13 @@ Result<native::App> KWinDesktop::launch(const std::string& appId, bool activate)
     }
     native::App app = *running();
     lock.unlock();
-    // KWin has no "open in the background": give the focus back when it was taken.
-    if (!activate && !previous.empty()) ask("activate", previous);
+    // Neither compositor has "open in the background": give the focus back when it was taken.
+    if (!activate && !previous.empty()) send({Op::activate, previous, {}});
     return app;
 }
 
-bool KWinDesktop::openUri(std::string_view uri) {
+bool CompositorDesktop::openUri(std::string_view uri) {
     return options_.launcher != nullptr && options_.launcher->openUri(uri);
 }
 
-Subscription KWinDesktop::observeWindows(std::function<void()> handler) {
-    return windowObservers_.add(std::move(handler));
-}
-
-Subscription KWinDesktop::observeMonitors(std::function<void()> handler) {
-    return monitorObservers_.add(std::move(handler));
-}
-
-Subscription KWinDesktop::observeWorkspace(std::function<void()> handler) {
-    return workspaceObservers_.add(std::move(handler));
-}
-
-Subscription KWinDesktop::observeAppLaunches(std::function<void(const native::App&)> handler) {
-    return launchObservers_.add(std::move(handler));
-}
-
-}  // namespace vantrel::kwin
+}  // namespace vantrel::compositor

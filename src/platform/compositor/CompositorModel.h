@@ -1,5 +1,5 @@
-// The desktop as the KWin script reports it, kept up to date report by report, and the native
-// snapshot made from it.
+// The desktop as a compositor's own half reports it (the KWin script, the GNOME Shell extension),
+// kept up to date report by report, and the native snapshot made from it.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -16,11 +16,11 @@
 #include "platform/api/NativeTypes.h"
 #include "platform/freedesktop/DesktopEntries.h"
 
-namespace vantrel::kwin {
+namespace vantrel::compositor {
 
-// One window as the script describes it, in KWin's coordinates.
-struct ScriptWindow {
-    std::string uuid;  // KWin's internalId
+// One window as the compositor describes it, in the compositor's coordinates.
+struct ReportedWindow {
+    std::string uuid;  // the compositor's own id (KWin's internalId, Mutter's window id)
     std::int32_t pid = 0;
     std::string resourceClass;
     std::string resourceName;
@@ -37,8 +37,9 @@ struct ScriptWindow {
     std::int64_t stacking = 0;  // higher is nearer the front
 };
 
-struct ScriptMonitor {
+struct ReportedMonitor {
     std::string name;  // the output's name; empty where KWin does not say (5.27)
+    bool primary = false;
     std::string manufacturer;
     std::string model;
     std::string serial;
@@ -47,7 +48,7 @@ struct ScriptMonitor {
 };
 
 // Not thread-safe: its owner guards it.
-class KWinModel {
+class CompositorModel {
   public:
     using Json = nlohmann::json;
     struct Changes {
@@ -56,8 +57,9 @@ class KWinModel {
         bool workspaces = false;
     };
 
-    // Applies one report ("state", "window", "removed", "monitors", "workspaces"); values of
-    // the wrong type read as absent, so any text the bridge parsed is safe here.
+    // Applies one report ("state", "window", "removed", "monitors", "workspaces", or "windows":
+    // every window and the workspaces, ids kept); values of the wrong type read as absent, so
+    // any text that parsed as JSON is safe here.
     Changes apply(const Json& report);
 
     // Windows of this process are Vantrel's own: an accessory, never captured, placed or closed.
@@ -66,10 +68,10 @@ class KWinModel {
         snapshot_.reset();
     }
 
-    const ScriptWindow* window(native::WindowId id) const;
-    const ScriptWindow* window(const std::string& uuid) const;
+    const ReportedWindow* window(native::WindowId id) const;
+    const ReportedWindow* window(const std::string& uuid) const;
     native::WindowId idOf(const std::string& uuid);
-    // Where the desktop space's origin (the primary monitor's corner) is in KWin's coordinates.
+    // Where the desktop space's origin (the primary monitor's corner) is in the compositor's.
     Point origin() const;
     // Names for monitors KWin did not name, by index (from its support information).
     void nameMonitors(const std::vector<std::string>& names);
@@ -77,29 +79,30 @@ class KWinModel {
 
     // The window's application id: its desktop file when that names an installed entry, else
     // what the X11 backend would find from the same class hints.
-    std::optional<std::string> appIdOf(const ScriptWindow& window,
+    std::optional<std::string> appIdOf(const ReportedWindow& window,
                                        const freedesktop::EntryIndex& entries) const;
     native::AppHandle handleFor(const std::string& appId);
-    native::App appOf(const ScriptWindow& window, const freedesktop::EntryIndex& entries);
+    native::App appOf(const ReportedWindow& window, const freedesktop::EntryIndex& entries);
 
     // Made again only after a report changed something.
     std::shared_ptr<const native::Snapshot> snapshot(const freedesktop::EntryIndex& entries);
-    // Drops everything the script reported (it was unloaded, or KWin went away).
+    // Drops everything reported (the compositor's half was unloaded or went away).
     void clear();
     // Makes the next snapshot again: the installed entries that name applications changed.
     void entriesChanged() { snapshot_.reset(); }
 
   private:
-    static ScriptWindow windowFrom(const Json& value);
-    static std::vector<ScriptMonitor> monitorsFrom(const Json& value);
+    static ReportedWindow windowFrom(const Json& value);
+    static std::vector<ReportedMonitor> monitorsFrom(const Json& value);
     void workspacesFrom(const Json& value);
+    void windowsFrom(const Json& value);
     std::vector<native::Monitor> nativeMonitors() const;
 
     std::map<std::string, native::WindowId> ids_;
     native::WindowId nextId_ = 1;
     std::vector<std::string> order_;  // uuids, in order of first appearance
-    std::unordered_map<std::string, ScriptWindow> windows_;
-    std::vector<ScriptMonitor> monitors_;
+    std::unordered_map<std::string, ReportedWindow> windows_;
+    std::vector<ReportedMonitor> monitors_;
     native::Workspaces workspaces_;
     std::map<std::string, native::AppHandle> handles_;
     native::AppHandle nextHandle_ = 1;
@@ -107,8 +110,8 @@ class KWinModel {
     std::shared_ptr<const native::Snapshot> snapshot_;
 };
 
-// A monitor's stable id: from its panel's manufacturer, model and serial where KWin gives them,
+// A monitor's stable id: from its panel's manufacturer, model and serial where it is given,
 // else from the output name (as the X11 backend does without an EDID); never 0.
-std::uint32_t monitorId(const ScriptMonitor& monitor);
+std::uint32_t monitorId(const ReportedMonitor& monitor);
 
-}  // namespace vantrel::kwin
+}  // namespace vantrel::compositor

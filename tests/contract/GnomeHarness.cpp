@@ -1,0 +1,138 @@
+// The contract's GNOME desktop: the headless GNOME Shell that with-gnome-shell.sh runs with the
+// extension, Qt Wayland test-client windows, and the extension's ListWindows read raw (Qt D-Bus
+// and QJsonDocument, none of the backend's code) as the independent reader; a raw MoveResize
+// puts each new window where the test wants it.
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <vector>
+
+#include "DesktopHarness.h"
+#include "TestProcess.h"
+#include "base/Log.h"
+#include "base/ManualLoop.h"
+#include "platform/gnome/GnomeDesktop.h"
+#include "platform/gnome/GnomeShell.h"
+
+namespace vantrel::testing {
+namespace {
+
+QDBusMessage callShell(const char* method, const QVariantList& arguments = {}) {
+    auto message = QDBusMessage::createMethodCall(
+        QStringLiteral("app.vantrel.Shell"), QStringLiteral("/app/vantrel/Shell"),
+        QStringLiteral("app.vantrel.Shell1"), QString::fromLatin1(method));
+    message.setArguments(arguments);
+    // The connection the backend registered on: the extension answers only its owner.
+    return QDBusConnection::sessionBus().call(message, QDBus::Block, 60000);
+}
+
+class GnomeHarness final : public DesktopHarness {
+  public:
+    GnomeHarness() {
+        gnome::ShellHandlers handlers;
+        handlers.appeared = [this] { desktop_.appeared(); };
+        handlers.vanished = [this] { desktop_.vanished(); };
+        handlers.windowsChanged = [this] { desktop_.windowsChanged(); };
+        handlers.workspaceChanged = [this] { desktop_.windowsChanged(); };
+        handlers.monitorsChanged = [this] { desktop_.monitorsChanged(); };
+        if (const Status started = shell_.start(std::move(handlers)); !started)
+            error_ = started.error().message;
+        else if (!settle([&] { return desktop_.ready(); }))
+            error_ = "The extension never listed the desktop";
+    }
+    ~GnomeHarness() override {
+        // Each test starts without the last one's windows.
+        windows_.clear();
+        settle([&] { return desktop_.snapshot()->windows.empty(); });
+        shell_.stop();
+    }
+
+    std::string setUpError() const override { return error_; }
+    native::NativeDesktop& desktop() override { return desktop_; }
+    native::WindowId idOf(WindowHandle handle) override { return windows_.at(handle).id; }
+
+    WindowHandle open(const std::string& app, const std::string& title, Rect frame) override {
+        auto process = TestProcess::spawn(
+            {VANTREL_WAYLAND_TESTCLIENT, "--app-id", app, "--title", title, "--size", "200x150"});
+        if (!process || process->readLine(std::chrono::seconds{60}) != "mapped")
+            return windows_.size();  // out of range: the test fails on first use
+        native::WindowId id = 0;
+        settle([&] {
+            for (const auto& w : desktop_.snapshot()->windows)
+                if (w.title == title) id = w.id;
+            return id != 0;
+        });
+        windows_.push_back({std::move(*process), id});
+        const WindowHandle handle = windows_.size() - 1;
+        callShell("MoveResize", {uuid(handle), static_cast<int>(frame.x), static_cast<int>(frame.y),
+                                 static_cast<int>(frame.width), static_cast<int>(frame.height)});
+        // The extension lists the new frame once the client drew it, then the backend hears it.
+        settle([&] {
+            const native::Window* listed = desktop_.snapshot()->window(id);
+            return trueFrame(handle) == frame && listed != nullptr && listed->frame == frame;
+        });
+        return handle;
+    }
+    Rect trueFrame(WindowHandle handle) override {
+        const QJsonArray f = listed(handle)[QStringLiteral("frame")].toArray();
+        if (f.size() != 4) return {};
+        return Rect{f[0].toDouble(), f[1].toDouble(), f[2].toDouble(), f[3].toDouble()};
+    }
+    bool trulyMinimized(WindowHandle handle) override {
+        return listed(handle)[QStringLiteral("minimized")].toBool();
+    }
+    bool settle(const std::function<bool()>& condition) override {
+        return eventually(
+            [&] {
+                // Qt D-Bus hands signals on only once the application's loop has run.
+                QCoreApplication::processEvents();
+                loop_.runPending();
+                return condition();
+            },
+            std::chrono::seconds{60});
+    }
+
+  private:
+    struct Opened {
+        TestProcess process;
+        native::WindowId id = 0;
+    };
+    QVariant uuid(WindowHandle handle) {
+        return QVariant::fromValue(
+            QString::fromStdString(desktop_.uuidOf(windows_.at(handle).id)).toULongLong());
+    }
+    // The window as the extension lists it now; empty when it does not.
+    QJsonObject listed(WindowHandle handle) {
+        const QString id = QString::number(uuid(handle).toULongLong());
+        const QDBusMessage reply = callShell("ListWindows");
+        const auto all = QJsonDocument::fromJson(reply.arguments().value(0).toString().toUtf8());
+        for (const auto w : all[QStringLiteral("windows")].toArray())
+            if (w[QStringLiteral("id")].toString() == id) return w.toObject();
+        return {};
+    }
+
+    std::string error_;
+    MemoryLog log_;
+    ManualLoop loop_;
+    SystemClock clock_;
+    gnome::GnomeShell shell_{log_};
+    gnome::GnomeDesktop desktop_{log_, loop_, clock_, shell_};
+    std::vector<Opened> windows_;
+};
+
+}  // namespace
+
+std::unique_ptr<DesktopHarness> makeHarness() {
+    // Qt D-Bus wants an application object; one serves every test of the program.
+    static int argc = 1;
+    static char name[] = "contract_gnome_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "wayland");
+    return std::make_unique<GnomeHarness>();
+}
+
+}  // namespace vantrel::testing
