@@ -46,8 +46,7 @@ refused "${x}DISPLAY is not set. Vantrel needs an X11 display*"
 refused "${x}cannot connect to the X display :9876*" DISPLAY=:9876
 refused "${x}DISPLAY=nonsense does not name an X display" DISPLAY=nonsense
 refused "${w}only KDE Plasma's KWin and GNOME Shell let Vantrel place windows on Wayland;*" WAYLAND_DISPLAY=wayland-0 DISPLAY=:9876
-refused "${w}enable the Vantrel extension: gnome-extensions enable vantrel@vantrel.app, then log out*" \
-  XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=ubuntu:GNOME DISPLAY=:9876
+refused "${w}No Wayland display is set" XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=ubuntu:GNOME DISPLAY=:9876
 refused "${w}?*" XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=KDE DISPLAY=:9876
 
 # --- The desktop. Xvfb picks a free display and writes its number to the descriptor.

@@ -53,6 +53,11 @@ class GnomeBackend final : public DesktopBackend {
         };
         if (const Status started = shell_.start(std::move(handlers)); !started)
             log_.line("Vantrel: Cannot talk to GNOME Shell: " + started.error().message);
+        if (!freedesktop::sessionBusHasOwner(kShellService)) {
+            log_.line(std::string("Vantrel: The GNOME Shell extension is not running: ") +
+                      kEnableExtension);
+            return;
+        }
         // What starts next reads the desktop at once (the permission check, the display watch,
         // the restore at log-in): the extension's first lists come before. Qt D-Bus hands its
         // signals to the listener only once the event loop has run.
@@ -82,7 +87,6 @@ BackendEntry backendEntry() {
         "gnome",
         {SessionType::gnomeWayland},
         []() -> std::optional<std::string> {
-            if (!freedesktop::sessionBusHasOwner(kShellService)) return kEnableExtension;
             const char* display = std::getenv("WAYLAND_DISPLAY");
             if (display == nullptr || *display == '\0') return "No Wayland display is set";
             return std::nullopt;

@@ -5,12 +5,14 @@
 
 namespace vantrel::gnome {
 
-// What the user does when the extension is not running; the refusal's sentence.
+// What the user does when the extension is not running: logged at start, and what the
+// permission banner and the welcome window say on this desktop.
 inline constexpr const char* kEnableExtension =
     "enable the Vantrel extension: gnome-extensions enable vantrel@vantrel.app, then log out and "
     "back in (GNOME on Wayland loads newly installed extensions at the next log-in)";
 
-// Serves GNOME Wayland sessions where Vantrel's GNOME Shell extension runs.
+// Serves GNOME Wayland sessions. Without its extension running Vantrel still starts, so that
+// the user is told what to do; it arranges windows once the extension appears on the bus.
 BackendEntry backendEntry();
 
 }  // namespace vantrel::gnome
