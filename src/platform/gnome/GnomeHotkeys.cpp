@@ -91,21 +91,13 @@ void GnomeHotkeys::activated(std::uint32_t action) {
         std::lock_guard lock(mutex_);
         for (const auto& [ref, registration] : registrations_)
             if (action != 0 && registration.action == action) id = registration.id;
-        handler = handler_;
+        handler = pressHandler_.current();
     }
     if (id && handler) (*handler)(id);
 }
 
 Subscription GnomeHotkeys::installPressHandler(PressHandler handler) {
-    auto installed = std::make_shared<PressHandler>(std::move(handler));
-    {
-        std::lock_guard lock(mutex_);
-        handler_ = installed;
-    }
-    return Subscription([this, weak = std::weak_ptr<PressHandler>(installed)] {
-        std::lock_guard lock(mutex_);
-        if (handler_ == weak.lock()) handler_.reset();
-    });
+    return pressHandler_.install(std::move(handler));
 }
 
 HotkeyRegistration GnomeHotkeys::registerHotkey(std::uint32_t keyCode, std::uint32_t modifierMask,

@@ -11,6 +11,7 @@
 
 #include "base/Log.h"
 #include "platform/api/HotkeySystem.h"
+#include "platform/api/PressHandlerSlot.h"
 #include "platform/gnome/GnomeShell.h"
 
 namespace vantrel::gnome {
@@ -48,7 +49,7 @@ class GnomeHotkeys final : public HotkeySystem {
     std::mutex mutex_;
     std::map<HotkeyRef, Registration> registrations_;
     HotkeyRef nextRef_ = 1;
-    std::shared_ptr<PressHandler> handler_;
+    PressHandlerSlot pressHandler_;
 };
 
 }  // namespace vantrel::gnome

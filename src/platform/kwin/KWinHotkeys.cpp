@@ -133,15 +133,7 @@ void KWinHotkeys::start() {
 }
 
 Subscription KWinHotkeys::installPressHandler(PressHandler handler) {
-    auto installed = std::make_shared<PressHandler>(std::move(handler));
-    {
-        std::lock_guard lock(mutex_);
-        handler_ = installed;
-    }
-    return Subscription([this, weak = std::weak_ptr<PressHandler>(installed)] {
-        std::lock_guard lock(mutex_);
-        if (handler_ == weak.lock()) handler_.reset();
-    });
+    return pressHandler_.install(std::move(handler));
 }
 
 void KWinHotkeys::onPress(const std::string& name) {
@@ -152,7 +144,7 @@ void KWinHotkeys::onPress(const std::string& name) {
         for (const auto& [ref, registration] : registrations_)
             if (registration.active && actionName(registration.shortcut) == name)
                 id = registration.id;
-        handler = handler_;
+        handler = pressHandler_.current();
     }
     // A released combination's action stays with KWin; its presses mean nothing now.
     if (id && handler) (*handler)(id);

@@ -12,6 +12,7 @@
 
 #include "base/Log.h"
 #include "platform/api/HotkeySystem.h"
+#include "platform/api/PressHandlerSlot.h"
 #include "platform/kwin/KWinBridge.h"
 
 namespace vantrel::kwin {
@@ -65,7 +66,7 @@ class KWinHotkeys final : public HotkeySystem {
     std::map<HotkeyRef, Registration> registrations_;
     HotkeyRef nextRef_ = 1;
     std::set<std::string> toldReleased_;
-    std::shared_ptr<PressHandler> handler_;
+    PressHandlerSlot pressHandler_;
     // Set when the script did not answer, so the next registrations do not each wait for it;
     // cleared when the script (re)starts.
     bool silent_ = false;

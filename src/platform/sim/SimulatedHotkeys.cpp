@@ -4,15 +4,7 @@
 namespace vantrel {
 
 Subscription SimulatedHotkeys::installPressHandler(PressHandler handler) {
-    auto shared = std::make_shared<PressHandler>(std::move(handler));
-    {
-        std::lock_guard lock(mutex_);
-        handler_ = shared;
-    }
-    return Subscription([this, weak = std::weak_ptr<PressHandler>(shared)] {
-        std::lock_guard lock(mutex_);
-        if (handler_ == weak.lock()) handler_.reset();
-    });
+    return pressHandler_.install(std::move(handler));
 }
 
 HotkeyRegistration SimulatedHotkeys::registerHotkey(std::uint32_t keyCode,
@@ -51,7 +43,7 @@ int SimulatedHotkeys::pressIdentifier(std::optional<HotkeyID> id) {
     std::shared_ptr<PressHandler> handler;
     {
         std::lock_guard lock(mutex_);
-        handler = handler_;
+        handler = pressHandler_.current();
     }
     if (!handler) return hotkey_status::kEventNotHandled;
     return (*handler)(id);
@@ -93,8 +85,7 @@ std::vector<SimulatedHotkeys::Registered> SimulatedHotkeys::registered() const {
 }
 
 bool SimulatedHotkeys::handlerInstalled() const {
-    std::lock_guard lock(mutex_);
-    return handler_ != nullptr;
+    return pressHandler_.current() != nullptr;
 }
 
 int SimulatedHotkeys::unregisterCalls() const {

@@ -10,6 +10,7 @@
 
 #include "base/ObserverList.h"
 #include "platform/api/HotkeySystem.h"
+#include "platform/api/PressHandlerSlot.h"
 
 namespace vantrel {
 
@@ -50,7 +51,7 @@ class SimulatedHotkeys final : public HotkeySystem {
     using Combo = std::pair<std::uint32_t, std::uint32_t>;
 
     mutable std::mutex mutex_;
-    std::shared_ptr<PressHandler> handler_;
+    PressHandlerSlot pressHandler_;
     std::map<HotkeyRef, Registered> registrations_;
     std::set<Combo> heldElsewhere_;
     HotkeyRef nextRef_ = 1;
