@@ -89,7 +89,8 @@ bool focus(Engine& engine, native::WindowId id) {
         "') workspace.activeClient = w;\n"
         "});\n");
     return engine.settle([&] {
-        const native::Window* w = engine.desktop.snapshot()->window(id);
+        const auto snapshot = engine.desktop.snapshot();
+        const native::Window* w = snapshot->window(id);
         return w != nullptr && w->focused;
     });
 }

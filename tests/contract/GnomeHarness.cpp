@@ -71,7 +71,9 @@ class GnomeHarness final : public DesktopHarness {
                                  static_cast<int>(frame.width), static_cast<int>(frame.height)});
         // The extension lists the new frame once the client drew it, then the backend hears it.
         settle([&] {
-            const native::Window* listed = desktop_.snapshot()->window(id);
+            // The snapshot is kept while its window is read.
+            const auto snapshot = desktop_.snapshot();
+            const native::Window* listed = snapshot->window(id);
             return trueFrame(handle) == frame && listed != nullptr && listed->frame == frame;
         });
         return handle;

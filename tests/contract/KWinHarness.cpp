@@ -61,7 +61,9 @@ class KWinHarness final : public DesktopHarness {
         windows_.push_back({std::move(*process), id});
         // KWin reports to the script after it moved the window: wait for both.
         settle([&] {
-            const native::Window* listed = desktop_.snapshot()->window(id);
+            // The snapshot is kept while its window is read.
+            const auto snapshot = desktop_.snapshot();
+            const native::Window* listed = snapshot->window(id);
             return trueFrame(windows_.size() - 1) == frame && listed != nullptr &&
                    listed->frame == frame;
         });
