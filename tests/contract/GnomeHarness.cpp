@@ -2,18 +2,13 @@
 // extension, Qt Wayland test-client windows, and the extension's ListWindows read raw (Qt D-Bus
 // and QJsonDocument, none of the backend's code) as the independent reader; a raw MoveResize
 // puts each new window where the test wants it.
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <vector>
 
-#include "DesktopHarness.h"
-#include "TestProcess.h"
-#include "base/Log.h"
-#include "base/ManualLoop.h"
+#include "WaylandHarness.h"
 #include "platform/gnome/GnomeDesktop.h"
 #include "platform/gnome/GnomeShell.h"
 
@@ -29,7 +24,7 @@ QDBusMessage callShell(const char* method, const QVariantList& arguments = {}) {
     return QDBusConnection::sessionBus().call(message, QDBus::Block, 60000);
 }
 
-class GnomeHarness final : public DesktopHarness {
+class GnomeHarness final : public WaylandHarness {
   public:
     GnomeHarness() {
         gnome::ShellHandlers handlers;
@@ -52,31 +47,10 @@ class GnomeHarness final : public DesktopHarness {
 
     std::string setUpError() const override { return error_; }
     native::NativeDesktop& desktop() override { return desktop_; }
-    native::WindowId idOf(WindowHandle handle) override { return windows_.at(handle).id; }
 
-    WindowHandle open(const std::string& app, const std::string& title, Rect frame) override {
-        auto process = TestProcess::spawn(
-            {VANTREL_WAYLAND_TESTCLIENT, "--app-id", app, "--title", title, "--size", "200x150"});
-        if (!process || process->readLine(std::chrono::seconds{60}) != "mapped")
-            return windows_.size();  // out of range: the test fails on first use
-        native::WindowId id = 0;
-        settle([&] {
-            for (const auto& w : desktop_.snapshot()->windows)
-                if (w.title == title) id = w.id;
-            return id != 0;
-        });
-        windows_.push_back({std::move(*process), id});
-        const WindowHandle handle = windows_.size() - 1;
+    void place(WindowHandle handle, Rect frame) override {
         callShell("MoveResize", {uuid(handle), static_cast<int>(frame.x), static_cast<int>(frame.y),
                                  static_cast<int>(frame.width), static_cast<int>(frame.height)});
-        // The extension lists the new frame once the client drew it, then the backend hears it.
-        settle([&] {
-            // The snapshot is kept while its window is read.
-            const auto snapshot = desktop_.snapshot();
-            const native::Window* listed = snapshot->window(id);
-            return trueFrame(handle) == frame && listed != nullptr && listed->frame == frame;
-        });
-        return handle;
     }
     Rect trueFrame(WindowHandle handle) override {
         const QJsonArray f = listed(handle)[QStringLiteral("frame")].toArray();
@@ -86,22 +60,8 @@ class GnomeHarness final : public DesktopHarness {
     bool trulyMinimized(WindowHandle handle) override {
         return listed(handle)[QStringLiteral("minimized")].toBool();
     }
-    bool settle(const std::function<bool()>& condition) override {
-        return eventually(
-            [&] {
-                // Qt D-Bus hands signals on only once the application's loop has run.
-                QCoreApplication::processEvents();
-                loop_.runPending();
-                return condition();
-            },
-            std::chrono::seconds{60});
-    }
 
   private:
-    struct Opened {
-        TestProcess process;
-        native::WindowId id = 0;
-    };
     QVariant uuid(WindowHandle handle) {
         return QVariant::fromValue(
             QString::fromStdString(desktop_.uuidOf(windows_.at(handle).id)).toULongLong());
@@ -117,12 +77,8 @@ class GnomeHarness final : public DesktopHarness {
     }
 
     std::string error_;
-    MemoryLog log_;
-    ManualLoop loop_;
-    SystemClock clock_;
     gnome::GnomeShell shell_{log_};
     gnome::GnomeDesktop desktop_{log_, loop_, clock_, shell_};
-    std::vector<Opened> windows_;
 };
 
 }  // namespace
