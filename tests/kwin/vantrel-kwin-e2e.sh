@@ -16,11 +16,8 @@ pids=()
 failures=0
 source "$(dirname "$0")/../e2e/e2e-lib.sh"
 trap cleanup EXIT
-mkdir -p "$XDG_CONFIG_HOME/Vantrel"
-printf '[General]\nhasCompletedOnboarding=true\n' >"$XDG_CONFIG_HOME/Vantrel/Vantrel.conf"
-layouts="$XDG_DATA_HOME/Vantrel/layouts.json"
-# Runs Python over the layout list L, read from the file.
-over_layouts() { python3 -c "import json, sys; L = json.load(open(sys.argv[1])); $1" "$layouts"; }
+prepare_vantrel
+faults='^(WindowService|HotkeyService|KWin[A-Za-z]*):'
 
 bus() { gdbus call --session -d "$1" -o "$2" -m "$3" "${@:4}"; }
 scripting() { bus org.kde.KWin /Scripting "org.kde.kwin.Scripting.$1" "${@:2}"; }
@@ -38,19 +35,6 @@ frame() {
     sed -n "s/.*'$key': <\(-\{0,1\}[0-9]*\).*/\1/p" <<<"$info"
   done | xargs
 }
-# Each argument "title x y width height": true when every such window is there within 2 px.
-frames_are() {
-  local want got
-  for want in "$@"; do
-    read -r -a want <<<"$want"
-    read -r -a got < <(frame "${want[0]}") || return 1
-    for i in 0 1 2 3; do
-      local d=$((got[i] - want[i + 1]))
-      (( d >= -2 && d <= 2 )) || return 1
-    done
-  done
-}
-describe() { for w in Alpha Beta xlogo; do printf '%s: %s; ' "$w" "$(frame "$w")"; done; }
 # Moves windows as frames_are names them, through a one-off KWin script of the test's own.
 arrange() {
   local body="var frames = {" f t x y w h
@@ -82,25 +66,11 @@ arrange "${saved[@]}"
 
 # --- Vantrel saves them through the command line; the layout gets Ctrl+Alt+1 in its file, read
 # at the next start (a second run of the same session: its monitor ids must be the same).
-start_vantrel() {
-  "$vantrel" >>"$log" 2>&1 &
-  vantrel_pid=$!
-  pids+=($vantrel_pid)
-  poll 30 "$vantrel" list >/dev/null || die "vantrel list never answered: $(cat "$log")"
-}
-quit_vantrel() {
-  "$vantrel" --quit || fail "vantrel --quit failed"
-  poll 30 exited "$vantrel_pid" || die "Vantrel still runs after --quit: $(tail -5 "$log")"
-  wait "$vantrel_pid"; local status=$?
-  [ "$status" = 0 ] || fail "Vantrel quit with status $status"
-}
 start_vantrel
 out=$("$vantrel" save Desk 2>&1) || fail "vantrel save: $out"
-windows_saved() { over_layouts 'print(len(L[0]["windows"]))'; }
 check "the layout file holds the three windows" eval '[ "$(windows_saved)" = 3 ]'
 quit_vantrel
-over_layouts 'L[0].update(shortcutKeyCode=18, shortcutModifiers=786432)
-json.dump(L, open(sys.argv[1], "w"))'
+give_shortcut
 start_vantrel
 loaded() { [ "$(scripting isScriptLoaded vantrel)" = "(true,)" ]; }
 check "Vantrel loaded its KWin script" loaded
@@ -116,8 +86,6 @@ press() {
   bus org.kde.kglobalaccel /component/kwin org.kde.kglobalaccel.Component.invokeShortcut \
     "vantrel Ctrl+Alt+1" >/dev/null
 }
-# A restore that went well logs nothing; a window not found or not placed says so.
-quiet_since() { ! tail -n +"$1" "$log" | grep -E "^(WindowService|HotkeyService|KWin[A-Za-z]*):"; }
 registered() {
   bus org.kde.kglobalaccel /component/kwin org.kde.kglobalaccel.Component.shortcutNames |
     grep -q "'vantrel Ctrl+Alt+1'"
@@ -125,11 +93,7 @@ registered() {
 poll 30 registered || fail "Ctrl+Alt+1 never reached kglobalaccel; log: $(cat "$log")"
 # The bus's own timestamps time the shortcut: from the press to Vantrel's end of the restore, which
 # comes once KWin reported every frame (read back here afterwards, at each D-Bus call's pace).
-dbus-monitor --session --profile "member='invokeShortcut'" "member='RestoreFinished'" \
-  >"$work/bus.log" 2>&1 &
-pids+=($!)
-poll 30 grep -q NameLost "$work/bus.log" || fail "dbus-monitor did not start"
-bus_ms() { awk '$8 == "'$1'" { printf "%.0f\n", $2 * 1000 }' "$work/bus.log" | tail -1; }
+monitor_bus invokeShortcut RestoreFinished
 lines=$(($(wc -l <"$log") + 1))
 start=$(date +%s%N)
 press
