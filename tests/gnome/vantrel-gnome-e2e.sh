@@ -8,7 +8,8 @@
 # extension (whose calls only Vantrel, its registered owner, may make). The shortcut is pressed as
 # keys: Ctrl, Alt and 1 as evdev key codes from a virtual keyboard made inside the Shell (what
 # Mutter's RemoteDesktop sessions use), so Mutter's key handling, the grab and the extension's
-# AcceleratorActivated are all covered; only the keyboard hardware is not.
+# AcceleratorActivated are all covered; only the keyboard hardware is not. (A RemoteDesktop
+# session itself drops the keys sent right after it starts, with nothing to wait for.)
 # Usage: with-gnome-shell.sh vantrel-gnome-e2e.sh VANTREL WAYLAND_TESTCLIENT
 set -uo pipefail
 
@@ -34,8 +35,11 @@ shell_js() {
   sed -E "s/^\(true, '\"?//; s/\"?'\)\$//" <<<"$out"
 }
 poll 60 shell_js "''" >/dev/null || die "org.gnome.Shell.Eval never answered (no unsafe mode)"
-# The Shell starts in the overview, as after a login.
-shell_js "imports.ui.main.overview.hide(); ''" >/dev/null
+# The Shell starts in the overview, as after a login: the windows come once it has gone.
+overview_gone() {
+  [ "$(shell_js "const o = imports.ui.main.overview; o.hide(); String(o.visible)")" = false ]
+}
+poll 60 overview_gone || die "the overview stayed"
 windows_js="global.get_window_actors().map(a => a.meta_window)"
 # "x y width height" of the window titled $1, from Mutter.
 frame() {
@@ -51,7 +55,8 @@ arrange() {
   for f in "$@"; do read -r t x y w h <<<"$f"; move_js+="'$t': [$x, $y, $w, $h],"; done
   move_js+="}; $windows_js.forEach(w => to[w.get_title()] &&
     w.move_resize_frame(true, ...to[w.get_title()])); ''"
-  poll 30 move_and_check "$@" || fail "could not arrange: $(describe)"
+  poll 30 move_and_check "$@" ||
+    fail "could not arrange: $(describe); the Shell: $(tail -5 "$VANTREL_GNOME_SHELL_LOG")"
 }
 # Whether Ctrl+Alt+1 is free: only one grab of a combination at a time.
 shortcut_free() {
@@ -66,6 +71,9 @@ for w in Alpha Beta; do
 done
 xlogo -geometry 200x150+0+0 </dev/null >/dev/null 2>&1 &
 pids+=($!)
+# A Wayland client says "mapped" once it drew its first configured frame: moved earlier, it
+# may still be settling its first size.
+for w in Alpha Beta; do poll 60 grep -qx mapped "$work/$w.out" || die "$w never drew"; done
 for w in Alpha Beta xlogo; do
   poll 30 eval '[ -n "$(frame '$w')" ]' || die "GNOME Shell never showed the window $w"
 done
