@@ -85,7 +85,7 @@ wait_name system org.freedesktop.login1 "${pids[1]}" || fail "no mock logind: $(
 
 # Mutter starts XWayland only when this folder is writable by all; it would create it under the
 # umask (not so) on a machine where no X server ran yet.
-[ -d /tmp/.X11-unix ] || mkdir -m 1777 /tmp/.X11-unix
+mkdir -p -m 1777 /tmp/.X11-unix
 export WAYLAND_DISPLAY=vantrel-gnome-$$
 gnome-shell --headless --wayland --virtual-monitor 1280x800 --wayland-display "$WAYLAND_DISPLAY" \
   >"$tmp/shell.log" 2>&1 &
