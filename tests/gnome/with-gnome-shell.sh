@@ -3,7 +3,9 @@
 # with COMMAND's status (1, with a message, when the Shell cannot start).
 #   VANTREL_BUILD_DIR=build tests/gnome/with-gnome-shell.sh COMMAND ARGS...
 # COMMAND sees WAYLAND_DISPLAY, DISPLAY when the Shell started XWayland, VANTREL_GNOME_SHELL_LOG
-# (the Shell's output) and a session bus where app.vantrel.Shell is already served.
+# (the Shell's output) and a session bus where app.vantrel.Shell is already served; with
+# VANTREL_GNOME_TEST_EXTENSION=1, a test-only extension puts the Shell in unsafe mode as it loads
+# (then org.gnome.Shell.Eval answers).
 set -euo pipefail
 deadline=${VANTREL_GNOME_DEADLINE:-180}  # seconds; start-up is slow on a loaded 2-core machine
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,7 +27,15 @@ if [ -z "${VANTREL_GNOME_INNER:-}" ]; then
   cmake --install "$VANTREL_BUILD_DIR" --component gnome-extension --prefix "$HOME/.local" >/dev/null
   # GSettings from a key file: the extension is enabled before the Shell starts, with no dconf.
   export GSETTINGS_BACKEND=keyfile
-  printf "[org/gnome/shell]\nenabled-extensions=['vantrel@vantrel.app']\n" \
+  enabled="'vantrel@vantrel.app'"
+  # VANTREL_GNOME_TEST_EXTENSION=1 adds the test-only one that opens org.gnome.Shell.Eval.
+  if [ "${VANTREL_GNOME_TEST_EXTENSION:-}" = 1 ]; then
+    unsafe=vantrel-test-unsafe-mode@vantrel.app
+    mkdir -p "$XDG_DATA_HOME/gnome-shell/extensions"
+    cp -r "$here/unsafe-mode" "$XDG_DATA_HOME/gnome-shell/extensions/$unsafe"
+    enabled+=", '$unsafe'"
+  fi
+  printf "[org/gnome/shell]\nenabled-extensions=[%s]\n" "$enabled" \
     > "$XDG_CONFIG_HOME/glib-2.0/settings/keyfile"
   unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
   status=0
@@ -73,6 +83,9 @@ export DBUS_SYSTEM_BUS_ADDRESS=${bus[0]}
 pids+=($!)
 wait_name system org.freedesktop.login1 "${pids[1]}" || fail "no mock logind: $(cat "$tmp/logind.log")"
 
+# Mutter starts XWayland only when this folder is writable by all; it would create it under the
+# umask (not so) on a machine where no X server ran yet.
+mkdir -p -m 1777 /tmp/.X11-unix
 export WAYLAND_DISPLAY=vantrel-gnome-$$
 gnome-shell --headless --wayland --virtual-monitor 1280x800 --wayland-display "$WAYLAND_DISPLAY" \
   >"$tmp/shell.log" 2>&1 &
