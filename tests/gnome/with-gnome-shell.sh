@@ -93,6 +93,18 @@ shell=$!
 pids+=("$shell")
 wait_name session org.gnome.Shell "$shell" || fail "GNOME Shell did not start"
 wait_name session app.vantrel.Shell "$shell" || fail "the Vantrel extension did not load"
+# The Shell starts in the overview, as after a log-in, and shows it until its start-up has ended
+# (it then logs when it started): the tests' windows are on the desktop, as a user's are.
+overview() {
+  gdbus call --session -d org.gnome.Shell -o /org/gnome/Shell \
+    -m "org.freedesktop.DBus.Properties.$1" org.gnome.Shell OverviewActive "${@:2}"
+}
+until grep -q "GNOME Shell started at" "$tmp/shell.log" && overview Set "<false>" >/dev/null &&
+  [ "$(overview Get)" = "(<false>,)" ]; do
+  [ "$SECONDS" -lt "$deadline" ] && kill -0 "$shell" 2>/dev/null ||
+    fail "the Shell did not finish starting and leave the overview: $(overview Get 2>&1)"
+  sleep 0.05
+done
 
 # Mutter starts XWayland with the Shell; its display and authority file are on the command line
 # of that child.
