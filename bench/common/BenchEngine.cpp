@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <numeric>
 
 namespace vantrel::bench {
@@ -13,6 +14,16 @@ bool EngineServices::startServices() {
     service->checkAccessibilityPermission();
     context_.loop.runPending();
     return service->hasAccessibilityPermission.get();
+}
+
+bool near(const Rect& a, const Rect& b) {
+    constexpr double kTolerance = 2.0;
+    return std::abs(a.x - b.x) <= kTolerance && std::abs(a.y - b.y) <= kTolerance &&
+           std::abs(a.width - b.width) <= kTolerance && std::abs(a.height - b.height) <= kTolerance;
+}
+
+double milliseconds(Steady::duration duration) {
+    return std::chrono::duration<double, std::milli>(duration).count();
 }
 
 double median(std::vector<double> values) {
@@ -27,9 +38,31 @@ double mean(const std::vector<double>& values) {
     return std::accumulate(values.begin(), values.end(), 0.0) / static_cast<double>(values.size());
 }
 
+void addFigures(benchmark::State& state, const std::string& name,
+                const std::vector<double>& values) {
+    state.counters[name + "_mean"] = mean(values);
+    state.counters[name + "_median"] = median(values);
+}
+
+void PressSignal::reset() {
+    std::lock_guard lock(mutex_);
+    at_.reset();
+}
+
+void PressSignal::notify() {
+    std::lock_guard lock(mutex_);
+    at_ = Steady::now();
+    posted_.notify_all();
+}
+
+std::optional<Steady::time_point> PressSignal::wait(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    posted_.wait_for(lock, timeout, [&] { return at_.has_value(); });
+    return at_;
+}
+
 void restoreOverheadPerWindow(benchmark::State& state, WindowService& service, CountingClock& clock,
                               Rect shift) {
-    using Steady = std::chrono::steady_clock;
     const auto count = static_cast<std::size_t>(state.range(0));
     std::vector<WindowState> there = service.captureWindows();
     if (there.size() < count) {

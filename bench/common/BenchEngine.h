@@ -1,10 +1,15 @@
 // What the backend benchmarks share: the engine over a backend's desktop as the app composes it, a
-// clock that counts the sleeps it is asked for, medians, and the restore-overhead measurement.
+// clock that counts the sleeps it is asked for, statistics, a press handed over between threads,
+// and the restore-overhead measurement.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "base/Clock.h"
@@ -58,8 +63,31 @@ class CountingClock final : public Clock {
     SystemClock real_;
 };
 
+using Steady = std::chrono::steady_clock;
+
+// Within a compositor's rounding (the backends' own tolerance).
+bool near(const Rect& a, const Rect& b);
+
+double milliseconds(Steady::duration duration);
 double median(std::vector<double> values);
 double mean(const std::vector<double>& values);
+// The values' mean and median as the counters `name`_mean and `name`_median.
+void addFigures(benchmark::State& state, const std::string& name,
+                const std::vector<double>& values);
+
+// A hotkey press, told from the hotkey service's thread to the benchmark's, with when it came.
+class PressSignal {
+  public:
+    void reset();
+    void notify();
+    // When the press came, waiting at most `timeout`; none at the deadline.
+    std::optional<Steady::time_point> wait(std::chrono::milliseconds timeout);
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable posted_;
+    std::optional<Steady::time_point> at_;
+};
 
 // Restores the first state.range(0) windows of a capture through the engine, alternately shifted
 // by `shift` (x, y and width; height unchanged) and back, so that every window moves each time.

@@ -4,9 +4,9 @@
 
 #include <QCoreApplication>
 
-#include <cmath>
 #include <cstdio>
 
+#include "BenchClients.h"
 #include "KWinCalls.h"
 
 namespace vantrel::bench {
@@ -15,16 +15,6 @@ using testing::TestProcess;
 
 Rect startFrame(int window) {
     return Rect{60.0 * (window % 10), 50.0 * (window / 10), 300, 200};
-}
-
-bool near(const Rect& a, const Rect& b) {
-    constexpr double kTolerance = 2.0;
-    return std::abs(a.x - b.x) <= kTolerance && std::abs(a.y - b.y) <= kTolerance &&
-           std::abs(a.width - b.width) <= kTolerance && std::abs(a.height - b.height) <= kTolerance;
-}
-
-double milliseconds(Steady::duration duration) {
-    return std::chrono::duration<double, std::milli>(duration).count();
 }
 
 Engine::~Engine() {
@@ -50,13 +40,6 @@ bool Engine::settle(const std::function<bool()>& condition, std::chrono::millise
             return condition();
         },
         timeout);
-}
-
-native::WindowId Engine::windowTitled(int window) {
-    const std::string title = "Bench window " + std::to_string(window);
-    for (const auto& w : desktop.snapshot()->windows)
-        if (w.title == title) return w.id;
-    return 0;
 }
 
 std::optional<Rect> kwinFrame(const std::string& uuid) {
@@ -109,16 +92,8 @@ namespace {
 // Starts the clients, puts each at its start frame (one KWin script of the bench's own) and waits
 // until the backend lists all of them there. The reason when it could not.
 std::string openWindows(std::vector<TestProcess>& clients) {
-    for (int i = 0; i < kWindows; ++i) {
-        auto client =
-            TestProcess::spawn({VANTREL_WAYLAND_TESTCLIENT, "--app-id",
-                                "org.vantrel.BenchApp" + std::to_string(i % 10), "--title",
-                                "Bench window " + std::to_string(i), "--size", "300x200"});
-        if (!client) return "Cannot start the Wayland test client";
-        clients.push_back(std::move(*client));
-    }
-    for (auto& client : clients)
-        if (client.readLine(std::chrono::seconds{60}) != "mapped") return "A client never mapped";
+    if (std::string error = startClients(VANTREL_WAYLAND_TESTCLIENT, clients); !error.empty())
+        return error;
     testing::runKWinScript(
         "workspace.clientList().forEach(function (w) {\n"
         "  var m = /^Bench window (\\d+)$/.exec(w.caption);\n"

@@ -13,22 +13,16 @@
 #include <thread>
 #include <vector>
 
+#include "BenchClients.h"
 #include "BenchEngine.h"
-#include "TestProcess.h"
 #include "platform/kwin/KWinBridge.h"
 #include "platform/kwin/KWinDesktop.h"
 #include "platform/kwin/KWinScript.h"
 
 namespace vantrel::bench {
 
-constexpr int kWindows = 50;
-using Steady = std::chrono::steady_clock;
-
 // Window i is titled "Bench window i" and starts at this frame (a grid in the 1280x800 output).
 Rect startFrame(int window);
-// Within KWin's rounding (the backend's own tolerance).
-bool near(const Rect& a, const Rect& b);
-double milliseconds(Steady::duration duration);
 
 // The KWin backend, made before the engine over it.
 struct WithKWinDesktop : EngineContext {
@@ -50,7 +44,7 @@ struct Engine : WithKWinDesktop, EngineServices {
     bool settle(const std::function<bool()>& condition,
                 std::chrono::milliseconds timeout = std::chrono::seconds{30});
     // The id of "Bench window i"; 0 when the backend does not list it.
-    native::WindowId windowTitled(int window);
+    native::WindowId windowTitled(int window) { return bench::windowTitled(desktop, window); }
 
   private:
     bool loaded_ = false;

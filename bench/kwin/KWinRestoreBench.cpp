@@ -3,9 +3,6 @@
 // D-Bus shows it; a preset shortcut invoked through kglobalaccel until KWin shows the new frame.
 #include <benchmark/benchmark.h>
 
-#include <condition_variable>
-#include <mutex>
-
 #include "KWinBenchDesktop.h"
 #include "KWinCalls.h"
 #include "engine/PresetLayoutService.h"
@@ -34,12 +31,6 @@ BENCHMARK(BM_RestoreOverheadPerWindow)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(11)
     ->UseRealTime();
-
-void addFigures(benchmark::State& state, const std::string& name,
-                const std::vector<double>& values) {
-    state.counters[name + "_mean"] = mean(values);
-    state.counters[name + "_median"] = median(values);
-}
 
 // One window to a new position and size, alternately two frames: timed is placeWindows until it
 // returns (the backend waits for KWin's report of the frame).
@@ -126,17 +117,13 @@ void BM_ShortcutToMoved(benchmark::State& state) {
     int next = 0;
     bool handled = false;
     // The app's main loop wakes when the hotkey service posts; so does this one.
-    std::mutex mutex;
-    std::condition_variable posted;
-    bool pressed = false;
+    PressSignal pressed;
     const Subscription handler = hotkeys.installPressHandler([&](std::optional<HotkeyID>) {
         engine.loop.post([&] {
             presets.apply(layouts[next]);
             handled = true;
         });
-        std::lock_guard lock(mutex);
-        pressed = true;
-        posted.notify_all();
+        pressed.notify();
         return hotkey_status::kNoError;
     });
     FrameWatch watch(uuid);
@@ -146,16 +133,10 @@ void BM_ShortcutToMoved(benchmark::State& state) {
     for (auto _ : state) {
         next = round++ % 2;
         handled = false;
-        {
-            std::lock_guard lock(mutex);
-            pressed = false;
-        }
+        pressed.reset();
         const auto start = Steady::now();
         testing::invokeKWinShortcut("vantrel Ctrl+Alt+1");
-        {
-            std::unique_lock lock(mutex);
-            posted.wait_for(lock, std::chrono::seconds{3}, [&] { return pressed; });
-        }
+        pressed.wait(std::chrono::seconds{3});
         // The main loop runs what the press posted: the preset returns once KWin placed it.
         engine.loop.runPending();
         const auto returned = Steady::now();
