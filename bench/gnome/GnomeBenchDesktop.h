@@ -21,9 +21,7 @@
 namespace vantrel::bench {
 
 // Window i is titled "Bench window i" and starts at this frame: 50 tiles in the 1280x800 output
-// below the Shell's top bar, apart. Mutter sends a window covered entirely by others no frame
-// callbacks, so its Qt client does not draw and never takes a new size: no window may cover
-// another.
+// below the Shell's top bar, apart, each at least the 100 px the capture takes.
 Rect startFrame(int window);
 
 // The GNOME backend as GnomeBackend composes it, made before the engine over it.
