@@ -38,6 +38,70 @@ const IFACE = `<node><interface name="app.vantrel.Shell1">
   <signal name="AcceleratorActivated"><arg name="action" type="u"/></signal>
 </interface></node>`;
 
+// The largest EDID there is (256 blocks of 128 bytes); anything longer is not one.
+const EDID_LIMIT = 32768;
+
+function displayConfigCall(method) {
+    return new Promise((resolve, reject) => Gio.DBus.session.call(
+        'org.gnome.Mutter.DisplayConfig', '/org/gnome/Mutter/DisplayConfig',
+        'org.gnome.Mutter.DisplayConfig', method, null, null,
+        Gio.DBusCallFlags.NONE, 10000, null, (c, result) => {
+            try {
+                resolve(c.call_finish(result));
+            } catch (e) {
+                reject(e);
+            }
+        }));
+}
+
+// The bytes of a file Mutter names as an output's EDID: a regular file, read up to the limit.
+function readEdidFile(path) {
+    const file = Gio.File.new_for_path(path);
+    const info = file.query_info('standard::type', Gio.FileQueryInfoFlags.NONE, null);
+    if (info.get_file_type() !== Gio.FileType.REGULAR)
+        return null;
+    const stream = file.read(null);
+    try {
+        const chunks = [];
+        let size = 0;
+        for (;;) {
+            const chunk = stream.read_bytes(4096, null).toArray();
+            if (chunk.length === 0)
+                break;
+            size += chunk.length;
+            if (size > EDID_LIMIT)
+                return null;
+            chunks.push(chunk);
+        }
+        const bytes = new Uint8Array(size);
+        chunks.reduce((at, chunk) => (bytes.set(chunk, at), at + chunk.length), 0);
+        return bytes;
+    } finally {
+        stream.close(null);
+    }
+}
+
+// GetResources' outputs carry their EDID as bytes ("edid") or as a file to read ("edid-file"):
+// each connector's EDID as hex text, where there is one.
+function edidsByConnector(reply) {
+    const [, , outputs] = reply.deepUnpack();
+    const edids = new Map();
+    for (const [, , , , connector, , , properties] of outputs) {
+        try {
+            let bytes = null;
+            if (properties.edid)
+                bytes = properties.edid.get_data_as_bytes().toArray();
+            else if (properties['edid-file'])
+                bytes = readEdidFile(properties['edid-file'].deepUnpack());
+            if (bytes && bytes.length > 0 && bytes.length <= EDID_LIMIT)
+                edids.set(connector, Array.from(bytes, b => b.toString(16).padStart(2, '0')).join(''));
+        } catch (e) {
+            logError(e, `Vantrel: no EDID for ${connector}`);
+        }
+    }
+    return edids;
+}
+
 // A refusal the caller sees as a D-Bus error; anything else thrown is a fault of ours.
 class Refusal extends Error {
     constructor(name, message) {
@@ -333,23 +397,23 @@ export class VantrelService {
     }
 
     async _displayConfig() {
-        const reply = await new Promise((resolve, reject) => Gio.DBus.session.call(
-            'org.gnome.Mutter.DisplayConfig', '/org/gnome/Mutter/DisplayConfig',
-            'org.gnome.Mutter.DisplayConfig', 'GetCurrentState', null, null,
-            Gio.DBusCallFlags.NONE, 10000, null, (c, result) => {
-                try {
-                    resolve(c.call_finish(result));
-                } catch (e) {
-                    reject(e);
-                }
-            }));
-        const [, physical] = reply.deepUnpack();
+        const [, physical] = (await displayConfigCall('GetCurrentState')).deepUnpack();
+        // The EDID only adds to a monitor's identity: without it the monitor is still listed.
+        const edids = await displayConfigCall('GetResources').then(edidsByConnector).catch(e => {
+            logError(e, 'Vantrel: no EDIDs from DisplayConfig');
+            return new Map();
+        });
         const manager = global.backend.get_monitor_manager();
         const byIndex = new Map();
         for (const [[connector, vendor, product, serial]] of physical) {
             const index = manager.get_monitor_for_connector(connector);
-            if (index >= 0)
-                byIndex.set(index, {name: connector, manufacturer: vendor, model: product, serial});
+            if (index < 0)
+                continue;
+            const edid = edids.get(connector);
+            byIndex.set(index, {
+                name: connector, manufacturer: vendor, model: product, serial,
+                ...edid ? {edid} : {},
+            });
         }
         return byIndex;
     }

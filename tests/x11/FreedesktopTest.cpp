@@ -1,6 +1,6 @@
 // What every Linux backend shares: the desktop-entry index agrees with GIO's list of installed
-// applications on a tree of entries made to trip a reader up; stored key codes as X keys; the XDG
-// folders.
+// applications on a tree of entries made to trip a reader up; stored key codes as X keys; display
+// ids from EDIDs, the same whichever backend reports them; the XDG folders.
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 #include <gtest/gtest.h>
@@ -12,10 +12,15 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "model/ShortcutText.h"
+#include "platform/compositor/CompositorModel.h"
 #include "platform/freedesktop/DesktopEntries.h"
+#include "platform/freedesktop/Edid.h"
 #include "platform/freedesktop/KeyCodes.h"
 #include "platform/freedesktop/XdgFolders.h"
 
@@ -169,6 +174,62 @@ TEST(X11KeyCodes, KeysymsWhereTheKeyboardExtensionIsMissing) {
     EXPECT_EQ(keysymForKeyCode(123), 0xff51u);  // Left
     EXPECT_EQ(keysymForKeyCode(117), 0xffffu);  // forward Delete
     EXPECT_FALSE(keysymForKeyCode(10).has_value());
+}
+
+std::vector<std::uint8_t> edid(std::uint8_t serial, const std::string& model) {
+    std::vector<std::uint8_t> data(128, 0);
+    data[8] = 0x10;
+    data[9] = 0xAC;   // vendor
+    data[10] = 0x42;  // product
+    data[12] = serial;
+    const std::size_t d = 54;
+    data[d + 3] = 0xFC;
+    for (std::size_t i = 0; i < 13; ++i)
+        data[d + 5 + i] = i < model.size() ? static_cast<std::uint8_t>(model[i]) : '\n';
+    return data;
+}
+
+std::string hex(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    for (const auto b : bytes) {
+        text += "0123456789ABCDEF"[b >> 4];
+        text += "0123456789ABCDEF"[b & 15];
+    }
+    return text;
+}
+
+TEST(EdidDisplayIds, TheEdidNamesThePanelWhateverPortAndSession) {
+    EXPECT_EQ(displayId(edid(1, "U2720Q"), "DP-1"), displayId(edid(1, "U2720Q"), "HDMI-2"));
+    EXPECT_NE(displayId(edid(1, "U2720Q"), "DP-1"), displayId(edid(2, "U2720Q"), "DP-1"));
+    EXPECT_NE(displayId({}, "DP-1"), displayId({}, "DP-2"));
+    EXPECT_NE(displayId({}, ""), 0u);
+    EXPECT_EQ(edidModelName(edid(1, "U2720Q")), "U2720Q");
+    EXPECT_EQ(edidModelName(std::vector<std::uint8_t>(20, 0)), std::nullopt);
+    // A compositor's half reports the EDID as hex: the monitor gets the id X11 gives the same
+    // bytes. Anything else in that field leaves the id of the other fields.
+    const std::string panel = hex(edid(1, "U2720Q"));
+    const auto reported = [](const std::string& edidText) {
+        compositor::CompositorModel model;
+        model.apply({{"kind", "monitors"},
+                     {"monitors",
+                      {{{"name", "DP-3"},
+                        {"manufacturer", "DEL"},
+                        {"model", "U2720Q"},
+                        {"serial", "1"},
+                        {"frame", {0, 0, 1920, 1080}},
+                        {"edid", edidText}}}}});
+        return model.snapshot(EntryIndex{})->monitors.at(0).id;
+    };
+    const auto fallback = compositor::monitorId({"DP-3", false, "DEL", "U2720Q", "1", {}, {}, {}});
+    const std::pair<std::string, std::uint32_t> cases[] = {
+        {panel, displayId(edid(1, "U2720Q"), "DP-1")},
+        {panel.substr(1), fallback},                  // odd length
+        {"zz" + panel.substr(2), fallback},           // not hex
+        {std::string(2 * 65536 + 2, '0'), fallback},  // longer than any EDID
+        {"", fallback},
+    };
+    for (const auto& [text, want] : cases) EXPECT_EQ(reported(text), want) << text.substr(0, 8);
+    EXPECT_NE(fallback, displayId(edid(1, "U2720Q"), "DP-3"));
 }
 
 TEST(XdgFolders, OnlyAbsoluteValuesCountElseTheDefaultsUnderHome) {

@@ -1,8 +1,9 @@
-// The X11 backend's pure parts: frames and decorations, coordinate spaces, struts, display ids,
-// and naming applications from WM_CLASS.
+// The X11 backend's pure parts: frames and decorations, coordinate spaces, struts, and naming
+// applications from WM_CLASS.
 #include <gtest/gtest.h>
 
 #include "platform/freedesktop/DesktopEntries.h"
+#include "platform/freedesktop/Edid.h"
 #include "platform/x11/Monitors.h"
 #include "platform/x11/X11Geometry.h"
 
@@ -55,7 +56,7 @@ TEST(X11Screens, ThePrimaryComesFirstAndTheWorkAreaApplies) {
     EXPECT_EQ(list[0].frame, (Rect{0, 0, 2560, 1440}));
     EXPECT_EQ(list[0].workArea, (Rect{0, 25, 2560, 1415}));
     EXPECT_EQ(list[1].frame, (Rect{-1920, 0, 1920, 1080}));
-    EXPECT_EQ(list[1].id, displayId({}, "DP-2"));
+    EXPECT_EQ(list[1].id, freedesktop::displayId({}, "DP-2"));
     // A panel in a corner: one monitor takes the manager's work area, whatever the strut says.
     const Strut corner{0, 0, 0, 24, 0, 0, 0, 0, 0, 0, 1800, 1919};
     EXPECT_EQ(
@@ -63,28 +64,6 @@ TEST(X11Screens, ThePrimaryComesFirstAndTheWorkAreaApplies) {
         (Rect{0, 0, 1896, 1080}));
     // No monitors at all: the whole root is one screen.
     EXPECT_EQ(buildMonitors({}, {}, std::nullopt, 800, 600).at(0).frame, (Rect{0, 0, 800, 600}));
-}
-
-std::vector<std::uint8_t> edid(std::uint8_t serial, const std::string& model) {
-    std::vector<std::uint8_t> data(128, 0);
-    data[8] = 0x10;
-    data[9] = 0xAC;   // vendor
-    data[10] = 0x42;  // product
-    data[12] = serial;
-    const std::size_t d = 54;
-    data[d + 3] = 0xFC;
-    for (std::size_t i = 0; i < 13; ++i)
-        data[d + 5 + i] = i < model.size() ? static_cast<std::uint8_t>(model[i]) : '\n';
-    return data;
-}
-
-TEST(X11DisplayIds, TheEdidNamesThePanelWhateverPortItIsOn) {
-    EXPECT_EQ(displayId(edid(1, "U2720Q"), "DP-1"), displayId(edid(1, "U2720Q"), "HDMI-2"));
-    EXPECT_NE(displayId(edid(1, "U2720Q"), "DP-1"), displayId(edid(2, "U2720Q"), "DP-1"));
-    EXPECT_NE(displayId({}, "DP-1"), displayId({}, "DP-2"));
-    EXPECT_NE(displayId({}, ""), 0u);
-    EXPECT_EQ(edidModelName(edid(1, "U2720Q")), "U2720Q");
-    EXPECT_EQ(edidModelName(std::vector<std::uint8_t>(20, 0)), std::nullopt);
 }
 
 TEST(X11Identity, FollowsTheOrderDesktopShellsUse) {

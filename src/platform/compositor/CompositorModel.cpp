@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "platform/freedesktop/Edid.h"
+
 namespace vantrel::compositor {
 namespace {
 
@@ -50,6 +52,7 @@ std::uint32_t fnv1a(std::uint32_t hash, std::string_view bytes) {
 }  // namespace
 
 std::uint32_t monitorId(const ReportedMonitor& monitor) {
+    if (!monitor.edid.empty()) return freedesktop::displayId(monitor.edid, monitor.name);
     std::uint32_t hash = 2166136261u;
     if (!monitor.serial.empty())
         hash = fnv1a(fnv1a(fnv1a(hash, monitor.manufacturer), monitor.model), monitor.serial);
@@ -82,9 +85,12 @@ std::vector<ReportedMonitor> CompositorModel::monitorsFrom(const Json& value) {
     std::vector<ReportedMonitor> list;
     if (!value.is_array()) return list;
     for (const auto& m : value) {
-        ReportedMonitor monitor{text(m, "name"),    flag(m, "primary"), text(m, "manufacturer"),
-                                text(m, "model"),   text(m, "serial"),  rect(m, "frame"),
-                                rect(m, "workArea")};
+        ReportedMonitor monitor{text(m, "name"),  flag(m, "primary"), text(m, "manufacturer"),
+                                text(m, "model"), text(m, "serial"),  {},
+                                rect(m, "frame"), rect(m, "workArea")};
+        // A malformed EDID is ignored: the monitor keeps the id its other fields give.
+        if (auto edid = freedesktop::edidFromHex(text(m, "edid")); edid && !edid->empty())
+            monitor.edid = std::move(*edid);
         if (monitor.frame.width > 0 && monitor.frame.height > 0) list.push_back(monitor);
     }
     // The primary first, where one is named; KWin names none, and its first is where panels start.

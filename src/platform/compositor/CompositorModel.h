@@ -43,6 +43,7 @@ struct ReportedMonitor {
     std::string manufacturer;
     std::string model;
     std::string serial;
+    std::vector<std::uint8_t> edid;  // the panel's EDID where the compositor's half sent it
     Rect frame;
     Rect workArea;
 };
@@ -110,8 +111,10 @@ class CompositorModel {
     std::shared_ptr<const native::Snapshot> snapshot_;
 };
 
-// A monitor's stable id: from its panel's manufacturer, model and serial where it is given,
-// else from the output name (as the X11 backend does without an EDID); never 0.
+// A monitor's stable id: the X11 backend's id of the same EDID where one was reported (so a layout
+// matches its displays in both sessions); else from its panel's manufacturer, model and serial
+// where they are given, else from the output name (as the X11 backend does without an EDID);
+// never 0.
 std::uint32_t monitorId(const ReportedMonitor& monitor);
 
 }  // namespace vantrel::compositor

@@ -8,6 +8,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/freedesktop/Edid.h"
 #include "platform/x11/XcbReply.h"
 
 namespace vantrel::x11 {
@@ -89,9 +90,10 @@ std::vector<native::Monitor> buildMonitors(std::vector<MonitorInfo> monitors,
         } else if (!struts.empty()) {
             visible = visibleArea(monitor.root, struts, rootWidth, rootHeight);
         }
-        list.push_back(native::Monitor{displayId(monitor.edid, monitor.name),
-                                       edidModelName(monitor.edid).value_or(monitor.name),
-                                       toDesktop(monitor.root), toDesktop(visible), list.empty()});
+        list.push_back(
+            native::Monitor{freedesktop::displayId(monitor.edid, monitor.name),
+                            freedesktop::edidModelName(monitor.edid).value_or(monitor.name),
+                            toDesktop(monitor.root), toDesktop(visible), list.empty()});
     }
     return list;
 }

@@ -1,4 +1,4 @@
-// Coordinate conversions, strut arithmetic and EDID parsing for the X11 backend.
+// Coordinate conversions and strut arithmetic for the X11 backend.
 #include "platform/x11/X11Geometry.h"
 
 #include <algorithm>
@@ -61,45 +61,6 @@ Rect visibleArea(const Rect& monitor, const std::vector<Strut>& struts, double r
     if (right < left) right = left;
     if (bottom < top) bottom = top;
     return Rect{left, top, right - left, bottom - top};
-}
-
-namespace {
-
-std::uint32_t fnv1a(std::uint32_t hash, std::uint8_t byte) {
-    return (hash ^ byte) * 16777619u;
-}
-
-}  // namespace
-
-std::uint32_t displayId(const std::vector<std::uint8_t>& edid, std::string_view name) {
-    std::uint32_t hash = 2166136261u;
-    if (edid.size() >= 128) {
-        // Vendor, product and serial (bytes 8 to 15) name the panel whatever port it is on; the
-        // serial-number descriptor separates panels whose header serial is 0.
-        for (std::size_t i = 8; i < 16; ++i) hash = fnv1a(hash, edid[i]);
-        for (std::size_t d = 54; d + 18 <= 126; d += 18) {
-            if (edid[d] == 0 && edid[d + 1] == 0 && edid[d + 3] == 0xFF)
-                for (std::size_t i = d + 5; i < d + 18; ++i) hash = fnv1a(hash, edid[i]);
-        }
-    } else {
-        for (char c : name) hash = fnv1a(hash, static_cast<std::uint8_t>(c));
-    }
-    return hash == 0 ? 1 : hash;
-}
-
-std::optional<std::string> edidModelName(const std::vector<std::uint8_t>& edid) {
-    if (edid.size() < 128) return std::nullopt;
-    for (std::size_t d = 54; d + 18 <= 126; d += 18) {
-        if (edid[d] != 0 || edid[d + 1] != 0 || edid[d + 3] != 0xFC) continue;
-        std::string text;
-        for (std::size_t i = d + 5; i < d + 18; ++i) {
-            if (edid[i] == '\n' || edid[i] == 0) break;
-            text.push_back(static_cast<char>(edid[i]));
-        }
-        while (!text.empty() && text.back() == ' ') text.pop_back();
-        if (!text.empty()) return text;
-    }
-    return std::nullopt;
 }
 
 }  // namespace vantrel::x11

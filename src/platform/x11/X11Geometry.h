@@ -1,11 +1,7 @@
-// Coordinate conversions between X root-window pixels and the desktop space, struts and EDIDs.
+// Coordinate conversions between X root-window pixels and the desktop space, and struts.
 #pragma once
 
 #include <array>
-#include <cstdint>
-#include <optional>
-#include <string>
-#include <string_view>
 #include <vector>
 
 #include "base/Geometry.h"
@@ -41,11 +37,5 @@ Strut strutFromLegacy(const std::array<double, 4>& strut, double rootWidth, doub
 // reserve a band along an edge of the whole X screen.
 Rect visibleArea(const Rect& monitor, const std::vector<Strut>& struts, double rootWidth,
                  double rootHeight);
-
-// A 32-bit display id that survives restarts: from the EDID's vendor, product and serial when
-// there is an EDID, else from the monitor's name. Never 0.
-std::uint32_t displayId(const std::vector<std::uint8_t>& edid, std::string_view name);
-// The model name of the EDID's monitor-name descriptor, if any.
-std::optional<std::string> edidModelName(const std::vector<std::uint8_t>& edid);
 
 }  // namespace vantrel::x11
