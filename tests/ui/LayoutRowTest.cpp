@@ -85,11 +85,11 @@ TEST_F(LayoutRowTest, HoverControlsKeysAndEveryWayToRestoreButASingleClick) {
     // The keyboard moves between rows, restores, asks to delete and edits as the menu does.
     QTest::keyClick(&menu(), Qt::Key_Down);
     EXPECT_TRUE(row(0)->hasFocus());
+    QTest::keyClick(row(0), Qt::Key_Return);
+    h.loop.runPending();
+    EXPECT_EQ(h.frameOf(live), (Rect{10, 20, 500, 400}));
     QTest::keyClick(row(0), Qt::Key_Down);
     EXPECT_TRUE(row(1)->hasFocus());
-    QTest::keyClick(row(1), Qt::Key_Return);
-    h.loop.runPending();
-    EXPECT_EQ(h.frameOf(live), (Rect{30, 40, 600, 500}));
     QTest::keyClick(row(1), Qt::Key_Delete);
     ASSERT_EQ(dialogs.asked.size(), 1U);
     EXPECT_EQ(dialogs.asked[0].title, "Delete \"B\"?");
