@@ -33,7 +33,7 @@ class AppScenarioTest : public ::testing::Test {
         w.size = {400, 300};
         live = h.desktop.addWindow(editor, w);
         mail = h.desktop.addApplication(
-            SimApp{"org.example.Mail", "Mail", 20, native::AppRole::regular, false, false}, false);
+            SimApp{"org.example.Mail", "Mail", 20, native::AppRole::regular, false, true}, false);
 
         byHotkey.shortcutKeyCode = 18;
         byHotkey.shortcutModifiers = kCmdOpt;
@@ -146,8 +146,18 @@ TEST_F(AppScenarioTest, LaunchStepsRunInOrderAndTheWelcomeWindowOpensOnFirstRun)
     EXPECT_EQ(steps, (std::vector<std::string>{"status item", "updater"}));
 }
 
-// The whole core with the restore on a real thread (checked by TSan builds).
+// The whole core with the restore and its launch on a real thread (checked by TSan builds).
 TEST_F(AppScenarioTest, AHotkeyRestoreOnTheSerialExecutor) {
+    SimWindow inbox;
+    inbox.size = {300, 200};
+    const auto inboxWindow = h.desktop.addWindow(mail, inbox);
+    h.desktop.setLaunch(mail, SimLaunch{1s, 2, std::nullopt});
+    byHotkey.launchMissingApps = true;
+    byHotkey.windows.push_back(windowState("org.example.Mail", 0, {5, 5, 300, 200}));
+    h.writeLayoutFile({byHotkey});
+    int launchesOnMain = 0;
+    auto launches = h.seam.observeApplicationLaunches(
+        [&](const RunningApplication&) { launchesOnMain += h.loop.isMainThread() ? 1 : 0; });
     SerialExecutor threads(h.loop);
     auto& app = h.create(&threads);
     h.loop.runPending();
@@ -164,6 +174,8 @@ TEST_F(AppScenarioTest, AHotkeyRestoreOnTheSerialExecutor) {
     }
     EXPECT_TRUE(finished);
     EXPECT_EQ(h.frameOf(live), (Rect{10, 20, 500, 400}));
+    EXPECT_EQ(h.frameOf(inboxWindow), (Rect{5, 5, 300, 200}));
+    EXPECT_EQ(launchesOnMain, 1);
     h.app.reset();  // before the worker it was given
 }
 

@@ -226,8 +226,6 @@ popover_id() {
 popover_shown() { [ -n "$(popover_id)" ]; }
 point_at_tray_icon() { place "$(tray_icon)"; xdotool mousemove $((x + w / 2)) $((y + h / 2)); }
 
-# --- A right click on the tray icon opens its menu: "Window Layouts", then the layouts. The
-# keyboard picks "Desk" (Down, Down, Return), and the windows move.
 # The viewable windows of ours whose _NET_WM_WINDOW_TYPE matches, such as the tooltip's.
 ours_typed() {
   local found=1
@@ -243,18 +241,6 @@ tray_menu() {
       ! xwininfo -id "$id" | grep -q "Width: 300$" && echo "$id" && return
   done; return 1
 }
-scramble
-point_at_tray_icon; xdotool click 3
-# Keys go to the menu only once it is mapped: the tooltip shows up first, and matches no menu.
-if poll 10 tray_menu >/dev/null; then
-  pass "a right click opened the tray menu"
-  xdotool key Down Down Return
-  poll 10 restored && pass "choosing Desk in the tray menu restored the layout" \
-    || fail "tray menu: Alpha $(frame "$alpha") (want $alpha_saved), Beta $(frame "$beta")"
-  check "the tray menu closed" poll 10 eval '! tray_menu >/dev/null'
-else
-  fail "no tray menu after a right click"
-fi
 
 # --- A second start on this display says so, wakes the first (its popover) and exits 0.
 second=$(timeout 20 "$vantrel" 2>"$work/second.err" >"$work/second.out"; echo $?)

@@ -71,19 +71,11 @@ TEST(LayoutFileJson, DecodesTheExampleDocumentAndReEncodesEveryKeyValueInOrder) 
     ASSERT_TRUE(encoded);
     // ordered_json compares objects member by member in order.
     EXPECT_EQ(nlohmann::ordered_json::parse(*encoded), nlohmann::ordered_json::parse(kExample));
+    // Indented one key a line, each closing bracket on a line of its own.
     EXPECT_NE(encoded->find("\n    \"name\": \"Work\",\n    \"shortcutKeyCode\": 18,\n"),
               std::string::npos)
         << *encoded;
-}
-
-TEST(LayoutFileJson, WritesIndentedOneKeyPerLine) {
-    DisplayInfo info{7, -0.0, 25, 1512.5, 982, true, "Built-in \"Retina\"\n"};
-    const auto text = encodeJson(info);
-    ASSERT_TRUE(text);
-    EXPECT_EQ(*text,
-              "{\n  \"displayID\": 7,\n  \"frameX\": -0,\n  \"frameY\": 25,\n"
-              "  \"frameWidth\": 1512.5,\n  \"frameHeight\": 982,\n  \"isMain\": true,\n"
-              "  \"name\": \"Built-in \\\"Retina\\\"\\n\"\n}");
+    EXPECT_TRUE(encoded->ends_with("Z\"\n  }\n]\n")) << *encoded;
 }
 
 TEST(LayoutFileJson, MissingOrNullOptionalKeysTakeTheirDefaultsAndUnknownKeysAreIgnored) {
@@ -224,13 +216,14 @@ TEST(LayoutFileJson, ValuesMustFitTheirField) {
     EXPECT_EQ(layout->name.size(), name.size());
 }
 
-// Invalid UTF-8 in a record is mended on writing; a non-finite number cannot be written.
+// Invalid UTF-8 in a record is mended on writing, other text escaped; a non-finite number cannot
+// be written.
 TEST(LayoutFileJson, WritingMendsInvalidUtf8AndRefusesNonFiniteNumbers) {
     WindowState window;
-    window.windowTitle = std::string("bad \xFF\xC3 end");
+    window.windowTitle = std::string("bad \xFF\xC3 \"end\"\\\n\x01");
     const auto back = decodeWindowState(*encodeJson(window));
     ASSERT_TRUE(back) << back.error().message;
-    EXPECT_EQ(back->windowTitle, "bad \uFFFD\uFFFD end");
+    EXPECT_EQ(back->windowTitle, "bad \uFFFD\uFFFD \"end\"\\\n\x01");
     WindowLayout layout;
     layout.windows.resize(3);
     layout.windows[2].relativeFrameY = std::numeric_limits<double>::infinity();

@@ -22,8 +22,6 @@ TEST_F(MenuViewTest, EmptyStateFooterAndASheetThatPersistsUntilCancelOrEscape) {
     click(&menu(), "preferencesButton");
     click(&menu(), "preferencesButton");
     EXPECT_EQ(windows("preferencesWindow").size(), 2);
-    click(&menu(), "quitButton");
-    EXPECT_EQ(quits, 1);
     // Cancel and Escape leave the field empty; the sheet persists across openings.
     click(&menu(), "saveLayoutButton");
     auto* field = child<QLineEdit>(&menu(), "layoutNameField");
