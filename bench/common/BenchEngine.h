@@ -95,4 +95,29 @@ class PressSignal {
 void restoreOverheadPerWindow(benchmark::State& state, WindowService& service, CountingClock& clock,
                               Rect shift);
 
+// The capture and the restore overhead, which the compositor benchmarks run alike over their own
+// Engine (made with a clock or without; start() false when the desktop never came).
+template <class Engine>
+void captureInProcess(benchmark::State& state, const char* notReady) {
+    Engine engine;
+    if (!engine.start()) {
+        state.SkipWithError(notReady);
+        return;
+    }
+    std::size_t captured = 0;
+    for (auto _ : state) captured = engine.service->captureWindows().size();
+    state.counters["windows"] = static_cast<double>(captured);
+}
+
+template <class Engine>
+void restoreOverhead(benchmark::State& state, const char* notReady, Rect shift) {
+    CountingClock clock;
+    Engine engine(clock);
+    if (!engine.start()) {
+        state.SkipWithError(notReady);
+        return;
+    }
+    restoreOverheadPerWindow(state, *engine.service, clock, shift);
+}
+
 }  // namespace vantrel::bench

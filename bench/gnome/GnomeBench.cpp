@@ -13,29 +13,16 @@ using namespace vantrel;
 using namespace vantrel::bench;
 
 void BM_CaptureInProcess(benchmark::State& state) {
-    Engine engine;
-    if (!engine.start()) {
-        state.SkipWithError("the extension never listed the desktop");
-        return;
-    }
-    std::size_t captured = 0;
-    for (auto _ : state) captured = engine.service->captureWindows().size();
-    state.counters["windows"] = static_cast<double>(captured);
+    captureInProcess<Engine>(state, "the extension never listed the desktop");
 }
 BENCHMARK(BM_CaptureInProcess)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
+// The tiles shifted stay inside the output's work area and apart.
 void BM_RestoreOverheadPerWindow(benchmark::State& state) {
-    CountingClock clock;
-    Engine engine(clock);
-    if (!engine.start()) {
-        state.SkipWithError("the extension never listed the desktop");
-        return;
-    }
-    // The tiles shifted stay inside the output's work area and apart.
-    restoreOverheadPerWindow(state, *engine.service, clock, Rect{8, 30, 8, 0});
+    restoreOverhead<Engine>(state, "the extension never listed the desktop", Rect{8, 30, 8, 0});
 }
 // The last window's final check waits for a quiet period once per restore: 20 and 50 windows
 // separate that fixed part from what each window costs.

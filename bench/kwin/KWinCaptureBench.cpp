@@ -10,14 +10,7 @@ using namespace vantrel;
 using namespace vantrel::bench;
 
 void BM_CaptureInProcess(benchmark::State& state) {
-    Engine engine;
-    if (!engine.start()) {
-        state.SkipWithError("KWin's script never reported the desktop");
-        return;
-    }
-    std::size_t captured = 0;
-    for (auto _ : state) captured = engine.service->captureWindows().size();
-    state.counters["windows"] = static_cast<double>(captured);
+    captureInProcess<Engine>(state, "KWin's script never reported the desktop");
 }
 BENCHMARK(BM_CaptureInProcess)
     ->Unit(benchmark::kMillisecond)

@@ -13,15 +13,10 @@ namespace {
 using namespace vantrel;
 using namespace vantrel::bench;
 
+// The grid's windows shifted stay inside the 1280x800 output.
 void BM_RestoreOverheadPerWindow(benchmark::State& state) {
-    CountingClock clock;
-    Engine engine(clock);
-    if (!engine.start()) {
-        state.SkipWithError("KWin's script never reported the desktop");
-        return;
-    }
-    // The grid's windows shifted stay inside the 1280x800 output.
-    restoreOverheadPerWindow(state, *engine.service, clock, Rect{300, 200, 40, 0});
+    restoreOverhead<Engine>(state, "KWin's script never reported the desktop",
+                            Rect{300, 200, 40, 0});
 }
 // The last window's final check waits for a quiet period once per restore: 20 and 50 windows
 // separate that fixed part from what each window costs.
