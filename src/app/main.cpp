@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -143,6 +144,9 @@ std::vector<vantrel::AppChoice> installedAppChoices() {
 
 int main(int argc, char** argv) {
     if (const auto exitCode = handleArguments(argc, argv)) return *exitCode;
+    // A peer that went away (the X server above all: libxcb writes without MSG_NOSIGNAL) is an
+    // error the connection reports, so the loss is logged and we end with 1, not by the signal.
+    std::signal(SIGPIPE, SIG_IGN);
 
     using namespace vantrel;
     const BackendChoice choice = backends();

@@ -405,8 +405,12 @@ if command -v dbus-daemon >/dev/null; then
   kill "$bus_pid"; unset DBUS_SESSION_BUS_ADDRESS
 fi
 
-# --- Losing the X server: our line, and status 1.
+# --- Losing the X server amid a restore that writes to it: our line and status 1, not death by
+# the signal a write to the closed connection raises.
+write_layouts Long
 started
+xdotool key ctrl+alt+3
+check "Ctrl+Alt+3 started the long restore before the X server ends" poll 10 long_running
 kill "${pids[0]}"
 poll 10 eval '! kill -0 "$vantrel_pid"' || fail "Vantrel outlived its X server"
 wait "$vantrel_pid"; status=$?
