@@ -3,7 +3,6 @@
 
 #include <limits>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -200,19 +199,11 @@ TEST_F(PreferencesTest, AnUnencodableMapKeepsTheOldStoredValueButStillPosts) {
     EXPECT_EQ(posts, 1);
 }
 
-TEST(PresetLayout, EveryCaseRoundTripsThroughItsUniqueRawValueExactly) {
-    const auto& all = allPresetLayouts();
-    ASSERT_EQ(all.size(), 15u);
-    std::set<std::string_view> raws;
-    for (const auto preset : all) {
-        raws.insert(rawValue(preset));
+// A raw value shared by two cases would send the second back as the first.
+TEST(PresetLayout, EveryCaseRoundTripsThroughItsRawValueExactly) {
+    for (const auto preset : allPresetLayouts())
         EXPECT_EQ(presetLayoutFromRawValue(rawValue(preset)), preset) << rawValue(preset);
-    }
-    EXPECT_EQ(raws.size(), 15u);
-    EXPECT_EQ(rawValue(PresetLayout::topLeftQuarter), "Top Left");
-    // Case, spaces and near names do not match.
-    for (const char* text : {"left half", "LEFT HALF", "Left Half ", " Left Half", "LeftHalf",
-                             "leftHalf", "Top Left Quarter", ""})
+    for (const char* text : {"left half", "Left Half ", "LeftHalf", ""})
         EXPECT_EQ(presetLayoutFromRawValue(text), std::nullopt) << '"' << text << '"';
 }
 
@@ -239,10 +230,9 @@ TEST(PresetShortcutJson, AnyFaultRejectsTheWholeMap) {
     // One faulty "Left Half" entry beside a good one.
     for (const char* entry :
          {R"({"keyCode":123})", R"({"modifiers":786432})", R"({"keyCode":65536,"modifiers":0})",
-          R"({"keyCode":-1,"modifiers":0})", R"({"keyCode":12.5,"modifiers":0})",
-          R"({"keyCode":12.0,"modifiers":0})", R"({"keyCode":"12","modifiers":0})",
-          R"({"keyCode":null,"modifiers":0})", R"({"keyCode":1,"modifiers":18446744073709551616})",
-          R"({"keyCode":1,"modifiers":-786432})", R"([123,786432])", R"(null)"})
+          R"({"keyCode":-1,"modifiers":0})", R"({"keyCode":12.0,"modifiers":0})",
+          R"({"keyCode":"12","modifiers":0})", R"({"keyCode":1,"modifiers":18446744073709551616})",
+          R"([123,786432])"})
         EXPECT_EQ(decodePresetShortcuts("{" + good + ",\"Left Half\":" + entry + "}"), std::nullopt)
             << entry;
 }
