@@ -1,4 +1,5 @@
-// Space tracking: the current Space, the on-screen numbers, the 5-second refresh.
+// The engine's polls: the current Space, its on-screen numbers and the 5-second refresh; the
+// accessibility permission and its 2-second poll.
 #include <gtest/gtest.h>
 
 #include "EngineFixture.h"
@@ -71,6 +72,39 @@ TEST_F(SpaceServiceTest, StartedOffTheMainThreadRefreshesOnItAndOutlivesNoServic
     service2.reset();
     EXPECT_EQ(loop.pendingCount(), pending);
     loop.advance(10s);
+}
+
+using PermissionTest = EngineTest;
+
+TEST_F(PermissionTest, UntrustedStartPollsEveryTwoSecondsUntilGrantedAndWithdrawnTrustLowersIt) {
+    EXPECT_TRUE(desktop.calls().empty());  // construction asks nothing
+    desktop.setTrusted(false);
+    service.start();
+    EXPECT_EQ(desktop.callCount("capabilities"), 1u);
+    loop.advance(3s);
+    EXPECT_EQ(desktop.callCount("capabilities"), 2u);
+    EXPECT_FALSE(service.hasAccessibilityPermission.get());
+
+    desktop.setTrusted(true);
+    loop.advance(1s);  // the tick at 4 s finds the grant and queues the assignment
+    EXPECT_TRUE(service.hasAccessibilityPermission.get());
+    EXPECT_FALSE(service.isPolling());
+    EXPECT_EQ(loop.pendingCount(), 0u);
+    // A check that agrees with the flag schedules nothing; granted, polling does not start.
+    service.checkAccessibilityPermission();
+    EXPECT_EQ(loop.pendingCount(), 0u);
+    service.startPermissionPolling();
+    EXPECT_FALSE(service.isPolling());
+
+    // Polling then waits for someone to ask again.
+    desktop.setTrusted(false);
+    service.checkAccessibilityPermission();
+    loop.runPending();
+    EXPECT_FALSE(service.hasAccessibilityPermission.get());
+    EXPECT_FALSE(service.isPolling());
+    service.startPermissionPolling();
+    service.startPermissionPolling();  // one poll only
+    EXPECT_EQ(loop.pendingCount(), 1u);
 }
 
 }  // namespace
