@@ -104,7 +104,7 @@ TEST_F(PreferencesTest, LaunchAtLoginAnnouncesThenStoresThenAsksTheLoginItem) {
     EXPECT_EQ(defaults.object("launchAtLogin"), DefaultsValue{false});
 }
 
-TEST_F(PreferencesTest, CheckForUpdatesReachesASwitchHandedOverAfterConstruction) {
+TEST_F(PreferencesTest, CheckForUpdatesReachesALateSwitchAndARefusedLoginItemIsReported) {
     auto store = make();
     store->setCheckForUpdates(false);  // no update service yet: stored only
     EXPECT_EQ(defaults.object("checkForUpdates"), DefaultsValue{false});
@@ -116,10 +116,8 @@ TEST_F(PreferencesTest, CheckForUpdatesReachesASwitchHandedOverAfterConstruction
     store->setCheckForUpdates(true);
     EXPECT_EQ(switched, (std::vector<std::pair<bool, bool>>{{true, true}}));
     EXPECT_TRUE(store->checkForUpdates());
-}
 
-TEST_F(PreferencesTest, RefusedLoginItemIsReportedAndThePreferenceKeepsTheWrittenValue) {
-    auto store = make();
+    // A refused login item is reported; the preference keeps the written value.
     loginItem.refusal = "Operation not permitted";
     store->setLaunchAtLogin(true);
     EXPECT_TRUE(store->launchAtLogin() && defaults.boolForKey("launchAtLogin"));
