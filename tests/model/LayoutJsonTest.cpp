@@ -119,6 +119,7 @@ TEST(LayoutFileJson, FailuresSayWhatAndWhere) {
          R"(layout 1: windows[2]: missing key "frameX")"},
         {R"([{"id": "3F2504E0-4F89-41D3-9A0C-0305E82C3301"}])", R"(layout 0: missing key "name")"},
         {fileWith(R"(, "name": 5)"), "layout 0: name: expected a string, found a number"},
+        {fileWith(R"(, "name": null)"), "layout 0: name: expected a string, found null"},
         {fileWith(R"(, "id": "not-a-uuid")"),
          R"(layout 0: id: not a UUID such as "3F2504E0-4F89-41D3-9A0C-0305E82C3301")"},
         {fileWith(R"(, "createdAt": "2025-03-14 09:26:53")"),

@@ -230,7 +230,7 @@ TEST(PresetShortcutJson, AnyFaultRejectsTheWholeMap) {
          {R"({"keyCode":123})", R"({"modifiers":786432})", R"({"keyCode":65536,"modifiers":0})",
           R"({"keyCode":-1,"modifiers":0})", R"({"keyCode":12.0,"modifiers":0})",
           R"({"keyCode":"12","modifiers":0})", R"({"keyCode":1,"modifiers":18446744073709551616})",
-          R"([123,786432])"})
+          R"({"keyCode":1,"modifiers":-786432})", R"([123,786432])"})
         EXPECT_EQ(decodePresetShortcuts("{" + good + ",\"Left Half\":" + entry + "}"), std::nullopt)
             << entry;
 }
