@@ -44,8 +44,6 @@ class LayoutCommandsTest : public AutomationTest {
     }
 };
 
-// --- Changing the list -----------------------------------------------------------------------
-
 // Saving or recapturing without permission, or with every window closed, would wipe windows: they
 // change nothing and say so.
 TEST_F(LayoutCommandsTest, SaveUpdateRecaptureAndRemoveChangeOnlyTheirLayoutAndPostOnceEach) {
@@ -126,8 +124,6 @@ TEST_F(LayoutCommandsTest, AFailedSaveIsReportedAndKeptAndChangesBuildOnTheFileO
     EXPECT_EQ(posts, 2);  // the reload, then the save
     EXPECT_EQ(namesOnDisk(), (std::vector<std::string>{"Theirs", "Next"}));
 }
-
-// --- Restores --------------------------------------------------------------------------------
 
 TEST_F(LayoutCommandsTest, SummaryToErrorTableAndTheErrorTexts) {
     const auto after = [](RestoreSummary summary, std::optional<LayoutError> before = {}) {
@@ -252,8 +248,6 @@ TEST_F(LayoutCommandsTest, TheLastRestoreWinsAndCancelOrALateStartStopsOneQuietl
     EXPECT_EQ(ended.size(), 2U);
 }
 
-// --- The Space prompt ------------------------------------------------------------------------
-
 // The layout and its window are on Space 2 while Space 1 is current: the restore waits for the
 // answer as a typed value, and each answer restores through the same door as every restore.
 TEST_F(LayoutCommandsTest, TheSpacePromptWaitsTypedAndEachAnswerDoesItsPart) {
@@ -304,8 +298,6 @@ TEST_F(LayoutCommandsTest, TheSpacePromptWaitsTypedAndEachAnswerDoesItsPart) {
         EXPECT_EQ(preferences.ignoreSpaceMismatch(), row.remembered);
     }
 }
-
-// --- Deadlines on the executor ---------------------------------------------------------------
 
 // A preset or save the desktop could not serve in time answers with nothing and changes nothing.
 TEST_F(LayoutCommandsTest, CountsPresetsAndSavesRunOnTheExecutorOneCountAtATimeAndNotWhenLate) {

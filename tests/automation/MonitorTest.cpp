@@ -36,8 +36,6 @@ class MonitorTest : public AutomationTest {
     }
 };
 
-// --- Displays ------------------------------------------------------------------------------
-
 // Start finds a layout bound to the displays it starts with and triggers nothing; a burst of
 // changes is handled once, 500 ms after the last, restoring the first layout bound to exactly the
 // new ones (a layout not bound, or without displays, is no match).
@@ -96,8 +94,6 @@ TEST_F(MonitorTest, ChangesWithoutATriggeringLayoutAreOnlyReportedAndEndingTheWa
     loop.advance(1s);
     EXPECT_TRUE(log.lines().empty());
 }
-
-// --- Launches --------------------------------------------------------------------------------
 
 // Only the whole identifier, in its case, triggers.
 TEST_F(MonitorTest, ALaunchRestoresTheFirstListingLayoutAsItWasHalfASecondLater) {

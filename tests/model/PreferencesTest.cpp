@@ -71,8 +71,6 @@ TEST_F(PreferencesTest, FreshDefaultsWriteNothingOnlyAStoredBooleanCountsAndWhat
     EXPECT_TRUE(make()->ignoreSpaceMismatch());
 }
 
-// --- Write order ---------------------------------------------------------------------------
-
 // A login item that notes what the defaults hold when it is asked.
 class ProbingLoginItem final : public LoginItem {
   public:
@@ -127,8 +125,6 @@ TEST_F(PreferencesTest, CheckForUpdatesReachesALateSwitchAndARefusedLoginItemIsR
                                "LaunchAtLogin: Failed to disable: Operation not permitted"}));
     EXPECT_EQ(loginItem.requests, (std::vector<bool>{true, false}));  // no retries
 }
-
-// --- Preset shortcuts ----------------------------------------------------------------------
 
 TEST_F(PreferencesTest, PresetWriteStoresBeforePostingAndSurvivesARestart) {
     auto store = make();
