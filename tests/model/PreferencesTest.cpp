@@ -41,10 +41,7 @@ class PreferencesTest : public ::testing::Test {
 };
 
 TEST_F(PreferencesTest, FreshDefaultsWriteNothingOnlyAStoredBooleanCountsAndWhatIsStored) {
-    auto fresh = make();
-    EXPECT_FALSE(fresh->launchAtLogin() || fresh->ignoreSpaceMismatch());
-    EXPECT_TRUE(fresh->checkForUpdates() && fresh->showWindowCount());
-    EXPECT_TRUE(fresh->presetShortcuts().empty());
+    EXPECT_TRUE(make()->presetShortcuts().empty());  // the other defaults: below, as fallbacks
     for (const char* key : {"launchAtLogin", "showWindowCount", "checkForUpdates",
                             "ignoreSpaceMismatch", "presetShortcuts"})
         EXPECT_TRUE(std::holds_alternative<std::monostate>(defaults.object(key))) << key;
