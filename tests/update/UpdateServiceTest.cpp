@@ -59,7 +59,6 @@ class RecordingPresenter final : public UpdatePresenter {
 // Records what the service asks of the updater.
 class RecordingUpdater final : public Updater {
   public:
-    explicit RecordingUpdater(bool canCheck) : can(canCheck) {}
     void setAutomaticallyChecksForUpdates(bool enabled) override {
         calls.push_back(std::string("automatic ") + (enabled ? "on" : "off"));
     }
@@ -71,7 +70,7 @@ class RecordingUpdater final : public Updater {
     void startUpdater() override { calls.push_back("start"); }
     void checkForUpdates() override { calls.push_back("check"); }
     Published<bool>& canCheckForUpdates() override { return can; }
-    Published<bool> can;
+    Published<bool> can{true};
     std::vector<std::string> calls;
 };
 
@@ -87,7 +86,7 @@ inline AppcastItem release(std::string version, std::string shortVersion = {}) {
 // With an updater of its own the delegate starts it at launch, not the hook; the order of the
 // launch steps is AppScenarioTest's, the updater's calls UpdateService's.
 TEST(AppUpdate, TheDelegateStartsItsUpdaterAtLaunchAndFollowsThePreference) {
-    RecordingUpdater updater(true);
+    RecordingUpdater updater;
     testing::AppHarness h;
     h.app = std::make_unique<AppDelegate>(AppPlatform{h.seam, h.hotkeys, h.defaults, h.loginItem,
                                                       h.loop, h.loop, h.inlineWorker, h.log,
@@ -111,7 +110,7 @@ TEST(UpdateService, StoredFalseKeepsAutomaticChecksOffAndAGoneServiceHearsNothin
     NotificationCenter notifications;
     MemoryLog log;
     PreferencesStore prefs(defaults, loginItem, notifications, log);
-    RecordingUpdater updater(true);
+    RecordingUpdater updater;
     {
         UpdateService service(updater, prefs);
         service.start();
