@@ -147,8 +147,6 @@ TEST_F(RestoreTest, PausesFiftyMillisecondsBetweenWindowsOnly) {
     }
 }
 
-// --- Space check ---------------------------------------------------------------------------
-
 class SpaceCheckTest : public RestoreTest {
   protected:
     SimWindowId live = 0;
@@ -218,8 +216,6 @@ TEST_F(SpaceCheckTest, StatedCurrentSpaceDecidesAndTheAnswerBringsWindowsThere) 
     EXPECT_EQ(restore({onSpace(4, true)}, true).restoredWindows, 1);
     EXPECT_EQ(desktop.callCount("toCurrentWorkspace"), 1u);
 }
-
-// --- Placement mode ------------------------------------------------------------------------
 
 class PlacementTest : public RestoreTest {
   protected:
@@ -331,8 +327,6 @@ TEST_F(PlacementTest, FramesNoMonitorCanShowAreRefusedAndNamed) {
     }
 }
 
-// --- Launching and closing -----------------------------------------------------------------
-
 using LaunchTest = RestoreTest;
 
 TEST_F(LaunchTest, LaunchesMissingAppsInTheBackgroundThenBacksOffAtMostTenChecks) {
@@ -363,12 +357,7 @@ TEST_F(LaunchTest, LaunchesMissingAppsInTheBackgroundThenBacksOffAtMostTenChecks
     EXPECT_EQ(desktop.callCount("launch"), 2u);
     EXPECT_EQ(desktop.callCount("launch org.example.Mail activate"), 0u);
 
-    // Long waits start at their own interval and still stop at two seconds.
-    loop.clearSleeps();
-    service.waitForAppWindows({"org.example.Slow"}, 200, 1s);
-    std::vector<Duration> sleeps(199, 2s);
-    sleeps[0] = sleeps[1] = 1s;  // 1.5 rounds down to 1
-    EXPECT_EQ(loop.sleeps(), sleeps);
+    // No checks, or no such application running: no wait.
     loop.clearSleeps();
     service.waitForAppWindows({"org.example.Slow"}, 0, 1s);
     service.waitForAppWindows({"org.example.NotRunning"}, 10, 1s);

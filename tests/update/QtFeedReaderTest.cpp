@@ -1,24 +1,85 @@
-// Reading the update feed: parsing, and whole checks over HTTP against a loopback server.
+// Reading the update feed: parsing, and whole checks over HTTP against a scripted server on
+// 127.0.0.1 inside the test process.
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QMap>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <optional>
 
 #include "../ui/QtWait.h"
-#include "LoopbackServer.h"
 #include "update/qt/AppcastParser.h"
 #include "update/qt/QtFeedReader.h"
 
 namespace vantrel {
 namespace {
 
-using testing::Reply;
+struct Reply {
+    int status = 200;
+    QByteArray body;
+    QByteArray headers;  // extra header lines, each ending in \r\n
+    // Reads the request and never answers.
+    bool silent = false;
+};
+
+class LoopbackServer {
+  public:
+    LoopbackServer() {
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] { accept(); });
+    }
+
+    QString url(const QString& path) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path);
+    }
+    void route(const QByteArray& path, Reply reply) { routes_.insert(path, std::move(reply)); }
+
+    // The paths asked for, in order.
+    QList<QByteArray> requests;
+
+  private:
+    void accept() {
+        while (QTcpSocket* socket = server_.nextPendingConnection()) {
+            auto* buffer = new QByteArray;
+            QObject::connect(socket, &QObject::destroyed, [buffer] { delete buffer; });
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
+                *buffer += socket->readAll();
+                if (!buffer->contains("\r\n\r\n")) return;
+                const QByteArray path = buffer->split(' ').value(1);
+                buffer->clear();
+                requests.append(path);
+                answer(*socket, routes_.value(path, Reply{404, "missing", {}, false}));
+            });
+        }
+    }
+
+    static void answer(QTcpSocket& socket, const Reply& reply) {
+        if (reply.silent) return;
+        const QByteArray reason = reply.status == 200   ? "OK"
+                                  : reply.status == 404 ? "Not Found"
+                                                        : "Status";
+        socket.write("HTTP/1.1 " + QByteArray::number(reply.status) + " " + reason + "\r\n" +
+                     "Content-Type: application/rss+xml\r\nConnection: close\r\n" +
+                     "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n" +
+                     reply.headers + "\r\n" + reply.body);
+        socket.disconnectFromHost();
+    }
+
+    QTcpServer server_;
+    QMap<QByteArray, Reply> routes_;
+};
+
 using testing::waitUntil;
 
-QByteArray feedOf(const QByteArray& version) {
-    return "<rss version=\"2.0\" xmlns:vantrel=\"https://vantrel.app/xml-namespaces/appcast\">"
-           "<channel><item><link>https://vantrel.app/download</link><vantrel:version>" +
-           version + "</vantrel:version></item></channel></rss>";
+QByteArray feed(const QByteArray& items) {
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+           "<rss version=\"2.0\" xmlns:vantrel=\"https://vantrel.app/xml-namespaces/appcast\">"
+           "<channel><title>Vantrel</title>" +
+           items + "</channel></rss>";
 }
 
 class QtFeedReaderTest : public ::testing::Test {
@@ -33,7 +94,7 @@ class QtFeedReaderTest : public ::testing::Test {
         return waitUntil([&] { return result.has_value(); }) ? *result : "no answer";
     }
 
-    testing::LoopbackServer server;
+    LoopbackServer server;
 };
 
 // Each failure is one message in words a user can read; what a check makes of it is
@@ -44,7 +105,9 @@ TEST_F(QtFeedReaderTest, ReadsTheFeedAndNamesEachFailure) {
     options.maxBytes = 4096;
     QtFeedReader reader(options);
     const std::string url = server.url("/appcast.xml").toStdString();
-    server.route("/appcast.xml", Reply{200, feedOf("1.10"), {}, false});
+    server.route(
+        "/appcast.xml",
+        Reply{200, feed("<item><vantrel:version>1.10</vantrel:version></item>"), {}, false});
     EXPECT_EQ(read(reader, url), "1.10");
     const QString other = server.url("/other.xml");
     const std::pair<Reply, std::string> cases[] = {
@@ -86,13 +149,6 @@ TEST_F(QtFeedReaderTest, AReaderDestroyedMidFetchNeverAnswers) {
     }
     QCoreApplication::processEvents();
     EXPECT_FALSE(answered);
-}
-
-QByteArray feed(const QByteArray& items) {
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-           "<rss version=\"2.0\" xmlns:vantrel=\"https://vantrel.app/xml-namespaces/appcast\">"
-           "<channel><title>Vantrel</title>" +
-           items + "</channel></rss>";
 }
 
 // Every item in order; only web links and our own namespace's elements are kept.

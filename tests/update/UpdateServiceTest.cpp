@@ -1,24 +1,92 @@
-// The update checker without a network: its schedule and outcomes on virtual time, the service
-// between the preference and the updater, the delegate starting it, and version order.
+// The update checker without a network (a scripted feed, a recording presenter and updater): its
+// schedule and outcomes on virtual time, the service between the preference and the updater, the
+// delegate starting it, and version order.
 #include <gtest/gtest.h>
 
-#include "UpdateFakes.h"
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "app/AppHarness.h"
 #include "base/Log.h"
 #include "base/ManualLoop.h"
 #include "base/NotificationCenter.h"
 #include "model/PreferencesStore.h"
 #include "update/FeedChecker.h"
+#include "update/FeedReader.h"
+#include "update/UpdatePresenter.h"
 #include "update/UpdateService.h"
+#include "update/Updater.h"
 #include "update/Version.h"
 
 namespace vantrel {
 namespace {
 
+// Holds each read until the test answers it.
+class ScriptedFeed final : public FeedReader {
+  public:
+    void read(const std::string& url, Completion done) override {
+        urls.push_back(url);
+        pending.push_back(std::move(done));
+    }
+    void answer(Result<std::vector<AppcastItem>> result) {
+        auto done = std::move(pending.front());
+        pending.pop_front();
+        done(std::move(result));
+    }
+    std::vector<std::string> urls;
+    std::deque<Completion> pending;
+};
+
+class RecordingPresenter final : public UpdatePresenter {
+  public:
+    void showUpdateAvailable(const AppcastItem& item) override {
+        shown.push_back("available " + item.shortVersionString);
+        offered.push_back(item);
+    }
+    void showUpToDate(const std::string& currentVersion) override {
+        shown.push_back("up to date " + currentVersion);
+    }
+    void showCheckFailed(const std::string& reason) override {
+        shown.push_back("failed " + reason);
+    }
+    std::vector<std::string> shown;
+    std::vector<AppcastItem> offered;
+};
+
+// Records what the service asks of the updater.
+class RecordingUpdater final : public Updater {
+  public:
+    void setAutomaticallyChecksForUpdates(bool enabled) override {
+        calls.push_back(std::string("automatic ") + (enabled ? "on" : "off"));
+    }
+    void setUpdateCheckInterval(Duration interval) override {
+        calls.push_back(
+            "interval " +
+            std::to_string(std::chrono::duration_cast<std::chrono::seconds>(interval).count()));
+    }
+    void startUpdater() override { calls.push_back("start"); }
+    void checkForUpdates() override { calls.push_back("check"); }
+    Published<bool>& canCheckForUpdates() override { return can; }
+    Published<bool> can{true};
+    std::vector<std::string> calls;
+};
+
+inline AppcastItem release(std::string version, std::string shortVersion = {}) {
+    AppcastItem item;
+    item.version = std::move(version);
+    item.shortVersionString = shortVersion.empty() ? item.version : std::move(shortVersion);
+    item.releaseNotesLink = "https://vantrel.app/notes/" + item.version;
+    item.downloadPage = "https://vantrel.app/download";
+    return item;
+}
+
 // With an updater of its own the delegate starts it at launch, not the hook; the order of the
 // launch steps is AppScenarioTest's, the updater's calls UpdateService's.
 TEST(AppUpdate, TheDelegateStartsItsUpdaterAtLaunchAndFollowsThePreference) {
-    testing::RecordingUpdater updater(true);
+    RecordingUpdater updater;
     testing::AppHarness h;
     h.app = std::make_unique<AppDelegate>(AppPlatform{h.seam, h.hotkeys, h.defaults, h.loginItem,
                                                       h.loop, h.loop, h.inlineWorker, h.log,
@@ -42,7 +110,7 @@ TEST(UpdateService, StoredFalseKeepsAutomaticChecksOffAndAGoneServiceHearsNothin
     NotificationCenter notifications;
     MemoryLog log;
     PreferencesStore prefs(defaults, loginItem, notifications, log);
-    testing::RecordingUpdater updater(true);
+    RecordingUpdater updater;
     {
         UpdateService service(updater, prefs);
         service.start();
@@ -87,14 +155,12 @@ TEST(Version, OrdersReleasesAndPreReleasesAndNoVersionIsEverNewer) {
     }
 }
 
-using testing::release;
-
 class FeedCheckerTest : public ::testing::Test {
   protected:
     ManualLoop loop;
     MemoryLog log;
-    testing::ScriptedFeed feed;
-    testing::RecordingPresenter presenter;
+    ScriptedFeed feed;
+    RecordingPresenter presenter;
     FeedChecker checker{feed, presenter, loop,
                         loop, log,       {"https://vantrel.app/appcast.xml", "1.2.0"}};
 };
@@ -167,7 +233,7 @@ TEST_F(FeedCheckerTest, AutomaticChecksAnnounceAVersionOnce) {
 }
 
 TEST_F(FeedCheckerTest, ALateAnswerAfterTheCheckerIsGoneIsDropped) {
-    testing::ScriptedFeed slowFeed;
+    ScriptedFeed slowFeed;
     {
         FeedChecker gone(slowFeed, presenter, loop, loop, log, {"https://x.test/feed", "1.0"});
         gone.startUpdater();
