@@ -331,25 +331,20 @@ click_popover_at() { # x y, from the popover's corner
   place "$(popover_id)"
   xdotool mousemove $((x + $1)) $((y + $2)) click 1
 }
-# Down enters the list, F2 opens the first layout's editor.
+keys_in_popover() { open_with_click 1 popover_shown; xdotool key "$@"; }
 # On a loaded machine the first keys or click can reach a popover that does not take input
 # yet: try again while the window they open is not there.
-open_editor_by_keyboard() {
-  for attempt in 1 2 3; do
-    open_with_click 1 popover_shown
-    xdotool key Down F2
-    poll 10 has_window_titled "Edit Layout" && return 0
-  done
-  die "no editor from the keyboard"
-}
-click_popover_until() { # x y condition
-  for attempt in 1 2 3; do
-    click_popover_at "$1" "$2"
-    poll 10 "$3" && return 0
-  done
+until_shown() { # condition action...
+  local condition=$1; shift
+  for attempt in 1 2 3; do "$@"; poll 10 "$condition" && return 0; done
   return 1
 }
 preferences_shown() { has_window_titled Preferences; }
+editor_shown() { has_window_titled "Edit Layout"; }
+# Down enters the list, F2 opens the first layout's editor.
+open_editor_by_keyboard() {
+  until_shown editor_shown keys_in_popover Down F2 || die "no editor from the keyboard"
+}
 
 for round in 1 2 3; do
   started
@@ -359,7 +354,7 @@ for round in 1 2 3; do
   check_quit "Quit after the tooltip, round $round"
 
   started
-  click_popover_until "$prefs_x" "$prefs_y" preferences_shown || fail "no Preferences window"
+  until_shown preferences_shown click_popover_at "$prefs_x" "$prefs_y" || fail "no Preferences window"
   click_popover_at "$quit_x" "$quit_y"
   check_quit "Quit with Preferences open, round $round"
 
@@ -381,8 +376,7 @@ for round in 1 2 3; do
 
   # A question open in its own event loop: quitting answers it with its cancel.
   started
-  open_with_click 1 popover_shown
-  xdotool key Down Delete
+  keys_in_popover Down Delete
   poll 10 eval 'xdotool search --onlyvisible --name "Delete \"Desk\"" >/dev/null' ||
     fail "no delete question"
   xdotool key ctrl+q
