@@ -2,9 +2,9 @@
 # The vantrel executable on a private desktop (Xvfb, openbox, trayer): what only a real desktop
 # shows. Shortcuts through the window manager (a layout, one on another workspace, a preset), the
 # tray icon's popover and menu, one instance per display, the welcome window's decorations,
-# Quit during a long restore and in every other way (shortcuts and lock released), the command
-# line, a missing or lost display. (--version: the package test; what the command line prints,
-# a shortcut another program holds: the D-Bus and hotkey tests.)
+# Quit during a long restore and in every other way (shortcuts and lock released), a missing or
+# lost display. (--version: the package test; the command line: the D-Bus test and the KWin and
+# GNOME end-to-end tests; a shortcut another program holds: the hotkey tests.)
 # Usage: vantrel-e2e.sh VANTREL TESTCLIENT GALLERY
 set -uo pipefail
 
@@ -383,21 +383,6 @@ for round in 1 2 3; do
   check_quit "Ctrl+Q with the delete question open, round $round"
   grep -q '"Desk"' "$XDG_DATA_HOME/Vantrel/layouts.json" || fail "quitting deleted the layout"
 done
-
-# --- The command line over a private session bus: `vantrel restore` ends with the windows
-# placed.
-if command -v dbus-daemon >/dev/null; then
-  read -r bus_address bus_pid < <(dbus-daemon --config-file="$(dirname "$0")/../private-bus.conf" --fork --print-address=1 --print-pid=1 | xargs)
-  pids+=("$bus_pid")
-  export DBUS_SESSION_BUS_ADDRESS=$bus_address
-  started
-  poll 20 "$vantrel" list >/dev/null || fail "vantrel list never answered: $(cat "$log")"
-  scramble || fail "the windows could not be scrambled for vantrel restore"
-  out=$("$vantrel" restore Desk --no-close 2>&1) && restored && pass "vantrel restore: $out" \
-    || fail "vantrel restore: '$out', Alpha $(frame "$alpha"), Beta $(frame "$beta")"
-  "$vantrel" --quit && check_quit "vantrel --quit after the command line"
-  kill "$bus_pid"; unset DBUS_SESSION_BUS_ADDRESS
-fi
 
 # --- Losing the X server amid a restore that writes to it: our line and status 1, not death by
 # the signal a write to the closed connection raises.
