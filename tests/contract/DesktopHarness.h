@@ -17,7 +17,7 @@ class DesktopHarness {
 
     virtual ~DesktopHarness() = default;
     // Empty when the desktop could not be set up; the reason then.
-    virtual std::string setUpError() const = 0;
+    std::string setUpError() const { return error_; }
     virtual native::NativeDesktop& desktop() = 0;
     // Opens a window of the application `app` (its identifier and name) and waits until the
     // backend lists it. `frame` is the outer frame wanted, in the desktop space.
@@ -28,6 +28,9 @@ class DesktopHarness {
     virtual bool trulyMinimized(WindowHandle window) = 0;
     // Lets the desktop deliver what it has to, until `condition` holds; false at the deadline.
     virtual bool settle(const std::function<bool()>& condition) = 0;
+
+  protected:
+    std::string error_;
 };
 
 // The harness of the backend this test program is built for.

@@ -45,7 +45,6 @@ class GnomeHarness final : public WaylandHarness {
         shell_.stop();
     }
 
-    std::string setUpError() const override { return error_; }
     native::NativeDesktop& desktop() override { return desktop_; }
 
     void place(WindowHandle handle, Rect frame) override {
@@ -76,7 +75,6 @@ class GnomeHarness final : public WaylandHarness {
         return {};
     }
 
-    std::string error_;
     gnome::GnomeShell shell_{log_};
     gnome::GnomeDesktop desktop_{log_, loop_, clock_, shell_};
 };
@@ -84,11 +82,7 @@ class GnomeHarness final : public WaylandHarness {
 }  // namespace
 
 std::unique_ptr<DesktopHarness> makeHarness() {
-    // Qt D-Bus wants an application object; one serves every test of the program.
-    static int argc = 1;
-    static char name[] = "contract_gnome_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
+    WaylandHarness::makeApplication();
     qputenv("QT_QPA_PLATFORM", "wayland");
     return std::make_unique<GnomeHarness>();
 }

@@ -27,7 +27,6 @@ class KWinHarness final : public WaylandHarness {
         kwin::unloadScript();
     }
 
-    std::string setUpError() const override { return error_; }
     native::NativeDesktop& desktop() override { return desktop_; }
 
     void place(WindowHandle handle, Rect frame) override {
@@ -55,7 +54,6 @@ class KWinHarness final : public WaylandHarness {
         return kwinWindowInfo(desktop_.uuidOf(windows_.at(handle).id));
     }
 
-    std::string error_;
     kwin::KWinBridge bridge_{log_};
     kwin::KWinDesktop desktop_{log_, loop_, clock_, bridge_, {.outputNames = kwin::outputNames}};
 };
@@ -63,11 +61,7 @@ class KWinHarness final : public WaylandHarness {
 }  // namespace
 
 std::unique_ptr<DesktopHarness> makeHarness() {
-    // Qt D-Bus wants an application object; one serves every test of the program.
-    static int argc = 1;
-    static char name[] = "contract_kwin_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
+    WaylandHarness::makeApplication();
     return std::make_unique<KWinHarness>();
 }
 

@@ -15,7 +15,6 @@ class SimHarness final : public DesktopHarness {
         desktop_.setTrusted(true);
         desktop_.setScreens("2560x1440+0+0P,1920x1080+2560+0");
     }
-    std::string setUpError() const override { return {}; }
     native::NativeDesktop& desktop() override { return desktop_; }
 
     WindowHandle open(const std::string& app, const std::string& title, Rect frame) override {

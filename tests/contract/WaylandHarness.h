@@ -14,6 +14,14 @@ namespace vantrel::testing {
 
 class WaylandHarness : public DesktopHarness {
   public:
+    // Qt D-Bus wants an application object; one serves every test of the program.
+    static void makeApplication() {
+        static int argc = 1;
+        static char name[] = "contract_tests";
+        static char* argv[] = {name, nullptr};
+        static QCoreApplication application(argc, argv);
+    }
+
     native::WindowId idOf(WindowHandle handle) override { return windows_.at(handle).id; }
 
     WindowHandle open(const std::string& app, const std::string& title, Rect frame) override {

@@ -21,7 +21,6 @@ class X11Harness final : public DesktopHarness {
             error_ = connected.error().message;
     }
 
-    std::string setUpError() const override { return error_; }
     native::NativeDesktop& desktop() override { return desktop_; }
     native::WindowId idOf(WindowHandle handle) override { return windows_.at(handle).window; }
 
@@ -64,7 +63,6 @@ class X11Harness final : public DesktopHarness {
     }
 
   private:
-    std::string error_;
     std::unique_ptr<XSession> session_;
     MemoryLog log_;
     ManualLoop loop_;

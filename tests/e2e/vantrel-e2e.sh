@@ -2,9 +2,9 @@
 # The vantrel executable on a private desktop (Xvfb, openbox, trayer): what only a real desktop
 # shows. Shortcuts through the window manager (a layout, one on another workspace, a preset), the
 # tray icon's popover and menu, one instance per display, the welcome window's decorations,
-# Quit during a long restore and in every other way (shortcuts and lock released), the command
-# line, a missing or lost display. (--version: the package test; what the command line prints,
-# a shortcut another program holds: the D-Bus and hotkey tests.)
+# Quit during a long restore and in every other way (shortcuts and lock released), a missing or
+# lost display. (--version: the package test; the command line: the D-Bus test and the KWin and
+# GNOME end-to-end tests; a shortcut another program holds: the hotkey tests.)
 # Usage: vantrel-e2e.sh VANTREL TESTCLIENT GALLERY
 set -uo pipefail
 
@@ -331,25 +331,20 @@ click_popover_at() { # x y, from the popover's corner
   place "$(popover_id)"
   xdotool mousemove $((x + $1)) $((y + $2)) click 1
 }
-# Down enters the list, F2 opens the first layout's editor.
+keys_in_popover() { open_with_click 1 popover_shown; xdotool key "$@"; }
 # On a loaded machine the first keys or click can reach a popover that does not take input
 # yet: try again while the window they open is not there.
-open_editor_by_keyboard() {
-  for attempt in 1 2 3; do
-    open_with_click 1 popover_shown
-    xdotool key Down F2
-    poll 10 has_window_titled "Edit Layout" && return 0
-  done
-  die "no editor from the keyboard"
-}
-click_popover_until() { # x y condition
-  for attempt in 1 2 3; do
-    click_popover_at "$1" "$2"
-    poll 10 "$3" && return 0
-  done
+until_shown() { # condition action...
+  local condition=$1; shift
+  for attempt in 1 2 3; do "$@"; poll 10 "$condition" && return 0; done
   return 1
 }
 preferences_shown() { has_window_titled Preferences; }
+editor_shown() { has_window_titled "Edit Layout"; }
+# Down enters the list, F2 opens the first layout's editor.
+open_editor_by_keyboard() {
+  until_shown editor_shown keys_in_popover Down F2 || die "no editor from the keyboard"
+}
 
 for round in 1 2 3; do
   started
@@ -359,7 +354,7 @@ for round in 1 2 3; do
   check_quit "Quit after the tooltip, round $round"
 
   started
-  click_popover_until "$prefs_x" "$prefs_y" preferences_shown || fail "no Preferences window"
+  until_shown preferences_shown click_popover_at "$prefs_x" "$prefs_y" || fail "no Preferences window"
   click_popover_at "$quit_x" "$quit_y"
   check_quit "Quit with Preferences open, round $round"
 
@@ -381,29 +376,13 @@ for round in 1 2 3; do
 
   # A question open in its own event loop: quitting answers it with its cancel.
   started
-  open_with_click 1 popover_shown
-  xdotool key Down Delete
+  keys_in_popover Down Delete
   poll 10 eval 'xdotool search --onlyvisible --name "Delete \"Desk\"" >/dev/null' ||
     fail "no delete question"
   xdotool key ctrl+q
   check_quit "Ctrl+Q with the delete question open, round $round"
   grep -q '"Desk"' "$XDG_DATA_HOME/Vantrel/layouts.json" || fail "quitting deleted the layout"
 done
-
-# --- The command line over a private session bus: `vantrel restore` ends with the windows
-# placed.
-if command -v dbus-daemon >/dev/null; then
-  read -r bus_address bus_pid < <(dbus-daemon --config-file="$(dirname "$0")/../private-bus.conf" --fork --print-address=1 --print-pid=1 | xargs)
-  pids+=("$bus_pid")
-  export DBUS_SESSION_BUS_ADDRESS=$bus_address
-  started
-  poll 20 "$vantrel" list >/dev/null || fail "vantrel list never answered: $(cat "$log")"
-  scramble || fail "the windows could not be scrambled for vantrel restore"
-  out=$("$vantrel" restore Desk --no-close 2>&1) && restored && pass "vantrel restore: $out" \
-    || fail "vantrel restore: '$out', Alpha $(frame "$alpha"), Beta $(frame "$beta")"
-  "$vantrel" --quit && check_quit "vantrel --quit after the command line"
-  kill "$bus_pid"; unset DBUS_SESSION_BUS_ADDRESS
-fi
 
 # --- Losing the X server amid a restore that writes to it: our line and status 1, not death by
 # the signal a write to the closed connection raises.

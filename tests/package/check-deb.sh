@@ -23,10 +23,7 @@ restore() {
 trap restore EXIT
 
 failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 # with TOOL PACKAGE: false, saying so, when a checking tool is not installed.
 with() { command -v "$1" >/dev/null || { echo "SKIPPED: $1 is not installed (package $2)"; false; }; }
@@ -103,7 +100,4 @@ else
   echo "SKIPPED: apt-get install --simulate: no apt package lists here (apt-get update fills them)"
 fi
 
-[ "$failures" -eq 0 ] || {
-  echo "$failures check(s) failed" >&2
-  exit 1
-}
+[ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }

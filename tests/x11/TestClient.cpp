@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -56,6 +56,10 @@ void setCardinals(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_
 }
 
 bool parseArgs(int argc, char** argv, Options& o) {
+    const std::map<std::string, std::string*> texts{{"--title", &o.title},
+                                                    {"--instance", &o.instance},
+                                                    {"--class", &o.className},
+                                                    {"--selection-owner", &o.selectionOwner}};
     for (int i = 1; i < argc; ++i) {
         const std::string key = argv[i];
         if (key == "--refuse-close" || key == "--fixed-size") {
@@ -64,24 +68,15 @@ bool parseArgs(int argc, char** argv, Options& o) {
         }
         if (i + 1 >= argc) return false;
         const std::string value = argv[++i];
-        if (key == "--title")
-            o.title = value;
-        else if (key == "--instance")
-            o.instance = value;
-        else if (key == "--class")
-            o.className = value;
+        if (const auto text = texts.find(key); text != texts.end())
+            *text->second = value;
         else if (key == "--pid")
             o.pid = std::stol(value);
-        else if (key == "--selection-owner")
-            o.selectionOwner = value;
         else if (key == "--dock-top")
             o.dockTop = std::stoi(value);
-        else if (key == "--geometry") {
-            if (std::sscanf(value.c_str(), "%dx%d+%d+%d", &o.width, &o.height, &o.x, &o.y) != 4)
-                return false;
-        } else {
+        else if (key != "--geometry" ||
+                 std::sscanf(value.c_str(), "%dx%d+%d+%d", &o.width, &o.height, &o.x, &o.y) != 4)
             return false;
-        }
     }
     return true;
 }

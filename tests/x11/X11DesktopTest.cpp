@@ -16,19 +16,14 @@ namespace vantrel::testing {
 namespace {
 
 // The process is the one the server knows, whatever _NET_WM_PID claims. (Names from installed
-// entries: X11Identity, and the launch below.)
-TEST_F(X11DesktopTest, TakesTheProcessFromTheServer) {
+// entries: X11Identity, and the launch below.) A title another client changed is read afresh, as
+// are frames: the contract (its harness sizes windows with xdotool).
+TEST_F(X11DesktopTest, TakesTheProcessFromTheServerAndSeesATitleChangedJustBefore) {
     const auto w =
-        open({"--class", "Alpha", "--title", "Alpha", "--pid", std::to_string(::getpid())});
+        open({"--class", "Alpha", "--title", "Before", "--pid", std::to_string(::getpid())});
     const auto app = applicationOf(w);
     ASSERT_TRUE(app.has_value());
     EXPECT_EQ(app->processIdentifier, client(w).process.pid());
-}
-
-// Frames other clients changed are read afresh: the contract (its harness sizes windows with
-// xdotool).
-TEST_F(X11DesktopTest, ACaptureSeesATitleChangedJustBefore) {
-    const auto w = open({"--class", "Alpha", "--title", "Before"});
     ASSERT_EQ(service_->captureWindows().size(), 1u);
     client(w).process.writeLine("title After");
     ASSERT_TRUE(eventually([&] {

@@ -53,16 +53,6 @@ std::string windowManagerCommand(const std::string& name, const std::string& hom
     return name;  // openbox, fluxbox, icewm, awesome
 }
 
-// Starts Xvfb on a free display: -displayfd makes it write the number once it accepts clients.
-std::string startServer(TestProcess& server, Deadline deadline) {
-    auto spawned = TestProcess::spawn(
-        {"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "2560x1440x24", "-nolisten", "tcp"});
-    if (!spawned) return "";
-    server = std::move(*spawned);
-    const auto number = server.readLine(left(deadline));
-    return number && !number->empty() ? ":" + *number : "";
-}
-
 }  // namespace
 
 std::string XSession::windowManagerName() {
@@ -105,11 +95,16 @@ std::unique_ptr<XSession> XSession::startOnce(const std::string& dataDir, Deadli
     ::signal(SIGPIPE, SIG_IGN);  // a client that exits must not take the test with it
     std::unique_ptr<XSession> session(new XSession);
     session->dataDir_ = dataDir;
-    session->display_ = startServer(session->server_, deadline);
-    if (session->display_.empty()) {
+    // Xvfb on a free display: -displayfd makes it write the number once it accepts clients.
+    auto server = TestProcess::spawn(
+        {"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "2560x1440x24", "-nolisten", "tcp"});
+    const auto number = server ? server->readLine(left(deadline)) : std::nullopt;
+    if (!number || number->empty()) {
         error = "Xvfb reported no display";
         return nullptr;
     }
+    session->server_ = std::move(*server);
+    session->display_ = ":" + *number;
     ::setenv("DISPLAY", session->display_.c_str(), 1);
     // The window manager finds its themes in the system's data folders, and keeps its own
     // settings in a private home.
