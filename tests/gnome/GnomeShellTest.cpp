@@ -72,11 +72,6 @@ class GnomeShellTest : public ::testing::Test {
         return waitUntil([&] { return holds(window(key, value)); }, 60000) &&
                !deadline.hasExpired();
     }
-    static QList<int> frame(const QJsonObject& w) {
-        QList<int> out;
-        for (const auto v : w["frame"].toArray()) out << v.toInt();
-        return out;
-    }
 };
 
 // The contract suite (tests/contract, GnomeHarness) moves and closes Wayland windows through the
@@ -128,7 +123,7 @@ TEST_F(GnomeShellTest, ListsTheVirtualMonitor) {
     const auto monitors = state("ListMonitors")["monitors"].toArray();
     ASSERT_EQ(monitors.size(), 1);
     const auto m = monitors[0].toObject();
-    EXPECT_EQ(frame(m), (QList<int>{0, 0, 1280, 800}));
+    EXPECT_EQ(m["frame"].toArray(), (QJsonArray{0, 0, 1280, 800}));
     EXPECT_TRUE(m["primary"].toBool());
     EXPECT_EQ(m["name"].toString(), "Meta-0");
     const auto work = m["workArea"].toArray();
