@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDeadlineTimer>
 #include <QJsonArray>

@@ -7,7 +7,6 @@
 #include <QWidget>
 #include <thread>
 
-#include "UiFixture.h"
 #include "base/Published.h"
 #include "ui/Icons.h"
 #include "ui/PublishedBridge.h"
