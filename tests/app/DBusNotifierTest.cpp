@@ -4,10 +4,9 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
-#include <QVariantMap>
+#include <QVariant>
 #include <mutex>
 
 #include "../ui/QtWait.h"

@@ -1,4 +1,4 @@
-// The autostart entry: its exact content, escaping of the binary path, and failures as text.
+// The autostart entry: its group and command, escaping of the binary path, and failures as text.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -28,14 +28,9 @@ TEST_F(XdgAutostartLoginItemTest, EnableWritesTheEntryAndDisableRemovesIt) {
     XdgAutostartLoginItem item(home.path(), "/usr/local/bin/vantrel");
     EXPECT_EQ(item.entryPath(), entryPath());
     ASSERT_TRUE(item.setEnabled(true).ok());
-    EXPECT_EQ(entryText(),
-              "[Desktop Entry]\n"
-              "Type=Application\n"
-              "Name=Vantrel\n"
-              "Comment=Save and restore your window arrangements with a single click or keyboard "
-              "shortcut.\n"
-              "Exec=/usr/local/bin/vantrel\n"
-              "Terminal=false\n");
+    EXPECT_TRUE(entryText().startsWith("[Desktop Entry]\nType=Application\n") &&
+                entryText().contains("\nExec=/usr/local/bin/vantrel\n"))
+        << entryText().toStdString();
     ASSERT_TRUE(item.setEnabled(true).ok());  // again: replaced, no leftovers beside it
     EXPECT_EQ(QDir(home.path() + "/autostart").entryList(QDir::Files | QDir::Hidden),
               QStringList{"vantrel.desktop"});

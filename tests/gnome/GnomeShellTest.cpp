@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDeadlineTimer>
 #include <QJsonArray>
@@ -72,23 +71,12 @@ class GnomeShellTest : public ::testing::Test {
         return waitUntil([&] { return holds(window(key, value)); }, 60000) &&
                !deadline.hasExpired();
     }
-    static QList<int> frame(const QJsonObject& w) {
-        QList<int> out;
-        for (const auto v : w["frame"].toArray()) out << v.toInt();
-        return out;
-    }
-    static bool near(const QJsonObject& w, const QList<int>& want) {
-        const auto got = frame(w);
-        if (got.size() != 4) return false;
-        for (int i = 0; i < 4; ++i)
-            if (std::abs(got[i] - want[i]) > 2) return false;
-        return true;
-    }
 };
 
-// The contract suite (tests/contract, GnomeHarness) covers Wayland windows through the backend;
-// here an XWayland window through the same requests, and a Wayland client's AppStarted.
-TEST_F(GnomeShellTest, MovesMinimisesAndClosesAnXWaylandWindowAndAnnouncesAppStarts) {
+// The contract suite (tests/contract, GnomeHarness) moves and closes Wayland windows through the
+// backend, and vantrel-gnome-e2e.sh restores an XWayland one; here an XWayland window through the
+// other requests, and a Wayland client's AppStarted.
+TEST_F(GnomeShellTest, MinimisesActivatesAndMovesAnXWaylandWindowAndAnnouncesAppStarts) {
     QProcess wayland;
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "wayland");
@@ -104,12 +92,6 @@ TEST_F(GnomeShellTest, MovesMinimisesAndClosesAnXWaylandWindowAndAnnouncesAppSta
     EXPECT_TRUE(w["xwayland"].toBool());
     const auto id = w["id"].toString().toULongLong();
     ASSERT_GT(id, 0u);
-    const QList<int> target{620, 300, 300, 250};
-    const QVariantList frameArgs{QVariant::fromValue(qulonglong(id)), target[0], target[1],
-                                 target[2], target[3]};
-    ASSERT_EQ(call(bus, "MoveResize", frameArgs).type(), QDBusMessage::ReplyMessage);
-    EXPECT_TRUE(waitFor(key, value, [&](auto now) { return near(now, target); }))
-        << "frame " << QJsonDocument(window(key, value)).toJson().toStdString();
     const QVariantList idArg{QVariant::fromValue(qulonglong(id))};
     // Each request, and the state the window must then show.
     const std::pair<QString, std::pair<const char*, QJsonValue>> steps[] = {
@@ -126,9 +108,6 @@ TEST_F(GnomeShellTest, MovesMinimisesAndClosesAnXWaylandWindowAndAnnouncesAppSta
         EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
         EXPECT_TRUE(waitFor(key, value, [&](auto now) { return now[want.first] == want.second; }));
     }
-    ASSERT_EQ(call(bus, "Close", idArg).type(), QDBusMessage::ReplyMessage);
-    EXPECT_TRUE(waitUntil([&] { return xlogo.state() == QProcess::NotRunning; }, 60000));
-    EXPECT_TRUE(waitFor(key, value, [](auto now) { return now.isEmpty(); }));
     // The Wayland client's app id names a test desktop entry: the Shell's app tracking finds it.
     EXPECT_TRUE(waitUntil(
         [&] { return changes.apps.filter("\"desktopFile\":\"vantrel-gnome-test\"").size() == 1; },
@@ -143,7 +122,7 @@ TEST_F(GnomeShellTest, ListsTheVirtualMonitor) {
     const auto monitors = state("ListMonitors")["monitors"].toArray();
     ASSERT_EQ(monitors.size(), 1);
     const auto m = monitors[0].toObject();
-    EXPECT_EQ(frame(m), (QList<int>{0, 0, 1280, 800}));
+    EXPECT_EQ(m["frame"].toArray(), (QJsonArray{0, 0, 1280, 800}));
     EXPECT_TRUE(m["primary"].toBool());
     EXPECT_EQ(m["name"].toString(), "Meta-0");
     const auto work = m["workArea"].toArray();

@@ -26,11 +26,8 @@ shell_js() {
     [[ "$out" == "(true, "* ]] || return 1
   sed -E "s/^\(true, '\"?//; s/\"?'\)\$//" <<<"$out"
 }
-# The Shell starts in the overview, as after a login: the windows come once it has gone.
-overview_gone() {
-  [ "$(shell_js "const o = imports.ui.main.overview; o.hide(); String(o.visible)")" = false ]
-}
-poll 60 overview_gone || die "no unsafe mode, or the overview stayed"
+# with-gnome-shell.sh has left the overview; Eval answers once the Shell is in unsafe mode.
+poll 60 eval '[ "$(shell_js "String(true)")" = true ]' || die "no unsafe mode: Eval refused"
 
 windows_js="global.get_window_actors().map(a => a.meta_window)"
 # "x y width height" of the window titled $1, from Mutter.

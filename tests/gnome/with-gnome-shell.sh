@@ -38,10 +38,8 @@ if [ -z "${VANTREL_GNOME_INNER:-}" ]; then
   printf "[org/gnome/shell]\nenabled-extensions=[%s]\n" "$enabled" \
     > "$XDG_CONFIG_HOME/glib-2.0/settings/keyfile"
   unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
-  status=0
-  VANTREL_GNOME_INNER=$tmp dbus-run-session --config-file="$here/../private-bus.conf" -- "$0" "$@" \
-    || status=$?
-  exit $status
+  VANTREL_GNOME_INNER=$tmp dbus-run-session --config-file="$here/../private-bus.conf" -- "$0" "$@"
+  exit
 fi
 
 tmp=$VANTREL_GNOME_INNER
@@ -119,6 +117,4 @@ if [ -n "$xwayland" ]; then
   done
 fi
 export VANTREL_GNOME_SHELL_LOG=$tmp/shell.log
-status=0
-"$@" || status=$?
-exit $status
+"$@"

@@ -19,11 +19,6 @@
 namespace vantrel::testing {
 namespace {
 
-int argc = 1;
-char name[] = "kwin_bridge_tests";
-char* argv[] = {name, nullptr};
-QCoreApplication application(argc, argv);
-
 // A script line that calls the bridge from KWin; `text` holds no single quote.
 std::string call(const std::string& method, const std::string& text) {
     return "callDBus('app.vantrel.KWinBridge', '/app/vantrel/KWinBridge', "

@@ -1,12 +1,7 @@
 // vantrel-wayland-testclient: one top-level Qt window for the KWin tests (QT_QPA_PLATFORM=wayland).
-// Options: --app-id ID (the Wayland app_id), --title T, --size WxH. Commands on stdin: "quit",
-// "title <text>"; it lives on when stdin ends. It prints "mapped" once the compositor shows the
-// window, and "close-requested" (then exits) when the compositor asks it to close.
-#include <unistd.h>
-
+// Options: --app-id ID (the Wayland app_id), --title T, --size WxH. It prints "mapped" once the
+// compositor shows the window, and exits when the compositor closes it.
 #include <QApplication>
-#include <QCloseEvent>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -16,20 +11,6 @@
 
 namespace {
 
-void say(const char* what) {
-    std::printf("%s\n", what);
-    std::fflush(stdout);
-}
-
-class Window : public QWidget {
-  protected:
-    void closeEvent(QCloseEvent* event) override {
-        say("close-requested");
-        event->accept();
-        QCoreApplication::quit();
-    }
-};
-
 // Says "mapped" after the first exposure: by then the compositor configured the surface, and the
 // zero timer lets the first frame be painted and committed before the test hears of it.
 class MappedWatch : public QObject {
@@ -38,7 +19,10 @@ class MappedWatch : public QObject {
         if (event->type() == QEvent::Expose && !said_ &&
             static_cast<QWindow*>(watched)->isExposed()) {
             said_ = true;
-            QTimer::singleShot(0, [] { say("mapped"); });
+            QTimer::singleShot(0, [] {
+                std::puts("mapped");
+                std::fflush(stdout);
+            });
         }
         return false;
     }
@@ -46,13 +30,6 @@ class MappedWatch : public QObject {
   private:
     bool said_ = false;
 };
-
-// Reads the commands on stdin; false on "quit".
-bool onLine(QWidget& window, const std::string& line) {
-    if (line == "quit") return false;
-    if (line.rfind("title ", 0) == 0) window.setWindowTitle(QString::fromStdString(line.substr(6)));
-    return true;
-}
 
 struct Options {
     QString appId = QStringLiteral("vantrel-wayland-testclient");
@@ -85,29 +62,12 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     QGuiApplication::setDesktopFileName(o.appId);  // Qt sends it as the toplevel's app_id
-    Window window;
+    QWidget window;
     window.setWindowTitle(o.title);
     window.resize(o.width, o.height);
     MappedWatch watch;
     window.winId();  // creates the QWindow to watch before it is shown
     window.windowHandle()->installEventFilter(&watch);
     window.show();
-
-    std::string input;
-    QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&commands, &QSocketNotifier::activated, [&] {
-        char buffer[256];
-        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n <= 0) {
-            commands.setEnabled(false);  // it ends with the compositor or a close request
-            return;
-        }
-        input.append(buffer, static_cast<std::size_t>(n));
-        for (std::size_t end; (end = input.find('\n')) != std::string::npos;) {
-            const std::string line = input.substr(0, end);
-            input.erase(0, end + 1);
-            if (!onLine(window, line)) QCoreApplication::quit();
-        }
-    });
     return QApplication::exec();
 }

@@ -13,10 +13,7 @@
 # activation, and nothing the machine has installed (kded, a second kglobalaccel) joins the test.
 set -euo pipefail
 
-if [ $# -eq 0 ]; then
-  echo "usage: with-kwin.sh COMMAND ARGS..." >&2
-  exit 2
-fi
+[ $# -gt 0 ] || { echo "usage: with-kwin.sh COMMAND ARGS..." >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
 
 # The inner half: started by KWin as its session process (--exit-with-session), with
@@ -39,11 +36,8 @@ if [ "${1:-}" = "--inner" ]; then
   exit "$status"
 fi
 
-kwin=$(command -v kwin_wayland || true)
-if [ -z "$kwin" ]; then
-  echo "with-kwin.sh: kwin_wayland is not installed (scripts/setup installs kwin-wayland)" >&2
-  exit 1
-fi
+kwin=$(command -v kwin_wayland) ||
+  { echo "with-kwin.sh: kwin_wayland is not installed (scripts/setup installs kwin-wayland)" >&2; exit 1; }
 
 dir=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-kwin.XXXXXX")
 # XWayland may still be writing there for a moment after a crashed KWin: try twice, quietly.

@@ -7,7 +7,6 @@
 #include <QWidget>
 #include <thread>
 
-#include "UiFixture.h"
 #include "base/Published.h"
 #include "ui/Icons.h"
 #include "ui/PublishedBridge.h"
@@ -40,21 +39,16 @@ TEST(IconsTest, PresetIconsFillTheirOwnPartOfTheScreen) {
               icons::presetPixmap(PresetLayout::centerThird, 32, Qt::black).toImage());
 }
 
-TEST(IconsTest, EverySymbolTheWindowsUseDrawsSomething) {
-    const QStringList names =
-        QStringLiteral(
-            "rectangle.3.group lock.shield.fill macwindow.on.rectangle keyboard display.2 "
-            "plus.circle.fill rectangle.split.2x2 chevron.up chevron.down arrow.counterclockwise "
-            "ellipsis.circle xmark.circle.fill checkmark.circle.fill gear info.circle app.fill "
-            "square.stack.3d.up square.stack.3d.forward.dottedline rectangle.3.group.fill "
-            "unknown.symbol")
-            .split(' ');
-    for (const QString& text : names) {
-        const QImage image = icons::symbolPixmap(text.toStdString(), 24, Qt::red).toImage();
+// Each drawing of its own, one glyph of the table, and a name the table lacks.
+TEST(IconsTest, EachKindOfSymbolDrawsSomething) {
+    for (const char* name : {"rectangle.3.group", "rectangle.3.group.fill", "rectangle.split.2x2",
+                             "lock.shield.fill", "square.stack.3d.up",
+                             "square.stack.3d.forward.dottedline", "keyboard", "unknown.symbol"}) {
+        const QImage image = icons::symbolPixmap(name, 24, Qt::red).toImage();
         bool any = false;
         for (int i = 0; i < image.width() * image.height() && !any; ++i)
             any = qAlpha(image.pixel(i % image.width(), i / image.width())) > 0;
-        EXPECT_TRUE(any) << text.toStdString();
+        EXPECT_TRUE(any) << name;
     }
 }
 

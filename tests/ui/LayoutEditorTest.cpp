@@ -8,7 +8,6 @@
 #include "UiFixture.h"
 #include "ui/LayoutEditView.h"
 #include "ui/LayoutPreview.h"
-#include "ui/ShortcutRecorder.h"
 
 namespace vantrel::testing {
 namespace {

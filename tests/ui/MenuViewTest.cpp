@@ -13,7 +13,7 @@ namespace {
 
 using MenuViewTest = UiTest;
 
-TEST_F(MenuViewTest, EmptyStateFooterAndASheetThatPersistsUntilCancelOrEscape) {
+TEST_F(MenuViewTest, EmptyStateFooterAndTheSaveSheet) {
     launch();
     controller().showPopover();
     EXPECT_TRUE(shown(&menu(), "emptyState"));
@@ -41,16 +41,12 @@ TEST_F(MenuViewTest, EmptyStateFooterAndASheetThatPersistsUntilCancelOrEscape) {
     EXPECT_TRUE(controller().isPopoverShown());
     EXPECT_TRUE(field->text().isEmpty());
     EXPECT_TRUE(app().layoutManager().layouts.get().empty());
-}
 
-TEST_F(MenuViewTest, SaveSheetTrimsTheNameCannotSaveABlankOneAndAsksAboutATakenOne) {
-    launch();
-    controller().showPopover();
+    // The sheet trims the name, cannot save a blank one and asks about a taken one.
     click(&menu(), "saveLayoutButton");
     EXPECT_TRUE(shown(&menu(), "saveSheet"));
     h.loop.runPending();  // the count comes from the executor
     EXPECT_EQ(text(&menu(), "windowCountLabel"), "1 windows will be saved");
-    auto* field = child<QLineEdit>(&menu(), "layoutNameField");
     auto* save = child<QAbstractButton>(&menu(), "saveSheetSave");
     QTest::keyClicks(field, "   ");
     EXPECT_FALSE(save->isEnabled());

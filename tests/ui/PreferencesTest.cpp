@@ -28,7 +28,7 @@ class PreferencesTest : public UiTest {
     }
 };
 
-TEST_F(PreferencesTest, SwitchesWriteThroughTheStoreAndCheckNowFollowsWhetherACheckIsPossible) {
+TEST_F(PreferencesTest, SwitchesWriteThroughTheStoreCheckNowFollowsTheUpdaterAndAbout) {
     open();
     auto* login = child<QCheckBox>(prefs, "launchAtLoginBox");
     login->click();
@@ -53,6 +53,16 @@ TEST_F(PreferencesTest, SwitchesWriteThroughTheStoreAndCheckNowFollowsWhetherACh
     h.loop.runPending();
     click(prefs, "grantAccessButton");
     EXPECT_EQ(dialogs.asked.size(), 1U);
+    // About: the first tab is the general one.
+    EXPECT_EQ(child<QTabWidget>(prefs, "preferencesTabs")->currentIndex(), 0);
+    EXPECT_EQ(text(prefs, "aboutVersion"), "Version 0.1.0 (7)");
+    // The virtual wall clock of the tests stands in December 2025.
+    EXPECT_EQ(text(prefs, "copyrightLabel"), "\u00A9 2025 Vantrel. All rights reserved.");
+    EXPECT_EQ(PreferencesView::copyrightText(Date{std::chrono::seconds{1'800'000'000}}),
+              "\u00A9 2027 Vantrel. All rights reserved.");
+    click(prefs, "websiteButton");
+    click(prefs, "supportButton");
+    EXPECT_EQ(openedLinks, (QStringList{"https://vantrel.app", "mailto:support@vantrel.app"}));
 }
 
 // Recording stores a shortcut and shows its text, clearing removes only that preset's, and a
@@ -89,19 +99,6 @@ TEST_F(PreferencesTest, PresetShortcutsAreRecordedClearedAndAnAbandonedRecording
     EXPECT_EQ(recorderIn("Top Half"), nullptr);
     EXPECT_NE(recorderIn("Center"), nullptr);
     EXPECT_EQ(app().preferences().presetShortcuts(), left);
-}
-
-TEST_F(PreferencesTest, AboutShowsVersionLinksAndTheCurrentYear) {
-    open();
-    EXPECT_EQ(child<QTabWidget>(prefs, "preferencesTabs")->currentIndex(), 0);
-    EXPECT_EQ(text(prefs, "aboutVersion"), "Version 0.1.0 (7)");
-    // The virtual wall clock of the tests stands in December 2025.
-    EXPECT_EQ(text(prefs, "copyrightLabel"), "\u00A9 2025 Vantrel. All rights reserved.");
-    EXPECT_EQ(PreferencesView::copyrightText(Date{std::chrono::seconds{1'800'000'000}}),
-              "\u00A9 2027 Vantrel. All rights reserved.");
-    click(prefs, "websiteButton");
-    click(prefs, "supportButton");
-    EXPECT_EQ(openedLinks, (QStringList{"https://vantrel.app", "mailto:support@vantrel.app"}));
 }
 
 }  // namespace
