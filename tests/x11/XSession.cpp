@@ -171,7 +171,9 @@ std::optional<TestWindow> XSession::openWindow(const std::vector<std::string>& a
 
 std::string XSession::run(const std::string& command) {
     std::string output;
-    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+    // A server that never answers a new connection (seen under load) must fail the probe, not
+    // hang the suite.
+    FILE* pipe = ::popen(("timeout -k 5 30 " + command + " 2>/dev/null").c_str(), "r");
     if (pipe == nullptr) return output;
     std::array<char, 512> chunk{};
     while (std::fgets(chunk.data(), static_cast<int>(chunk.size()), pipe) != nullptr)
