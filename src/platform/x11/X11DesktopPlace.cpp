@@ -1,5 +1,5 @@
-// The X11 desktop's placement: every request of a batch is sent first, then all are verified
-// together against one deadline.
+// The X11 desktop's placement: the requests of a batch are sent paced by their delays, the
+// windows sent earlier are verified during those delays, and the rest together at the end.
 #include <algorithm>
 #include <cmath>
 
@@ -103,6 +103,7 @@ std::optional<native::PlaceResult> X11Desktop::startPlacingLocked(
     placing.client = std::move(*client);
     answered_.erase(window);
     sendPlacementLocked(placing.client, wanted);
+    placing.sentAt = placing.changedAt = Steady::now();
     return std::nullopt;
 }
 
@@ -123,21 +124,65 @@ void X11Desktop::refreshLocked(const std::vector<Placing*>& batch) {
         }
         const x11::ClientInfo& current = placing->client;
         if (again->client != current.client || again->frameExtents != current.frameExtents ||
-            again->viewable != current.viewable || again->states != current.states)
+            again->viewable != current.viewable || again->states != current.states) {
             placing->changedAt = now;
+            if (!placing->answeredAt) placing->answeredAt = now;
+        }
         placing->client = std::move(*again);
     }
+}
+
+void X11Desktop::refreshUnsettledLocked(std::vector<Placing>& batch) {
+    const auto now = Steady::now();
+    std::vector<Placing*> waiting;
+    for (Placing& placing : batch)
+        if (!placing.gone && !settledLocked(placing, now)) waiting.push_back(&placing);
+    if (!waiting.empty()) refreshLocked(waiting);
+}
+
+bool X11Desktop::answeredLocked(const Placing& p) const {
+    return landed(p.client, p.wanted) || p.client.outer() != p.before ||
+           answered_.contains(p.client.window);
+}
+
+Duration X11Desktop::quietTime(const Placing& p) const {
+    const Duration full = options_.settleTime;
+    // Anywhere else (refused, offset, a step of an animation) the whole settle time.
+    if (!p.answeredAt || !landed(p.client, p.wanted)) return full;
+    // Where it was asked, what is left to see is its client moving it back, which takes about
+    // as long as the manager took to answer and the client's own turn: three times that.
+    const Duration answer = *p.answeredAt - p.sentAt;
+    return std::clamp<Duration>(3 * answer, full / 4, full);
+}
+
+bool X11Desktop::settledLocked(const Placing& p, Steady::time_point now) const {
+    return answeredLocked(p) && now >= p.changedAt + quietTime(p);
+}
+
+bool X11Desktop::pauseBetween(Duration delay, std::vector<Placing>& batch,
+                              const native::StopCheck& stopped) {
+    // Read a settle time before the next request and again at the end, the windows sent earlier
+    // have settled by then: only the last window of a batch is left to wait for at its end.
+    const Duration first = delay - options_.settleTime;
+    if (batch.empty() || first <= Duration::zero())
+        return sleepUnlessStopped(clock_, delay, stopped);
+    if (!sleepUnlessStopped(clock_, first, stopped)) return false;
+    {
+        std::lock_guard lock(mutex_);
+        drainLocked();
+        if (usableLocked()) refreshUnsettledLocked(batch);
+    }
+    return sleepUnlessStopped(clock_, options_.settleTime, stopped);
 }
 
 void X11Desktop::settleLocked(const std::vector<Placing*>& batch) {
     // A manager takes several steps (state, frame, decorations, an animation): its answer is
     // what the window shows once it has stopped changing.
+    // Quiet is counted from each window's own last change, also one seen during the pauses; this
+    // read catches what changed since.
     const auto deadline = Steady::now() + options_.applyTimeout;
-    const auto answered = [&](const Placing& p) {
-        return landed(p.client, p.wanted) || p.client.outer() != p.before ||
-               answered_.contains(p.client.window);
-    };
-    for (Placing* placing : batch) placing->changedAt = Steady::now();
+    settling_ = true;
+    touched_.clear();
     refreshLocked(batch);
     while (true) {
         const auto now = Steady::now();
@@ -145,18 +190,25 @@ void X11Desktop::settleLocked(const std::vector<Placing*>& batch) {
         // Woken when the next answered window has been quiet long enough, not a poll later.
         auto wake = deadline;
         for (const Placing* p : batch) {
-            if (p->gone) continue;
-            const auto quietAt = p->changedAt + options_.settleTime;
-            if (answered(*p) && now >= quietAt) continue;
+            if (p->gone || settledLocked(*p, now)) continue;
             settled = false;
-            if (answered(*p)) wake = std::min(wake, quietAt);
+            if (answeredLocked(*p)) wake = std::min(wake, p->changedAt + quietTime(*p));
         }
         if (settled || now >= deadline) break;
         if (!waitForEventsLocked(std::max(wake, now + std::chrono::milliseconds{1})) &&
             (Steady::now() >= deadline || !usableLocked()))
             break;
-        refreshLocked(batch);
+        // Read again: the windows still waited for, and the settled ones events said changed.
+        std::vector<Placing*> again;
+        const auto woken = Steady::now();
+        for (Placing* p : batch)
+            if (!p->gone && (touched_.contains(p->client.window) || !settledLocked(*p, woken)))
+                again.push_back(p);
+        touched_.clear();
+        refreshLocked(again);
     }
+    settling_ = false;
+    touched_.clear();
     for (const Placing* placing : batch) markLocked(placing->client.window);
 }
 
@@ -179,6 +231,8 @@ bool X11Desktop::correctLocked(const std::vector<Placing*>& batch) {
         placing->before = now;
         answered_.erase(placing->client.window);
         sendPlacementLocked(placing->client, placing->sent);
+        placing->sentAt = placing->changedAt = Steady::now();
+        placing->answeredAt.reset();
         again.push_back(placing);
     }
     if (again.empty()) return false;
@@ -213,7 +267,7 @@ std::vector<native::PlaceResult> X11Desktop::placeWindows(
     for (std::size_t i = 0; i < placements.size(); ++i) {
         const native::Placement& placement = placements[i];
         // Paced on the clock the services run on, without holding the connection.
-        if (!sleepUnlessStopped(clock_, placement.delay, stopped)) {
+        if (!pauseBetween(placement.delay, batch, stopped)) {
             std::fill(results.begin() + static_cast<std::ptrdiff_t>(i), results.end(),
                       native::PlaceResult::notSent);
             break;
