@@ -175,16 +175,16 @@ class X11Desktop final : public native::NativeDesktop {
     // changed for its quiet time, or the apply timeout ends: one shared deadline.
     void settleLocked(const std::vector<Placing*>& batch);
     void refreshLocked(const std::vector<Placing*>& batch);
-    // Reads again the windows of the batch not yet settled; between the requests of a batch.
+    // Reads again the windows of the batch not yet settled; before its last request.
     void refreshUnsettledLocked(std::vector<Placing>& batch);
     // The manager answered the latest request and the window has been quiet since long enough.
     bool answeredLocked(const Placing& placing) const;
     bool settledLocked(const Placing& placing, std::chrono::steady_clock::time_point now) const;
     // How long the window must stay as it is for the manager's answer to count.
     Duration quietTime(const Placing& placing) const;
-    // The placement's delay on the clock, without the connection; the windows sent before are
+    // The placement's delay on the clock, without the connection; the `earlier` windows are
     // read a settle time before its end. False when stopped.
-    bool pauseBetween(Duration delay, std::vector<Placing>& batch,
+    bool pauseBetween(Duration delay, std::vector<Placing>* earlier,
                       const native::StopCheck& stopped);
     // Resends the ones the manager offset by a few pixels, once; true when any was resent.
     bool correctLocked(const std::vector<Placing*>& batch);
