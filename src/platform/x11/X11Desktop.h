@@ -170,7 +170,13 @@ class X11Desktop final : public native::NativeDesktop {
     // Reads the window, takes it out of the maximised states and sends its request; a result
     // when there is nothing to wait for (gone, kept maximised, already in place).
     std::optional<native::PlaceResult> startPlacingLocked(const native::Placement& placement,
+                                                          std::optional<x11::ClientInfo> read,
                                                           Placing& placing);
+    // Asks for the window's state before the pause ahead of its placement, so that the answer
+    // has arrived when the pause ends; none when there is no pause or the window is not watched.
+    std::optional<x11::PendingClients> readAheadLocked(const native::Placement& placement);
+    // The state asked for ahead, unless an event said the window changed since.
+    std::optional<x11::ClientInfo> collectAheadLocked(std::optional<x11::PendingClients> ahead);
     // Waits until the manager has answered every request of the batch and none of its windows
     // changed for its quiet time, or the apply timeout ends: one shared deadline.
     void settleLocked(const std::vector<Placing*>& batch);
@@ -236,8 +242,8 @@ class X11Desktop final : public native::NativeDesktop {
     // Windows the manager told where they are (a synthetic ConfigureNotify): its answer to a
     // request, even one it did not honour.
     std::unordered_set<xcb_window_t> answered_;
-    // While a batch settles, the windows events reported changed since it was last read.
-    bool settling_ = false;
+    // While a batch is placed, the windows events reported changed since they were last read.
+    bool tracking_ = false;
     std::unordered_set<xcb_window_t> touched_;
     bool tilingLogged_ = false;
     std::map<std::string, std::uint64_t> handles_;

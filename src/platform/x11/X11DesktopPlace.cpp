@@ -73,10 +73,33 @@ void X11Desktop::sendPlacementLocked(const x11::ClientInfo& client, const Rect& 
     xcb_flush(connection_);
 }
 
-std::optional<native::PlaceResult> X11Desktop::startPlacingLocked(
-    const native::Placement& placement, Placing& placing) {
+std::optional<x11::PendingClients> X11Desktop::readAheadLocked(const native::Placement& placement) {
     const auto window = static_cast<xcb_window_t>(placement.window);
-    auto client = readClientLocked(window);
+    // Without events for the window, a change during the pause would go unseen.
+    if (placement.delay <= Duration::zero() || !usableLocked() || !watched_.contains(window))
+        return std::nullopt;
+    drainLocked();
+    tracking_ = true;
+    touched_.clear();
+    return x11::requestClients(contextLocked(), {window}, x11::ReadScope::placement);
+}
+
+std::optional<x11::ClientInfo> X11Desktop::collectAheadLocked(
+    std::optional<x11::PendingClients> ahead) {
+    if (!ahead) return std::nullopt;
+    const xcb_window_t window = ahead->windows.front();
+    auto clients = x11::collectClients(contextLocked(), std::move(*ahead));
+    drainLocked();
+    tracking_ = false;
+    if (!usableLocked() || touched_.contains(window) || !clients.front().alive) return std::nullopt;
+    return std::move(clients.front());
+}
+
+std::optional<native::PlaceResult> X11Desktop::startPlacingLocked(
+    const native::Placement& placement, std::optional<x11::ClientInfo> read, Placing& placing) {
+    const auto window = static_cast<xcb_window_t>(placement.window);
+    // What was read during the pause, else a read now.
+    auto client = read ? std::move(read) : readClientLocked(window);
     if (!client) return native::PlaceResult::gone;
     if (!leaveMaximizedLocked(window, *client))
         return client->alive ? native::PlaceResult::refused : native::PlaceResult::gone;
@@ -182,7 +205,7 @@ void X11Desktop::settleLocked(const std::vector<Placing*>& batch) {
     // Quiet is counted from each window's own last change, also one seen during the pauses; this
     // read catches what changed since.
     const auto deadline = Steady::now() + options_.applyTimeout;
-    settling_ = true;
+    tracking_ = true;
     touched_.clear();
     refreshLocked(batch);
     while (true) {
@@ -208,7 +231,7 @@ void X11Desktop::settleLocked(const std::vector<Placing*>& batch) {
         touched_.clear();
         refreshLocked(again);
     }
-    settling_ = false;
+    tracking_ = false;
     touched_.clear();
     for (const Placing* placing : batch) markLocked(placing->client.window);
 }
@@ -269,19 +292,26 @@ std::vector<native::PlaceResult> X11Desktop::placeWindows(
         const native::Placement& placement = placements[i];
         // Paced on the clock the services run on, without holding the connection.
         const bool last = i + 1 == placements.size();
-        if (!pauseBetween(placement.delay, last ? &batch : nullptr, stopped)) {
+        std::optional<x11::PendingClients> ahead;
+        {
+            std::lock_guard lock(mutex_);
+            ahead = readAheadLocked(placement);
+        }
+        const bool paused = pauseBetween(placement.delay, last ? &batch : nullptr, stopped);
+        std::lock_guard lock(mutex_);
+        auto read = collectAheadLocked(std::move(ahead));
+        if (!paused) {
             std::fill(results.begin() + static_cast<std::ptrdiff_t>(i), results.end(),
                       native::PlaceResult::notSent);
             break;
         }
         const bool valid = (!placement.position || isFinite(*placement.position)) &&
                            (!placement.size || isFinite(*placement.size));
-        std::lock_guard lock(mutex_);
         drainLocked();
         if (!usableLocked() || !valid) continue;
         Placing placing;
         placing.index = i;
-        if (const auto result = startPlacingLocked(placement, placing))
+        if (const auto result = startPlacingLocked(placement, std::move(read), placing))
             results[i] = *result;
         else
             batch.push_back(std::move(placing));
