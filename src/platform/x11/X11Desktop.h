@@ -45,7 +45,7 @@ struct X11Options {
     // How long a window must stay as it is for the manager's answer to count: shorter than the
     // steps of an animation would take intermediate frames for the answer, and a window that
     // moves itself back at once is seen doing so. A placed window that landed where it was asked
-    // waits three times the manager's answer time instead, at least a quarter of this.
+    // waits twice the manager's answer time instead, at least an eighth of this.
     Duration settleTime = std::chrono::milliseconds{25};
     // Reads within this time of a snapshot answer from it without asking the server whether
     // anything changed; later ones make one round trip first.

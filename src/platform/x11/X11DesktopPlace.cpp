@@ -172,10 +172,11 @@ Duration X11Desktop::quietTime(const Placing& p) const {
     const Duration full = options_.settleTime;
     // Anywhere else (refused, offset, a step of an animation) the whole settle time.
     if (!p.answeredAt || !landed(p.client, p.wanted)) return full;
-    // Where it was asked, what is left to see is its client moving it back, which takes about
-    // as long as the manager took to answer and the client's own turn: three times that.
+    // Where it was asked, what is left to see is its client moving it back: the client hears of
+    // the move when we do, and its request takes the manager about as long again to carry out.
+    // Twice the answer time scales with how busy the machine is; a floor covers a fast manager.
     const Duration answer = *p.answeredAt - p.sentAt;
-    return std::clamp<Duration>(3 * answer, full / 4, full);
+    return std::clamp<Duration>(2 * answer, full / 8, full);
 }
 
 bool X11Desktop::settledLocked(const Placing& p, Steady::time_point now) const {
