@@ -206,8 +206,24 @@ void readPids(xcb_connection_t* c, xcb_res_query_client_ids_cookie_t cookie,
 
 }  // namespace
 
+namespace {
+
+// Placing a window needs only where it is, its decorations and its state.
+bool wantedFor(ReadScope scope, std::size_t p) {
+    return scope == ReadScope::everything || p == pState || p == pFrame || p == pShadow ||
+           p == pAllowed || p == pNormalHints;
+}
+
+}  // namespace
+
 std::vector<ClientInfo> readClients(const SnapshotContext& ctx,
                                     const std::vector<xcb_window_t>& windows, ReadScope scope) {
+    return collectClients(ctx, requestClients(ctx, windows, scope));
+}
+
+PendingClients requestClients(const SnapshotContext& ctx, const std::vector<xcb_window_t>& windows,
+                              ReadScope scope) {
+    static_assert(pCount == kClientProperties);
     xcb_connection_t* c = ctx.connection;
     const Atoms& a = *ctx.atoms;
     const xcb_atom_t atomOf[pCount] = {a.WM_CLASS,
@@ -226,52 +242,50 @@ std::vector<ClientInfo> readClients(const SnapshotContext& ctx,
                                        a.WM_PROTOCOLS,
                                        a._NET_WM_ALLOWED_ACTIONS,
                                        XCB_ATOM_WM_NORMAL_HINTS};
-    struct Cookies {
-        xcb_get_property_cookie_t properties[pCount];
-        xcb_get_window_attributes_cookie_t attributes;
-        xcb_get_geometry_cookie_t geometry;
-        xcb_translate_coordinates_cookie_t translate;
-    };
-    // Placing a window needs only where it is, its decorations and its state.
-    const auto wanted = [&](std::size_t p) {
-        return scope == ReadScope::everything || p == pState || p == pFrame || p == pShadow ||
-               p == pAllowed || p == pNormalHints;
-    };
-    std::vector<Cookies> cookies(windows.size());
+    PendingClients pending{windows, scope, std::vector<ClientRequests>(windows.size()), {}};
     for (std::size_t i = 0; i < windows.size(); ++i) {
         const xcb_window_t w = windows[i];
+        ClientRequests& r = pending.requests[i];
         for (std::size_t p = 0; p < pCount; ++p)
-            if (wanted(p)) cookies[i].properties[p] = requestProperty(c, w, atomOf[p]);
-        cookies[i].attributes = xcb_get_window_attributes(c, w);
-        cookies[i].geometry = xcb_get_geometry(c, w);
-        cookies[i].translate = xcb_translate_coordinates(c, w, ctx.root, 0, 0);
+            if (wantedFor(scope, p)) r.properties[p] = requestProperty(c, w, atomOf[p]);
+        r.attributes = xcb_get_window_attributes(c, w);
+        r.geometry = xcb_get_geometry(c, w);
+        r.translate = xcb_translate_coordinates(c, w, ctx.root, 0, 0);
     }
     // One question for every window's process.
-    std::optional<xcb_res_query_client_ids_cookie_t> resCookie;
     if (ctx.hasXRes && !windows.empty() && scope == ReadScope::everything) {
         std::vector<xcb_res_client_id_spec_t> specs;
         specs.reserve(windows.size());
         for (const xcb_window_t w : windows)
             specs.push_back({w, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID});
-        resCookie =
+        pending.pids =
             xcb_res_query_client_ids(c, static_cast<std::uint32_t>(specs.size()), specs.data());
     }
+    xcb_flush(c);
+    return pending;
+}
+
+std::vector<ClientInfo> collectClients(const SnapshotContext& ctx, PendingClients pending) {
+    xcb_connection_t* c = ctx.connection;
+    const Atoms& a = *ctx.atoms;
+    const std::vector<xcb_window_t>& windows = pending.windows;
     std::vector<ClientInfo> clients(windows.size());
     for (std::size_t i = 0; i < windows.size(); ++i) {
         ClientInfo& info = clients[i];
         info.window = windows[i];
         Reply<xcb_get_property_reply_t> props[pCount];
         for (std::size_t p = 0; p < pCount; ++p)
-            if (wanted(p)) props[p] = propertyReply(c, cookies[i].properties[p]);
+            if (wantedFor(pending.scope, p))
+                props[p] = propertyReply(c, pending.requests[i].properties[p]);
         xcb_generic_error_t* error = nullptr;
         Reply<xcb_get_window_attributes_reply_t> attributes(
-            xcb_get_window_attributes_reply(c, cookies[i].attributes, &error));
+            xcb_get_window_attributes_reply(c, pending.requests[i].attributes, &error));
         std::free(std::exchange(error, nullptr));
         Reply<xcb_get_geometry_reply_t> geometry(
-            xcb_get_geometry_reply(c, cookies[i].geometry, &error));
+            xcb_get_geometry_reply(c, pending.requests[i].geometry, &error));
         std::free(std::exchange(error, nullptr));
         Reply<xcb_translate_coordinates_reply_t> translated(
-            xcb_translate_coordinates_reply(c, cookies[i].translate, &error));
+            xcb_translate_coordinates_reply(c, pending.requests[i].translate, &error));
         std::free(std::exchange(error, nullptr));
         info.alive = geometry != nullptr && translated != nullptr;
         if (!info.alive) continue;
@@ -282,7 +296,7 @@ std::vector<ClientInfo> readClients(const SnapshotContext& ctx,
         info.borderWidth = geometry->border_width;
         readProperties(props, a, info);
     }
-    if (resCookie) readPids(c, *resCookie, clients);
+    if (pending.pids) readPids(c, *pending.pids, clients);
     return clients;
 }
 

@@ -1,6 +1,7 @@
 // One pipelined read of the root's EWMH state and every managed client: the backend's snapshot.
 #pragma once
 
+#include <xcb/res.h>
 #include <xcb/xcb.h>
 
 #include <cstdint>
@@ -117,6 +118,25 @@ enum class ReadScope {
 std::vector<ClientInfo> readClients(const SnapshotContext& context,
                                     const std::vector<xcb_window_t>& windows,
                                     ReadScope scope = ReadScope::everything);
+
+// A read whose requests are sent and whose replies are taken later, so that waiting for the
+// server overlaps other work. Every one sent must be collected, or its replies stay queued.
+inline constexpr std::size_t kClientProperties = 16;
+struct ClientRequests {
+    xcb_get_property_cookie_t properties[kClientProperties];
+    xcb_get_window_attributes_cookie_t attributes;
+    xcb_get_geometry_cookie_t geometry;
+    xcb_translate_coordinates_cookie_t translate;
+};
+struct PendingClients {
+    std::vector<xcb_window_t> windows;
+    ReadScope scope = ReadScope::everything;
+    std::vector<ClientRequests> requests;
+    std::optional<xcb_res_query_client_ids_cookie_t> pids;
+};
+PendingClients requestClients(const SnapshotContext& context,
+                              const std::vector<xcb_window_t>& windows, ReadScope scope);
+std::vector<ClientInfo> collectClients(const SnapshotContext& context, PendingClients pending);
 
 // NORMAL, or untyped and not transient; what the window belongs to as an application window.
 bool isNormalWindow(const ClientInfo& client, const Atoms& atoms);

@@ -217,6 +217,7 @@ x11::SnapshotContext X11Desktop::contextLocked() const {
 }
 
 void X11Desktop::markLocked(xcb_window_t window) {
+    if (tracking_) touched_.insert(window);
     if (snapshot_ && snapshot_->client(window) != nullptr) changed_.insert(window);
     // A window not in the snapshot matters only once the client list names it.
 }

@@ -44,7 +44,8 @@ struct X11Options {
     Duration applyTimeout = std::chrono::milliseconds{1000};
     // How long a window must stay as it is for the manager's answer to count: shorter than the
     // steps of an animation would take intermediate frames for the answer, and a window that
-    // moves itself back at once is seen doing so.
+    // moves itself back at once is seen doing so. A placed window that landed where it was asked
+    // waits twice the manager's answer time instead, at least an eighth of this.
     Duration settleTime = std::chrono::milliseconds{25};
     // Reads within this time of a snapshot answer from it without asking the server whether
     // anything changed; later ones make one round trip first.
@@ -161,16 +162,36 @@ class X11Desktop final : public native::NativeDesktop {
         Rect wanted;             // the outer rectangle asked for
         Rect sent;               // what the latest request said
         bool gone = false;
-        std::chrono::steady_clock::time_point changedAt;
+        std::chrono::steady_clock::time_point sentAt;     // of the latest request
+        std::chrono::steady_clock::time_point changedAt;  // when last seen to change
+        // When first seen changed after the latest request: how long the manager took to answer.
+        std::optional<std::chrono::steady_clock::time_point> answeredAt;
     };
     // Reads the window, takes it out of the maximised states and sends its request; a result
     // when there is nothing to wait for (gone, kept maximised, already in place).
     std::optional<native::PlaceResult> startPlacingLocked(const native::Placement& placement,
+                                                          std::optional<x11::ClientInfo> read,
                                                           Placing& placing);
+    // Asks for the window's state before the pause ahead of its placement, so that the answer
+    // has arrived when the pause ends; none when there is no pause or the window is not watched.
+    std::optional<x11::PendingClients> readAheadLocked(const native::Placement& placement);
+    // The state asked for ahead, unless an event said the window changed since.
+    std::optional<x11::ClientInfo> collectAheadLocked(std::optional<x11::PendingClients> ahead);
     // Waits until the manager has answered every request of the batch and none of its windows
-    // changed for the settle time, or the apply timeout ends: one shared deadline.
+    // changed for its quiet time, or the apply timeout ends: one shared deadline.
     void settleLocked(const std::vector<Placing*>& batch);
     void refreshLocked(const std::vector<Placing*>& batch);
+    // Reads again the windows of the batch not yet settled; before its last request.
+    void refreshUnsettledLocked(std::vector<Placing>& batch);
+    // The manager answered the latest request and the window has been quiet since long enough.
+    bool answeredLocked(const Placing& placing) const;
+    bool settledLocked(const Placing& placing, std::chrono::steady_clock::time_point now) const;
+    // How long the window must stay as it is for the manager's answer to count.
+    Duration quietTime(const Placing& placing) const;
+    // The placement's delay on the clock, without the connection; the `earlier` windows are
+    // read a settle time before its end. False when stopped.
+    bool pauseBetween(Duration delay, std::vector<Placing>* earlier,
+                      const native::StopCheck& stopped);
     // Resends the ones the manager offset by a few pixels, once; true when any was resent.
     bool correctLocked(const std::vector<Placing*>& batch);
     // Success when the window is where it was asked to be, else a logged failure.
@@ -221,6 +242,9 @@ class X11Desktop final : public native::NativeDesktop {
     // Windows the manager told where they are (a synthetic ConfigureNotify): its answer to a
     // request, even one it did not honour.
     std::unordered_set<xcb_window_t> answered_;
+    // While a batch is placed, the windows events reported changed since they were last read.
+    bool tracking_ = false;
+    std::unordered_set<xcb_window_t> touched_;
     bool tilingLogged_ = false;
     std::map<std::string, std::uint64_t> handles_;
     std::uint64_t nextHandle_ = 1;

@@ -1,5 +1,5 @@
-// The X11 desktop's placement: every request of a batch is sent first, then all are verified
-// together against one deadline.
+// The X11 desktop's placement: the requests of a batch are sent paced by their delays and
+// verified together at the end, the earlier windows' quiet time passing during the last delay.
 #include <algorithm>
 #include <cmath>
 
@@ -73,10 +73,33 @@ void X11Desktop::sendPlacementLocked(const x11::ClientInfo& client, const Rect& 
     xcb_flush(connection_);
 }
 
-std::optional<native::PlaceResult> X11Desktop::startPlacingLocked(
-    const native::Placement& placement, Placing& placing) {
+std::optional<x11::PendingClients> X11Desktop::readAheadLocked(const native::Placement& placement) {
     const auto window = static_cast<xcb_window_t>(placement.window);
-    auto client = readClientLocked(window);
+    // Without events for the window, a change during the pause would go unseen.
+    if (placement.delay <= Duration::zero() || !usableLocked() || !watched_.contains(window))
+        return std::nullopt;
+    drainLocked();
+    tracking_ = true;
+    touched_.clear();
+    return x11::requestClients(contextLocked(), {window}, x11::ReadScope::placement);
+}
+
+std::optional<x11::ClientInfo> X11Desktop::collectAheadLocked(
+    std::optional<x11::PendingClients> ahead) {
+    if (!ahead) return std::nullopt;
+    const xcb_window_t window = ahead->windows.front();
+    auto clients = x11::collectClients(contextLocked(), std::move(*ahead));
+    drainLocked();
+    tracking_ = false;
+    if (!usableLocked() || touched_.contains(window) || !clients.front().alive) return std::nullopt;
+    return std::move(clients.front());
+}
+
+std::optional<native::PlaceResult> X11Desktop::startPlacingLocked(
+    const native::Placement& placement, std::optional<x11::ClientInfo> read, Placing& placing) {
+    const auto window = static_cast<xcb_window_t>(placement.window);
+    // What was read during the pause, else a read now.
+    auto client = read ? std::move(read) : readClientLocked(window);
     if (!client) return native::PlaceResult::gone;
     if (!leaveMaximizedLocked(window, *client))
         return client->alive ? native::PlaceResult::refused : native::PlaceResult::gone;
@@ -103,6 +126,7 @@ std::optional<native::PlaceResult> X11Desktop::startPlacingLocked(
     placing.client = std::move(*client);
     answered_.erase(window);
     sendPlacementLocked(placing.client, wanted);
+    placing.sentAt = placing.changedAt = Steady::now();
     return std::nullopt;
 }
 
@@ -123,21 +147,67 @@ void X11Desktop::refreshLocked(const std::vector<Placing*>& batch) {
         }
         const x11::ClientInfo& current = placing->client;
         if (again->client != current.client || again->frameExtents != current.frameExtents ||
-            again->viewable != current.viewable || again->states != current.states)
+            again->viewable != current.viewable || again->states != current.states) {
             placing->changedAt = now;
+            if (!placing->answeredAt) placing->answeredAt = now;
+        }
         placing->client = std::move(*again);
     }
+}
+
+void X11Desktop::refreshUnsettledLocked(std::vector<Placing>& batch) {
+    const auto now = Steady::now();
+    std::vector<Placing*> waiting;
+    for (Placing& placing : batch)
+        if (!placing.gone && !settledLocked(placing, now)) waiting.push_back(&placing);
+    if (!waiting.empty()) refreshLocked(waiting);
+}
+
+bool X11Desktop::answeredLocked(const Placing& p) const {
+    return landed(p.client, p.wanted) || p.client.outer() != p.before ||
+           answered_.contains(p.client.window);
+}
+
+Duration X11Desktop::quietTime(const Placing& p) const {
+    const Duration full = options_.settleTime;
+    // Anywhere else (refused, offset, a step of an animation) the whole settle time.
+    if (!p.answeredAt || !landed(p.client, p.wanted)) return full;
+    // Where it was asked, what is left to see is its client moving it back: the client hears of
+    // the move when we do, and its request takes the manager about as long again to carry out.
+    // Twice the answer time scales with how busy the machine is; a floor covers a fast manager.
+    const Duration answer = *p.answeredAt - p.sentAt;
+    return std::clamp<Duration>(2 * answer, full / 8, full);
+}
+
+bool X11Desktop::settledLocked(const Placing& p, Steady::time_point now) const {
+    return answeredLocked(p) && now >= p.changedAt + quietTime(p);
+}
+
+bool X11Desktop::pauseBetween(Duration delay, std::vector<Placing>* earlier,
+                              const native::StopCheck& stopped) {
+    // Read a settle time before the last request and again after it, the windows sent earlier
+    // have settled by then: only the last window of a batch is left to wait for at its end.
+    // Once, in one read: a read in every delay would cost more than the wait it saves.
+    const Duration first = delay - options_.settleTime;
+    if (earlier == nullptr || earlier->empty() || first <= Duration::zero())
+        return sleepUnlessStopped(clock_, delay, stopped);
+    if (!sleepUnlessStopped(clock_, first, stopped)) return false;
+    {
+        std::lock_guard lock(mutex_);
+        drainLocked();
+        if (usableLocked()) refreshUnsettledLocked(*earlier);
+    }
+    return sleepUnlessStopped(clock_, options_.settleTime, stopped);
 }
 
 void X11Desktop::settleLocked(const std::vector<Placing*>& batch) {
     // A manager takes several steps (state, frame, decorations, an animation): its answer is
     // what the window shows once it has stopped changing.
+    // Quiet is counted from each window's own last change, also one seen during the pauses; this
+    // read catches what changed since.
     const auto deadline = Steady::now() + options_.applyTimeout;
-    const auto answered = [&](const Placing& p) {
-        return landed(p.client, p.wanted) || p.client.outer() != p.before ||
-               answered_.contains(p.client.window);
-    };
-    for (Placing* placing : batch) placing->changedAt = Steady::now();
+    tracking_ = true;
+    touched_.clear();
     refreshLocked(batch);
     while (true) {
         const auto now = Steady::now();
@@ -145,18 +215,25 @@ void X11Desktop::settleLocked(const std::vector<Placing*>& batch) {
         // Woken when the next answered window has been quiet long enough, not a poll later.
         auto wake = deadline;
         for (const Placing* p : batch) {
-            if (p->gone) continue;
-            const auto quietAt = p->changedAt + options_.settleTime;
-            if (answered(*p) && now >= quietAt) continue;
+            if (p->gone || settledLocked(*p, now)) continue;
             settled = false;
-            if (answered(*p)) wake = std::min(wake, quietAt);
+            if (answeredLocked(*p)) wake = std::min(wake, p->changedAt + quietTime(*p));
         }
         if (settled || now >= deadline) break;
         if (!waitForEventsLocked(std::max(wake, now + std::chrono::milliseconds{1})) &&
             (Steady::now() >= deadline || !usableLocked()))
             break;
-        refreshLocked(batch);
+        // Read again: the windows still waited for, and the settled ones events said changed.
+        std::vector<Placing*> again;
+        const auto woken = Steady::now();
+        for (Placing* p : batch)
+            if (!p->gone && (touched_.contains(p->client.window) || !settledLocked(*p, woken)))
+                again.push_back(p);
+        touched_.clear();
+        refreshLocked(again);
     }
+    tracking_ = false;
+    touched_.clear();
     for (const Placing* placing : batch) markLocked(placing->client.window);
 }
 
@@ -179,6 +256,8 @@ bool X11Desktop::correctLocked(const std::vector<Placing*>& batch) {
         placing->before = now;
         answered_.erase(placing->client.window);
         sendPlacementLocked(placing->client, placing->sent);
+        placing->sentAt = placing->changedAt = Steady::now();
+        placing->answeredAt.reset();
         again.push_back(placing);
     }
     if (again.empty()) return false;
@@ -213,19 +292,27 @@ std::vector<native::PlaceResult> X11Desktop::placeWindows(
     for (std::size_t i = 0; i < placements.size(); ++i) {
         const native::Placement& placement = placements[i];
         // Paced on the clock the services run on, without holding the connection.
-        if (!sleepUnlessStopped(clock_, placement.delay, stopped)) {
+        const bool last = i + 1 == placements.size();
+        std::optional<x11::PendingClients> ahead;
+        {
+            std::lock_guard lock(mutex_);
+            ahead = readAheadLocked(placement);
+        }
+        const bool paused = pauseBetween(placement.delay, last ? &batch : nullptr, stopped);
+        std::lock_guard lock(mutex_);
+        auto read = collectAheadLocked(std::move(ahead));
+        if (!paused) {
             std::fill(results.begin() + static_cast<std::ptrdiff_t>(i), results.end(),
                       native::PlaceResult::notSent);
             break;
         }
         const bool valid = (!placement.position || isFinite(*placement.position)) &&
                            (!placement.size || isFinite(*placement.size));
-        std::lock_guard lock(mutex_);
         drainLocked();
         if (!usableLocked() || !valid) continue;
         Placing placing;
         placing.index = i;
-        if (const auto result = startPlacingLocked(placement, placing))
+        if (const auto result = startPlacingLocked(placement, std::move(read), placing))
             results[i] = *result;
         else
             batch.push_back(std::move(placing));
