@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,21 @@
 #include "platform/x11/X11Desktop.h"
 
 namespace vantrel::testing {
+
+// Real time, with something to do once at the start of the next pause.
+class PauseClock final : public Clock {
+  public:
+    TimePoint now() const override { return real_.now(); }
+    Date wallNow() const override { return real_.wallNow(); }
+    void sleepFor(Duration duration) override {
+        if (auto act = std::exchange(onPause, {})) act();
+        real_.sleepFor(duration);
+    }
+    std::function<void()> onPause;
+
+  private:
+    SystemClock real_;
+};
 
 class X11Test : public ::testing::Test {
   protected:
@@ -48,7 +64,7 @@ class X11Test : public ::testing::Test {
     static std::string startError_;
     MemoryLog log_;
     ManualLoop loop_;
-    SystemClock clock_;
+    PauseClock clock_;
     freedesktop::GioLauncher launcher_;
     std::unique_ptr<X11Desktop> x11_;
     // The engine's view of it.

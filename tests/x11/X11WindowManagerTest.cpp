@@ -82,6 +82,25 @@ TEST_F(X11DesktopTest, AWriteThatDoesNotHoldFails) {
                             " instead of 1500,300 " + size);
 }
 
+// A window moved by someone else while the restore pauses before it is read again: what was read
+// before the pause said it was already in place.
+TEST_F(X11DesktopTest, AWindowMovedDuringThePauseBeforeItIsReadAgain) {
+    open({"--class", "Alpha", "--title", "First", "--geometry", "300x200+100+100"});
+    const auto second =
+        open({"--class", "Beta", "--title", "Second", "--geometry", "300x200+600+400"});
+    auto saved = service_->captureWindows();
+    ASSERT_EQ(saved.size(), 2u);
+    if (saved[0].windowTitle != "First") std::swap(saved[0], saved[1]);
+    const Rect home{saved[1].frameX, saved[1].frameY, saved[1].frameWidth, saved[1].frameHeight};
+    setFrame(saved[0], {200, 150, 300, 200});
+    clock_.onPause = [&] {
+        XSession::run("xdotool windowmove --sync " + XSession::hex(second) + " 900 700");
+    };
+    const auto summary = service_->restoreWindows(saved, std::nullopt, false, true, false, false);
+    EXPECT_EQ(summary.restoredWindows, 2);
+    expectFrame(session_->geometry(second), home);
+}
+
 // The window-manager matrix (VANTREL_TEST_WM): a layout with a moved, a maximised, a minimised
 // window and one on another desktop, restored three times in a row. Every window lands within
 // 2 px and on the screen, and nothing is logged, except what a manager cannot do: awesome keeps
