@@ -140,6 +140,13 @@ std::vector<vantrel::AppChoice> installedAppChoices() {
     return choices;
 }
 
+void describeApplication() {
+    QApplication::setApplicationName(QStringLiteral("Vantrel"));
+    QApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
+    // A tray utility keeps running with every window closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -155,10 +162,7 @@ int main(int argc, char** argv) {
     if (backendEntry == nullptr) return 1;
     qtMessageHandler = qInstallMessageHandler(onQtMessage);
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantrel"));
-    QApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
-    // A tray utility keeps running with every window closed.
-    QApplication::setQuitOnLastWindowClosed(false);
+    describeApplication();
     // A second start on this display wakes the running one instead of grabbing every hotkey twice.
     SingleInstance instance(SingleInstance::defaultSocketPath());
     if (instance.claim() == SingleInstance::Role::secondary) {
