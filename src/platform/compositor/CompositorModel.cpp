@@ -41,24 +41,14 @@ Rect rect(const Json& object, const char* key) {
                 value[3].get<double>()};
 }
 
-std::uint32_t fnv1a(std::uint32_t hash, std::string_view bytes) {
-    for (const char c : bytes) {
-        hash ^= static_cast<std::uint8_t>(c);
-        hash *= 16777619u;
-    }
-    return hash;
-}
-
 }  // namespace
 
 std::uint32_t monitorId(const ReportedMonitor& monitor) {
     if (!monitor.edid.empty()) return freedesktop::displayId(monitor.edid, monitor.name);
-    std::uint32_t hash = 2166136261u;
-    if (!monitor.serial.empty())
-        hash = fnv1a(fnv1a(fnv1a(hash, monitor.manufacturer), monitor.model), monitor.serial);
-    else
-        hash = fnv1a(hash, monitor.name);
-    return hash == 0 ? 1 : hash;
+    // Without an EDID the id hashes a name: the panel's maker, model and serial where given.
+    return freedesktop::displayId({}, monitor.serial.empty()
+                                          ? monitor.name
+                                          : monitor.manufacturer + monitor.model + monitor.serial);
 }
 
 ReportedWindow CompositorModel::windowFrom(const Json& value) {
