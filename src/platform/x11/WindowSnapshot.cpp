@@ -204,10 +204,6 @@ void readPids(xcb_connection_t* c, xcb_res_query_client_ids_cookie_t cookie,
     }
 }
 
-}  // namespace
-
-namespace {
-
 // Placing a window needs only where it is, its decorations and its state.
 bool wantedFor(ReadScope scope, std::size_t p) {
     return scope == ReadScope::everything || p == pState || p == pFrame || p == pShadow ||
