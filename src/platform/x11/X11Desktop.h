@@ -175,7 +175,8 @@ class X11Desktop final : public native::NativeDesktop {
     // Asks for the window's state before the pause ahead of its placement, so that the answer
     // has arrived when the pause ends; none when there is no pause or the window is not watched.
     std::optional<x11::PendingClients> readAheadLocked(const native::Placement& placement);
-    // The state asked for ahead, unless an event said the window changed since.
+    // Reads the events that arrived; the state asked for ahead, unless one of them said the
+    // window changed since.
     std::optional<x11::ClientInfo> collectAheadLocked(std::optional<x11::PendingClients> ahead);
     // Waits until the manager has answered every request of the batch and none of its windows
     // changed for its quiet time, or the apply timeout ends: one shared deadline.

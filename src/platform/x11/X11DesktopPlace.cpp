@@ -86,12 +86,14 @@ std::optional<x11::PendingClients> X11Desktop::readAheadLocked(const native::Pla
 
 std::optional<x11::ClientInfo> X11Desktop::collectAheadLocked(
     std::optional<x11::PendingClients> ahead) {
-    if (!ahead) return std::nullopt;
-    const xcb_window_t window = ahead->windows.front();
-    auto clients = x11::collectClients(contextLocked(), std::move(*ahead));
+    std::vector<x11::ClientInfo> clients;
+    if (ahead) clients = x11::collectClients(contextLocked(), std::move(*ahead));
+    // The events that came with the replies say whether what was read still holds.
     drainLocked();
     tracking_ = false;
-    if (!usableLocked() || touched_.contains(window) || !clients.front().alive) return std::nullopt;
+    if (clients.empty() || !usableLocked() || touched_.contains(clients.front().window) ||
+        !clients.front().alive)
+        return std::nullopt;
     return std::move(clients.front());
 }
 
@@ -308,7 +310,6 @@ std::vector<native::PlaceResult> X11Desktop::placeWindows(
         }
         const bool valid = (!placement.position || isFinite(*placement.position)) &&
                            (!placement.size || isFinite(*placement.size));
-        drainLocked();
         if (!usableLocked() || !valid) continue;
         Placing placing;
         placing.index = i;
